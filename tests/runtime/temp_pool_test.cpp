@@ -1,0 +1,164 @@
+// Temporary pool: entry and byte limits, release to marks, return and keep across releases.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "runtime/context.h"
+#include "runtime/error_record.h"
+#include "runtime/strref.h"
+#include "runtime/temp_pool.h"
+
+using namespace rt;
+
+namespace {
+
+std::string S(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : "<err " + std::to_string(StrError(s)) + ">"; }
+
+// Every test starts from an empty pool and leaves it empty, whatever it allocated.
+class PoolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PoolRelease(0);
+        RecordError(0, 0);
+    }
+    void TearDown() override { PoolRelease(0); }
+};
+
+}  // namespace
+
+TEST(StrRefTest, ErrorConventions) {
+    EXPECT_EQ(StrError(StrFromLiteral(nullptr)), 163);
+    EXPECT_EQ(StrError(StrRef{nullptr, 0}), 0xFFFF);
+    EXPECT_EQ(StrError(StrRef{"", 0}), 0);
+    EXPECT_EQ(StrError(StrErr(145)), 145);
+    EXPECT_EQ(StrFromLiteral("abc").len, 3);
+    EXPECT_TRUE(StrEq(StrFromLiteral("abc"), "abc"));
+    EXPECT_FALSE(StrEq(StrErr(1), StrErr(1)));
+}
+
+TEST_F(PoolTest, AllocationRoundsToFourBytesAndReleaseRestoresTop) {
+    PoolStats before = PoolInfo();
+    uint16_t mark = PoolMark();
+    ASSERT_EQ(PoolAlloc(0), 0);
+    EXPECT_EQ(PoolInfo().used, before.used) << "a zero-length entry does not move top";
+    ASSERT_EQ(PoolAlloc(5), 0);
+    EXPECT_EQ(PoolInfo().used, before.used + 8);
+    EXPECT_EQ(PoolMark(), mark + 2);
+    EXPECT_EQ(PoolTop().len, 5);
+    PoolRelease(mark);
+    EXPECT_EQ(PoolInfo().used, before.used);
+    EXPECT_EQ(PoolMark(), mark);
+}
+
+TEST_F(PoolTest, TheEntryStackHoldsCapacityLessOneEntries) {
+    const uint16_t cap = PoolInfo().capacity;
+    for (uint16_t i = 1; i < cap; ++i) ASSERT_EQ(PoolAlloc(1), 0) << "entry " << i;
+    PoolStats full = PoolInfo();
+    EXPECT_EQ(PoolAlloc(1), kErrOutOfMemory);
+    EXPECT_EQ(PoolInfo().used, full.used) << "a refused request leaves top alone";
+    EXPECT_EQ(PoolInfo().current, full.current);
+    EXPECT_EQ(LastError().code, kErrOutOfMemory);
+}
+
+TEST_F(PoolTest, TheTextBlockCannotBeFilledToItsEnd) {
+    const uint32_t size = PoolInfo().size;
+    ASSERT_EQ(size, 131072u);
+    EXPECT_EQ(PoolAlloc(size), kErrOutOfMemory);
+    EXPECT_EQ(PoolAlloc(size - 4), 0);
+    PoolRelease(0);
+    ASSERT_EQ(PoolAlloc(size - 8), 0);
+    EXPECT_EQ(PoolAlloc(4), kErrOutOfMemory) << "top may not reach the end of the block";
+    EXPECT_EQ(PoolAlloc(0), 0);
+}
+
+TEST_F(PoolTest, FreeBytesAndScratchDescribeTheSpaceAboveTop) {
+    EXPECT_EQ(PoolFreeBytes(), PoolInfo().size - 4);
+    StrRef scratch = PoolScratch();
+    ASSERT_TRUE(scratch.ok());
+    EXPECT_EQ(scratch.len, kMaxText);
+    uint16_t mark = PoolMark();
+    EXPECT_EQ(PoolMark(), mark) << "scratch allocates nothing";
+    ASSERT_EQ(PoolAlloc(PoolInfo().size - 100), 0);
+    EXPECT_EQ(PoolScratch().len, 96);
+}
+
+TEST_F(PoolTest, CopyAndConcatPropagateErrors) {
+    EXPECT_EQ(StrError(PoolCopy(StrErr(150))), 150);
+    EXPECT_EQ(StrError(PoolConcat(StrErr(151), StrFromLiteral("x"))), 151);
+    EXPECT_EQ(StrError(PoolConcat(StrFromLiteral("x"), StrErr(152))), 152);
+    EXPECT_EQ(S(PoolConcat(StrFromLiteral("ab"), StrFromLiteral("cd"))), "abcd");
+    StrRef filled = PoolAllocFilled(3, '*');
+    EXPECT_EQ(S(filled), "***");
+}
+
+TEST_F(PoolTest, ReturnCopiesAValueFromTheReleasedAreaIntact) {
+    uint16_t mark = PoolMark();
+    const char* topAtMark = PoolScratch().ptr;
+    PoolCopy(StrFromLiteral("garbage that will be released"));
+    StrRef value = PoolCopy(StrFromLiteral("the result of a routine, longer than the first"));
+    StrRef kept = PoolReturn(mark, value);
+    EXPECT_EQ(S(kept), "the result of a routine, longer than the first");
+    EXPECT_EQ(PoolMark(), mark + 1);
+    EXPECT_EQ(kept.ptr, topAtMark) << "the copy sits at the mark";
+}
+
+TEST_F(PoolTest, ReturnOfAnOverlappingValueKeepsEveryByte) {
+    uint16_t mark = PoolMark();
+    PoolAllocFilled(4, 'x');
+    // The value starts 4 bytes above the mark and overlaps the place where its copy will go.
+    StrRef value = PoolCopy(StrFromLiteral("0123456789abcdef"));
+    StrRef kept = PoolReturn(mark, value);
+    EXPECT_EQ(S(kept), "0123456789abcdef");
+}
+
+TEST_F(PoolTest, KeepMovesSeveralValuesDownInOrder) {
+    uint16_t mark = PoolMark();
+    PoolCopy(StrFromLiteral("noise noise noise"));
+    StrRef second = PoolCopy(StrFromLiteral("second"));
+    PoolCopy(StrFromLiteral("more noise"));
+    StrRef first = PoolCopy(StrFromLiteral("first value"));
+    // Listed in reverse order of their places in the pool.
+    ASSERT_EQ(PoolKeep(mark, {&first, &second}), 0);
+    EXPECT_EQ(S(first), "first value");
+    EXPECT_EQ(S(second), "second");
+    EXPECT_EQ(PoolMark(), mark + 2);
+    EXPECT_LT(first.ptr, second.ptr) << "kept values are contiguous just above the mark";
+    EXPECT_EQ(second.ptr - first.ptr, 12);
+}
+
+TEST_F(PoolTest, ReleaseToAMarkAboveTheTopChangesNothing) {
+    uint16_t mark = PoolMark();
+    PoolCopy(StrFromLiteral("abc"));
+    PoolStats before = PoolInfo();
+    EXPECT_EQ(PoolRelease(mark + 5), before.current);
+    EXPECT_EQ(PoolRelease(kNoMark), before.current);
+    EXPECT_EQ(PoolInfo().used, before.used);
+}
+
+TEST_F(PoolTest, ScopeReleasesUnlessItReturns) {
+    uint16_t mark = PoolMark();
+    {
+        PoolScope scope;
+        PoolCopy(StrFromLiteral("dropped"));
+    }
+    EXPECT_EQ(PoolMark(), mark);
+    StrRef r;
+    {
+        PoolScope scope;
+        PoolCopy(StrFromLiteral("dropped"));
+        r = scope.Return(PoolCopy(StrFromLiteral("kept")));
+    }
+    EXPECT_EQ(PoolMark(), mark + 1);
+    EXPECT_EQ(S(r), "kept");
+}
+
+TEST_F(PoolTest, FailuresNeverTouchDataBelowTheMark) {
+    StrRef below = PoolCopy(StrFromLiteral("precious"));
+    uint16_t mark = PoolMark();
+    while (PoolAlloc(1000) == 0) {
+    }
+    EXPECT_EQ(StrError(PoolCopy(StrFromLiteral("one more"))), kErrOutOfMemory);
+    PoolRelease(mark);
+    EXPECT_EQ(S(below), "precious");
+}
