@@ -1,6 +1,8 @@
 // Message catalogue: block layout, every stated text, key lookup, fields and a loaded language resource.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <set>
 #include <string>
@@ -48,11 +50,14 @@ std::vector<Entry> ParseBlock(StrRef block) {
         size_t end = s.find('\t', at);
         if (end == std::string::npos) end = s.size();
         std::string entry = s.substr(at, end - at);
-        EXPECT_GE(entry.size(), 4u) << entry;
-        for (int i = 0; i < 4 && i < static_cast<int>(entry.size()); ++i) EXPECT_TRUE(isdigit(entry[i])) << entry;
-        Entry e{std::stoi(entry.substr(0, 4)), entry.size() > 5 ? entry.substr(5) : std::string()};
-        if (entry.size() > 4) EXPECT_EQ(entry[4], ' ') << entry;
-        out.push_back(e);
+        bool keyed = entry.size() >= 4 && std::all_of(entry.begin(), entry.begin() + 4, ::isdigit);
+        EXPECT_TRUE(keyed) << "entry without a key: " << entry;
+        if (keyed) {
+            if (entry.size() > 4) {
+                EXPECT_EQ(entry[4], ' ') << entry;
+            }
+            out.push_back(Entry{std::stoi(entry.substr(0, 4)), entry.size() > 5 ? entry.substr(5) : std::string()});
+        }
         at = end + 1;
     }
     return out;
