@@ -236,7 +236,7 @@ TEST_F(CatalogueTest, MissingKeysGiveTheStandIn) {
     EXPECT_EQ(Str(Message(9999)), "Lang code 9999 not found.");
     EXPECT_EQ(Str(Message(10000)), "Lang code 10000 not found.");
     EXPECT_EQ(Str(Message(0xFFFF)), "Lang code 65535 not found.");
-    PoolRelease(mark_);
+    PoolRelease(mark_);  // the four texts above
 }
 
 TEST_F(CatalogueTest, BuiltInMessagesNeedNoPool) {
