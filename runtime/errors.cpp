@@ -1,6 +1,8 @@
 // Texts of error codes for the user, the detail text of the last error and the "Error #" form.
 #include "runtime/errors.h"
 
+#include "runtime/text_search.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +11,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 
 namespace rt {
 namespace {
@@ -124,9 +127,11 @@ ErrCode ParseServerError(StrRef reply) {
     uint16_t mark = PoolMark();
     ErrCode code = static_cast<ErrCode>(ToInt(SubStr(reply, kServerPrefixLen, kNpos)));
     if (code == 0) code = kErrNoCode;
-    // The server's text is the second point-separated field: the part after the code, up to
-    // a further point.
-    StrRef detail = Concat(Lit("Server response: "), Field(reply, '.', 2));
+    // The server's text is everything after the first point: it is ErrorString's detail, and
+    // server texts carry file names ("setup.exe") and apostrophes that must come through whole.
+    uint16_t dot = FindChar(reply, 0, '.', true);
+    StrRef text = dot == kNpos ? StrEmpty() : SubStr(reply, dot + 1, kNpos);
+    StrRef detail = Concat(Lit("Server response: "), text);
     ReportError(code, detail, false);
     PoolRelease(mark);
     return code;

@@ -345,7 +345,8 @@ TEST_F(ErrorsTest, ParseServerErrorIsTheInverseOfErrorString) {
     } cases[] = {
         {"Fail", 124, nullptr},
         {"Error #164.not there", 164, "Server response: not there"},
-        {"Error #175.denied.for user", 175, "Server response: denied"},
+        {"Error #175.denied.for user", 175, "Server response: denied.for user"},
+        {"Error #164.Can't open setup.exe", 164, "Server response: Can't open setup.exe"},
         {"Error #139", 139, "Server response: "},
         {"Error #0.zero", 0xFFFF, "Server response: zero"},
         {"Error #abc.x", 0xFFFF, "Server response: x"},

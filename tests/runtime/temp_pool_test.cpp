@@ -65,10 +65,10 @@ TEST_F(PoolTest, TheTextBlockCannotBeFilledToItsEnd) {
     const uint32_t size = PoolInfo().size;
     ASSERT_EQ(size, 131072u);
     EXPECT_EQ(PoolAlloc(size), kErrOutOfMemory);
-    EXPECT_EQ(PoolAlloc(size - 4), 0);
-    PoolRelease(0);
     ASSERT_EQ(PoolAlloc(size - 8), 0);
-    EXPECT_EQ(PoolAlloc(4), kErrOutOfMemory) << "top may not reach the end of the block";
+    EXPECT_EQ(PoolAlloc(8), kErrOutOfMemory) << "top may not reach the end of the block";
+    EXPECT_EQ(PoolAlloc(4), 0) << "but may stop four bytes short of it";
+    EXPECT_EQ(PoolAlloc(1), kErrOutOfMemory);
     EXPECT_EQ(PoolAlloc(0), 0);
 }
 
