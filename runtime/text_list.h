@@ -10,7 +10,8 @@
 
 namespace rt {
 
-// 0 for an empty list, else separators outside quotes + 1 (a trailing separator adds a field).
+// 0 for an empty list, else separators outside quotes + 1 (a trailing separator adds a field);
+// at most 65535.
 uint16_t FieldCount(StrRef list, char sep);
 // Field n as a piece of the input; n = 0 or n > count gives an empty value.
 StrRef Field(StrRef list, char sep, uint16_t n);
@@ -46,8 +47,9 @@ using ListMatchFn = uint16_t (*)(StrRef field, StrRef other);
 uint16_t ListPositions(StrRef a, StrRef b, ListMatchFn match, StrRef* out);
 // True when the comma list is empty or one item matches: a number (equal) or "lo-hi" (inclusive).
 bool RangeMatch(StrRef list, int64_t value);
-// Each "[$k]" in text replaced by field k of the comma list values; k runs on with empty
-// replacements while "[$" remains and k < 64.
+// Each "[$k]" in text replaced by field k of the comma list values (plain search, so markers in
+// quotes count too); past the last value, k runs on with empty replacements while "[$" remains
+// and k < 64, so "[$63]" is the last marker cleared.
 StrRef Placeholders(StrRef text, StrRef values);
 
 }  // namespace rt

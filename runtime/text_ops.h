@@ -43,20 +43,24 @@ StrRef Join(StrRef a, StrRef sep, StrRef b);
 // name "=" value; 163 when either is empty.
 StrRef NameValue(StrRef name, StrRef value);
 StrRef Copy(StrRef s);
-// Pool copy with a NUL appended; an invalid input gives a static empty text.
+// Pool copy with a NUL appended; an invalid input or a full pool gives a static empty text.
+// Not held to the 32764-byte limit.
 const char* CString(StrRef s);
-// Copies s to buffer + used and returns (buffer, used + length); no pool use.
+// Copies s to buffer + used and returns (buffer, used + length); no pool use. 163 for a null
+// buffer, 145 when the length would pass 65535.
 StrRef AppendTo(StrRef s, char* buffer, uint16_t used);
 // Every occurrence of old (left to right, not overlapping) replaced by repl. A one-character old
 // that is a quote is always searched in plain mode.
 StrRef Replace(StrRef s, StrRef old, StrRef repl, bool plain);
 StrRef Repeat(StrRef s, uint16_t n);
-// Copy of s with t written over it from pos (negative: from the end), stopping at the end of s.
+// Copy of s with t written over it from pos (negative: from the end, and a position still before
+// the start writes from the start), stopping at the end of s.
 StrRef Overwrite(StrRef s, int32_t pos, StrRef t);
 StrRef CharStr(char ch);
 // drop = false keeps only the characters of set; true removes them.
 StrRef KeepChars(StrRef s, StrRef set, bool drop);
-// Chunk k of from replaced throughout by chunk k of to (chunk sizes from the length ratio).
+// Chunk k of from replaced throughout by chunk k of to (chunk sizes from the length ratio), one
+// chunk after the other. A chunk of from without a chunk of to (to empty or shorter) is deleted.
 StrRef Translate(StrRef s, StrRef from, StrRef to);
 // Every run of ch reduced to one ch.
 StrRef Squeeze(StrRef s, char ch, bool plain);

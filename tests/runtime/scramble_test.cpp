@@ -15,11 +15,11 @@ using rt_test::V;
 
 namespace {
 
-class ScrambleTest : public rt_test::TextTest {};
+class TextScrambleTest : public rt_test::TextTest {};
 
 }  // namespace
 
-TEST_F(ScrambleTest, KnownValues) {
+TEST_F(TextScrambleTest, KnownValues) {
     struct Case { const char* s; const char* key; const char* want; };
     const Case cases[] = {
         {"A", "", "21"},      // 65 = 2 * 32 + 1
@@ -35,7 +35,7 @@ TEST_F(ScrambleTest, KnownValues) {
     EXPECT_EQ(Str(Unscramble(T("2V"), T(""))), Str(Unscramble(T("2v"), T("")))) << "either letter case";
 }
 
-TEST_F(ScrambleTest, RoundTripOverRandomTextsAndKeys) {
+TEST_F(TextScrambleTest, RoundTripOverRandomTextsAndKeys) {
     std::mt19937 rng(3);
     for (int round = 0; round < 300; ++round) {
         std::string s(rng() % 200, '\0'), key(rng() % 12, '\0');
@@ -52,12 +52,12 @@ TEST_F(ScrambleTest, RoundTripOverRandomTextsAndKeys) {
     }
 }
 
-TEST_F(ScrambleTest, OddInputGivesBlanks) {
+TEST_F(TextScrambleTest, OddInputGivesBlanks) {
     EXPECT_EQ(Str(Unscramble(T("52151"), T("a"))), "  ");
     EXPECT_EQ(Str(Unscramble(T("5"), T("a"))), "");
 }
 
-TEST_F(ScrambleTest, ErrorsAndLimits) {
+TEST_F(TextScrambleTest, ErrorsAndLimits) {
     EXPECT_EQ(StrError(Scramble(StrErr(150), T("k"))), 150);
     EXPECT_EQ(StrError(Scramble(T("s"), StrErr(150))), 150);
     EXPECT_EQ(StrError(Unscramble(StrErr(150), T("k"))), 150);

@@ -12,11 +12,11 @@ using rt_test::Str;
 
 namespace {
 
-class FormatTest : public rt_test::TextTest {};
+class TextFormatTest : public rt_test::TextTest {};
 
 }  // namespace
 
-TEST_F(FormatTest, FormatsWithinTheLimit) {
+TEST_F(TextFormatTest, FormatsWithinTheLimit) {
     EXPECT_EQ(Str(Disciplined([] { return Format(64, "Error #%d. %s", 145, "detail"); })), "Error #145. detail");
     EXPECT_EQ(Str(Disciplined([] { return Format(5, "%s", "abcde"); })), "abcde") << "exactly max fits";
     EXPECT_EQ(Str(Disciplined([] { return Format(0, "%s", ""); })), "");
@@ -24,14 +24,14 @@ TEST_F(FormatTest, FormatsWithinTheLimit) {
     EXPECT_EQ(LastError().code, 0);
 }
 
-TEST_F(FormatTest, TheEntryIsShrunkToTheResult) {
+TEST_F(TextFormatTest, TheEntryIsShrunkToTheResult) {
     const uint32_t before = PoolInfo().used;
     const StrRef r = Format(1000, "%d", 7);
     EXPECT_EQ(Str(r), "7");
     EXPECT_EQ(PoolInfo().used, before + 4) << "the unused part of the reservation is given back";
 }
 
-TEST_F(FormatTest, OneCharacterTooManyIs146RecordedAgainstFormatStrings) {
+TEST_F(TextFormatTest, OneCharacterTooManyIs146RecordedAgainstFormatStrings) {
     EXPECT_EQ(Str(Disciplined([] { return Format(5, "%s", "abcdef"); })), Err(146));
     EXPECT_EQ(LastError().code, 146);
     EXPECT_EQ(LastError().module, kModFormatStrings);
@@ -39,7 +39,7 @@ TEST_F(FormatTest, OneCharacterTooManyIs146RecordedAgainstFormatStrings) {
     EXPECT_EQ(Str(Disciplined([] { return Format(0, "x"); })), Err(146));
 }
 
-TEST_F(FormatTest, AFullPoolIs145AndANullTemplate163) {
+TEST_F(TextFormatTest, AFullPoolIs145AndANullTemplate163) {
     FillPool(40);
     const uint16_t full = PoolMark();
     EXPECT_EQ(Str(Format(100, "%s", "x")), Err(145));

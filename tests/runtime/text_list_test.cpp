@@ -20,16 +20,16 @@ using rt_test::V;
 
 namespace {
 
-class ListTest : public rt_test::TextTest {};
+class TextListTest : public rt_test::TextTest {};
 
 }  // namespace
 
-TEST_F(ListTest, FieldCount) {
+TEST_F(TextListTest, FieldCount) {
     struct Case { const char* list; char sep; uint16_t want; };
     const Case cases[] = {
         {"", ',', 0}, {"a", ',', 1}, {"a,", ',', 2}, {",", ',', 2}, {"x,'a,b',y", ',', 3},
         {"x,\"a,b\",y", ',', 3}, {"a;b;c", ';', 3}, {"a,b", ';', 1}, {"'a,b", ',', 1},
-        {"'a,',", ',', 2},
+        {"'a,',", ',', 2}, {"'a,", ',', 1},  // a separator inside an unclosed quote does not count
     };
     for (const Case& c : cases) EXPECT_EQ(FieldCount(T(c.list), c.sep), c.want) << c.list;
     EXPECT_EQ(FieldCount(StrMake("a\0'b\0c'", 7), '\0'), 3) << "a NUL separator ignores quotes";
@@ -37,7 +37,7 @@ TEST_F(ListTest, FieldCount) {
     EXPECT_EQ(FieldCount(V(commas), ','), 65535) << "the count saturates instead of wrapping";
 }
 
-TEST_F(ListTest, FieldAndFieldPos) {
+TEST_F(TextListTest, FieldAndFieldPos) {
     const StrRef list = T("a,b,c");
     EXPECT_EQ(Str(Field(list, ',', 0)), "");
     EXPECT_EQ(Str(Field(list, ',', 4)), "");
@@ -62,7 +62,7 @@ TEST_F(ListTest, FieldAndFieldPos) {
     EXPECT_EQ(Str(FieldRest(T("a,"), ',')), "");
 }
 
-TEST_F(ListTest, ListIndexWidthAndInt) {
+TEST_F(TextListTest, ListIndexWidthAndInt) {
     EXPECT_EQ(ListIndex(T("YES,SI,Y,S,ON"), T("S"), ','), 4);
     EXPECT_EQ(ListIndex(T("YES,SI,Y,S,ON"), T("ye"), ','), 0) << "case counts";
     EXPECT_EQ(ListIndex(T("a,b"), T("a,b"), ','), 0);
@@ -81,7 +81,7 @@ TEST_F(ListTest, ListIndexWidthAndInt) {
     EXPECT_EQ(PoolMark(), mark_);
 }
 
-TEST_F(ListTest, SetField) {
+TEST_F(TextListTest, SetField) {
     struct Case { const char* list; const char* value; int n; const char* want; };
     const Case cases[] = {
         {"a,b,c", "X", 2, "a,X,c"},
@@ -110,7 +110,7 @@ TEST_F(ListTest, SetField) {
     EXPECT_EQ(PoolMark(), mark_);
 }
 
-TEST_F(ListTest, UnionAndDifference) {
+TEST_F(TextListTest, UnionAndDifference) {
     struct Case { const char* a; char sepA; const char* b; char sepB; char out; bool fold; const char* u; const char* d; };
     const Case cases[] = {
         {"a,b", ',', "b,c,c,d", ',', ',', false, "a,b,c,d", "a"},
@@ -130,7 +130,7 @@ TEST_F(ListTest, UnionAndDifference) {
     }
 }
 
-TEST_F(ListTest, UnionOverTheLimitFailsAndLeavesThePoolAtTheMark) {
+TEST_F(TextListTest, UnionOverTheLimitFailsAndLeavesThePoolAtTheMark) {
     std::string a(20000, 'a'), b(20000, 'b');
     EXPECT_EQ(Str(Disciplined([&] { return ListUnion(V(a), ',', V(b), ',', ',', false); })), Err(145));
     a.resize(16000);
@@ -138,7 +138,7 @@ TEST_F(ListTest, UnionOverTheLimitFailsAndLeavesThePoolAtTheMark) {
     EXPECT_EQ(Disciplined([&] { return ListUnion(V(a), ',', V(b), ',', ',', false); }).len, 32001);
 }
 
-TEST_F(ListTest, ListSort) {
+TEST_F(TextListTest, ListSort) {
     struct Case { const char* list; int flags; const char* want; };
     const Case cases[] = {
         {"c,a,b", 0, "a,b,c"},
@@ -158,7 +158,7 @@ TEST_F(ListTest, ListSort) {
     }
 }
 
-TEST_F(ListTest, ListSortMatchesAStableSort) {
+TEST_F(TextListTest, ListSortMatchesAStableSort) {
     std::mt19937 rng(11);
     for (int round = 0; round < 40; ++round) {
         std::vector<std::string> fields(rng() % 60);
@@ -182,7 +182,7 @@ TEST_F(ListTest, ListSortMatchesAStableSort) {
     }
 }
 
-TEST_F(ListTest, ListPositions) {
+TEST_F(TextListTest, ListPositions) {
     StrRef out;
     EXPECT_EQ(Disciplined([&] { return ListPositions(T("c,x,a"), T("a,b,c"), nullptr, &out); }), 2);
     ASSERT_EQ(out.len, 4);
@@ -201,7 +201,7 @@ TEST_F(ListTest, ListPositions) {
     EXPECT_EQ(StrError(out), 150);
 }
 
-TEST_F(ListTest, RangeMatch) {
+TEST_F(TextListTest, RangeMatch) {
     struct Case { const char* list; int64_t v; bool want; };
     const Case cases[] = {
         {"1,5-9", 7, true}, {"1,5-9", 4, false}, {"", 4, true}, {"1,5-9", 1, true},
@@ -214,7 +214,7 @@ TEST_F(ListTest, RangeMatch) {
     EXPECT_FALSE(RangeMatch(StrErr(150), 1));
 }
 
-TEST_F(ListTest, Placeholders) {
+TEST_F(TextListTest, Placeholders) {
     struct Case { const char* text; const char* values; const char* want; };
     const Case cases[] = {
         {"[$2]-[$1]-[$3]", "a,b", "b-a-"},
@@ -231,7 +231,7 @@ TEST_F(ListTest, Placeholders) {
     }
 }
 
-TEST_F(ListTest, ErrorValuesPassThrough) {
+TEST_F(TextListTest, ErrorValuesPassThrough) {
     const StrRef bad = StrErr(150);
     const StrRef ok = T("a,b");
     const std::vector<std::pair<const char*, StrRef>> results = {

@@ -20,11 +20,11 @@ using rt_test::V;
 
 namespace {
 
-class OpsTest : public rt_test::TextTest {};
+class TextOpsTest : public rt_test::TextTest {};
 
 }  // namespace
 
-TEST_F(OpsTest, SubStr) {
+TEST_F(TextOpsTest, SubStr) {
     struct Case { const char* s; int32_t start; uint16_t count; const char* want; };
     const Case cases[] = {
         {"abcdef", -2, 1, "ef"}, {"abc", 5, 2, ""}, {"abc", 1, 0xFFFF, "bc"}, {"abc", 0, 2, "ab"},
@@ -41,7 +41,7 @@ TEST_F(OpsTest, SubStr) {
     EXPECT_EQ(PoolMark(), mark_);
 }
 
-TEST_F(OpsTest, Compare) {
+TEST_F(TextOpsTest, Compare) {
     struct Case { const char* a; const char* b; bool fold; uint16_t want; };
     const Case cases[] = {
         {"ab", "abc", false, 0xFFFF}, {"b", "abc", false, 1}, {"abc", "abc", false, 0},
@@ -54,7 +54,7 @@ TEST_F(OpsTest, Compare) {
     EXPECT_EQ(CompareFold(T("a"), StrErr(150), true), 159);
 }
 
-TEST_F(OpsTest, TrimAndUnquote) {
+TEST_F(TextOpsTest, TrimAndUnquote) {
     EXPECT_EQ(Str(Trim(T(" \tab \t"), kTrimStart)), "ab \t");
     EXPECT_EQ(Str(Trim(T(" \tab \t"), kTrimEnd)), " \tab");
     EXPECT_EQ(Str(Trim(T("xxabxx"), 3, T("x"))), "ab");
@@ -76,7 +76,7 @@ TEST_F(OpsTest, TrimAndUnquote) {
     EXPECT_EQ(Str(UnquoteUpper(T("'ab'"), 2)), "'AB'");
 }
 
-TEST_F(OpsTest, Case) {
+TEST_F(TextOpsTest, Case) {
     struct Row { const char* s; int mode; const char* want; };
     const Row cases[] = {
         {"hELLO wORLD", 3, "Hello world"}, {"  hi", 3, "  Hi"}, {"1abc", 3, "1Abc"},
@@ -88,7 +88,7 @@ TEST_F(OpsTest, Case) {
     }
 }
 
-TEST_F(OpsTest, CaseChangesOnlyAsciiLetters) {
+TEST_F(TextOpsTest, CaseChangesOnlyAsciiLetters) {
     std::string all(256, '\0');
     for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
     const std::string up = Str(Case(V(all), 1));
@@ -101,7 +101,7 @@ TEST_F(OpsTest, CaseChangesOnlyAsciiLetters) {
     }
 }
 
-TEST_F(OpsTest, Building) {
+TEST_F(TextOpsTest, Building) {
     EXPECT_EQ(Str(Concat(T("ab"), T("cd"))), "abcd");
     EXPECT_EQ(Str(Join(T(""), T("."), T("x"))), "x");
     EXPECT_EQ(Str(Join(T("a"), T("."), T(""))), "a");
@@ -128,7 +128,7 @@ TEST_F(OpsTest, Building) {
     EXPECT_EQ(copy.ptr, PoolTop().ptr) << "a copy lives in the pool";
 }
 
-TEST_F(OpsTest, Overwrite) {
+TEST_F(TextOpsTest, Overwrite) {
     struct Case { const char* s; int32_t pos; const char* t; const char* want; };
     const Case cases[] = {
         {"abcdef", 1, "XY", "aXYdef"}, {"abcdef", 5, "XY", "abcdeX"}, {"abcdef", -2, "XYZ", "abcdXY"},
@@ -140,7 +140,7 @@ TEST_F(OpsTest, Overwrite) {
     }
 }
 
-TEST_F(OpsTest, FiltersAndTranslate) {
+TEST_F(TextOpsTest, FiltersAndTranslate) {
     EXPECT_EQ(Str(KeepChars(T("a1b2c3"), T("0123456789"), false)), "123");
     EXPECT_EQ(Str(KeepChars(T("a1b2c3"), T("0123456789"), true)), "abc");
     EXPECT_EQ(Str(Squeeze(T("a  b   c"), ' ', true)), "a b c");
@@ -164,7 +164,7 @@ TEST_F(OpsTest, FiltersAndTranslate) {
     }
 }
 
-TEST_F(OpsTest, Replace) {
+TEST_F(TextOpsTest, Replace) {
     struct Case { const char* s; const char* old; const char* repl; bool plain; const char* want; };
     const Case cases[] = {
         {"a.b.c", ".", "::", true, "a::b::c"},
@@ -180,7 +180,7 @@ TEST_F(OpsTest, Replace) {
     }
 }
 
-TEST_F(OpsTest, ReplaceThatGrowsTooLongIsRecordedAgainstStrConcat) {
+TEST_F(TextOpsTest, ReplaceThatGrowsTooLongIsRecordedAgainstStrConcat) {
     const std::string s(20000, 'a');
     EXPECT_EQ(Str(Disciplined([&] { return Replace(V(s), T("a"), T("bb"), true); })), Err(145));
     EXPECT_EQ(LastError().code, 145);
@@ -194,7 +194,7 @@ TEST_F(OpsTest, ReplaceThatGrowsTooLongIsRecordedAgainstStrConcat) {
     EXPECT_EQ(LastError().module, kModStrConcat);
 }
 
-TEST_F(OpsTest, BracketsAndQuotes) {
+TEST_F(TextOpsTest, BracketsAndQuotes) {
     EXPECT_EQ(Partner('('), ')');
     EXPECT_EQ(Partner('<'), '>');
     EXPECT_EQ(Partner('|'), '|');
@@ -221,7 +221,7 @@ TEST_F(OpsTest, BracketsAndQuotes) {
     EXPECT_EQ(Str(Wrap(V(std::string(kMaxText - 1, 'a')), '(')), Err(145));
 }
 
-TEST_F(OpsTest, NumbersAndYes) {
+TEST_F(TextOpsTest, NumbersAndYes) {
     struct IntCase { const char* s; int16_t want; };
     const IntCase ints[] = {
         {"  42x", 42}, {"YES", 1}, {"", 0}, {"-17", -17}, {"+5", 5}, {"65537", 1}, {"40000", -25536},
@@ -240,7 +240,7 @@ TEST_F(OpsTest, NumbersAndYes) {
     EXPECT_FALSE(IsYes(StrErr(150)));
 }
 
-TEST_F(OpsTest, Elements) {
+TEST_F(TextOpsTest, Elements) {
     StrRef s = PoolAllocFilled(8, 0);
     ASSERT_TRUE(s.ok());
     EXPECT_EQ(ElementSet16(s, 3, 0xBEEF), 0);
@@ -255,7 +255,7 @@ TEST_F(OpsTest, Elements) {
     EXPECT_EQ(ElementGet16(StrErr(150), 0), 0xFFFF);
 }
 
-TEST_F(OpsTest, EveryOperationPassesAnErrorValueThrough) {
+TEST_F(TextOpsTest, EveryOperationPassesAnErrorValueThrough) {
     const StrRef ok = T("ab");
     using Op = std::function<StrRef(StrRef)>;
     // Each operation is tried with the error in every text position.
@@ -304,7 +304,7 @@ TEST_F(OpsTest, EveryOperationPassesAnErrorValueThrough) {
     EXPECT_EQ(PoolMark(), mark_) << "an error input allocates nothing";
 }
 
-TEST_F(OpsTest, OverLongResultsAndAFullPoolGive145AtTheMark) {
+TEST_F(TextOpsTest, OverLongResultsAndAFullPoolGive145AtTheMark) {
     const std::string half(kMaxText / 2 + 1, 'a');
     const std::string all(kMaxText, 'a');
     const std::string over(kMaxText + 1, 'a');

@@ -13,7 +13,7 @@ using rt_test::V;
 
 namespace {
 
-class SearchTest : public rt_test::TextTest {};
+class TextSearchTest : public rt_test::TextTest {};
 
 // Non-overlapping left-to-right count, the reference for plain-mode CountStr.
 uint16_t NaiveCount(const std::string& s, const std::string& p) {
@@ -24,7 +24,7 @@ uint16_t NaiveCount(const std::string& s, const std::string& p) {
 
 }  // namespace
 
-TEST_F(SearchTest, FindChar) {
+TEST_F(TextSearchTest, FindChar) {
     struct Case { const char* s; uint16_t from; char ch; bool plain; uint16_t want; };
     const Case cases[] = {
         {"'a,b',c", 0, ',', false, 5},
@@ -45,7 +45,7 @@ TEST_F(SearchTest, FindChar) {
     EXPECT_EQ(FindChar(StrMake("a\0b", 3), 0, '\0', true), 1);
 }
 
-TEST_F(SearchTest, FindAnyAndFindFirstOf) {
+TEST_F(TextSearchTest, FindAnyAndFindFirstOf) {
     EXPECT_EQ(FindAny(T("hello, world"), T(" ,"), true), 5);
     EXPECT_EQ(FindAny(T("'a b' c"), T(" "), false), 5);
     EXPECT_EQ(FindAny(T("'a b' c"), T(" "), true), 2);
@@ -60,7 +60,7 @@ TEST_F(SearchTest, FindAnyAndFindFirstOf) {
     EXPECT_EQ(FindFirstOf(T("abc"), T("b"), 7), kNpos);
 }
 
-TEST_F(SearchTest, FindStr) {
+TEST_F(TextSearchTest, FindStr) {
     struct Case { const char* s; const char* p; bool plain; uint16_t want; };
     const Case cases[] = {
         {"abcabc", "ca", true, 2},
@@ -80,7 +80,7 @@ TEST_F(SearchTest, FindStr) {
     }
 }
 
-TEST_F(SearchTest, FindLast) {
+TEST_F(TextSearchTest, FindLast) {
     struct Case { const char* s; const char* p; int mode; bool plain; uint16_t want; };
     const Case cases[] = {
         {"a.b,c.d", ".,", 0, true, 5},
@@ -99,7 +99,7 @@ TEST_F(SearchTest, FindLast) {
     }
 }
 
-TEST_F(SearchTest, CountStrSmall) {
+TEST_F(TextSearchTest, CountStrSmall) {
     EXPECT_EQ(CountStr(T("aaaa"), T("aa"), true), 2);
     EXPECT_EQ(CountStr(T("a,'a,a',a"), T("a"), false), 2);
     EXPECT_EQ(CountStr(T("a,'a,a',a"), T("a"), true), 4);
@@ -107,7 +107,7 @@ TEST_F(SearchTest, CountStrSmall) {
     EXPECT_EQ(CountStr(T(""), T("a"), true), 0);
 }
 
-TEST_F(SearchTest, CountStrFindsMatchesAcrossTheChunkBorder) {
+TEST_F(TextSearchTest, CountStrFindsMatchesAcrossTheChunkBorder) {
     for (uint32_t at = kMaxText - 4; at <= kMaxText + 1; ++at) {
         std::string s(40000, 'x');
         s.replace(at, 5, "HELLO");
@@ -116,7 +116,7 @@ TEST_F(SearchTest, CountStrFindsMatchesAcrossTheChunkBorder) {
     }
 }
 
-TEST_F(SearchTest, CountStrMatchesANaiveCountOnLongRandomTexts) {
+TEST_F(TextSearchTest, CountStrMatchesANaiveCountOnLongRandomTexts) {
     std::mt19937 rng(7);
     for (int round = 0; round < 30; ++round) {
         const size_t len = std::uniform_int_distribution<size_t>(0, 65535)(rng);
@@ -127,14 +127,14 @@ TEST_F(SearchTest, CountStrMatchesANaiveCountOnLongRandomTexts) {
     }
 }
 
-TEST_F(SearchTest, CountStrWithAPatternLongerThanAChunkEnds) {
+TEST_F(TextSearchTest, CountStrWithAPatternLongerThanAChunkEnds) {
     const std::string s(60000, 'a');
     const std::string p(40000, 'a');
     EXPECT_EQ(CountStr(V(s), V(p), true), 1);
     EXPECT_EQ(CountStr(V(p), V(s), true), 0);
 }
 
-TEST_F(SearchTest, ErrorValuesAreNeverFound) {
+TEST_F(TextSearchTest, ErrorValuesAreNeverFound) {
     const StrRef bad = StrErr(150);
     EXPECT_EQ(FindChar(bad, 0, 'a', true), kNpos);
     EXPECT_EQ(FindAny(bad, T("a"), true), kNpos);
