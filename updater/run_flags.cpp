@@ -1,0 +1,52 @@
+// The run flags and the run mode, computed from the options that name a program and a mode.
+#include "updater/run_flags.h"
+
+#include "runtime/options.h"
+#include "runtime/temp_pool.h"
+
+namespace rt {
+namespace {
+
+bool Given(StrRef v) { return v.ok() && v.len > 0; }
+
+constexpr uint16_t kMaskNewerOrMissing = 18;  // classes 2 and 5
+constexpr uint16_t kMaskAlsoTargetNewer = 22; // classes 2, 3 and 5
+
+}  // namespace
+
+bool IsAdminModeValue(StrRef mode) {
+    return OptionIndexOf(mode, StrFromLiteral(kRunModeNames)) == 1;
+}
+
+RunPlan PlanRun(StrRef dpath, StrRef run, StrRef mode) {
+    if (Given(dpath)) {
+        return RunPlan{RunFlag::ProgramGiven | RunFlag::Confirm | RunFlag::AskServer, RunMode::Program,
+                       kOptDPath, 0};
+    }
+    const bool admin = IsAdminModeValue(mode);
+    if (Given(run)) {
+        const RunFlags flags = RunFlag::ProgramGiven | RunFlag::Apply | (admin ? RunFlag::AdminMode : 0);
+        return RunPlan{flags, admin ? RunMode::Preferences : RunMode::Program, kOptRun, 0};
+    }
+    const RunFlags flags = RunFlag::Apply | RunFlag::OverwriteNewer | (admin ? RunFlag::AdminMode : 0);
+    return RunPlan{flags, admin ? RunMode::AdminMenu : RunMode::Plain, 0, 0};
+}
+
+RunPlan PlanRunFromOptions() {
+    const uint16_t mark = PoolMark();
+    const StrRef dpath = OptionValue(kOptDPath);
+    const StrRef run = OptionValue(kOptRun);
+    const StrRef mode = OptionValue(kOptMode);
+    RunPlan plan = PlanRun(dpath, run, mode);
+    for (StrRef v : {dpath, run, mode}) {
+        if (!plan.code) plan.code = StrError(v);
+    }
+    PoolRelease(mark);
+    return plan;
+}
+
+uint16_t TransferMask(RunFlags flags) {
+    return (flags & RunFlag::OverwriteNewer) ? kMaskAlsoTargetNewer : kMaskNewerOrMissing;
+}
+
+}  // namespace rt
