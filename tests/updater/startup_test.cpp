@@ -1,0 +1,152 @@
+// Start-up: command line, identity, trace level, application and help folders, and the run plan.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "runtime/context.h"
+#include "runtime/params.h"
+#include "runtime/string_store.h"
+#include "runtime/system_vars.h"
+#include "runtime/typed_arrays.h"
+#include "tests/runtime/text_test_support.h"
+#include "updater/startup.h"
+
+using namespace rt;
+using rt_test::Str;
+using rt_test::T;
+
+namespace {
+
+class StartUpTest : public rt_test::TextTest {
+protected:
+    void SetUp() override {
+        TextTest::SetUp();
+        ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
+        ASSERT_EQ(IntSet(kSysTrace, 1), 0);
+    }
+    void TearDown() override {
+        StoreTrim(kGroupParams, 0);
+        IntSet(kSysTrace, 1);
+        TextTest::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(StartUpTest, SettingsTable) {
+    struct Case {
+        const char* line;
+        const char* name;
+        const char* folder;
+        const char* help;
+        RunFlags flags;
+        RunMode mode;
+    };
+    const Case cases[] = {
+        {"C:\\apps\\k.exe", "UP:Kelvane", "C:\\apps", "C:\\apps\\Help", 0x009, RunMode::Plain},
+        {"\"C:\\Program Files\\K\\k.exe\" /RUN:'C:\\x\\app.exe'", "UP:Kelvane", "C:\\Program Files\\K",
+         "C:\\Program Files\\K\\Help", 0x101, RunMode::Program},
+        // DPATH is taken as it is, even when it names a program
+        {"C:\\k\\k.exe /DPATH:'D:\\prog' /RUN:x /MODE:ADMIN", "UP:Kelvane", "D:\\prog", "D:\\prog\\Help",
+         0x106, RunMode::Program},
+        {"C:\\k.exe /MODE:ADMIN", "UP:Kelvane", "C:\\", "C:\\Help", 0x209, RunMode::AdminMenu},
+        {"k.exe", "UP:Kelvane", "..\\APPS", "..\\APPS\\Help", 0x009, RunMode::Plain},
+        {"C:k.exe", "UP:Kelvane", "C:", "C:Help", 0x009, RunMode::Plain},
+        {"\\\\srv\\share\\k.exe /RUN:x /MODE:ADMIN", "UP:Kelvane", "\\\\srv\\share", "\\\\srv\\share\\Help",
+         0x301, RunMode::Preferences},
+        {"k.exe /DPATH:'D:/prog/'", "UP:Kelvane", "D:/prog/", "D:\\prog\\Help", 0x106, RunMode::Program},
+        {"k.exe /APNAME:'XY:Other'", "XY:Other", "..\\APPS", "..\\APPS\\Help", 0x009, RunMode::Plain},
+        {"k.exe /APNAME:zz", "ZZ", "..\\APPS", "..\\APPS\\Help", 0x009, RunMode::Plain},
+        {"k.exe /APNAME:", "UP:Kelvane", "..\\APPS", "..\\APPS\\Help", 0x009, RunMode::Plain},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
+        RunPlan plan{};
+        const uint16_t before = PoolMark();
+        ASSERT_EQ(StartUpSettings(c.line, &plan), 0) << c.line;
+        EXPECT_EQ(PoolMark(), before) << c.line;
+        EXPECT_EQ(Str(RunParam(kParamCommandLine)), c.line);
+        EXPECT_EQ(Str(RunParam(kParamAppName)), c.name) << c.line;
+        EXPECT_EQ(Str(RunParam(kParamAppDescrip)), "Kelvaner by Orvik");
+        EXPECT_EQ(Str(RunParam(kParamAppFolder)), c.folder) << c.line;
+        EXPECT_EQ(Str(RunParam(kParamHelpFolder)), c.help) << c.line;
+        EXPECT_EQ(plan.flags, c.flags) << c.line;
+        EXPECT_EQ(plan.mode, c.mode) << c.line;
+    }
+}
+
+TEST_F(StartUpTest, TraceOption) {
+    struct Case { const char* line; int16_t trace; };
+    const Case cases[] = {
+        {"k.exe /TRACE:33", 33},
+        {"k.exe /TRACE=32", 32},
+        {"k.exe /TRACE:0", 1},     // zero keeps the default
+        {"k.exe /TRACE:abc", 1},   // a word that is no yes-word reads as 0
+        {"k.exe /TRACE:yes", 1},
+        {"k.exe /TRACE:-1", -1},
+        {"k.exe /TRACE:70000", 4464},  // cut to 16 bits
+        {"k.exe", 1},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(IntSet(kSysTrace, 1), 0);
+        ASSERT_EQ(StartUpSettings(c.line, nullptr), 0) << c.line;
+        EXPECT_EQ(IntGet(kSysTrace), c.trace) << c.line;
+    }
+}
+
+TEST_F(StartUpTest, FoldersAlreadySetAreKept) {
+    ASSERT_EQ(SetRunParam(kParamAppFolder, T("E:\\keep")), 0);
+    ASSERT_EQ(StartUpSettings("C:\\apps\\k.exe /DPATH:'D:\\prog'", nullptr), 0);
+    EXPECT_EQ(Str(RunParam(kParamAppFolder)), "E:\\keep");
+    EXPECT_EQ(Str(RunParam(kParamHelpFolder)), "E:\\keep\\Help");
+
+    ASSERT_EQ(SetRunParam(kParamHelpFolder, T("H:\\elp")), 0);
+    ASSERT_EQ(StartUpSettings("C:\\apps\\k.exe", nullptr), 0);
+    EXPECT_EQ(Str(RunParam(kParamHelpFolder)), "H:\\elp");
+}
+
+TEST_F(StartUpTest, OverLongCommandLineEndsStartUp) {
+    const std::string line = "k.exe /RUN:" + std::string(kMaxText, 'x');
+    RunPlan plan{0x7777, RunMode::Preferences, 9, 0};
+    EXPECT_EQ(StartUpSettings(line.c_str(), &plan), kErrBadCommandLine);
+    EXPECT_EQ(plan.flags, 0x7777);  // untouched
+    EXPECT_EQ(Str(RunParam(kParamAppName)), "");
+    EXPECT_EQ(StartUpSettings(nullptr, &plan), kErrBadInput);
+}
+
+TEST_F(StartUpTest, NickIsThePartAfterTheColon) {
+    ASSERT_EQ(StartUpSettings("k.exe", nullptr), 0);
+    EXPECT_EQ(Str(AppNick()), "Kelvane");
+    ASSERT_EQ(StartUpSettings("k.exe /APNAME:'XY:Other'", nullptr), 0);
+    EXPECT_EQ(Str(AppNick()), "Other");
+    ASSERT_EQ(StartUpSettings("k.exe /APNAME:'XY:a:b'", nullptr), 0);
+    EXPECT_EQ(Str(AppNick()), "a:b");
+    ASSERT_EQ(StartUpSettings("k.exe /APNAME:ZZ", nullptr), 0);
+    EXPECT_EQ(Str(AppNick()), "");
+}
+
+TEST_F(StartUpTest, ProgramFolderTable) {
+    struct Case { const char* line; const char* want; };
+    const Case cases[] = {
+        {"C:\\a\\b\\k.exe /RUN:x", "C:\\a\\b"},
+        {"\"C:\\Program Files\\K\\k.exe\" /RUN:x", "C:\\Program Files\\K"},
+        {"'C:\\x y\\k.exe'", "C:\\x y"},
+        {"C:\\k.exe", "C:\\"},
+        {"\\k.exe", "\\"},
+        {"C:k.exe", "C:"},
+        {"k.exe /RUN:C:\\x\\y", ""},
+        {"", ""},
+        {" C:\\a\\k.exe", ""},   // the first word is the empty one before the blank
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Str(ProgramFolder(T(c.line))), c.want) << c.line;
+    }
+}
+
+TEST_F(StartUpTest, StartUpOnARunningContextFails) {
+    // The test program has set up the context already: set-up refuses to run twice.
+    ASSERT_TRUE(ContextReady());
+    RunPlan plan{};
+    EXPECT_EQ(StartUp("k.exe", &plan), kErrUndefWarning);
+    EXPECT_EQ(Str(RunParam(kParamCommandLine)), "");
+}
