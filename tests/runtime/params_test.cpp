@@ -327,3 +327,16 @@ TEST_F(ParamsTest, RandomTextsNeverReadOutside) {
         }
     }
 }
+
+TEST_F(ParamsTest, FullPoolGives145) {
+    ASSERT_EQ(SetRunParam(2, T("UP:Kelvane")), 0);
+    const StrRef text = T("/MODE:admin /RUN:'x'");
+    FillPool(8);
+    const uint16_t before = PoolMark();
+    EXPECT_EQ(Str(ParamValue(T("/MODE:admin-and-more-than-eight"), T("MODE"))), Err(145));
+    EXPECT_EQ(Str(ExpandParams(T("a long text around %APNAME% that cannot fit"))), Err(145));
+    EXPECT_EQ(ParamCopy(T("/RUN:a-value-longer-than-eight"), T("RUN")), 145);
+    EXPECT_EQ(PoolMark(), before);
+    // Pieces of the input need no pool space.
+    EXPECT_EQ(Str(ParamGet(text, T("RUN"), kParamUnquote)), "x");
+}
