@@ -150,3 +150,18 @@ TEST_F(StartUpTest, StartUpOnARunningContextFails) {
     EXPECT_EQ(StartUp("k.exe", &plan), kErrUndefWarning);
     EXPECT_EQ(Str(RunParam(kParamCommandLine)), "");
 }
+
+TEST_F(StartUpTest, HelpFolderTooLongForATextEndsStartUp) {
+    // The longest DPATH a command line can carry still leaves room for "\\Help".
+    const std::string line = "k.exe /DPATH:'" + std::string(kMaxText - 15, 'd') + "'";
+    ASSERT_EQ(StartUpSettings(line.c_str(), nullptr), 0);
+    EXPECT_EQ(RunParam(kParamHelpFolder).len, kMaxText - 15 + 5);
+
+    // A folder set before start-up may leave none.
+    ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
+    ASSERT_EQ(SetRunParam(kParamAppFolder, rt_test::V(std::string(kMaxText - 2, 'f'))), 0);
+    const uint16_t before = PoolMark();
+    EXPECT_EQ(StartUpSettings("k.exe", nullptr), kErrOutOfMemory);
+    EXPECT_EQ(PoolMark(), before);
+    EXPECT_EQ(RunParam(kParamHelpFolder).len, 0);
+}
