@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "runtime/strref.h"
 #include "runtime/typed_arrays.h"
 
 namespace rt {
@@ -24,5 +25,18 @@ inline uint16_t ScaleFactor() {
     static const uint16_t kPowers[] = {1, 10, 100, 1000, 10000};
     return kPowers[Precision()];
 }
+
+// A number travels through the pool as an 8-byte little-endian text (the "number slot").
+inline constexpr uint16_t kNumberSlotSize = 8;
+
+// The number as a new 8-byte pool entry; (null, 145) when the pool is full.
+StrRef NumberToSlot(ScaledNumber v);
+// A slot read as a number: 8 bytes give the integer, an empty text 0, any other length -1.
+ScaledNumber SlotToNumber(StrRef slot);
+
+// a / b rounded: the quotient of the magnitudes is truncated, the sign applied, and it moves one
+// unit away from zero when the remainder is at least half the divisor (only when that half is
+// non-zero). b must not be 0; the caller checks, and INT64_MIN / -1 saturates.
+ScaledNumber RoundedDivide(ScaledNumber a, ScaledNumber b);
 
 }  // namespace rt
