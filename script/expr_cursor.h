@@ -79,3 +79,17 @@ uint16_t OperatorIndex(StrRef text);
 uint16_t OperatorPrecedence(uint16_t op);
 
 }  // namespace rt
+
+namespace rt {
+
+// ---- scanner services for forms (the text is scanned as given, not prepared) --------------------
+// The cursor after one scan step over the start of text: the first operand's kind, extent and
+// the operator behind it.
+ExprCursor ClassifyFirstOperand(StrRef text);
+// The first operand's text (of a call: its name), blanks trimmed; a piece of text.
+StrRef FirstOperandText(StrRef text);
+// Argument n (1-based) of an argument text, separated at top level by ';' or ',', blanks trimmed;
+// empty when there is no such argument. A piece of args.
+StrRef ArgumentText(StrRef args, uint16_t n);
+
+}  // namespace rt

@@ -36,8 +36,9 @@ Wide RoundedDivideWide(Wide a, Wide b) {
     Wide ma = a < 0 ? -a : a;
     Wide mb = b < 0 ? -b : b;
     Wide q = ma / mb;
-    Wide half = mb / 2;
-    if (half != 0 && ma % mb >= half) ++q;
+    Wide r = ma % mb;
+    // Exactly half or more moves away from zero; an odd divisor's half is not truncated.
+    if (mb > 1 && 2 * r >= mb) ++q;
     return negative ? -q : q;
 }
 

@@ -32,8 +32,9 @@ ScaledNumber RoundedDivide(ScaledNumber a, ScaledNumber b) {
     uint64_t mb = b < 0 ? 0 - static_cast<uint64_t>(b) : static_cast<uint64_t>(b);
     uint64_t q = ma / mb;
     uint64_t r = ma % mb;
-    uint64_t half = mb / 2;
-    if (half != 0 && r >= half) ++q;
+    // r >= mb / 2 without truncating the half: for an odd divisor the truncated half would round
+    // 1/3 up to 1. r < mb, so mb - r cannot wrap.
+    if (mb > 1 && r >= mb - r) ++q;
     bool negative = (a < 0) != (b < 0);
     if (negative) {
         if (q > static_cast<uint64_t>(INT64_MAX) + 1) return INT64_MIN;

@@ -34,9 +34,9 @@ StrRef NumberToSlot(ScaledNumber v);
 // A slot read as a number: 8 bytes give the integer, an empty text 0, any other length -1.
 ScaledNumber SlotToNumber(StrRef slot);
 
-// a / b rounded: the quotient of the magnitudes is truncated, the sign applied, and it moves one
-// unit away from zero when the remainder is at least half the divisor (only when that half is
-// non-zero). b must not be 0; the caller checks, and INT64_MIN / -1 saturates.
+// a / b rounded half away from zero: the quotient of the magnitudes is truncated, the sign
+// applied, and it moves one unit away from zero when twice the remainder is at least the divisor.
+// b = 0 gives 0 (callers that divide by a user's value check first); INT64_MIN / -1 saturates.
 ScaledNumber RoundedDivide(ScaledNumber a, ScaledNumber b);
 
 }  // namespace rt
