@@ -127,6 +127,11 @@ ExprCursor CursorOf(StrRef text) {
 }
 
 ExprCursor ScanStep(ExprCursor c) {
+    // A cursor over an error value keeps reporting it.
+    if (!c.text) {
+        if (!c.status) c.status = kErrNoCode;
+        return c;
+    }
     StrRef text = StrMake(c.text, c.len);
     c.op = kOpNone;
     c.prec = 0;
