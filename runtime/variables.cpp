@@ -97,8 +97,18 @@ int32_t VarCreate(StrRef name) {
         PoolRelease(mark);
         return -1;
     }
+    // A string variable's item in group 13 is made with its name, so that the items stay in step
+    // with the names even for a variable that is created before it is assigned.
+    if (found.type == kVarString && count != StoreCount(kGroupStringVars)) {
+        PoolRelease(mark);
+        return -1;
+    }
     StrRef grown = list.len == 0 ? name : Join(list, Lit(","), name);
     ErrCode err = grown.ok() ? StoreSet(kGroupVarNames, item, grown) : StrError(grown);
+    if (!err && found.type == kVarString) {
+        err = StoreAppend(kGroupStringVars, StrEmpty());
+        if (err) StoreSet(kGroupVarNames, item, list.len == 0 ? StrEmpty() : list);
+    }
     PoolRelease(mark);
     return err ? -1 : count;
 }
