@@ -41,7 +41,7 @@ def main(builds):
                 p, f = (1, 0) if ok else (0, 1)
             b_pass += p
             b_fail += f
-        print(f"{build}: {b_pass} passed, {b_fail} failed")
+        print(f"{os.path.relpath(build)}: {b_pass} passed, {b_fail} failed")
         passed += b_pass
         failed += b_fail
     print(f"{passed} passed, {failed} failed")
