@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "runtime/error_record.h"
-#include "runtime/errors.h"
 #include "runtime/string_store.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
@@ -195,22 +194,21 @@ ErrCode CallBuiltin(const ExprCursor& at, ExprValue* result) {
     ErrCode st = PushArguments(call, limit);
     if (st < kFirstSerious) st = handler(call, result);
     if (st >= kFirstSerious) {
-        RecordError(st, kModExpExec);
-        ReportError(st, CallText(at), true);
-    }
-    StoreTrim(kGroupArgStack, call.base);
-    if (st >= kFirstSerious) {
+        ReportExpressionError(st, CallText(at));
         PoolRelease(mark);
+        StoreTrim(kGroupArgStack, call.base);
         *result = ExprValue::Number(0);
         return st;
     }
+    // The result is copied down before the arguments go: a handler may hand back a view of one.
     if (result->isString) {
         StrRef kept = PoolReturn(mark, result->text);
-        if (!kept.ok()) return StrError(kept);
-        result->text = kept;
+        if (!kept.ok()) st = StrError(kept);
+        result->text = kept.ok() ? kept : StrEmpty();
     } else {
         PoolRelease(mark);
     }
+    StoreTrim(kGroupArgStack, call.base);
     return st;
 }
 

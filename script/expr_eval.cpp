@@ -45,11 +45,7 @@ struct Term {
 bool IsWarning(ErrCode s) { return s > kCompletion && s < kFirstSerious && s != kErrNullExpression; }
 ErrCode KeepWarning(ErrCode a, ErrCode b) { return IsWarning(a) ? a : (IsWarning(b) ? b : 0); }
 
-void Report(ErrCode code, StrRef text) {
-    RecordError(code, kModExpExec);
-    ReportError(code, text, gReported);
-    gReported = true;
-}
+void Report(ErrCode code, StrRef text) { ReportExpressionError(code, text); }
 
 bool IsNameKind(uint16_t kind) {
     return (kind & ~kKindBaseMask) == 0 && (kind == kKindName || kind == kKindStringName || kind == kKindNumberName);
@@ -421,6 +417,12 @@ ErrCode Sequence(StrRef text, ExprValue* out, bool top) {
 }
 
 }  // namespace
+
+void ReportExpressionError(ErrCode code, StrRef text) {
+    RecordError(code, kModExpExec);
+    ReportError(code, text, gReported);
+    gReported = true;
+}
 
 StrRef ValueToSlot(const ExprValue& v) { return v.isString ? PoolCopy(v.text) : NumberToSlot(v.number); }
 

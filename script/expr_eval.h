@@ -61,6 +61,9 @@ ErrCode EvaluateExpressionAt(ExprCursor* c, ExprValue* out);
 // Evaluates a text that is already prepared as a statement list, without recording or reporting;
 // the value of the last statement in *out. For built-ins that run argument texts.
 ErrCode EvaluatePrepared(StrRef text, ExprValue* out);
+// Records code (module ExpExec) and stores text as the error's detail; a second report within the
+// same statement is appended to the first, so the detail reads from the inside out.
+void ReportExpressionError(ErrCode code, StrRef text);
 // The result slot for a value: an 8-byte slot or a copy of the text, as a new pool entry.
 StrRef ValueToSlot(const ExprValue& v);
 

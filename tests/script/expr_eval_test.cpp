@@ -399,6 +399,8 @@ TEST_F(ExprTest, ArgumentCountsAndEmptyArguments) {
     EXPECT_EQ(Eval("FN$MIDS(;;)"), "S:");
     EXPECT_EQ(Eval("FN#SLEN()"), "E:147");
     EXPECT_EQ(Eval("FN#SLEN(1)"), "E:128");
+    std::string detail(rt::ErrorDetail().ptr, rt::ErrorDetail().len);
+    EXPECT_EQ(detail.find("FN#SLEN(1)"), 0u) << detail;
 }
 
 TEST_F(ExprTest, BuiltinCallsAndTheirLaziness) {

@@ -206,6 +206,14 @@ rt::ErrCode Twice(rt::BuiltinCall& call, rt::ExprValue* result) {
     return 0;
 }
 
+// Hands back a view of its argument on the argument stack, which the call then takes down.
+rt::ErrCode Echo(rt::BuiltinCall& call, rt::ExprValue* result) {
+    rt::StrRef text;
+    if (rt::ErrCode err = rt::ArgText(call, 1, rt::StrEmpty(), &text)) return err;
+    *result = rt::ExprValue::Text(text);
+    return 0;
+}
+
 TEST_F(ScannerTest, ExtensionSlots) {
     ASSERT_EQ(rt::SystemVarsDefaults(), 0);
     EXPECT_EQ(rt::BuiltinExtensionSet(30, "X", Twice, rt::kArgsAll), 163);
@@ -213,6 +221,11 @@ TEST_F(ScannerTest, ExtensionSlots) {
     EXPECT_EQ(rt::BuiltinExtensionSet(40, "TWICE#", Twice, rt::kArgsAll), 0);
     EXPECT_EQ(rt::BuiltinCode(StrFromLiteral("twice#")), 40);
     EXPECT_EQ(rt::EvaluateInteger(StrFromLiteral("TWICE#(21)")), 42);
+    ASSERT_EQ(rt::BuiltinExtensionSet(41, "ECHO$", Echo, rt::kArgsAll), 0);
+    rt::StrRef echoed = rt::EvaluateToText(StrFromLiteral("ECHO$('abc'+'def')+ECHO$('!')"));
+    EXPECT_EQ(S(echoed), "abcdef!");
+    rt::PoolRelease(mark_);
+    EXPECT_EQ(rt::BuiltinExtensionSet(41, "ECHO$", nullptr, rt::kArgsAll), 0);
     EXPECT_EQ(rt::BuiltinExtensionSet(40, "TWICE#", nullptr, rt::kArgsAll), 0);
     EXPECT_EQ(rt::BuiltinCode(StrFromLiteral("TWICE#")), 0);
 }
