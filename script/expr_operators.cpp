@@ -87,7 +87,8 @@ ErrCode CombineNumbers(uint16_t op, ScaledNumber left, ScaledNumber right, Scale
     switch (op) {
         case kOpMul: return Store(RoundedDivideWide(l * r, s), out);
         case kOpDiv:
-            if (right == 0) return kErrExpCalc;
+            // Division by zero gives 0: form totals over empty sets rely on it.
+            if (right == 0) return Store(0, out);
             return Store(RoundedDivideWide(l * s, r), out);
         case kOpPercent: return Store(RoundedDivideWide(RoundedDivideWide(l * r, 100), s), out);
         case kOpMinusPercent: return Store(l - RoundedDivideWide(RoundedDivideWide(l * r, 100), s), out);

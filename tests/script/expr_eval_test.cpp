@@ -346,10 +346,11 @@ TEST_F(ExprTest, OverflowIsAnErrorNotAWrap) {
     EXPECT_EQ(rt::LastError().code, 155);
 }
 
-TEST_F(ExprTest, DivisionByZeroIsAnError) {
-    EXPECT_EQ(Eval("1/0"), "E:155");
-    EXPECT_EQ(Eval("dz=0;5/dz"), "E:155");
-    EXPECT_EQ(Eval("0/0"), "E:155");
+TEST_F(ExprTest, DivisionByZeroGivesZero) {
+    EXPECT_EQ(Eval("1/0"), "N:");
+    EXPECT_EQ(Eval("dz=0;5/dz+2"), "N:2");
+    EXPECT_EQ(Eval("0/0"), "N:");
+    EXPECT_EQ(Eval("-7.5/0"), "N:");
     EXPECT_EQ(Eval("CHK#(0;1/0)"), "N:");
 }
 

@@ -47,7 +47,7 @@ TEST_F(OperatorTest, NumbersTable) {
         {2, rt::kOpDiv, 100, 300, 0, 33},            {2, rt::kOpDiv, 100, 3, 0, 3333},
         {0, rt::kOpDiv, 1, 3, 0, 0},                 {0, rt::kOpDiv, 2, 3, 0, 1},
         {0, rt::kOpDiv, 3, 2, 0, 2},                 {0, rt::kOpDiv, -3, 2, 0, -2},
-        {2, rt::kOpDiv, 1, 0, 155, 0},               {2, rt::kOpPercent, 20000, 1500, 0, 3000},
+        {2, rt::kOpDiv, 1, 0, 0, 0},                 {2, rt::kOpPercent, 20000, 1500, 0, 3000},
         {2, rt::kOpMinusPercent, 20000, 1500, 0, 17000}, {2, rt::kOpPercent, 1, 1, 0, 0},
         {4, rt::kOpRound, 31416, 20000, 0, 31400},   {4, rt::kOpRound, 31450, 20000, 0, 31500},
         {4, rt::kOpRound, -31450, 20000, 0, -31500}, {2, rt::kOpRound, 314, 400, 0, 31400},
