@@ -1,0 +1,102 @@
+// The operating-system seam for files and folders: open files, folders, the working folder, the
+// environment and the one-step replacement of a file. Platform errors become ErrCodes here, once.
+//
+// Paths are NUL-terminated texts in the process code page. Nothing here uses the temporary pool
+// except the routines that say so.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/strref.h"
+
+namespace rt {
+
+// Open modes of FsFile::Open, combined by bits.
+inline constexpr uint16_t kFsRead = 1;      // read access
+inline constexpr uint16_t kFsWrite = 2;     // write access
+inline constexpr uint16_t kFsCreate = 4;    // create the file when it is missing
+inline constexpr uint16_t kFsTruncate = 8;  // empty an existing file (with kFsWrite)
+inline constexpr uint16_t kFsAppend = 16;   // every write goes to the end (with kFsWrite)
+
+// Codes that the seam gives:
+//   164 the file or a folder of its path is missing
+//   165 the entry already exists (FsMakeFolder)
+//   175 access denied, in use by another process, read-only medium
+//   131 a short write or a full disk
+//   130 any other read or seek failure, 166 any other open failure, 172 any other failure
+
+// One open file, closed by the destructor. The three standard streams are wrapped without being
+// owned, so closing them does nothing.
+class FsFile {
+public:
+    FsFile() = default;
+    ~FsFile() { Close(); }
+    FsFile(const FsFile&) = delete;
+    FsFile& operator=(const FsFile&) = delete;
+    FsFile(FsFile&& other) noexcept;
+    FsFile& operator=(FsFile&& other) noexcept;
+
+    // Opens path with the kFs* mode bits; closes what was open before.
+    ErrCode Open(const char* path, uint16_t mode);
+    // Wraps standard stream n (0 input, 1 output, 2 error) without owning it.
+    ErrCode OpenStandard(int n);
+    bool IsOpen() const { return handle_ != kNoHandle; }
+    bool IsStandard() const { return IsOpen() && !owned_; }
+
+    // Reads up to n bytes at the current position; *got may be less at the end of the file.
+    ErrCode Read(void* buffer, uint32_t n, uint32_t* got);
+    // Writes n bytes (at the end in append mode); *put short of n gives 131.
+    ErrCode Write(const void* data, uint32_t n, uint32_t* put);
+    ErrCode Seek(uint64_t position);
+    ErrCode SeekEnd();
+    // Current position; 130 when the handle cannot tell (a console or pipe).
+    ErrCode Position(uint64_t* out);
+    ErrCode Length(uint64_t* out);
+    // Forces written data to the disk.
+    ErrCode Flush();
+    ErrCode Close();
+
+private:
+    static constexpr intptr_t kNoHandle = -1;
+    intptr_t handle_ = kNoHandle;  // HANDLE on Windows, descriptor elsewhere
+    bool owned_ = false;
+    bool append_ = false;
+};
+
+// 0 when the directory entry exists (file or folder), 164 when it does not.
+ErrCode FsExists(const char* path);
+// 0 for an existing folder, 164 otherwise.
+ErrCode FsIsFolder(const char* path);
+// Creates one folder; its parent must exist (164 otherwise); 165 when it exists already.
+ErrCode FsMakeFolder(const char* path);
+// Removes an empty folder.
+ErrCode FsRemoveFolder(const char* path);
+// Removes one file; 164 when it is missing.
+ErrCode FsRemoveFile(const char* path);
+// Puts `source` in the place of `target` in one step, replacing target when it exists, and makes
+// the change durable. The caller has flushed and closed source.
+ErrCode FsReplaceFile(const char* source, const char* target);
+
+// Calls fn for each entry of folder (not "." and "..") whose name matches pattern (`*` and `?`,
+// case-insensitive, "*.*" matching every name); a non-zero result of fn stops the walk and is
+// returned. A missing folder gives 164; no match gives 0.
+using FsEntryFn = ErrCode (*)(void* arg, const char* name, bool isFolder);
+ErrCode FsListFolder(const char* folder, const char* pattern, FsEntryFn fn, void* arg);
+
+// The working folder as a new pool entry (at most `limit` bytes), or an error value.
+StrRef FsCurrentFolder(uint16_t limit);
+ErrCode FsSetCurrentFolder(const char* path);
+// The value of an environment variable as a new pool entry; empty when it is not set.
+StrRef FsEnvironment(const char* name);
+// Sets (value non-null) or removes an environment variable of this process.
+ErrCode FsSetEnvironment(const char* name, const char* value);
+
+// Fault injection for tests: a hook asked before each operation of the kinds below; a non-zero
+// answer makes the operation fail with that code, without touching the disk.
+enum FsFaultPoint : uint8_t { kFaultOpen, kFaultWrite, kFaultFlush, kFaultReplace };
+using FsFaultHook = ErrCode (*)(FsFaultPoint point, const char* path);
+void FsSetFaultHook(FsFaultHook hook);
+// The hook's answer (0 without a hook).
+ErrCode FsFault(FsFaultPoint point, const char* path);
+
+}  // namespace rt
