@@ -290,6 +290,21 @@ ErrCode Assign(const Term& target, const ExprValue& value) {
     return st;
 }
 
+// A number counted in units of 10^-from expressed in units of 10^-to (rounded, saturating).
+ScaledNumber Rescale(ScaledNumber v, int from, int to) {
+    while (from < to) {
+        if (v > INT64_MAX / 10 || v < INT64_MIN / 10) return v < 0 ? INT64_MIN : INT64_MAX;
+        v *= 10;
+        ++from;
+    }
+    if (from > to) {
+        ScaledNumber unit = 1;
+        for (int i = to; i < from; ++i) unit *= 10;
+        v = RoundedDivide(v, unit);
+    }
+    return v;
+}
+
 // Text values that lie above `mark` are moved down to it; numbers need nothing.
 void Settle(uint16_t mark, ExprValue* v) {
     if (v->isString) {
@@ -346,8 +361,13 @@ ErrCode Climb(ExprCursor* c, Term cur, uint16_t minPrec, ErrCode status, bool fo
         }
         ErrCode err = 0;
         if (op == kOpAssign) {
+            const int precisionBefore = Precision();
             err = Assign(left, right.value);
             cur.value = right.value;
+            // "_PRECIS=4" changes the unit that every number counts in, the assignment's own
+            // value included: express it in the new unit so that it still reads as 4.
+            if (!err && !cur.value.isString && Precision() != precisionBefore)
+                cur.value.number = Rescale(cur.value.number, precisionBefore, Precision());
         } else {
             err = Combine(op, left, right.value, &cur.value);
         }

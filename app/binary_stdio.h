@@ -1,0 +1,4 @@
+// Standard streams that pass bytes through unchanged, so output is the same on every platform.
+#pragma once
+
+void UseBinaryStdio();
