@@ -1,0 +1,104 @@
+// File-information records, folder listings sorted by name, and the NUL-separated list sort.
+//
+// Paths may hold the wildcards `*` and `?`; the platform search (script/dir_search.h) resolves
+// them. Every text and record array handed back lives in the caller's temporary pool.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/strref.h"
+
+namespace rt {
+
+// Low byte of the platform's file attributes.
+inline constexpr uint8_t kAttrReadOnly = 0x01;
+inline constexpr uint8_t kAttrHidden = 0x02;
+inline constexpr uint8_t kAttrSystem = 0x04;
+inline constexpr uint8_t kAttrFolder = 0x10;
+inline constexpr uint8_t kAttrArchive = 0x20;
+
+// One file's record: nine 32-bit fields in this order (server lists and copies rely on it).
+// Dates are YYYYMMDD numbers and times milliseconds since midnight in whole seconds, both local.
+// A time stamp outside 1970-01-01 .. 2038-01-19 (a signed 32-bit count of seconds) gives date 0
+// and time 0. When status is not 0 only the status means anything.
+struct FileInfo {
+    uint32_t status = 0;                 // ErrCode in the low 16 bits
+    uint32_t size = 0;                   // bytes; files of 4 GiB and more read 0xFFFFFFFF
+    uint32_t attributes = 0;             // kAttr* bits
+    int32_t creationDate = 0;
+    int32_t creationTime = 0;
+    int32_t accessDate = 0;
+    int32_t accessTime = 0;
+    int32_t writeDate = 0;
+    int32_t writeTime = 0;
+};
+static_assert(sizeof(FileInfo) == 36, "FileInfo is nine 32-bit fields");
+
+// The record of the first entry matching path. 164 in status when nothing matches; an error
+// value as path comes back as the status. Uses no pool space.
+FileInfo FileInfoOf(StrRef path);
+// The attribute byte of the first match, or 164 when nothing matches (never an attribute byte:
+// the platform's "normal" bit 0x80 only occurs alone). An error value gives its code.
+uint16_t PathAttributes(StrRef path);
+// True when the first match is a folder.
+bool IsFolder(StrRef path);
+
+// Which time stamp FileTimeOf reads.
+inline constexpr int kStampCreation = 0;
+inline constexpr int kStampAccess = 1;
+inline constexpr int kStampWrite = 2;
+// The chosen local time stamp of the first match of path: *date YYYYMMDD, *ms since midnight.
+// 164 when nothing matches (outputs left alone), 163 for another `which`.
+ErrCode FileTimeOf(StrRef path, int which, int32_t* date, int32_t* ms);
+
+// Asked with (root, 1) before a scan, where a non-zero answer skips the scan, and with (root, 0)
+// after it.
+using ScanObserver = int (*)(StrRef root, int starting);
+
+// The names of a folder (or of a wildcard pattern's matches), sorted by byte value, each with its
+// record. Every text and the record array lie in the caller's pool, above the mark the caller
+// had when it called ScanFolder, and nothing else does.
+struct FolderListing {
+    StrRef pattern = StrEmpty();     // the text handed to the platform search
+    StrRef folder = StrEmpty();      // the folder the names are relative to
+    uint16_t mask = 0;               // attribute mask of the scan
+    StrRef exclusions = StrEmpty();  // lower-case comma list used by the comparison; scans leave it empty
+    ErrCode status = 0;
+    uint16_t count = 0;
+    StrRef names = StrEmpty();       // `count` names separated by NUL, no folder, at most 32764 bytes
+    FileInfo* records = nullptr;     // `count` records in the order of names; null with kListNamesOnly
+};
+
+// Mask that takes every entry and keeps no records.
+inline constexpr uint16_t kListNamesOnly = 0xFFFF;
+// Mask of the updater: files with the archive bit or with no attributes at all.
+inline constexpr uint16_t kListArchive = kAttrArchive;
+
+// True when an entry with these attributes belongs in a scan with `mask` (attributes 0 count as
+// the archive bit alone).
+bool ListingTakes(uint16_t mask, uint8_t attributes);
+
+// Scans root: an existing folder (without wildcards) is listed whole ("*.*" inside it), anything
+// else is the search pattern itself and its names are relative to its drive and folder. Status:
+// 164 no match, or a mask other than 0 that takes nothing of what matched; 145 names over 32764
+// bytes or pool exhausted; 141 a sorted name not found again; 0 and an empty listing when the
+// observer skips the scan. A listing with a non-zero status has no names and no records.
+FolderListing ScanFolder(StrRef root, uint16_t mask, ScanObserver observer);
+
+// 0-based position of name among the NUL-separated names: the first exact match, else the first
+// match ignoring ASCII case; 0xFFFF when there is none or either text is an error value.
+uint16_t ListingIndex(StrRef names, StrRef name);
+
+// Flags of the list sort (those of SORT$ on a list).
+inline constexpr uint16_t kSortUnique = 1;       // keep one of each equal item
+inline constexpr uint16_t kSortDescending = 2;
+inline constexpr uint16_t kSortNulSeparated = 64; // items split at NUL instead of `,`
+inline constexpr uint16_t kSortTrimItems = 128;   // trailing blanks of each item removed on output
+
+// The items of list sorted by byte value, every item compared as if padded with blanks to the
+// longest one, and joined with the same separator. Without kSortTrimItems each item comes back
+// padded to that width. One new pool entry; 145 when the result would pass 32764 bytes or memory
+// runs out; an error value comes back unchanged.
+StrRef SortList(StrRef list, uint16_t flags);
+
+}  // namespace rt
