@@ -25,5 +25,21 @@ dist: configure
 test: dist
 	@tools/run-tests $(HOST) $(WIN)
 
+# Fuzzing is not part of `make test`: each target runs FUZZ_SECONDS on its kept corpus; new inputs
+# and any crash land in fuzz/out/.
+FUZZ_SECONDS ?= 60
+FUZZ := $(BUILD)/fuzz
+fuzz: deps
+	@command -v clang++ >/dev/null || apt-get install -y -qq clang >/dev/null
+	@[ -f $(FUZZ)/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -G Ninja \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_FUZZ=ON
+	cmake --build $(FUZZ) -j $(JOBS) --target evaluate_fuzz param_find_fuzz
+	@for t in evaluate param_find; do \
+		mkdir -p fuzz/out/$$t fuzz/out/work; \
+		echo "== fuzzing $$t for $(FUZZ_SECONDS) s"; \
+		(cd fuzz/out/work && ../../../$(FUZZ)/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+			-max_len=4096 -artifact_prefix=../$$t/ ../$$t ../../corpus/$$t) || exit 1; \
+	done
+
 clean:
 	rm -rf $(BUILD) dist
