@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/temp_pool.h"
+#include "runtime/text_building.h"
 
 namespace rt {
 namespace {
@@ -25,17 +26,6 @@ unsigned DigitValue(unsigned char c) {
     if (c >= 'a' && c <= 'v') return c - 'a' + 10;
     if (c >= 'A' && c <= 'V') return c - 'A' + 10;
     return 0;
-}
-
-char* NewText(uint32_t n, StrRef* out) {
-    if (n > kMaxText) {
-        *out = StrErr(kErrOutOfMemory);
-        return nullptr;
-    }
-    ErrCode err = 0;
-    char* buf = PoolBuffer(n, &err);
-    *out = buf ? StrMake(buf, static_cast<uint16_t>(n)) : StrErr(kErrOutOfMemory);
-    return buf;
 }
 
 }  // namespace

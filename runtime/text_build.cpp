@@ -3,39 +3,10 @@
 #include <cstring>
 
 #include "runtime/temp_pool.h"
+#include "runtime/text_building.h"
 #include "runtime/text_ops.h"
 
 namespace rt {
-namespace {
-
-// Pool text of exactly n bytes, or 145 when n exceeds the one-piece limit or the pool is full.
-char* NewText(uint64_t n, StrRef* out) {
-    if (n > kMaxText) {
-        *out = StrErr(kErrOutOfMemory);
-        return nullptr;
-    }
-    ErrCode err = 0;
-    char* buf = PoolBuffer(static_cast<uint32_t>(n), &err);
-    *out = buf ? StrMake(buf, static_cast<uint16_t>(n)) : StrErr(err ? err : kErrOutOfMemory);
-    return buf;
-}
-
-void Put(char*& w, StrRef s) {
-    if (s.len) std::memcpy(w, s.ptr, s.len);
-    w += s.len;
-}
-
-bool IsQuote(unsigned char c) { return c == '\'' || c == '"'; }
-
-struct ByteSet {
-    bool has[256] = {};
-    explicit ByteSet(StrRef set) {
-        for (uint16_t i = 0; i < set.len; ++i) has[set.at(i)] = true;
-    }
-};
-
-}  // namespace
-
 StrRef Concat(StrRef a, StrRef b) {
     if (!a.ok()) return a;
     if (!b.ok()) return b;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/temp_pool.h"
+#include "runtime/text_building.h"
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
 
@@ -16,23 +17,6 @@ uint16_t SepPos(StrRef list, char sep) { return FindChar(list, 0, sep, sep == '\
 
 StrRef Tail(StrRef s, uint32_t from) {
     return StrMake(s.ptr + from, static_cast<uint16_t>(s.len - from));
-}
-
-// Pool text of exactly n bytes, or 145 when n exceeds the one-piece limit or the pool is full.
-char* NewText(uint64_t n, StrRef* out) {
-    if (n > kMaxText) {
-        *out = StrErr(kErrOutOfMemory);
-        return nullptr;
-    }
-    ErrCode err = 0;
-    char* buf = PoolBuffer(static_cast<uint32_t>(n), &err);
-    *out = buf ? StrMake(buf, static_cast<uint16_t>(n)) : StrErr(err ? err : kErrOutOfMemory);
-    return buf;
-}
-
-void Put(char*& w, StrRef s) {
-    if (s.len) std::memcpy(w, s.ptr, s.len);
-    w += s.len;
 }
 
 }  // namespace

@@ -4,12 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/text_building.h"
 #include "runtime/text_list.h"
 
 namespace rt {
 namespace {
-
-bool IsQuote(unsigned char c) { return c == '\'' || c == '"'; }
 
 // First position >= from whose byte satisfies pred. In quoted mode a quote jumps to the next
 // occurrence of the same character; an unclosed quote hides the rest of the text.
@@ -30,13 +29,6 @@ uint16_t Scan(StrRef s, uint32_t from, bool plain, Pred pred) {
 }
 
 // 256-bit membership table of the bytes of set.
-struct ByteSet {
-    bool has[256] = {};
-    explicit ByteSet(StrRef set) {
-        for (uint16_t i = 0; i < set.len; ++i) has[set.at(i)] = true;
-    }
-};
-
 // FindStr restricted to positions >= from.
 uint16_t FindStrFrom(StrRef s, uint32_t from, StrRef pattern, bool plain) {
     if (!s.ok() || !pattern.ok() || pattern.len == 0 || pattern.len > s.len) return kNpos;
