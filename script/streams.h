@@ -29,6 +29,20 @@ inline constexpr uint16_t kStreamQuiet = 64;    // return errors without reporti
 uint16_t StreamOpen(StrRef name, uint16_t flags);
 // Closes a file stream and frees its slot; the standard streams stay open.
 ErrCode StreamClose(uint16_t stream);
+// Owns the result of StreamOpen: a stream number is closed when the holder goes out of scope, an
+// error code is kept for error().
+class StreamHolder {
+public:
+    explicit StreamHolder(uint16_t result) : s_(result) {}
+    ~StreamHolder() { if (ok()) StreamClose(s_); }
+    StreamHolder(const StreamHolder&) = delete;
+    StreamHolder& operator=(const StreamHolder&) = delete;
+    bool ok() const { return s_ < kStreamSlots; }
+    uint16_t get() const { return s_; }
+    ErrCode error() const { return ok() ? 0 : s_; }
+private:
+    uint16_t s_;
+};
 // Length in bytes; 0xFFFF for the standard streams, 0 for a slot that is not a file.
 uint32_t StreamLength(uint16_t stream);
 // True when the position is at or beyond the length.
@@ -51,6 +65,9 @@ uint16_t StreamClaimSlot(int16_t tag);
 void StreamReleaseSlot(uint16_t slot);
 // The tag of a slot (kSlotFree when free or out of range).
 int16_t StreamSlotTag(uint16_t slot);
+// The open file of a file stream (slots 0..2 included), or null.
+class FsFile;
+FsFile* StreamFile(uint16_t stream);
 
 // Writes data into the named file: position -2 rewrites it, -1 appends, n >= 0 writes at n.
 // 131 for a short write or a file that cannot be opened; an error value as data passes its code.

@@ -1,0 +1,123 @@
+// Whole-file operations on top of the streams: length, bytes, text, appending one file to
+// another, and replacing a file's contents in one step.
+#include <algorithm>
+
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/fs.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_ops.h"
+#include "runtime/whole_file.h"
+#include "script/streams.h"
+
+namespace rt {
+
+namespace {
+
+constexpr uint16_t kReadOnly = kStreamNoCreate;
+constexpr uint32_t kMaxAppendChunk = 65534;
+const char kTempSuffix[] = ".tmp~";
+
+}  // namespace
+
+uint32_t FileLength(StrRef path) {
+    if (!path.ok()) return 0;
+    StreamHolder s(StreamOpen(path, kReadOnly | kStreamQuiet));
+    return s.ok() ? StreamLength(s.get()) : 0;
+}
+
+StrRef ReadBytes(StrRef path, uint32_t offset, uint16_t count) {
+    if (!path.ok()) return path;
+    if (count == 0) return StrEmpty();
+    StreamHolder s(StreamOpen(path, kReadOnly));
+    if (!s.ok()) return StrErr(s.error());
+    uint32_t want = count;
+    if (count == kNpos) {
+        const uint32_t length = StreamLength(s.get());
+        want = length > offset ? length - offset : 0;
+    }
+    if (want > 0xFFFF || want > PoolFreeBytes()) return FailStr(true, kModStreams, kErrOutOfMemory, StrEmpty());
+    if (want == 0) return StrEmpty();
+    uint16_t mark = PoolMark();
+    ErrCode err = 0;
+    char* buffer = PoolBuffer(want, &err);
+    if (!buffer) return StrErr(err ? err : kErrOutOfMemory);
+    const uint16_t n = StreamRead(s.get(), static_cast<int32_t>(offset), static_cast<int32_t>(want), buffer,
+                                  static_cast<uint16_t>(want));
+    if (n != want) {
+        PoolRelease(mark);
+        return FailStr(true, kModStreams, kErrDataOutBound, StrEmpty());
+    }
+    return StrMake(buffer, static_cast<uint16_t>(want));
+}
+
+StrRef ReadText(StrRef path, StrRef sep) {
+    if (!path.ok()) return path;
+    if (!sep.ok()) return sep;
+    uint16_t mark = PoolMark();
+    StrRef text = TrimEol(ReadBytes(path, 0, kNpos));
+    if (!text.ok()) return PoolReturn(mark, text);
+    text = Replace(text, StrFromLiteral("\r\n"), sep, true);
+    text = Replace(text, StrFromLiteral("\n"), sep, true);
+    return PoolReturn(mark, text);
+}
+
+ErrCode AppendFileContents(StrRef destination, StrRef source) {
+    if (!destination.ok()) return StrError(destination);
+    if (!source.ok()) return StrError(source);
+    const uint32_t length = FileLength(source);
+    if (length == 0) return kErrOutOfData;
+    const uint32_t chunk = std::min<uint32_t>(PoolFreeBytes() / 2, kMaxAppendChunk);
+    if (chunk == 0) return kErrOutOfMemory;
+    StreamHolder in(StreamOpen(source, kReadOnly));
+    if (!in.ok()) return in.error();
+    StreamHolder out(StreamOpen(destination, kStreamAppend));
+    if (!out.ok()) return out.error();
+    uint32_t done = 0;
+    while (done < length) {
+        const uint32_t want = std::min(chunk, length - done);
+        uint16_t mark = PoolMark();
+        ErrCode err = 0;
+        char* buffer = PoolBuffer(want, &err);
+        if (!buffer) return err ? err : kErrOutOfMemory;
+        uint16_t n = StreamRead(in.get(), -1, static_cast<int32_t>(want), buffer, static_cast<uint16_t>(want));
+        if (n != want) {
+            PoolRelease(mark);
+            return Fail(true, kModStreams, kErrFileIo, 0);
+        }
+        uint16_t put = StreamWrite(out.get(), -1, StrMake(buffer, static_cast<uint16_t>(want)));
+        PoolRelease(mark);
+        if (put != want) return Fail(true, kModStreams, kErrFileIo, 0);
+        done += want;
+    }
+    return 0;
+}
+
+ErrCode ReplaceFileContents(StrRef path, const char* data, uint32_t len) {
+    if (!path.ok()) return StrError(path);
+    if (path.len == 0 || (len && !data)) return kErrBadInput;
+    uint16_t mark = PoolMark();
+    const char* target = CString(path);
+    const char* temp = CString(Concat(path, StrFromLiteral(kTempSuffix)));
+    ErrCode err = (*target && *temp) ? 0 : kErrOutOfMemory;
+    if (!err) {
+        FsFile file;
+        err = file.Open(temp, kFsWrite | kFsCreate | kFsTruncate);
+        uint32_t put = 0;
+        if (!err && len) err = file.Write(data, len, &put);
+        if (!err) err = file.Flush();
+        ErrCode closed = file.Close();
+        if (!err) err = closed;
+        // The target is touched only when its new contents are complete on the disk.
+        if (!err) err = FsReplaceFile(temp, target);
+        if (err) FsRemoveFile(temp);
+    }
+    if (err) {
+        RecordError(kErrPermission, kModStreams);
+        ReportError(kErrPermission, path);
+    }
+    PoolRelease(mark);
+    return err ? kErrPermission : 0;
+}
+
+}  // namespace rt
