@@ -49,6 +49,9 @@ private:
 // midnight. A count outside 0 .. 2^31-1 gives 0 and 0: a time stamp is a signed 32-bit value.
 void LocalStamp(int64_t unixSeconds, int32_t* date, int32_t* ms);
 
+// True for a real calendar date (years 1601 to 9999) and 0 <= ms < 86400000.
+bool StampPartsValid(int32_t date, int32_t ms);
+
 // Sets the last-write time of an existing file or folder to the local date (YYYYMMDD) and
 // milliseconds since midnight. 163 for an invalid date or time, 164 when the entry is missing,
 // 175 when access is refused, 131 for any other failure.
