@@ -1,0 +1,159 @@
+// Query decoding of the update server: parameters, request kind, stamp date and time.
+#include "server/query.h"
+
+#include <utility>
+
+namespace rt {
+namespace {
+
+constexpr int32_t kDayMs = 24 * 3600 * 1000;
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// Digits only, at most maxDigits of them; false otherwise.
+bool ReadDigits(std::string_view s, size_t maxDigits, int64_t* out) {
+    if (s.empty() || s.size() > maxDigits) return false;
+    int64_t v = 0;
+    for (char c : s) {
+        if (!IsDigit(c)) return false;
+        v = v * 10 + (c - '0');
+    }
+    *out = v;
+    return true;
+}
+
+// The run-time's calendar: every fourth year is a leap year.
+bool ValidStampDate(int64_t v) {
+    const int64_t year = v / 10000, month = v / 100 % 100, day = v % 100;
+    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1) return false;
+    if (month == 2 && year % 4 != 0) return day <= 28;
+    return day <= kDays[month - 1];
+}
+
+}  // namespace
+
+std::string UrlDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+            HexValue(text[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+bool QueryParam(std::string_view query, std::string_view name, std::string* out) {
+    size_t pos = 0;
+    while (pos <= query.size()) {
+        size_t end = query.find('&', pos);
+        if (end == std::string_view::npos) end = query.size();
+        const std::string_view pair = query.substr(pos, end - pos);
+        const size_t eq = pair.find('=');
+        const std::string_view key = pair.substr(0, eq);
+        if (!pair.empty() && UrlDecode(key) == name) {
+            *out = eq == std::string_view::npos ? std::string() : UrlDecode(pair.substr(eq + 1));
+            return true;
+        }
+        pos = end + 1;
+    }
+    return false;
+}
+
+ErrCode ReadStampDate(std::string_view text, int32_t* out) {
+    text = TrimBlanks(text);
+    int64_t v = 0;
+    if (text.empty()) {
+        *out = 0;
+        return kOk;
+    }
+    if (!ReadDigits(text, 8, &v)) return kErrBadInput;
+    if (v != 0 && !ValidStampDate(v)) return kErrBadInput;
+    *out = static_cast<int32_t>(v);
+    return kOk;
+}
+
+ErrCode ReadStampTime(std::string_view text, int32_t* out) {
+    text = TrimBlanks(text);
+    int64_t v = 0;
+    if (text.empty()) {
+        *out = 0;
+        return kOk;
+    }
+    if (text.find(':') == std::string_view::npos) {
+        if (!ReadDigits(text, 8, &v) || v >= kDayMs) return kErrBadInput;
+        *out = static_cast<int32_t>(v);
+        return kOk;
+    }
+    int64_t millis = 0;
+    const size_t dot = text.find('.');
+    if (dot != std::string_view::npos) {
+        std::string_view frac = text.substr(dot + 1);
+        if (!ReadDigits(frac, 3, &millis)) return kErrBadInput;
+        for (size_t n = frac.size(); n < 3; ++n) millis *= 10;  // ".5" is 500 ms
+        text = text.substr(0, dot);
+    }
+    int64_t fields[3] = {0, 0, 0};
+    size_t count = 0;
+    size_t pos = 0;
+    while (true) {
+        const size_t colon = text.find(':', pos);
+        const std::string_view part =
+            text.substr(pos, colon == std::string_view::npos ? std::string_view::npos : colon - pos);
+        if (count == 3 || !ReadDigits(part, 2, &fields[count])) return kErrBadInput;
+        ++count;
+        if (colon == std::string_view::npos) break;
+        pos = colon + 1;
+    }
+    // Two fields are minutes and seconds, as the run-time reads a typed time.
+    const int64_t hours = count == 3 ? fields[0] : 0;
+    const int64_t minutes = count == 3 ? fields[1] : fields[0];
+    const int64_t seconds = count == 3 ? fields[2] : fields[1];
+    if (hours > 23 || minutes > 59 || seconds > 59) return kErrBadInput;
+    *out = static_cast<int32_t>(((hours * 60 + minutes) * 60 + seconds) * 1000 + millis);
+    return kOk;
+}
+
+ErrCode ParseServerQuery(std::string_view query, ServerQuery* out) {
+    if (query.size() > kMaxQuery) return kErrBadInput;
+    ServerQuery q;
+    q.hasUser = QueryParam(query, "user", &q.user);
+    q.hasPassw = QueryParam(query, "passw", &q.passw);
+    if (!QueryParam(query, "path", &q.path)) return kErrBadInput;
+    std::string date, time;
+    const bool hasDate = QueryParam(query, "date", &date);
+    if (!QueryParam(query, "downfile", &q.downfile)) {
+        q.kind = RequestKind::kList;
+    } else if (q.downfile == "none" && hasDate) {
+        q.kind = RequestKind::kStatus;
+        q.downfile.clear();
+        QueryParam(query, "time", &time);
+        if (ReadStampDate(date, &q.date) != kOk) return kErrBadInput;
+        if (ReadStampTime(time, &q.time) != kOk) return kErrBadInput;
+    } else {
+        q.kind = RequestKind::kFile;
+    }
+    *out = std::move(q);
+    return kOk;
+}
+
+}  // namespace rt

@@ -1,0 +1,62 @@
+// The update server's reading of a request's query: URL decoding, parameters, request kind and
+// the date and time that a status query carries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "runtime/errcode.h"
+
+namespace rt {
+
+// Longest query the server reads; anything longer is refused before it is decoded.
+inline constexpr uint32_t kMaxQuery = 8192;
+
+// Replaces every "%XX" (two hex digits, either case) by its byte. A '%' that does not start
+// such an escape stays as it is, and '+' stays '+': the updater sends names and paths without
+// encoding them, so a literal "100%.txt" or "a+b.txt" must reach the server unchanged.
+std::string UrlDecode(std::string_view text);
+
+// The value of parameter `name` in a query of name=value pairs separated by '&', decoded; the
+// first occurrence wins. False when the parameter is absent (*out untouched). A pair without
+// '=' counts as the name with an empty value.
+bool QueryParam(std::string_view query, std::string_view name, std::string* out);
+
+enum class RequestKind : uint8_t {
+    kStatus,  // has anything changed since date and time?
+    kList,    // the folder's file list
+    kFile,    // one file's content
+};
+
+// The parameters of one request, decoded.
+struct ServerQuery {
+    RequestKind kind = RequestKind::kList;
+    bool hasUser = false;
+    bool hasPassw = false;
+    std::string user;
+    std::string passw;     // as the client stores it (scrambled)
+    std::string path;      // the published folder, below the root
+    std::string downfile;  // kFile: the name relative to the folder
+    int32_t date = 0;      // kStatus: YYYYMMDD of the last update, 0 when there was none
+    int32_t time = 0;      // kStatus: ms since midnight
+};
+
+// Reads a query. The kind: downfile "none" with a date is the status query, another downfile a
+// file request (so a published file named "none" can still be fetched), no downfile the list.
+// 163 for a query longer than kMaxQuery, a missing path, or a status query's date or time that
+// does not read (see ReadStampDate and ReadStampTime).
+ErrCode ParseServerQuery(std::string_view query, ServerQuery* out);
+
+// A date as the state record keeps it: decimal digits YYYYMMDD, blanks around ignored; empty or
+// "0" is 0 (no update yet). 163 for anything else, for a number of more than 8 digits or for a
+// non-zero value that is not a valid calendar date.
+ErrCode ReadStampDate(std::string_view text, int32_t* out);
+
+// A time as the state record keeps it: the client's stamp writes "hh:mm:ss" (an optional ".fff"
+// adds milliseconds; two fields "mm:ss" read as the run-time reads them), a fresh record sends
+// 0; a plain decimal number is milliseconds since midnight. Blanks around are ignored and empty
+// is 0. 163 for anything else or a value outside one day.
+ErrCode ReadStampTime(std::string_view text, int32_t* out);
+
+}  // namespace rt
