@@ -1,0 +1,41 @@
+// What the HTTP client sends: the split of an address into host and path, the host's port and
+// the request text.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/strref.h"
+
+namespace rt {
+
+// The maker's update server: the default source's host and the Referer of every request.
+inline constexpr char kDefaultServerHost[] = "actualiza.orvik.es";
+
+// SplitAddress flags.
+inline constexpr uint16_t kSplitHttp = 0x01;     // remove a leading "http://"
+inline constexpr uint16_t kSplitHttps = 0x02;    // remove a leading "https://"
+inline constexpr uint16_t kSplitPrefix = 0x04;   // remove a leading "www."
+inline constexpr uint16_t kSplitHostPath = 0x40; // host NUL path
+inline constexpr uint16_t kSplitFetch = 0x41;    // what the fetchers use
+
+// The address reduced by the flags (schemes compared in any case). With kSplitHostPath the host
+// (the text before the first '/') and the path (the rest, from that '/'; "/" when there is none)
+// are joined with one NUL. A piece of address or one pool entry.
+StrRef SplitAddress(StrRef address, uint16_t flags);
+
+// The host and port of an address's host part: "name:8080" is name and 8080; without a port,
+// 80. Blanks are dropped from the name. 163 for an empty name or a port that is not 1..65535.
+struct HostPort {
+    ErrCode error = 0;
+    StrRef name;
+    uint16_t port = 80;
+};
+HostPort SplitHostPort(StrRef host);
+
+// The GET request for path on host, every header line ending in CR LF and an empty line at the
+// end. The body can only be decoded as sent, so it asks for "Accept-Encoding: identity". Bytes
+// that cannot stand in a request line (controls, blank, DEL and bytes above 0x7F) are written as
+// %XX; a host holding such a byte gives 163. One pool entry.
+StrRef BuildRequest(StrRef path, StrRef host);
+
+}  // namespace rt

@@ -1,0 +1,102 @@
+// What the HTTP client reads: the response buffer, the header record, and the readers of the
+// status, the header fields and the body (by Content-Length or chunked).
+//
+// The answer comes from outside the program, so nothing here trusts it: the header block and
+// every size line have fixed limits, the buffer never grows, and no size a server announces is
+// used to allocate anything. Bodies go to a sink as they complete.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/strref.h"
+
+namespace rt {
+
+// Locations recorded with the reader's errors.
+inline constexpr uint32_t kLocHttpHeader = 1501;
+inline constexpr uint32_t kLocChunk = 1502;
+
+// Limits.
+inline constexpr uint32_t kMaxHeaderBlock = 16384;  // status line and fields with their end
+inline constexpr uint32_t kMaxHeaderLine = 8192;
+inline constexpr uint16_t kMaxChunkSizeLine = 8;
+inline constexpr uint32_t kMaxSegment = 1024;       // largest piece a source hands over
+inline constexpr uint32_t kResponseBufferSize = kMaxHeaderBlock + kMaxSegment;
+
+// Where the answer's bytes come from: the next piece (at most kMaxSegment bytes) as a pool
+// entry, or an error value when nothing more comes. The reader releases each piece.
+class ByteSource {
+public:
+    virtual StrRef Next() = 0;
+protected:
+    ~ByteSource() = default;
+};
+
+// Where the body goes: the bytes are handed over in order as they complete.
+class BodySink {
+public:
+    virtual ErrCode Write(const char* data, uint32_t n) = 0;
+protected:
+    ~BodySink() = default;
+};
+
+// The unconsumed bytes of one answer, in a fixed block.
+class ResponseBuffer {
+public:
+    const char* data() const { return bytes_; }
+    uint32_t size() const { return size_; }
+    StrRef View() const;
+    // Appends a piece; false when it does not fit.
+    bool Append(StrRef piece);
+    // Drops the first n bytes.
+    void Consume(uint32_t n);
+    // Offset of the first occurrence of what from `from` on, or -1.
+    int32_t Find(const char* what, uint32_t whatLen, uint32_t from) const;
+private:
+    char bytes_[kResponseBufferSize];
+    uint32_t size_ = 0;
+};
+
+// Transfer codings by their position in "chunked,compress,deflate,gzip,identity".
+inline constexpr int16_t kCodingNone = -1;
+inline constexpr int16_t kCodingUnknown = 0;
+inline constexpr int16_t kCodingChunked = 1;
+inline constexpr int16_t kCodingIdentity = 5;
+
+struct ResponseHeader {
+    ErrCode error = 0;               // 0, or 163 when the body's length cannot be known
+    int16_t encoding = kCodingNone;  // kCoding* or the 1-based position of the coding
+    uint32_t length = 0;             // Content-Length, 0 when absent
+};
+
+// Reads the header fields of a header block (status line to the empty line) the way the
+// run-time reads parameter texts: every ':' and the blanks after it become '=', every CR LF ':',
+// all of it lower case; the values of "transfer-encoding" and "content-length" are looked up
+// there. Neither a known coding nor a length value gives error 163 (recorded at kLocHttpHeader).
+// A Content-Length that is not a decimal number of at most 32 bits gives 163 as well.
+ResponseHeader ParseHeaderFields(StrRef block);
+
+// 0 when the second blank-separated field of the status line (the block's first line) is
+// "200"; otherwise 172, reported with the line from that field on (code and reason).
+ErrCode CheckStatus(StrRef block);
+
+// Pulls pieces into buffer until it holds "\r\n\r\n"; *headerLen is then the length of the
+// header block including it. The source's error when it ends first; 163 when the block passes
+// kMaxHeaderBlock or a line of it passes kMaxHeaderLine.
+ErrCode ReadHeaderBlock(ByteSource& source, ResponseBuffer& buffer, uint32_t* headerLen);
+
+// Hands n body bytes to sink, first those in buffer, then pulled from source. Bytes beyond n
+// stay in buffer. The source's or the sink's error ends it.
+ErrCode ReadLengthBody(ByteSource& source, ResponseBuffer& buffer, uint32_t n, BodySink& sink);
+
+// Reads a chunked body: size lines of at most kMaxChunkSizeLine hexadecimal characters, each
+// chunk followed by CR LF (141 at kLocChunk when not), up to the chunk of size 0. A size line
+// that is too long or not a number is read as a server answer ("Fail", "Error #n...") and fails
+// with its code, or 0xFFFF, reported with the line. Trailer fields are not supported.
+ErrCode ReadChunkedBody(ByteSource& source, ResponseBuffer& buffer, BodySink& sink);
+
+// A whole answer: header block, status, fields, then the body reader they select. Codings other
+// than chunked give 148 (nothing is read).
+ErrCode ReadResponse(ByteSource& source, BodySink& sink);
+
+}  // namespace rt
