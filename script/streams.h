@@ -77,7 +77,10 @@ ErrCode WriteFileAt(StrRef name, int32_t position, StrRef data);
 // prefix, "prefix." outside quotes becomes the default qualifier. A missing or empty file gives
 // 164 when mustExist, else 0.
 ErrCode RunScriptFile(StrRef name, bool mustExist, StrRef prefix);
-// The qualifier text RunScriptFile puts in place of "prefix." (empty by default).
+// A script or saved-variables file name: references expanded, '/' as '\', resolved against the
+// documents path (item 5 of group 0). One pool entry.
+StrRef ScriptFilePath(StrRef name);
+// The qualifier text RunScriptFile puts in place of "prefix." (empty by default; at most 64 bytes).
 void SetScriptQualifier(StrRef qualifier);
 
 // Saves the variables of the comma list names as statements in file, keeping the statements of
