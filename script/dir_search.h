@@ -32,7 +32,8 @@ public:
     DirSearch& operator=(const DirSearch&) = delete;
 
     // Starts the search and fills the first match. 164 when nothing matches (or the folder is
-    // missing), 163 for an error value or an over-long pattern. Closes any earlier search.
+    // missing), 175 when the folder may not be read, 163 for an error value. Closes any earlier
+    // search.
     // Uses the pool only during the call.
     ErrCode First(StrRef pattern, DirEntry* out);
     // The next match; kCompletion (120) when there is none, another code on a platform failure.

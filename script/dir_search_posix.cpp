@@ -128,7 +128,8 @@ ErrCode DirSearch::First(StrRef pattern, DirEntry* out) {
         name = slash + 1;
     }
     if (!name[0]) return kErrFileNotFound;
-    if (std::strlen(name) >= sizeof namePattern_) return kErrBadInput;
+    // No entry name is that long, so nothing can match.
+    if (std::strlen(name) >= sizeof namePattern_) return kErrFileNotFound;
     std::strcpy(namePattern_, name);
     DIR* dir = opendir(folder);
     if (!dir) return ErrnoCode(errno);

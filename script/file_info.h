@@ -56,8 +56,9 @@ ErrCode FileTimeOf(StrRef path, int which, int32_t* date, int32_t* ms);
 using ScanObserver = int (*)(StrRef root, int starting);
 
 // The names of a folder (or of a wildcard pattern's matches), sorted by byte value, each with its
-// record. Every text and the record array lie in the caller's pool, above the mark the caller
-// had when it called ScanFolder, and nothing else does.
+// record. The pattern or the folder may be the root itself; every other text and the record array
+// lie in the caller's pool, above the mark the caller had when it called ScanFolder, and nothing
+// else does. The records need not fit a StrRef: 36 bytes a file pass 65535 bytes at 1821 files.
 struct FolderListing {
     StrRef pattern = StrEmpty();     // the text handed to the platform search
     StrRef folder = StrEmpty();      // the folder the names are relative to
