@@ -1,0 +1,21 @@
+// The CGI mode of the update server: one request from the web server's environment, one answer
+// with CGI headers on the output.
+#pragma once
+
+#include "runtime/errcode.h"
+#include "server/answers.h"
+
+namespace rt {
+
+// Answers one request: method as REQUEST_METHOD (null counts as GET), query as QUERY_STRING
+// (null counts as empty). Writes "Status:", "Content-Type:" and "Content-Length:" lines, an
+// empty line and, unless the method is HEAD, the body to outFd. Any method other than GET and
+// HEAD gets "Status: 405". 139 when the output cannot be written.
+ErrCode RunCgiRequest(const ServerConfig& config, const char* method, const char* query,
+                      int outFd);
+
+// The answer a CGI program gives when it cannot serve at all (a missing root, a broken users
+// file): "Status: 500" and the reason as text.
+ErrCode WriteCgiFailure(int outFd, const char* reason);
+
+}  // namespace rt

@@ -1,0 +1,41 @@
+// The files a published folder offers: a walk through the folder and its subfolders with the
+// local last-write date and time of each file, as the updater's listings carry them.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "runtime/errcode.h"
+#include "script/file_info.h"
+
+namespace rt {
+
+// One offered file.
+struct PublishedFile {
+    std::string name;  // relative to the folder, subfolders separated by '\'
+    FileInfo info;     // status 0, size, attributes (archive), write date and time; the rest 0
+};
+
+// Subfolders deeper than this are not offered (a guard against pathological trees).
+inline constexpr int kMaxWalkDepth = 32;
+// A walk stops collecting after this many files (a list cannot name more).
+inline constexpr size_t kMaxWalkFiles = 65535;
+
+// The local date number YYYYMMDD and time of day in whole seconds (ms) of a time stamp. A stamp
+// before 1970 or beyond a signed 32-bit count of seconds gives 0 and 0, as the updater's own
+// file records do, so both sides compare the same numbers.
+void LocalStamp(time_t stamp, int32_t* date, int32_t* ms);
+
+// The files below the real folder `folder`, sorted by name in byte order. Regular files are
+// offered; a symbolic link only when it resolves to a regular file inside the real root `root`;
+// linked folders are not entered (no cycles, no way out). Names that the updater's file-name
+// check would refuse (and folders with such names) are left out, as are files of 4 GiB or more,
+// which the transfer header cannot announce. 164 when the folder cannot be read.
+ErrCode WalkFolder(const std::string& root, const std::string& folder,
+                   std::vector<PublishedFile>* out);
+
+// True when the write date and time of any file is later than (date, ms).
+bool AnyNewer(const std::vector<PublishedFile>& files, int32_t date, int32_t ms);
+
+}  // namespace rt

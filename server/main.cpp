@@ -1,0 +1,117 @@
+// kelvane-server: the reference update server, as a CGI program or as a standalone HTTP server.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "runtime/context.h"
+#include "server/cgi.h"
+#include "server/http_listener.h"
+#include "server/server_config.h"
+
+namespace {
+
+volatile std::sig_atomic_t gStop = 0;
+
+void OnStopSignal(int) { gStop = 1; }
+
+const char kUsage[] =
+    "usage: kelvane-server --listen HOST:PORT --root DIR [--users FILE]\n"
+    "       kelvane-server [--root DIR] [--users FILE]   (as a CGI program)\n"
+    "As a CGI program the root and users file may also come from the environment variables\n"
+    "KELVANE_ROOT and KELVANE_USERS. Port 0 picks a free port; the address in use is printed\n"
+    "as \"listening on HOST:PORT\".\n";
+
+struct Options {
+    const char* listen = nullptr;
+    const char* root = nullptr;
+    const char* users = nullptr;
+};
+
+bool ParseOptions(int argc, char** argv, Options* out) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const char** slot = nullptr;
+        if (std::strcmp(arg, "--listen") == 0) slot = &out->listen;
+        if (std::strcmp(arg, "--root") == 0) slot = &out->root;
+        if (std::strcmp(arg, "--users") == 0) slot = &out->users;
+        if (!slot || i + 1 >= argc) return false;
+        *slot = argv[++i];
+    }
+    return true;
+}
+
+void InstallSignals() {
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    // A peer that goes away while an answer is written must not end the server.
+    signal(SIGPIPE, SIG_IGN);
+}
+
+int RunCgi(const Options& options) {
+    const char* root = options.root ? options.root : std::getenv("KELVANE_ROOT");
+    const char* users = options.users ? options.users : std::getenv("KELVANE_USERS");
+    rt::ServerConfig config;
+    std::string why;
+    if (rt::LoadServerConfig(root, users, &config, &why) != rt::kOk) {
+        std::fprintf(stderr, "kelvane-server: %s\n", why.c_str());
+        rt::WriteCgiFailure(STDOUT_FILENO, "The update server is not configured.");
+        return 1;
+    }
+    return rt::RunCgiRequest(config, std::getenv("REQUEST_METHOD"), std::getenv("QUERY_STRING"),
+                             STDOUT_FILENO) == rt::kOk ? 0 : 1;
+}
+
+int RunStandalone(const Options& options) {
+    std::string host;
+    uint16_t port = 0;
+    if (rt::ParseListenAddress(options.listen, &host, &port) != rt::kOk) {
+        std::fprintf(stderr, "kelvane-server: --listen wants HOST:PORT, not %s\n", options.listen);
+        return 2;
+    }
+    rt::ServerConfig config;
+    std::string why;
+    if (rt::LoadServerConfig(options.root, options.users, &config, &why) != rt::kOk) {
+        std::fprintf(stderr, "kelvane-server: %s\n", why.c_str());
+        return 2;
+    }
+    rt::UniqueFd listener;
+    uint16_t bound = 0;
+    if (rt::OpenListener(host, port, &listener, &bound) != rt::kOk) {
+        std::fprintf(stderr, "kelvane-server: cannot listen on %s\n", options.listen);
+        return 1;
+    }
+    std::printf("listening on %s:%u\n", host.c_str(), static_cast<unsigned>(bound));
+    std::fflush(stdout);
+    const rt::ErrCode err = rt::Serve(listener.get(), config, nullptr, &gStop, stderr);
+    if (err) std::fprintf(stderr, "kelvane-server: accepting connections failed (%u)\n", err);
+    return err ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    InstallSignals();
+    if (rt::ContextInit() != rt::kOk) {
+        std::fprintf(stderr, "kelvane-server: the run-time did not start\n");
+        return 1;
+    }
+    if (options.listen) return RunStandalone(options);
+    if (!std::getenv("GATEWAY_INTERFACE")) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    return RunCgi(options);
+}

@@ -1,0 +1,42 @@
+// Loading the root and users of an update server.
+#include "server/server_config.h"
+
+#include <sys/stat.h>
+
+#include <utility>
+
+#include "server/published_path.h"
+
+namespace rt {
+
+ErrCode LoadServerConfig(const char* root, const char* usersFile, ServerConfig* config,
+                         std::string* why) {
+    ServerConfig result;
+    struct stat st;
+    if (!root || !*root || RealPath(root, &result.root) != kOk ||
+        stat(result.root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        *why = std::string("root folder not found: ") + (root ? root : "(none)");
+        return kErrFileNotFound;
+    }
+    if (usersFile && *usersFile) {
+        int line = 0;
+        const ErrCode err = LoadUsersFile(usersFile, &result.users, &line);
+        if (err == kErrFileNotFound) {
+            *why = std::string("users file cannot be read: ") + usersFile;
+            return err;
+        }
+        if (err && line == 0) {
+            *why = std::string("users file too long: ") + usersFile;
+            return err;
+        }
+        if (err) {
+            *why = std::string("users file ") + usersFile + ", line " + std::to_string(line) +
+                   ": not \"user:password:folders\" as described in the README";
+            return err;
+        }
+    }
+    *config = std::move(result);
+    return kOk;
+}
+
+}  // namespace rt
