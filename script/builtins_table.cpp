@@ -30,44 +30,68 @@ ErrCode Mid(BuiltinCall& call, ExprValue* result);
 ErrCode ErrorOf(BuiltinCall& call, ExprValue* result);
 ErrCode Escapes(BuiltinCall& call, ExprValue* result);
 
+}  // namespace
+
+// Handlers defined in the builtins_*.cpp file of their theme, one line each.
+ErrCode BuiltinSysArray(BuiltinCall& call, ExprValue* result);    // builtins_lists.cpp
+ErrCode BuiltinFileLength(BuiltinCall& call, ExprValue* result);  // builtins_text.cpp
+ErrCode BuiltinParmNumber(BuiltinCall& call, ExprValue* result);  // builtins_env.cpp
+ErrCode BuiltinAccumulate(BuiltinCall& call, ExprValue* result);  // builtins_lists.cpp
+ErrCode BuiltinChange(BuiltinCall& call, ExprValue* result);      // builtins_text.cpp
+ErrCode BuiltinChars(BuiltinCall& call, ExprValue* result);       // builtins_text.cpp
+ErrCode BuiltinFieldValue(BuiltinCall& call, ExprValue* result);  // builtins_text.cpp
+ErrCode BuiltinMask(BuiltinCall& call, ExprValue* result);        // builtins_format.cpp
+ErrCode BuiltinParmText(BuiltinCall& call, ExprValue* result);    // builtins_env.cpp
+ErrCode BuiltinTrim(BuiltinCall& call, ExprValue* result);        // builtins_text.cpp
+ErrCode BuiltinEnvelope(BuiltinCall& call, ExprValue* result);    // builtins_text.cpp
+ErrCode BuiltinSort(BuiltinCall& call, ExprValue* result);        // builtins_lists.cpp
+ErrCode BuiltinMacro(BuiltinCall& call, ExprValue* result);       // builtins_env.cpp
+ErrCode BuiltinEnviron(BuiltinCall& call, ExprValue* result);     // builtins_env.cpp
+ErrCode BuiltinStringGroup(BuiltinCall& call, ExprValue* result); // builtins_lists.cpp
+ErrCode BuiltinExpand(BuiltinCall& call, ExprValue* result);      // builtins_env.cpp
+ErrCode BuiltinSqlChild(BuiltinCall& call, ExprValue* result);    // builtins_env.cpp
+ErrCode BuiltinIndexOf(BuiltinCall& call, ExprValue* result);     // builtins_text.cpp
+
+namespace {
+
 struct BuiltinEntry {
     BuiltinHandler handler;  // null: not available in this build (148)
     ArgMode mode;
 };
 
-// Indexed by function code. SQLCHILD's arguments are the host's business: it has no handler.
+// Indexed by function code; a null handler is a function this build does not have (148).
 const BuiltinEntry kBuiltins[kBuiltinCount + 1] = {
     {nullptr, kArgsAll},        // 0: no function
-    {nullptr, kArgsAll},        // _#
-    {nullptr, kArgsAll},        // FN#FLEN
+    {BuiltinSysArray, kArgsAll},    // _#
+    {BuiltinFileLength, kArgsAll},  // FN#FLEN
     {TextLength, kArgsAll},     // FN#SLEN
-    {nullptr, kArgsAll},        // FN#PARM
+    {BuiltinParmNumber, kArgsAll},  // FN#PARM
     {nullptr, kArgsAll},        // FN#VALN
-    {nullptr, kArgsNone},       // FN#ACUM
+    {BuiltinAccumulate, kArgsNone}, // FN#ACUM
     {ChooseNumber, kArgsFirst}, // CHK#
-    {nullptr, kArgsAll},        // FN$CHNG
-    {nullptr, kArgsAll},        // FN$CHRS
+    {BuiltinChange, kArgsAll},      // FN$CHNG
+    {BuiltinChars, kArgsAll},       // FN$CHRS
     {nullptr, kArgsAll},        // FN$DATE
-    {nullptr, kArgsNone},       // FN$FLDS
-    {nullptr, kArgsAll},        // FN$MASK
+    {BuiltinFieldValue, kArgsNone}, // FN$FLDS
+    {BuiltinMask, kArgsAll},        // FN$MASK
     {Mid, kArgsAll},            // FN$MIDS
-    {nullptr, kArgsAll},        // FN$PARM
-    {nullptr, kArgsAll},        // FN$TRIM
-    {nullptr, kArgsAll},        // ENVELOP$
+    {BuiltinParmText, kArgsAll},    // FN$PARM
+    {BuiltinTrim, kArgsAll},        // FN$TRIM
+    {BuiltinEnvelope, kArgsAll},    // ENVELOP$
     {ChooseText, kArgsFirst},   // CHK$
-    {nullptr, kArgsAll},        // SORT$
+    {BuiltinSort, kArgsAll},        // SORT$
     {nullptr, kArgsAll},        // EXEC$
     {nullptr, kArgsAll},        // READ$
     {nullptr, kArgsAll},        // WRITE
-    {nullptr, kArgsAll},        // MACRO$
-    {nullptr, kArgsAll},        // ENVRON$
-    {nullptr, kArgsAll},        // _$
+    {BuiltinMacro, kArgsAll},       // MACRO$
+    {BuiltinEnviron, kArgsAll},     // ENVRON$
+    {BuiltinStringGroup, kArgsAll}, // _$
     {nullptr, kArgsAll},        // TIME$
-    {nullptr, kArgsFirst},      // EXP$
-    {nullptr, kArgsNone},       // SQLCHILD
+    {BuiltinExpand, kArgsFirst},    // EXP$
+    {BuiltinSqlChild, kArgsNone},  // SQLCHILD
     {ErrorOf, kArgsAll},        // ERR
     {Escapes, kArgsAll},        // $$
-    {nullptr, kArgsAll},        // INDEXOF
+    {BuiltinIndexOf, kArgsAll},     // INDEXOF
 };
 
 struct ExtensionEntry {

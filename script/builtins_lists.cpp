@@ -1,0 +1,599 @@
+// Built-ins over stored collections and loops: SORT$ (list sort and record tables), _$ (string
+// groups and stacks), _# (the system number array) and FN#ACUM (accumulating loops).
+#include <cstring>
+
+#include "runtime/array_vars.h"
+#include "runtime/block_table.h"
+#include "runtime/context.h"
+#include "runtime/params.h"
+#include "runtime/string_store.h"
+#include "runtime/system_vars.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_ops.h"
+#include "runtime/text_search.h"
+#include "runtime/variables.h"
+#include "script/builtins.h"
+#include "script/builtins_common.h"
+#include "script/expr_eval.h"
+
+namespace rt {
+
+namespace {
+
+constexpr uint16_t kTagSortTable = 14;  // record tables and the work arrays of a list sort
+
+constexpr uint16_t kSortUnique = 1;
+constexpr uint16_t kSortDown = 2;
+constexpr uint16_t kSortNulList = 64;
+constexpr uint16_t kSortTrimBlanks = 128;
+
+// Byte comparison over `width` bytes of two records given by their unpadded bytes: the shorter
+// one counts as padded with blanks.
+int PaddedCompare(const char* a, uint16_t na, const char* b, uint16_t nb, uint16_t width) {
+    for (uint16_t i = 0; i < width; ++i) {
+        const unsigned char x = i < na ? static_cast<unsigned char>(a[i]) : ' ';
+        const unsigned char y = i < nb ? static_cast<unsigned char>(b[i]) : ' ';
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return 0;
+}
+
+// A work array of the sort, held as a tracked block for the length of one call.
+class WorkBlock {
+public:
+    explicit WorkBlock(uint32_t bytes) : ptr_(BlockAllocPtr(kTagSortTable, bytes ? bytes : 4)) {}
+    ~WorkBlock() {
+        if (ptr_) BlockFree(kTagSortTable, ptr_);
+    }
+    WorkBlock(const WorkBlock&) = delete;
+    WorkBlock& operator=(const WorkBlock&) = delete;
+    template <typename T>
+    T* As() const { return static_cast<T*>(ptr_); }
+private:
+    void* ptr_;
+};
+
+struct Item {
+    uint16_t pos;
+    uint16_t len;
+};
+
+// Stable merge sort of items by padded comparison, through a scratch array of the same size.
+void MergeSort(Item* items, Item* scratch, uint32_t n, const char* base, uint16_t width, bool down) {
+    for (uint32_t run = 1; run < n; run *= 2) {
+        for (uint32_t lo = 0; lo < n; lo += 2 * run) {
+            const uint32_t mid = lo + run < n ? lo + run : n;
+            const uint32_t hi = lo + 2 * run < n ? lo + 2 * run : n;
+            uint32_t i = lo, j = mid, k = lo;
+            while (i < mid && j < hi) {
+                int c = PaddedCompare(base + items[j].pos, items[j].len, base + items[i].pos, items[i].len, width);
+                // Take from the right run only when it strictly comes first: equal items keep
+                // their order.
+                bool right = down ? c > 0 : c < 0;
+                scratch[k++] = right ? items[j++] : items[i++];
+            }
+            while (i < mid) scratch[k++] = items[i++];
+            while (j < hi) scratch[k++] = items[j++];
+        }
+        std::memcpy(items, scratch, n * sizeof(Item));
+    }
+}
+
+uint16_t TrailingBlanksCut(const char* p, uint16_t n) {
+    while (n && p[n - 1] == ' ') --n;
+    return n;
+}
+
+// The list sort of SORT$: split at ',' (quotes respected) or NUL, sorted as records as wide as
+// the longest item, joined with the same separator.
+StrRef SortItems(StrRef list, uint16_t flags) {
+    if (!list.ok()) return list;
+    if (list.len == 0) return StrEmpty();
+    const char sep = (flags & kSortNulList) ? '\0' : ',';
+    const uint32_t fields = FieldCount(list, sep);
+    WorkBlock itemsBlock(fields * sizeof(Item)), scratchBlock(fields * sizeof(Item));
+    Item* items = itemsBlock.As<Item>();
+    Item* scratch = scratchBlock.As<Item>();
+    if (!items || !scratch) return StrErr(kErrOutOfMemory);
+    uint16_t width = 0;
+    uint32_t start = 0, n = 0;
+    while (n < fields && start <= list.len) {
+        uint16_t p = FindChar(StrMake(list.ptr + start, static_cast<uint16_t>(list.len - start)), 0, sep, sep == '\0');
+        const uint16_t len = p == kNpos ? static_cast<uint16_t>(list.len - start) : p;
+        items[n++] = Item{static_cast<uint16_t>(start), len};
+        if (len > width) width = len;
+        start += uint32_t{len} + 1;
+    }
+    MergeSort(items, scratch, n, list.ptr, width, flags & kSortDown);
+    uint32_t kept = n;
+    if (flags & kSortUnique) {
+        kept = 0;
+        for (uint32_t k = 0; k < n; ++k) {
+            if (kept && PaddedCompare(list.ptr + items[kept - 1].pos, items[kept - 1].len, list.ptr + items[k].pos,
+                                      items[k].len, width) == 0)
+                continue;
+            items[kept++] = items[k];
+        }
+    }
+    const bool trim = flags & kSortTrimBlanks;
+    uint64_t total = kept - 1;
+    for (uint32_t k = 0; k < kept; ++k)
+        total += trim ? TrailingBlanksCut(list.ptr + items[k].pos, items[k].len) : width;
+    if (total > kMaxText) return StrErr(kErrOutOfMemory);
+    ErrCode err = 0;
+    char* out = PoolBuffer(static_cast<uint32_t>(total), &err);
+    if (!out) return StrErr(err ? err : kErrOutOfMemory);
+    char* w = out;
+    for (uint32_t k = 0; k < kept; ++k) {
+        if (k) *w++ = sep;
+        const char* p = list.ptr + items[k].pos;
+        const uint16_t len = trim ? TrailingBlanksCut(p, items[k].len) : items[k].len;
+        if (len) std::memcpy(w, p, len);
+        w += len;
+        if (!trim) {
+            std::memset(w, ' ', width - len);
+            w += width - len;
+        }
+    }
+    return StrMake(out, static_cast<uint16_t>(total));
+}
+
+// ---- record tables -----------------------------------------------------------------------------
+//
+// A table lives in one tracked block: a header, then `capacity` records of `width` bytes. The
+// handle text the language holds names the block and repeats the header; the block is the
+// authority, so a handle text that was altered or outlived its table is refused, not followed.
+
+constexpr uint32_t kTableMagic = 0x53525442;  // "BTRS"
+constexpr uint32_t kMaxTableBytes = 16u * 1024 * 1024;
+constexpr uint16_t kHandleSize = 24;
+
+struct TableHead {
+    uint32_t magic;
+    uint32_t serial;
+    uint16_t capacity, width, keyLen, count, cursor, flags;
+};
+
+struct Handle {
+    uint16_t block;
+    uint16_t zero;
+    uint32_t serial;
+    uint32_t capacity;
+    uint16_t width, keyLen, count, cursor, flags, spare;
+};
+static_assert(sizeof(Handle) == kHandleSize);
+
+uint32_t gTableSerial = 0;
+
+char* Records(TableHead* t) { return reinterpret_cast<char*>(t + 1); }
+
+StrRef HandleText(uint16_t block, const TableHead* t) {
+    Handle h{block, 0, t->serial, t->capacity, t->width, t->keyLen, t->count, t->cursor, t->flags, 0};
+    ErrCode err = 0;
+    char* out = PoolBuffer(kHandleSize, &err);
+    if (!out) return StrErr(err ? err : kErrOutOfMemory);
+    std::memcpy(out, &h, kHandleSize);
+    return StrMake(out, kHandleSize);
+}
+
+// The table a handle text names; 147 for anything that is not the handle of a live table.
+ErrCode OpenTable(StrRef text, uint16_t* block, TableHead** table) {
+    if (text.len != kHandleSize) return kErrSyntax;
+    Handle h;
+    std::memcpy(&h, text.ptr, kHandleSize);
+    ErrCode err = 0;
+    BlockEntry* e = BlockLock(h.block, &err);
+    if (!e || !e->ptr || e->tag != kTagSortTable || e->size < sizeof(TableHead)) return kErrSyntax;
+    TableHead* t = static_cast<TableHead*>(e->ptr);
+    if (t->magic != kTableMagic || t->serial != h.serial ||
+        e->size != sizeof(TableHead) + uint32_t{t->capacity} * t->width)
+        return kErrSyntax;
+    *block = h.block;
+    *table = t;
+    return 0;
+}
+
+// A new table block of the given capacity holding the records of `from` (when given).
+ErrCode MakeTable(uint16_t capacity, uint16_t width, const TableHead* from, uint16_t* block, TableHead** table) {
+    const uint32_t bytes = sizeof(TableHead) + uint32_t{capacity} * width;
+    if (bytes > kMaxTableBytes) return kErrOutOfMemory;
+    uint16_t h = BlockAlloc(kTagSortTable, bytes, 0);
+    if (h == kNoBlock) return kErrOutOfMemory;
+    ErrCode err = 0;
+    BlockEntry* e = BlockLock(h, &err);
+    if (!e || !e->ptr) return kErrOutOfMemory;
+    TableHead* t = static_cast<TableHead*>(e->ptr);
+    if (from) {
+        *t = *from;
+        std::memcpy(Records(t), Records(const_cast<TableHead*>(from)), uint32_t{from->count} * width);
+    } else {
+        *t = TableHead{kTableMagic, 0, 0, width, width, 0, 0, 0};
+    }
+    t->serial = ++gTableSerial;
+    t->capacity = capacity;
+    *block = h;
+    *table = t;
+    return 0;
+}
+
+int CompareKeys(const TableHead* t, const char* a, const char* b) {
+    int c = std::memcmp(a, b, t->keyLen);
+    return (t->flags & kSortDown) ? -c : c;
+}
+
+// SORT$('NEW'; width; key length [width]; flags [0]).
+ErrCode TableNew(const BuiltinCall& call, ExprValue* result) {
+    if (ErrCode err = ArgCheck(call, 2, 4)) return err;
+    int16_t width = 0, keyLen = 0, flags = 0;
+    if (ErrCode err = ArgInt(call, 2, 0, &width)) return err;
+    if (ErrCode err = ArgInt(call, 3, 0, &keyLen)) return err;
+    if (ErrCode err = ArgInt(call, 4, 0, &flags)) return err;
+    if (width <= 0 || width > static_cast<int16_t>(kMaxText) || keyLen < 0) return kErrBadInput;
+    uint16_t block = 0;
+    TableHead* t = nullptr;
+    if (ErrCode err = MakeTable(16, static_cast<uint16_t>(width), nullptr, &block, &t)) return err;
+    t->keyLen = (keyLen == 0 || keyLen > width) ? static_cast<uint16_t>(width) : static_cast<uint16_t>(keyLen);
+    t->flags = static_cast<uint16_t>(flags);
+    return ResultText(HandleText(block, t), result);
+}
+
+// SORT$('ADD'; handle; record): inserted in key order; _IER 5 when a unique table has the key.
+ErrCode TableAdd(const BuiltinCall& call, ExprValue* result) {
+    if (ErrCode err = ArgCheck(call, 3, 3)) return err;
+    StrRef handle, record;
+    if (ErrCode err = ArgText(call, 2, StrEmpty(), &handle)) return err;
+    if (ErrCode err = ArgText(call, 3, StrEmpty(), &record)) return err;
+    uint16_t block = 0;
+    TableHead* t = nullptr;
+    if (ErrCode err = OpenTable(handle, &block, &t)) return err;
+    if (record.len > t->width) return kErrBadInput;
+    uint16_t mark = PoolMark();
+    char* padded = PoolBuffer(t->width);
+    if (!padded) return kErrOutOfMemory;
+    std::memset(padded, ' ', t->width);
+    if (record.len) std::memcpy(padded, record.ptr, record.len);
+    // Behind every record that does not come after it, so equal keys keep their order.
+    uint32_t lo = 0, hi = t->count;
+    while (lo < hi) {
+        uint32_t mid = (lo + hi) / 2;
+        if (CompareKeys(t, Records(t) + mid * t->width, padded) <= 0) lo = mid + 1; else hi = mid;
+    }
+    if ((t->flags & kSortUnique) && lo > 0 && CompareKeys(t, Records(t) + (lo - 1) * t->width, padded) == 0) {
+        PoolRelease(mark);
+        IntSet(kSysIer, 5);
+        return ResultText(HandleText(block, t), result);
+    }
+    if (t->count == 0xFFFF) {
+        PoolRelease(mark);
+        return kErrOutOfMemory;
+    }
+    if (t->count == t->capacity) {
+        uint32_t grown = uint32_t{t->capacity} * 2;
+        uint16_t newBlock = 0;
+        TableHead* bigger = nullptr;
+        ErrCode err = MakeTable(static_cast<uint16_t>(grown > 0xFFFF ? 0xFFFF : grown), t->width, t, &newBlock, &bigger);
+        if (err) {
+            PoolRelease(mark);
+            return err;
+        }
+        BlockFree(kTagSortTable, t);
+        block = newBlock;
+        t = bigger;
+    }
+    char* at = Records(t) + lo * t->width;
+    std::memmove(at + t->width, at, (t->count - lo) * size_t{t->width});
+    std::memcpy(at, padded, t->width);
+    ++t->count;
+    t->cursor = static_cast<uint16_t>(lo);
+    PoolRelease(mark);
+    IntSet(kSysIer, 0);
+    return ResultText(HandleText(block, t), result);
+}
+
+constexpr char kMoveCommands[] = "NEW,TOP,PRV,RLD,NXT,BOT,FND,SVE,INS,DEL,LST,NLS,BLS,IMP,MDE,DDE,PRN,TSL,DNL,UPL,OK,RUN,ESC";
+constexpr char kMoveAliases[] = "NEXT=NXT:PREVIOUS=PRV:BOTTOM=BOT";
+enum MoveCommand { kTop = 2, kPrevious = 3, kNext = 5, kBottom = 6 };
+
+uint16_t MoveCommandOf(StrRef word) {
+    uint16_t mark = PoolMark();
+    StrRef upper = Case(word, 1);
+    uint16_t cmd = upper.ok() ? KeywordIndex(upper, kMoveCommands) : 0;
+    if (!cmd && upper.ok() && upper.len > 0) {
+        StrRef aliases = StrFromLiteral(kMoveAliases);
+        uint16_t count = FieldCount(aliases, ':');
+        for (uint16_t k = 1; k <= count && !cmd; ++k) {
+            StrRef entry = Field(aliases, ':', k);
+            uint16_t eq = FindChar(entry, 0, '=', true);
+            if (StrEq(StrMake(entry.ptr, eq), upper))
+                cmd = KeywordIndex(StrMake(entry.ptr + eq + 1, static_cast<uint16_t>(entry.len - eq - 1)), kMoveCommands);
+        }
+    }
+    PoolRelease(mark);
+    return cmd;
+}
+
+// SORT$('MOVE'; handle; command): the outcome (0 on a record, 2 past an end) goes to _IER.
+ErrCode TableMove(const BuiltinCall& call, ExprValue* result) {
+    if (ErrCode err = ArgCheck(call, 3, 3)) return err;
+    StrRef handle, word;
+    if (ErrCode err = ArgText(call, 2, StrEmpty(), &handle)) return err;
+    if (ErrCode err = ArgText(call, 3, StrEmpty(), &word)) return err;
+    uint16_t block = 0;
+    TableHead* t = nullptr;
+    if (ErrCode err = OpenTable(handle, &block, &t)) return err;
+    uint16_t cmd = MoveCommandOf(word);
+    if (!cmd) return kErrSyntax;
+    const uint16_t last = t->count ? static_cast<uint16_t>(t->count - 1) : 0;
+    int16_t outcome = t->cursor < t->count ? 0 : 2;
+    switch (cmd) {
+        case kTop:
+            t->cursor = 0;
+            outcome = t->count ? 0 : 2;
+            break;
+        case kBottom:
+            t->cursor = last;
+            outcome = t->count ? 0 : 2;
+            break;
+        case kNext:
+            if (t->cursor < last) {
+                ++t->cursor;
+                outcome = 0;
+            } else {
+                t->cursor = last;
+                outcome = 2;
+            }
+            break;
+        case kPrevious:
+            if (t->cursor > 0 && t->cursor <= last) {
+                --t->cursor;
+                outcome = 0;
+            } else {
+                t->cursor = 0;
+                outcome = 2;
+            }
+            break;
+        default: break;
+    }
+    IntSet(kSysIer, outcome);
+    return ResultText(HandleText(block, t), result);
+}
+
+// SORT$('GET'; handle) and SORT$('KILL'; handle).
+ErrCode TableGetOrKill(const BuiltinCall& call, bool kill, ExprValue* result) {
+    if (ErrCode err = ArgCheck(call, 2, 2)) return err;
+    StrRef handle;
+    if (ErrCode err = ArgText(call, 2, StrEmpty(), &handle)) return err;
+    uint16_t block = 0;
+    TableHead* t = nullptr;
+    if (ErrCode err = OpenTable(handle, &block, &t)) return err;
+    if (kill) {
+        t->magic = 0;
+        if (ErrCode err = BlockFree(kTagSortTable, t)) return err;
+        return ResultText(StrEmpty(), result);
+    }
+    if (t->cursor >= t->count) return ResultText(StrEmpty(), result);
+    return ResultText(PoolCopy(StrMake(Records(t) + uint32_t{t->cursor} * t->width, t->width)), result);
+}
+
+constexpr char kSortWords[] = "NEW,ADD,MOVE,GET,KILL";
+
+}  // namespace
+
+// SORT$ (list or keyword; ...): a sorted list, or an operation on a record table.
+ErrCode BuiltinSort(BuiltinCall& call, ExprValue* result) {
+    if (call.count < 1) return kErrSyntax;
+    StrRef first;
+    if (ErrCode err = ArgText(call, 1, StrEmpty(), &first)) return err;
+    switch (KeywordIndex(first, kSortWords)) {
+        case 1: return TableNew(call, result);
+        case 2: return TableAdd(call, result);
+        case 3: return TableMove(call, result);
+        case 4: return TableGetOrKill(call, false, result);
+        case 5: return TableGetOrKill(call, true, result);
+        default: break;
+    }
+    if (ErrCode err = ArgCheck(call, 1, 2)) return err;
+    int16_t flags = 0;
+    if (ErrCode err = ArgInt(call, 2, 0, &flags)) return err;
+    return ResultText(SortItems(first, static_cast<uint16_t>(flags)), result);
+}
+
+// _$ (group [30]; index [0]; value): store the value first when given, then read a list item or
+// the top of a stack; a negative index pops a stack.
+ErrCode BuiltinStringGroup(BuiltinCall& call, ExprValue* result) {
+    if (ErrCode err = ArgCheck(call, 0, 3)) return err;
+    int16_t group = 30, index = 0;
+    if (ErrCode err = ArgInt(call, 1, 30, &group)) return err;
+    if (ErrCode err = ArgInt(call, 2, 0, &index)) return err;
+    if (group < 0 || group >= kGroupAllStacks) return kErrBadInput;
+    const uint16_t g = static_cast<uint16_t>(group);
+    const bool stack = g >= 30;
+    // The argument stack holds the arguments of the calls in progress, this one's among them.
+    const bool argStack = g == kGroupArgStack;
+    if (!stack && index < 0) return kErrSyntax;
+    if (call.count == 3) {
+        if (argStack) return kErrBadInput;
+        StrRef value;
+        if (ErrCode err = ArgAsText(call, 3, StrEmpty(), &value)) return err;
+        value = PoolCopy(value);
+        if (!value.ok()) return StrError(value);
+        ErrCode err = stack ? StoreAppend(g, value) : StoreSet(g, static_cast<uint16_t>(index), value);
+        if (err >= kFirstSerious) return err;
+    }
+    if (index >= 0) {
+        StrRef item = stack ? (StoreCount(g) ? StoreLast(g) : StrEmpty()) : StoreGet(g, static_cast<uint16_t>(index));
+        return ResultText(PoolCopy(item.ok() ? item : StrEmpty()), result);
+    }
+    if (argStack) return kErrBadInput;
+    StrRef top = PoolCopy(StoreCount(g) ? StoreLast(g) : StrEmpty());
+    if (!top.ok()) return StrError(top);
+    for (int32_t k = 0; k < -int32_t{index} && StoreCount(g) > 0; ++k) {
+        ErrCode err = StoreDropLast(g);
+        if (err >= kFirstSerious) return err;
+        if (err) break;
+    }
+    return ResultText(top, result);
+}
+
+// _# (name-or-position-or-keyword; offset; ...): an element of the system number array "_#(".
+// 'CLS' clears it from a position over a count (to the end by default); 'DIM' gives it a number
+// of elements.
+ErrCode BuiltinSysArray(BuiltinCall& call, ExprValue* result) {
+    if (ErrCode err = ArgCheck(call, 0, 3)) return err;
+    const StrRef array = StrFromLiteral("_#(");
+    ArrayVarDesc desc{};
+    const bool exists = ArrayInfo(array, &desc);
+    int32_t position = 0;
+    if (ArgType(call, 1) == 1) {
+        StrRef word;
+        ArgText(call, 1, StrEmpty(), &word);
+        uint16_t keyword = KeywordIndex(word, "CLS,DIM");
+        if (keyword == 1) {
+            int16_t from = 0, count = -1;
+            if (ErrCode err = ArgInt(call, 2, 0, &from)) return err;
+            if (ErrCode err = ArgInt(call, 3, -1, &count)) return err;
+            if (exists) {
+                int32_t to = count < 0 ? int32_t{desc.total} : int32_t{from} + count;
+                uint16_t mark = PoolMark();
+                StrRef zero = NumberToSlot(0);
+                ErrCode err = ArrayFill(array, from, to, zero);
+                PoolRelease(mark);
+                if (err) return err;
+            }
+            return ResultWhole(0, result);
+        }
+        if (keyword == 2) {
+            int16_t size = 0;
+            if (ErrCode err = ArgInt(call, 2, 0, &size)) return err;
+            if (size <= 0) return kErrBadInput;
+            int32_t bound = size - 1;
+            uint16_t mark = PoolMark();
+            ErrCode err = ArrayDim(array, kVarNumber, &bound, 1, StrEmpty());
+            PoolRelease(mark);
+            if (err) return err;
+            return ResultWhole(0, result);
+        }
+        uint16_t k = ListIndex(RunParam(kParamCommandLine), word, ',');
+        if (k == 0) return ResultWhole(0, result);
+        position = k - 1;
+    } else {
+        int16_t p = 0;
+        ArgInt(call, 1, 0, &p);
+        position = p;
+    }
+    int16_t offset = 0;
+    if (ErrCode err = ArgInt(call, 2, 0, &offset)) return err;
+    int32_t at = position + offset;
+    if (!exists || at < 0 || at >= desc.total) return ResultWhole(0, result);
+    uint16_t mark = PoolMark();
+    ErrCode err = ArrayElement(array, &at, 1);
+    ScaledNumber v = err ? 0 : SlotToNumber(PoolTop());
+    PoolRelease(mark);
+    if (err) return err;
+    *result = ExprValue::Number(v);
+    return 0;
+}
+
+// ---- FN#ACUM -----------------------------------------------------------------------------------
+
+namespace {
+
+// A condition loop that never turns false would hang the one thread there is.
+constexpr uint32_t kMaxRounds = 65536;
+
+// The argument text without parentheses that enclose it wholly.
+StrRef Bare(StrRef text) {
+    while (text.len >= 2 && text.ptr[0] == '(' && MatchParen(text, 0) == text.len - 1)
+        text = StrMake(text.ptr + 1, static_cast<uint16_t>(text.len - 2));
+    return text;
+}
+
+// Evaluates text; a string value is read as number text. Leaves nothing in the pool.
+ErrCode NumberOf(StrRef text, ScaledNumber* out) {
+    uint16_t mark = PoolMark();
+    ExprValue v;
+    uint16_t st = EvaluateValue(text, &v);
+    ErrCode err = 0;
+    *out = 0;
+    if (st >= kFirstSerious) {
+        err = st;
+    } else if (st == kResultNumber) {
+        *out = v.number;
+    } else if (st == kResultString) {
+        err = TextToNumber(v.text, out);
+    }
+    PoolRelease(mark);
+    return err;
+}
+
+ErrCode Add(StrRef expr, ScaledNumber* sum) {
+    ScaledNumber v = 0;
+    if (ErrCode err = NumberOf(expr, &v)) return err;
+    if (__builtin_add_overflow(*sum, v, sum)) return kErrDataOutBound;
+    return 0;
+}
+
+// EvaluateCondition, with statuses from 128 returned as errors.
+ErrCode Condition(StrRef text, bool* holds) {
+    uint16_t c = EvaluateCondition(text);
+    if (c >= kFirstSerious) return c;
+    *holds = c == 1;
+    return 0;
+}
+
+bool PlainName(StrRef name) {
+    return name.len > 0 && ClassifyOperand(name) == kKindName && FindDelimiter(name, 0) == name.len;
+}
+
+}  // namespace
+
+// FN#ACUM (expression; variable-or-condition; start-or-next; end): the sum of the expression over
+// a counting loop (4 arguments) or while a condition holds.
+ErrCode BuiltinAccumulate(BuiltinCall& call, ExprValue* result) {
+    const uint16_t given = ArgTextCount(call.args);
+    if (given < 2 || given > 4) return kErrSyntax;
+    StrRef args[5];
+    for (uint16_t k = 1; k <= given; ++k) args[k] = Bare(ArgumentText(call.args, k));
+    ScaledNumber sum = 0;
+    if (given == 4) {
+        StrRef name = args[2];
+        if (!PlainName(name) || VarType(name) != kVarInteger) return kErrSyntax;
+        ScaledNumber endValue = 0;
+        if (ErrCode err = NumberOf(args[4], &endValue)) return err;
+        const int16_t end = NumberToInt16(endValue);
+        uint16_t mark = PoolMark();
+        StrRef start = Concat(name, args[3]);
+        ErrCode err = start.ok() ? ExecuteStatements(start) : StrError(start);
+        PoolRelease(mark);
+        if (err) return err;
+        for (uint32_t round = 0;; ++round) {
+            // The loop body may set the variable back; a count can take at most 65536 rounds.
+            if (round > kMaxRounds) return kErrLoopFailure;
+            ScaledNumber v = 0;
+            if (ErrCode e = VarGetNumber(name, &v)) return e;
+            int16_t i = NumberToInt16(v);
+            if (i > end) break;
+            if (ErrCode e = Add(args[1], &sum)) return e;
+            if (ErrCode e = VarGetNumber(name, &v)) return e;
+            i = NumberToInt16(v);
+            // One more would wrap round to the smallest integer and run for ever.
+            if (i == INT16_MAX) break;
+            if (ErrCode e = VarSetNumber(name, NumberFromInt16(static_cast<int16_t>(i + 1)))) return e;
+            if (ErrCode e = static_cast<ErrCode>(CancelFlag('z'))) return e;
+        }
+    } else {
+        StrRef next = (given == 3 && args[3].len > 0) ? args[3] : args[2];
+        bool holds = false;
+        if (ErrCode err = Condition(args[2], &holds)) return err;
+        for (uint32_t round = 0; holds; ++round) {
+            if (round == kMaxRounds) return kErrLoopFailure;
+            if (ErrCode err = Add(args[1], &sum)) return err;
+            if (ErrCode err = Condition(next, &holds)) return err;
+            if (ErrCode e = static_cast<ErrCode>(CancelFlag('z'))) return e;
+        }
+    }
+    *result = ExprValue::Number(sum);
+    return 0;
+}
+
+}  // namespace rt
