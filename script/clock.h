@@ -18,8 +18,8 @@ struct ClockTime {
 
 // The local date and time now.
 ClockTime ClockLocalNow();
-// Milliseconds of a steady counter that never goes back (not the wall clock), for measuring waits.
-uint64_t ClockSteadyMs();
+// Microseconds of a steady counter that never goes back (not the wall clock), for measuring waits.
+uint64_t ClockSteadyMicros();
 // Gives the processor away for about ms milliseconds (0: only the rest of the time slice).
 void ClockSleepMs(uint32_t ms);
 

@@ -111,7 +111,7 @@ inline constexpr uint32_t kWaitStepMs = 4;
 // ---- time stamps ------------------------------------------------------------------------------
 // pattern with strftime-style conversions applied to the local time now: %a %A %b %B %d %e %H %I
 // %j %m %M %p %S %y %Y %T %D %F and %%; names are the English ones whatever the locale. Any other
-// conversion is copied as it is. At most kMaxText characters (146 beyond).
+// conversion is copied as it is. At most kMaxText characters (145 beyond); a null pattern is 163.
 StrRef TimeStampText(const char* pattern);
 // The same for a given date value and time of day in milliseconds.
 StrRef TimeStampTextAt(const char* pattern, int32_t date, int64_t ms);
