@@ -51,6 +51,9 @@ ErrCode BuiltinStringGroup(BuiltinCall& call, ExprValue* result); // builtins_li
 ErrCode BuiltinExpand(BuiltinCall& call, ExprValue* result);      // builtins_env.cpp
 ErrCode BuiltinSqlChild(BuiltinCall& call, ExprValue* result);    // builtins_env.cpp
 ErrCode BuiltinIndexOf(BuiltinCall& call, ExprValue* result);     // builtins_text.cpp
+ErrCode BuiltinValue(BuiltinCall& call, ExprValue* result);       // builtins_dates.cpp
+ErrCode BuiltinDate(BuiltinCall& call, ExprValue* result);        // builtins_dates.cpp
+ErrCode BuiltinTime(BuiltinCall& call, ExprValue* result);        // builtins_dates.cpp
 
 namespace {
 
@@ -66,12 +69,12 @@ const BuiltinEntry kBuiltins[kBuiltinCount + 1] = {
     {BuiltinFileLength, kArgsAll},  // FN#FLEN
     {TextLength, kArgsAll},     // FN#SLEN
     {BuiltinParmNumber, kArgsAll},  // FN#PARM
-    {nullptr, kArgsAll},        // FN#VALN
+    {BuiltinValue, kArgsAll},   // FN#VALN
     {BuiltinAccumulate, kArgsNone}, // FN#ACUM
     {ChooseNumber, kArgsFirst}, // CHK#
     {BuiltinChange, kArgsAll},      // FN$CHNG
     {BuiltinChars, kArgsAll},       // FN$CHRS
-    {nullptr, kArgsAll},        // FN$DATE
+    {BuiltinDate, kArgsAll},    // FN$DATE
     {BuiltinFieldValue, kArgsNone}, // FN$FLDS
     {BuiltinMask, kArgsAll},        // FN$MASK
     {Mid, kArgsAll},            // FN$MIDS
@@ -86,7 +89,7 @@ const BuiltinEntry kBuiltins[kBuiltinCount + 1] = {
     {BuiltinMacro, kArgsAll},       // MACRO$
     {BuiltinEnviron, kArgsAll},     // ENVRON$
     {BuiltinStringGroup, kArgsAll}, // _$
-    {nullptr, kArgsAll},        // TIME$
+    {BuiltinTime, kArgsAll},    // TIME$
     {BuiltinExpand, kArgsFirst},    // EXP$
     {BuiltinSqlChild, kArgsNone},  // SQLCHILD
     {ErrorOf, kArgsAll},        // ERR
