@@ -171,7 +171,10 @@ struct Macro {
     StrRef values;         // the key=value list (a pool copy)
     ErrCode warning = 0;   // the first warning met
     int depth = 0;
+    int rescans = 0;       // values being expanded inside one another
 };
+
+constexpr int kMaxRescans = 16;
 
 ErrCode Put(Macro& m, const char* p, uint32_t n) {
     if (m.used + n > kMaxText) return kErrOutOfMemory;
@@ -229,10 +232,12 @@ ErrCode ReplacePart(Macro& m, uint32_t start) {
     if (!err) {
         m.used = start;
         if (m.flags & kRescan) {
-            // The value is expanded in its turn, so it may hold brackets of its own.
+            // The value is expanded in its turn, so it may hold brackets of its own; a value that
+            // brings back its own bracket would do so for ever.
             uint16_t pos = 0;
             bool closed = false;
-            err = ExpandRun(m, value, &pos, false, &closed);
+            err = ++m.rescans > kMaxRescans ? kErrBadExpression : ExpandRun(m, value, &pos, false, &closed);
+            --m.rescans;
         } else {
             err = Put(m, value.ptr, value.len);
         }

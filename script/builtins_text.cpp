@@ -166,7 +166,10 @@ ErrCode UnknownName(StrRef name, int16_t index, ExprValue* result) {
 ErrCode BuiltinFieldValue(BuiltinCall& call, ExprValue* result) {
     uint16_t given = ArgTextCount(call.args);
     if (given < 1 || given > 2) return kErrSyntax;
-    StrRef name = ArgumentText(call.args, 1);
+    // Only the first operand names the value; anything written behind it is ignored.
+    const ExprCursor first = ScanStep(CursorOf(call.args));
+    if (first.status) return first.status;
+    StrRef name = CallText(first);
     if (name.len >= 2 && (name.ptr[0] == '\'' || name.ptr[0] == '"')) name = Unquote(name);
     if (name.len == 0) return kErrSyntax;
     int16_t index = 1;
