@@ -115,7 +115,7 @@ StrRef PathPart(StrRef path, uint16_t bits, int mode) {
         case kPathExt: return p.ext;
         default: break;
     }
-    StrRef parts[5];
+    StrRef parts[6];
     int n = 0;
     uint32_t so_far = 0;
     char last = 0;
@@ -126,15 +126,18 @@ StrRef PathPart(StrRef path, uint16_t bits, int mode) {
         last = piece.ptr[piece.len - 1];
     };
     static const char kSeps[2] = {'\\', '/'};
-    static const char kDot = '.';
     if (bits & kPathDrive) add(p.drive);
     if (bits & kPathFolder) add(p.folder);
     if (bits & kPathBase) {
-        if (so_far && last != ':' && last != sep) add(StrMake(&kSeps[mode == 1], 1));
+        if (so_far && last != ':' && last != sep) {
+            // The path's own separator when it stands there, so that the result can stay a piece.
+            bool own = p.base.ptr > path.ptr && p.base.ptr[-1] == sep;
+            add(own ? StrMake(p.base.ptr - 1, 1) : StrMake(&kSeps[mode == 1], 1));
+        }
         add(p.base);
     }
     if ((bits & kPathExt) && p.ext.len) {
-        if (so_far) add(StrMake(&kDot, 1));
+        if (so_far) add(StrMake(p.ext.ptr - 1, 1));
         add(p.ext);
     }
     if (n == 0) return StrMake(path.ptr, 0);
