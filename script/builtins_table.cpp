@@ -54,6 +54,9 @@ ErrCode BuiltinIndexOf(BuiltinCall& call, ExprValue* result);     // builtins_te
 ErrCode BuiltinValue(BuiltinCall& call, ExprValue* result);       // builtins_dates.cpp
 ErrCode BuiltinDate(BuiltinCall& call, ExprValue* result);        // builtins_dates.cpp
 ErrCode BuiltinTime(BuiltinCall& call, ExprValue* result);        // builtins_dates.cpp
+ErrCode BuiltinExec(BuiltinCall& call, ExprValue* result);        // builtins_files.cpp
+ErrCode BuiltinRead(BuiltinCall& call, ExprValue* result);        // builtins_files.cpp
+ErrCode BuiltinWrite(BuiltinCall& call, ExprValue* result);       // builtins_files.cpp
 
 namespace {
 
@@ -83,9 +86,9 @@ const BuiltinEntry kBuiltins[kBuiltinCount + 1] = {
     {BuiltinEnvelope, kArgsAll},    // ENVELOP$
     {ChooseText, kArgsFirst},   // CHK$
     {BuiltinSort, kArgsAll},        // SORT$
-    {nullptr, kArgsAll},        // EXEC$
-    {nullptr, kArgsAll},        // READ$
-    {nullptr, kArgsAll},        // WRITE
+    {BuiltinExec, kArgsAll},        // EXEC$
+    {BuiltinRead, kArgsAll},        // READ$
+    {BuiltinWrite, kArgsAll},       // WRITE
     {BuiltinMacro, kArgsAll},       // MACRO$
     {BuiltinEnviron, kArgsAll},     // ENVRON$
     {BuiltinStringGroup, kArgsAll}, // _$
