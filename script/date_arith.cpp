@@ -10,6 +10,7 @@ namespace {
 constexpr int64_t kFirstDateOperand = 10001;
 constexpr int64_t kLastYear = 9999;
 constexpr int64_t kLastDateValue = 99991231;
+constexpr int64_t kLargestCount = int64_t{1} << 40;
 
 // The date of year, month and day after normalisation: months outside 1..12 move years, days
 // outside the month move into the neighbouring months.
@@ -36,6 +37,8 @@ ErrCode DateCalc(int32_t date, char kind, int64_t n, int64_t* result) {
     if (kind != 'D' && kind != 'M' && kind != 'Y') return kErrSyntax;
     const int64_t year = date / 10000, month = date / 100 % 100, day = date % 100;
     if (n < kFirstDateOperand) {
+        // No count this far back reaches a valid date; refusing it early keeps the sums in range.
+        if (n < -kLargestCount) return Fail(true, kModFormatStrings, kErrBadInput, 0);
         switch (kind) {
             case 'D': return Normalised(year, month, day + n, result);
             case 'Y': return Normalised(year + n, month, day, result);

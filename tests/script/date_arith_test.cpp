@@ -66,6 +66,9 @@ TEST_F(DateArithTest, AddsAcrossMonthAndYearEnds) {
         {101, 'D', -1, Err(163)},
         {20240115, 'Y', 8000, Err(163)},
         {20240115, 'D', INT64_MIN / 2, Err(163)},
+        {20240115, 'Y', INT64_MIN, Err(163)},
+        {-20240115, 'M', INT64_MIN, Err(163)},
+        {20240115, 'M', -(int64_t{1} << 39), Err(163)},
         {20240115, 'X', 1, Err(147)},
         {20240115, 'V', 1, Err(147)},
     };
