@@ -98,11 +98,18 @@ Answer ListAnswer(const std::vector<PublishedFile>& files) {
     std::string body(FileListBodySize(static_cast<uint32_t>(names.size()),
                                       static_cast<uint32_t>(files.size())), '\0');
     uint32_t written = 0;
-    const ErrCode err = FormatFileList(StrMake(names.data(), static_cast<uint16_t>(names.size())),
-                                       records.data(), static_cast<uint16_t>(files.size()),
-                                       body.data(), static_cast<uint32_t>(body.size()), &written);
-    if (err) return ErrorAnswer(err);
-    body.resize(written);
+    if (files.empty()) {
+        // An empty names block: the updater reads it as "File Not Found", as it should.
+        body.assign(kListLengthWidth, '0');
+        written = kListLengthWidth;
+    } else {
+        const ErrCode err = FormatFileList(
+            StrMake(names.data(), static_cast<uint16_t>(names.size())), records.data(),
+            static_cast<uint16_t>(files.size()), body.data(), static_cast<uint32_t>(body.size()),
+            &written);
+        if (err) return ErrorAnswer(err);
+        body.resize(written);
+    }
     h.size = written;
     h.checksum = ChecksumOfBytes(body.data(), written);
     Answer a;
