@@ -1,0 +1,254 @@
+// Request addresses, the status query and the list request of the update-server protocol.
+#include "updater/server_protocol.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "net/http_client.h"
+#include "runtime/block_table.h"
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/fs.h"
+#include "runtime/paths.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_ops.h"
+#include "runtime/text_search.h"
+#include "runtime/whole_file.h"
+#include "script/dates.h"
+#include "updater/file_list.h"
+#include "updater/transfer_header.h"
+
+namespace rt {
+
+namespace {
+
+ServerSeams gSeams{};
+
+ErrCode DeclineReset(StrRef, StrRef) { return kErrUserCanceled; }
+StrRef NoCredentials(StrRef) { return StrEmpty(); }
+
+FetchToFileFn FetchToFile() { return gSeams.fetchToFile ? gSeams.fetchToFile : HttpFetchToFile; }
+FetchExpectOkFn FetchExpectOk() { return gSeams.fetchExpectOk ? gSeams.fetchExpectOk : HttpFetchExpectOk; }
+PasswordResetFn PasswordReset() { return gSeams.passwordReset ? gSeams.passwordReset : DeclineReset; }
+CredentialsFn Credentials() { return gSeams.credentials ? gSeams.credentials : NoCredentials; }
+
+// Block tag of a list answer read for parsing.
+constexpr uint16_t kTagListAnswer = 41;
+// The longest list body that can be valid: 5 digits, the largest names block a listing holds and
+// one entry per name (a name takes at least one byte and its separator).
+constexpr uint32_t kMaxListBody = kListLengthWidth + kMaxText + kListEntrySize * (kMaxText / 2 + 1);
+
+// Bytes that may not travel raw in a query value: they would end the request line, start a new
+// parameter or a fragment, or read as an escape on the server.
+bool NeedsEscape(unsigned char c) {
+    return c <= 0x20 || c == 0x7F || c == '"' || c == '#' || c == '%' || c == '&';
+}
+
+// Appends s to buf (at *used, capacity cap) with the bytes above as %XX. False when it does not fit.
+bool AppendEscaped(char* buf, uint32_t cap, uint32_t* used, StrRef s) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (uint16_t i = 0; i < s.len; ++i) {
+        auto c = static_cast<unsigned char>(s.ptr[i]);
+        uint32_t need = NeedsEscape(c) ? 3 : 1;
+        if (*used + need > cap) return false;
+        if (need == 3) {
+            buf[(*used)++] = '%';
+            buf[(*used)++] = kHex[c >> 4];
+            buf[(*used)++] = kHex[c & 15];
+        } else {
+            buf[(*used)++] = static_cast<char>(c);
+        }
+    }
+    return true;
+}
+
+bool AppendRaw(char* buf, uint32_t cap, uint32_t* used, const char* s, uint32_t n) {
+    if (*used + n > cap) return false;
+    std::memcpy(buf + *used, s, n);
+    *used += n;
+    return true;
+}
+bool AppendRaw(char* buf, uint32_t cap, uint32_t* used, const char* lit) {
+    return AppendRaw(buf, cap, used, lit, static_cast<uint32_t>(std::strlen(lit)));
+}
+
+// Position just after the third '/', where the fourth "/"-separated field starts; kNpos when the
+// text has fewer than three.
+uint16_t FourthFieldStart(StrRef s) {
+    int slashes = 0;
+    for (uint16_t i = 0; i < s.len; ++i)
+        if (s.ptr[i] == '/' && ++slashes == 3) return static_cast<uint16_t>(i + 1);
+    return kNpos;
+}
+
+ErrCode Report(ErrCode code, uint32_t module, StrRef detail) {
+    uint16_t mark = PoolMark();
+    RecordError(code, module);
+    ReportError(code, detail);
+    PoolRelease(mark);
+    return code;
+}
+
+StrRef OrZero(StrRef s) { return (s.ok() && s.len > 0) ? s : StrFromLiteral("0"); }
+
+}  // namespace
+
+ServerSeams& UpdaterServerSeams() { return gSeams; }
+void ResetServerSeams() { gSeams = ServerSeams{}; }
+
+StrRef BuildRequestAddress(StrRef source, StrRef credentials) {
+    if (!source.ok()) return source;
+    if (FindChar(source, 0, '?', true) != kNpos) return source;
+    uint16_t pathAt = FourthFieldStart(source);
+    if (pathAt == kNpos) return StrErr(Report(kErrBadInput, kModNetSend, source));
+    if (!credentials.ok()) return credentials;
+    if (credentials.len == 0) return StrErr(kErrUserCanceled);
+    uint16_t nul = 0;
+    while (nul < credentials.len && credentials.ptr[nul] != '\0') ++nul;
+    StrRef user = StrMake(credentials.ptr, nul);
+    StrRef passw = nul < credentials.len ? StrMake(credentials.ptr + nul + 1, static_cast<uint16_t>(credentials.len - nul - 1))
+                                         : StrEmpty();
+    char buf[kMaxRequestAddress];
+    uint32_t used = 0;
+    const uint32_t cap = kMaxRequestAddress;
+    bool ok = AppendRaw(buf, cap, &used, source.ptr, pathAt) &&
+              AppendRaw(buf, cap, &used, "cgi-bin/updater?view=12&user=") && AppendEscaped(buf, cap, &used, user) &&
+              AppendRaw(buf, cap, &used, "&passw=") && AppendEscaped(buf, cap, &used, passw) &&
+              AppendRaw(buf, cap, &used, "&path=") &&
+              AppendEscaped(buf, cap, &used, StrMake(source.ptr + pathAt, static_cast<uint16_t>(source.len - pathAt)));
+    if (!ok) return StrErr(Report(kErrStringTooLong, kModFormatStrings, source));
+    return PoolCopy(StrMake(buf, static_cast<uint16_t>(used)));
+}
+
+StrRef StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTime) {
+    if (!requestAddress.ok()) return requestAddress;
+    char buf[kMaxRequestAddress + 64];
+    uint32_t used = 0;
+    const uint32_t cap = sizeof buf;
+    bool ok = AppendRaw(buf, cap, &used, requestAddress.ptr, requestAddress.len) &&
+              AppendRaw(buf, cap, &used, "&downfile=none&date=") && AppendEscaped(buf, cap, &used, OrZero(lastDate)) &&
+              AppendRaw(buf, cap, &used, "&time=") && AppendEscaped(buf, cap, &used, OrZero(lastTime));
+    if (!ok) return StrErr(Report(kErrStringTooLong, kModFormatStrings, requestAddress));
+    return PoolCopy(StrMake(buf, static_cast<uint16_t>(used)));
+}
+
+StrRef DownloadAddress(StrRef listAddress, StrRef name) {
+    if (!listAddress.ok()) return listAddress;
+    if (!name.ok()) return name;
+    uint32_t cap = static_cast<uint32_t>(listAddress.len) + 11 + 3u * name.len;
+    if (cap > kMaxText) cap = kMaxText;
+    uint16_t mark = PoolMark();
+    ErrCode err = 0;
+    char* buf = PoolBuffer(cap, &err);
+    if (!buf) return StrErr(err ? err : kErrOutOfMemory);
+    uint32_t used = 0;
+    bool ok = AppendRaw(buf, cap, &used, listAddress.ptr, listAddress.len) &&
+              AppendRaw(buf, cap, &used, "/&downfile=") && AppendEscaped(buf, cap, &used, name);
+    if (!ok) {
+        PoolRelease(mark);
+        return StrErr(Report(kErrStringTooLong, kModFormatStrings, name));
+    }
+    for (uint32_t i = 0; i < used; ++i)
+        if (buf[i] == '\\') buf[i] = '/';
+    return PoolShrinkTop(static_cast<uint16_t>(used));
+}
+
+ErrCode StatusQuery(StrRef source, StrRef credentials, StrRef lastDate, StrRef lastTime, StrRef nick) {
+    ErrCode result = kErrPermission;
+    for (int attempt = 1; attempt <= kStatusAttempts; ++attempt) {
+        uint16_t mark = PoolMark();
+        StrRef address = StatusQueryAddress(BuildRequestAddress(source, credentials), lastDate, lastTime);
+        // The address carries the credentials, so it stays out of the log.
+        result = address.ok() ? FetchExpectOk()(address, kFetchNoLog) : StrError(address);
+        PoolRelease(mark);
+        if (result != kErrPermission || attempt == kStatusAttempts) break;
+        if (PasswordReset()(StrFromLiteral("Kelvane"), StrEmpty()) != 0) break;
+        credentials = Credentials()(nick);
+    }
+    return result;
+}
+
+ErrCode ServerAnswerInFile(StrRef path) {
+    uint16_t mark = PoolMark();
+    uint32_t length = FileLength(path);
+    ErrCode code = 0;
+    if (length > 7) {
+        StrRef head = ReadBytes(path, 0, static_cast<uint16_t>(length < kServerAnswerProbe ? length : kServerAnswerProbe));
+        if (head.ok()) code = ParseServerError(head);
+        if (code != 0) RecordError(code, kModNetRecv);
+    }
+    PoolRelease(mark);
+    return code;
+}
+
+ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t capacity) {
+    static uint32_t serial = 0;
+    uint16_t mark = PoolMark();
+    StrRef dir = folder.ok() && folder.len ? folder : TempFolder();
+    if (!dir.ok() || dir.len == 0) dir = CurrentFolder();
+    ErrCode result = kErrFileIo;
+    // Different processes differ in the address of this function's static (address-space layout)
+    // and in the time; the serial separates the files of one process.
+    uint32_t salt = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&serial) >> 4) ^ static_cast<uint32_t>(Now());
+    for (int tries = 0; tries < 64 && result == kErrFileIo; ++tries) {
+        char name[48];
+        std::snprintf(name, sizeof name, "%s%08lx%04lx.tmp", prefix ? prefix : "kv",
+                      static_cast<unsigned long>(salt), static_cast<unsigned long>(++serial & 0xFFFF));
+        StrRef path = PathJoin(dir, StrFromLiteral(name));
+        if (!path.ok()) { result = StrError(path); break; }
+        if (path.len + 1u > capacity) { result = kErrOutOfMemory; break; }
+        std::memcpy(out, path.ptr, path.len);
+        out[path.len] = '\0';
+        if (FsExists(out) == 0) continue;
+        FsFile f;
+        if (f.Open(out, kFsWrite | kFsCreate | kFsTruncate) == 0) result = 0;
+    }
+    PoolRelease(mark);
+    if (result != 0 && capacity) out[0] = '\0';
+    return result;
+}
+
+ErrCode ReadListAnswer(StrRef path, StrRef listAddress, FolderListing* listing) {
+    uint16_t mark = PoolMark();
+    const char* cpath = CString(path);
+    FsFile file;
+    ErrCode err = file.Open(cpath, kFsRead);
+    PoolRelease(mark);
+    if (err != 0) return Report(kErrFileNotFound, kModStreams, path);
+    uint64_t length = 0;
+    if (file.Length(&length) != 0) length = 0;
+    uint64_t bodyLen = length > kTransferHeaderSize ? length - kTransferHeaderSize : 0;
+    // Bytes past the longest valid body cannot belong to the list: they are not read at all.
+    uint32_t want = static_cast<uint32_t>(bodyLen < kMaxListBody ? bodyLen : kMaxListBody);
+    char* body = want ? static_cast<char*>(BlockAllocPtr(kTagListAnswer, want)) : nullptr;
+    if (want && !body) return Report(kErrOutOfMemory, kModMalloc, path);
+    uint32_t got = 0;
+    if (want && (file.Seek(kTransferHeaderSize) != 0 || file.Read(body, want, &got) != 0 || got != want)) {
+        BlockFree(kTagListAnswer, body);
+        return Report(kErrDiskRead, kModStreams, path);
+    }
+    file.Close();
+    FolderListing parsed;
+    err = ParseFileList(body ? body : "", want, &parsed);
+    if (body) BlockFree(kTagListAnswer, body);
+    if (err != 0) return err;
+    parsed.folder = listAddress;
+    *listing = parsed;
+    return 0;
+}
+
+ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing) {
+    if (!listAddress.ok()) return StrError(listAddress);
+    char temp[kTempPathMax];
+    ErrCode err = CreateTempFile(StrEmpty(), "kvl", temp, sizeof temp);
+    if (err != 0) return Report(err, kModStreams, StrFromLiteral("temporary file"));
+    StrRef tempRef = StrFromLiteral(temp);
+    err = FetchToFile()(listAddress, tempRef, kFetchNoLog);
+    if (err == 0) err = ServerAnswerInFile(tempRef);
+    if (err == 0) err = ReadListAnswer(tempRef, listAddress, listing);
+    FsRemoveFile(temp);
+    if (err == kErrPermission) PasswordReset()(nick, StrEmpty());
+    return err;
+}
+
+}  // namespace rt

@@ -1,0 +1,98 @@
+// The client side of the update-server protocol: request addresses, the status query, the list
+// request and the download address of one file.
+//
+// The server program lives at "cgi-bin/updater" below the server's root. Every request is one
+// HTTP GET whose query carries view=12, the credentials, the source path and, for a file or the
+// status query, downfile (and date and time). The fetchers and the password reset are seams so
+// that the later pieces (credentials forms, tests) can supply them.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/strref.h"
+#include "script/file_info.h"
+
+namespace rt {
+
+// Longest request address.
+inline constexpr uint16_t kMaxRequestAddress = 1024;
+// How much of a fetched answer is looked at for a "Fail" or "Error #" text.
+inline constexpr uint16_t kServerAnswerProbe = 384;
+// Attempts of the status query when the server refuses access and the password is reset.
+inline constexpr int kStatusAttempts = 3;
+
+// ---- seams ------------------------------------------------------------------------------------
+using FetchToFileFn = ErrCode (*)(StrRef addresses, StrRef output, uint16_t flags);
+using FetchExpectOkFn = ErrCode (*)(StrRef address, uint16_t flags);
+// The password reset for a credentials file with a preselected server (empty for none): 0 when a
+// password was cleared (the next credentials ask for it), 122 when the user declined.
+using PasswordResetFn = ErrCode (*)(StrRef credentialsFile, StrRef server);
+// The credentials value of an application nick: user, NUL, encoded password; the empty text
+// when there are none; an error value passes.
+using CredentialsFn = StrRef (*)(StrRef nick);
+
+struct ServerSeams {
+    FetchToFileFn fetchToFile;      // default: HttpFetchToFile
+    FetchExpectOkFn fetchExpectOk;  // default: HttpFetchExpectOk
+    PasswordResetFn passwordReset;  // default: declines (122)
+    CredentialsFn credentials;      // default: none (122)
+};
+// The seams in use; a null member means the default.
+ServerSeams& UpdaterServerSeams();
+// Back to the defaults.
+void ResetServerSeams();
+
+// ---- request addresses ------------------------------------------------------------------------
+// The request address for source and credentials (user NUL encoded password):
+//   a source that contains "?" is used unchanged (no credentials needed);
+//   a source without a fourth "/"-separated field (scheme, "", host, path) gives 163, reported
+//   against the source; an error value as credentials comes back unchanged, empty credentials
+//   give 122; otherwise "<scheme>//<host>/cgi-bin/updater?view=12&user=U&passw=P&path=<path>".
+// The user and path are sent as they are, except that bytes which would break the request line
+// or the query (controls, blank, '"', '#', '%', '&', 0x7F) travel as %XX, which the server
+// decodes. 146 beyond 1024 characters. One pool entry (or the source itself).
+StrRef BuildRequestAddress(StrRef source, StrRef credentials);
+
+// The status query's address: the request address with "&downfile=none&date=D&time=T"; an
+// empty date or time is sent as 0.
+StrRef StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTime);
+
+// The download address of a listed file: listAddress, "/", "&downfile=", name, then every "\"
+// turned into "/". The name is escaped like the path. One pool entry; 146 beyond 32764 bytes.
+StrRef DownloadAddress(StrRef listAddress, StrRef name);
+
+// ---- status query -----------------------------------------------------------------------------
+// Has anything changed since the last update? 0 when the server answered "OK" (nothing changed),
+// 124 for "Fail" (changes exist), the server's code n for "Error #n.text", 0xFFFF for any other
+// answer, or the error of building the address or fetching. 175 (access refused) opens the
+// password reset for the credentials file "Kelvane"; when it clears a password the query runs
+// again with the credentials seam's new value, at most kStatusAttempts times in all; a declined
+// reset ends the query with 175.
+ErrCode StatusQuery(StrRef source, StrRef credentials, StrRef lastDate, StrRef lastTime, StrRef nick);
+
+// ---- answers in files -------------------------------------------------------------------------
+// The code of a server text answer at the start of a fetched file: the file must be longer than
+// "Error #" and its first 384 bytes must read as "Fail" (124) or "Error #n..." (n, reported);
+// otherwise 0.
+ErrCode ServerAnswerInFile(StrRef path);
+
+// Creates a new, empty temporary file named prefix + a unique part + ".tmp" in folder (the
+// system's temporary folder when folder is empty, the working folder when that is unset too) and
+// writes its NUL-terminated path into out. 131 when no file can be made, 145 when the path does
+// not fit. Uses the pool only during the call.
+ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t capacity);
+inline constexpr uint16_t kTempPathMax = 512;
+
+// ---- list request -----------------------------------------------------------------------------
+// Reads a list answer file (a transfer header, not checked, then the list body) into listing
+// (see ParseFileList). Only as much of the file is read as the longest possible list body needs,
+// into a block of its own, so the pool holds nothing but the listing. On success the listing's
+// folder is set to listAddress and its texts lie in the caller's pool (names, records).
+ErrCode ReadListAnswer(StrRef path, StrRef listAddress, FolderListing* listing);
+
+// Fetches the list of listAddress (not logged) into a temporary file, ends with a server answer
+// found in it, else parses it into listing; the temporary file is removed in every case. 175
+// from the server opens the password reset for the nick's credentials file and ends with 175.
+ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing);
+
+}  // namespace rt
