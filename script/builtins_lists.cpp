@@ -508,36 +508,50 @@ StrRef Bare(StrRef text) {
     return text;
 }
 
-// Evaluates text; a string value is read as number text. Leaves nothing in the pool.
-ErrCode NumberOf(StrRef text, ScaledNumber* out) {
+// Runs a prepared text; 0 with its value, a warning below 128 with no value, or an error.
+ErrCode Run(StrRef prepared, ExprValue* v) {
+    ErrCode st = EvaluatePrepared(prepared, v);
+    if (st == kErrNullExpression) st = 0;
+    if (st >= kFirstSerious) return st;
+    if (st) *v = ExprValue::Number(0);
+    return st;
+}
+
+// The value of a prepared text as a number; a string value is read as number text and a warning
+// counts as 0. Leaves nothing in the pool.
+ErrCode NumberOf(StrRef prepared, ScaledNumber* out) {
     uint16_t mark = PoolMark();
     ExprValue v;
-    uint16_t st = EvaluateValue(text, &v);
-    ErrCode err = 0;
+    ErrCode err = Run(prepared, &v);
     *out = 0;
-    if (st >= kFirstSerious) {
-        err = st;
-    } else if (st == kResultNumber) {
-        *out = v.number;
-    } else if (st == kResultString) {
-        err = TextToNumber(v.text, out);
+    if (err >= kFirstSerious) {
+        PoolRelease(mark);
+        return err;
     }
+    err = v.isString ? TextToNumber(v.text, out) : 0;
+    if (!v.isString) *out = v.number;
     PoolRelease(mark);
     return err;
 }
 
-ErrCode Add(StrRef expr, ScaledNumber* sum) {
+ErrCode Add(StrRef prepared, ScaledNumber* sum) {
     ScaledNumber v = 0;
-    if (ErrCode err = NumberOf(expr, &v)) return err;
+    if (ErrCode err = NumberOf(prepared, &v)) return err;
     if (__builtin_add_overflow(*sum, v, sum)) return kErrDataOutBound;
     return 0;
 }
 
-// EvaluateCondition, with statuses from 128 returned as errors.
-ErrCode Condition(StrRef text, bool* holds) {
-    uint16_t c = EvaluateCondition(text);
-    if (c >= kFirstSerious) return c;
-    *holds = c == 1;
+// As EvaluateCondition: an empty text holds; a number holds when it is not zero; a string or a
+// warning below 122 does not; 122 and more are returned.
+ErrCode Condition(StrRef prepared, bool* holds) {
+    *holds = prepared.len == 0;
+    if (*holds) return 0;
+    uint16_t mark = PoolMark();
+    ExprValue v;
+    ErrCode st = Run(prepared, &v);
+    PoolRelease(mark);
+    if (st >= kErrUserCanceled) return st;
+    *holds = !st && !v.isString && v.number != 0;
     return 0;
 }
 
@@ -552,8 +566,12 @@ bool PlainName(StrRef name) {
 ErrCode BuiltinAccumulate(BuiltinCall& call, ExprValue* result) {
     const uint16_t given = ArgTextCount(call.args);
     if (given < 2 || given > 4) return kErrSyntax;
+    // Each text is prepared once and run every round.
     StrRef args[5];
-    for (uint16_t k = 1; k <= given; ++k) args[k] = Bare(ArgumentText(call.args, k));
+    for (uint16_t k = 1; k <= given; ++k) {
+        args[k] = PrepareText(Bare(ArgumentText(call.args, k)));
+        if (!args[k].ok()) return StrError(args[k]);
+    }
     ScaledNumber sum = 0;
     if (given == 4) {
         StrRef name = args[2];
@@ -566,19 +584,19 @@ ErrCode BuiltinAccumulate(BuiltinCall& call, ExprValue* result) {
         ErrCode err = start.ok() ? ExecuteStatements(start) : StrError(start);
         PoolRelease(mark);
         if (err) return err;
+        // Integer variables are cells of the integer array, numbered by their place in the list.
+        const int32_t cell = VarFind(name).number;
+        if (cell < 0 || cell > 0xFFFF) return kErrInternal;
+        const uint16_t var = static_cast<uint16_t>(cell);
         for (uint32_t round = 0;; ++round) {
             // The loop body may set the variable back; a count can take at most 65536 rounds.
             if (round > kMaxRounds) return kErrLoopFailure;
-            ScaledNumber v = 0;
-            if (ErrCode e = VarGetNumber(name, &v)) return e;
-            int16_t i = NumberToInt16(v);
-            if (i > end) break;
+            if (IntGet(var) > end) break;
             if (ErrCode e = Add(args[1], &sum)) return e;
-            if (ErrCode e = VarGetNumber(name, &v)) return e;
-            i = NumberToInt16(v);
+            const int16_t i = IntGet(var);
             // One more would wrap round to the smallest integer and run for ever.
             if (i == INT16_MAX) break;
-            if (ErrCode e = VarSetNumber(name, NumberFromInt16(static_cast<int16_t>(i + 1)))) return e;
+            IntSet(var, static_cast<int16_t>(i + 1));
             if (ErrCode e = static_cast<ErrCode>(CancelFlag('z'))) return e;
         }
     } else {
