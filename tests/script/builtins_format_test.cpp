@@ -48,7 +48,7 @@ TEST_F(BuiltinFormatTest, MaskModesAndValues) {
         {"FN$MASK('$ #,##0.00 USD';.5;1)", "S:$     0.50 USD"},
         {"FN$MASK('(\\\\\\)';'ABC')", "S:(ABC)"},
         {"FN$MASK('(\\\\\\)';'AB')", "S:(AB )"},
-        {"FN$MASK('??-??';'abcde')", "S:ab-de"},
+        {"FN$MASK('?" "?-?" "?';'abcde')", "S:ab-de"},
         {"FN$MASK('\\\\-\\\\';'abcde')", "S:ab-cd"},
         {"FN$MASK('xyz';'ABC')", "S:xyz"},
         {"FN$MASK('###';'abc')", "S:###"},
