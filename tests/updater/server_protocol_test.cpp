@@ -99,12 +99,7 @@ ErrCode StubFetch(StrRef address, StrRef output, uint16_t flags) {
     gAsked.push_back(Str(address));
     auto it = gBodies.find(Str(address));
     if (it == gBodies.end()) return kErrNetAccess;
-    std::string path = Str(output);
-#ifndef _WIN32
-    for (char& c : path)
-        if (c == '\\') c = '/';
-#endif
-    std::FILE* f = std::fopen(path.c_str(), "ab");
+    std::FILE* f = std::fopen(TempDir::Native(Str(output)).c_str(), "ab");
     if (!f) return kErrNetAccess;
     std::fwrite(it->second.data(), 1, it->second.size(), f);
     std::fclose(f);
@@ -136,7 +131,7 @@ protected:
     }
     bool TempFolderEmpty() const {
         std::error_code ec;
-        return std::filesystem::is_empty(dir_.Path(), ec);
+        return std::filesystem::is_empty(TempDir::Native(dir_.Path()), ec);
     }
     TempDir dir_;
     std::string oldTemp_;

@@ -36,17 +36,24 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    // The path of name inside the folder (name may hold "\" or "/"), in the platform's spelling.
+    // The path of name inside the folder (name may hold "\" or "/") as the updater spells paths,
+    // with backslashes; the run-time's file seam accepts them on every platform.
     std::string Path(const std::string& name = "") const {
         std::string s = dir_.string();
-        if (!name.empty()) s += std::string(1, kSep) + name;
+        if (!name.empty()) s += "\\" + name;
+        for (char& c : s)
+            if (c == '/') c = '\\';
+        return s;
+    }
+    // A path in the spelling of the C library and std::filesystem.
+    static std::string Native(std::string s) {
         for (char& c : s)
             if (c == '/' || c == '\\') c = kSep;
         return s;
     }
     // Writes bytes to name (creating its folders) and returns its path.
     std::string Write(const std::string& name, const std::string& bytes) const {
-        std::string p = Path(name);
+        std::string p = Native(Path(name));
         std::error_code ec;
         std::filesystem::create_directories(std::filesystem::path(p).parent_path(), ec);
         std::FILE* f = std::fopen(p.c_str(), "wb");
@@ -57,11 +64,11 @@ public:
             }
             std::fclose(f);
         }
-        return p;
+        return Path(name);
     }
     // The whole file, or "<missing>".
     static std::string Read(const std::string& path) {
-        std::FILE* f = std::fopen(path.c_str(), "rb");
+        std::FILE* f = std::fopen(Native(path).c_str(), "rb");
         if (!f) return "<missing>";
         std::string out;
         char buf[65536];
@@ -72,7 +79,7 @@ public:
     }
     static bool Exists(const std::string& path) {
         std::error_code ec;
-        return std::filesystem::exists(path, ec);
+        return std::filesystem::exists(Native(path), ec);
     }
 
 #ifdef _WIN32
