@@ -576,9 +576,16 @@ ErrCode BuiltinAccumulate(BuiltinCall& call, ExprValue* result) {
     if (given == 4) {
         StrRef name = args[2];
         if (!PlainName(name) || VarType(name) != kVarInteger) return kErrSyntax;
-        ScaledNumber endValue = 0;
-        if (ErrCode err = NumberOf(args[4], &endValue)) return err;
-        const int16_t end = NumberToInt16(endValue);
+        // The end is read as EvaluateInteger reads it: a text or a warning counts as 0.
+        int16_t end = 0;
+        {
+            uint16_t mark = PoolMark();
+            ExprValue v;
+            ErrCode err = Run(args[4], &v);
+            PoolRelease(mark);
+            if (err >= kFirstSerious) return err;
+            if (!err && !v.isString) end = NumberToInt16(v.number);
+        }
         uint16_t mark = PoolMark();
         StrRef start = Concat(name, args[3]);
         ErrCode err = start.ok() ? ExecuteStatements(start) : StrError(start);

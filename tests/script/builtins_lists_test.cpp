@@ -266,6 +266,7 @@ TEST_F(BuiltinListsTest, AccumulatingLoops) {
         {"FN#ACUM(1;ai;=1;3;4)", "E:147"},
         {"FN#ACUM('a'-'b';ai;=1;3)", "E:147"},
         {"FN#ACUM(1;ai;=1;'x'-'y')", "E:147"},
+        {"FN#ACUM(1;ai;=0;'3')", "N:1"},
         {"FN#ACUM(1;ai;='x';3)", "E:128"},
         {"FN#ACUM(90000000000000000;ai;=1;2)", "E:168"},
     });
