@@ -34,6 +34,13 @@ inline ErrCode ArgAsText(const BuiltinCall& call, uint16_t k, StrRef deflt, StrR
     return 0;
 }
 
+// A character code argument: 0..255, else 163.
+inline ErrCode ByteOf(int16_t code, char* out) {
+    if (code < 0 || code > 255) return kErrBadInput;
+    *out = static_cast<char>(code);
+    return 0;
+}
+
 // A text result; an error value gives its code.
 inline ErrCode ResultText(StrRef text, ExprValue* result) {
     if (!text.ok()) return StrError(text);

@@ -22,13 +22,6 @@ namespace {
 
 constexpr uint16_t kLastGroup = 38;  // group 39 only counts the stacks
 
-// A character code argument: 0..255, else 163.
-ErrCode ByteOf(int16_t code, char* out) {
-    if (code < 0 || code > 255) return kErrBadInput;
-    *out = static_cast<char>(code);
-    return 0;
-}
-
 // Argument k read as a whole number: a number divided by S with rounding, a text read as number
 // text first.
 ErrCode ArgWhole(const BuiltinCall& call, uint16_t k, int64_t* out) {

@@ -19,13 +19,6 @@ enum ChangeMode { kUpper = 1, kLower, kTitle, kClean, kFilter };
 constexpr char kTrimModes[] = "LEFTTRIM,RIGHTRIM,BOTHTRIM,FIT,CHOP";
 enum TrimMode { kLeft = 1, kRight, kBoth, kFit, kChop };
 
-// A character code argument: 0..255, else 163.
-ErrCode ByteOf(int16_t code, char* out) {
-    if (code < 0 || code > 255) return kErrBadInput;
-    *out = static_cast<char>(code);
-    return 0;
-}
-
 }  // namespace
 
 // FN$CHNG (text; mode-or-search; replacement [""]; option [0]).
