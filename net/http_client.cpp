@@ -1,0 +1,272 @@
+// The HTTP client's requests: one GET over a fresh connection into a file, the fetchers built on
+// it, their temporary files, and the update server's short answers.
+#include "net/http_client.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "net/http_request.h"
+#include "net/http_response.h"
+#include "net/path_kind.h"
+#include "net/socket.h"
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/fs.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_ops.h"
+
+namespace rt {
+namespace {
+
+// What the reader asks of the socket layer for each piece.
+constexpr uint16_t kReceiveSize = 1024;
+constexpr uint16_t kReceiveRetries = 5;
+// After a receive gave up: how many more, and how long each waits for data first.
+constexpr uint16_t kExtraReceives = 5;
+constexpr uint32_t kExtraReceiveWaitMs = 500;
+// A temporary name is tried this many times before the fetch gives up.
+constexpr uint16_t kTempAttempts = 100;
+// The longest body a text value holds.
+constexpr uint32_t kMaxStringBody = 0xFFFF;
+// How much of an unrecognised answer goes into the error detail.
+constexpr uint16_t kMaxAnswerInDetail = 384;
+
+class SocketSource final : public ByteSource {
+public:
+    explicit SocketSource(uint16_t slot) : slot_(slot) {}
+    StrRef Next() override {
+        for (uint16_t extra = 0;; ++extra) {
+            StrRef got = SocketReceive(slot_, kReceiveSize, kReceiveRetries, kModNetRecv);
+            if (got.ok() || StrError(got) != kErrNetAccess || extra == kExtraReceives) return got;
+            // Data that arrives during the pause ends it at once.
+            ErrCode waited = SocketWait(slot_, false, kExtraReceiveWaitMs);
+            if (waited == kErrNetAccess || waited == kErrBadFileNumber) return StrErr(waited);
+        }
+    }
+private:
+    uint16_t slot_;
+};
+
+class FileSink final : public BodySink {
+public:
+    explicit FileSink(FsFile& file) : file_(file) {}
+    ErrCode Write(const char* data, uint32_t n) override {
+        uint32_t put = 0;
+        return file_.Write(data, n, &put);
+    }
+private:
+    FsFile& file_;
+};
+
+// A new empty file for one body; its name as a pool entry that ends in a counted NUL.
+StrRef MakeTempFile() {
+    uint16_t mark = PoolMark();
+    StrRef pattern = TempTemplate(StrEmpty());
+    if (!pattern.ok()) return pattern;
+    StrRef name = PoolCopy(pattern);
+    if (!name.ok() || name.len < 7) {
+        PoolRelease(mark);
+        return name.ok() ? StrErr(kErrBadInput) : name;
+    }
+    char* x = MutPtr(name) + name.len - 7;  // the "XXXXXX" before the NUL
+    static uint32_t counter = 0;
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (uint16_t attempt = 0; attempt < kTempAttempts; ++attempt) {
+        uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) / 1000u +
+                        uint64_t{++counter} * 7919u;
+        for (int i = 0; i < 6; ++i) {
+            x[i] = kDigits[seed % 36];
+            seed /= 36;
+        }
+        if (FsExists(name.ptr) == kOk) continue;
+        FsFile file;
+        ErrCode err = file.Open(name.ptr, kFsWrite | kFsCreate | kFsTruncate);
+        if (err) {
+            PoolRelease(mark);
+            return StrErr(err);
+        }
+        file.Close();
+        return PoolReturn(mark, name);
+    }
+    PoolRelease(mark);
+    return StrErr(kErrFileExist);
+}
+
+// The address without its query, which may carry credentials.
+StrRef WithoutQuery(StrRef address) {
+    uint16_t i = 0;
+    while (i < address.len && address.ptr[i] != '?') ++i;
+    return StrMake(address.ptr, i);
+}
+
+// One address into the file target (rewritten).
+ErrCode FetchAddress(StrRef address, uint16_t flags, StrRef target) {
+    uint16_t mark = PoolMark();
+    if (!(flags & kFetchNoLog) && LogEnabled(0, kLogRuntime)) Log(address);
+    ErrCode err = kOk;
+    if (PathKind(address) == kPathHttps) {
+        RecordError(kErrFeatureRemoved, 0);
+        err = ReportError(kErrFeatureRemoved, StrFromLiteral("https://"));
+    } else {
+        StrRef split = SplitAddress(address, kSplitFetch);
+        if (!split.ok()) {
+            err = StrError(split);
+        } else {
+            uint16_t nul = 0;
+            while (split.ptr[nul] != '\0') ++nul;
+            StrRef host = StrMake(split.ptr, nul);
+            StrRef path = StrMake(split.ptr + nul + 1, static_cast<uint16_t>(split.len - nul - 1));
+            HostPort hp = SplitHostPort(host);
+            err = hp.error ? Fail(true, 0, hp.error, 0) : HttpGet(hp.name, path, hp.port, target);
+        }
+    }
+    PoolRelease(mark);
+    return err;
+}
+
+// Appends source to the open output, in pieces.
+ErrCode AppendFile(FsFile& output, const char* source) {
+    FsFile in;
+    ErrCode err = in.Open(source, kFsRead);
+    if (err) return err;
+    char block[8192];
+    while (true) {
+        uint32_t got = 0;
+        err = in.Read(block, sizeof block, &got);
+        if (err || got == 0) return err;
+        uint32_t put = 0;
+        err = output.Write(block, got, &put);
+        if (err) return err;
+    }
+}
+
+}  // namespace
+
+ErrCode HttpGet(StrRef host, StrRef path, uint16_t port, StrRef output) {
+    if (!host.ok()) return StrError(host);
+    if (!path.ok()) return StrError(path);
+    if (!output.ok()) return StrError(output);
+    uint16_t mark = PoolMark();
+    SocketStartup();
+    uint16_t slot = SocketOpen(host, port);
+    if (slot >= kFirstSerious) {
+        PoolRelease(mark);
+        return kErrNetAccess;
+    }
+    ErrCode err = kOk;
+    FsFile file;
+    if (file.Open(CString(output), kFsWrite | kFsCreate | kFsTruncate) != kOk) {
+        err = Fail(true, 0, kErrNetAccess, 0);
+    } else {
+        // The Host header names the port when it is not the usual one.
+        StrRef hostField = host;
+        if (port != 80) {
+            char digits[8];
+            uint16_t n = 0;
+            char rev[8];
+            uint16_t r = 0;
+            for (uint32_t p = port; p; p /= 10) rev[r++] = static_cast<char>('0' + p % 10);
+            digits[n++] = ':';
+            while (r) digits[n++] = rev[--r];
+            hostField = Concat(host, StrMake(digits, n));
+        }
+        StrRef request = BuildRequest(path, hostField);
+        err = request.ok() ? SocketSend(slot, request) : Fail(true, 0, StrError(request), 0);
+        if (!err) {
+            SocketSource source(slot);
+            FileSink sink(file);
+            err = ReadResponse(source, sink);
+        }
+        ErrCode closed = file.Close();
+        if (!err) err = closed;
+    }
+    SocketClose(slot);
+    PoolRelease(mark);
+    return err;
+}
+
+ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags) {
+    if (!addresses.ok()) return StrError(addresses);
+    if (!output.ok()) return StrError(output);
+    uint16_t start = 0;
+    bool first = true;
+    while (start <= addresses.len) {
+        uint16_t end = start;
+        while (end < addresses.len && addresses.ptr[end] != '\0') ++end;
+        StrRef address = StrMake(addresses.ptr + start, static_cast<uint16_t>(end - start));
+        uint16_t mark = PoolMark();
+        StrRef temp = MakeTempFile();
+        if (!temp.ok()) {
+            PoolRelease(mark);
+            return StrError(temp);
+        }
+        ErrCode err = FetchAddress(address, flags, temp);
+        if (!err) {
+            FsFile out;
+            err = out.Open(CString(output), kFsWrite | kFsCreate | kFsAppend);
+            uint32_t put = 0;
+            if (!err && !first) err = out.Write("\r\n", 2, &put);
+            if (!err) err = AppendFile(out, temp.ptr);
+            ErrCode closed = out.Close();
+            if (!err) err = closed;
+        }
+        FsRemoveFile(temp.ptr);
+        PoolRelease(mark);
+        if (err) return err;
+        first = false;
+        if (end == addresses.len) break;
+        start = static_cast<uint16_t>(end + 1);
+    }
+    return kOk;
+}
+
+StrRef HttpFetchToString(StrRef address, uint16_t flags) {
+    if (!address.ok()) return address;
+    uint16_t mark = PoolMark();
+    StrRef temp = MakeTempFile();
+    if (!temp.ok()) return temp;
+    ErrCode err = FetchAddress(address, flags, temp);
+    StrRef body = StrErr(err);
+    if (!err) {
+        FsFile in;
+        uint64_t length = 0;
+        err = in.Open(temp.ptr, kFsRead);
+        if (!err) err = in.Length(&length);
+        if (!err && (length > kMaxStringBody || length > PoolFreeBytes())) err = kErrOutOfMemory;
+        char* bytes = err ? nullptr : PoolBuffer(static_cast<uint32_t>(length ? length : 1), &err);
+        uint32_t got = 0;
+        if (bytes && length) err = in.Read(bytes, static_cast<uint32_t>(length), &got);
+        if (bytes && !err && got == length) {
+            body = StrMake(bytes, static_cast<uint16_t>(length));
+        } else {
+            if (!err) err = kErrDiskRead;
+            body = FailStr(true, 0, err, body);
+        }
+    }
+    FsRemoveFile(temp.ptr);
+    return PoolReturn(mark, body);
+}
+
+ErrCode HttpFetchExpectOk(StrRef address, uint16_t flags) {
+    if (!address.ok()) return StrError(address);
+    uint16_t mark = PoolMark();
+    StrRef body = HttpFetchToString(address, flags);
+    ErrCode code = StrError(body);
+    if (!code && !StrEq(body, "OK")) {
+        code = ParseServerError(body);
+        if (code == kOk) {
+            code = kErrNoCode;
+            // The query may carry credentials; the answer may be a whole page.
+            StrRef shown = (flags & kFetchNoLog) ? WithoutQuery(address) : address;
+            StrRef answer = body.len > kMaxAnswerInDetail ? StrMake(body.ptr, kMaxAnswerInDetail) : body;
+            ReportError(code, Concat(Concat(StrMake("(", 1), shown), Concat(StrMake(") ", 2), answer)));
+        }
+        RecordError(code, 0);
+    }
+    PoolRelease(mark);
+    return code;
+}
+
+}  // namespace rt

@@ -1,0 +1,201 @@
+// The HTTP answer up to its body: the response buffer, the header block, the status, the header
+// fields, the Content-Length reader and the choice of body reader.
+#include "net/http_response.h"
+
+#include <cstring>
+
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/params.h"
+#include "runtime/temp_pool.h"
+
+namespace rt {
+namespace {
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Position of value (in any case) in "chunked,compress,deflate,gzip,identity", 0 when it is none
+// of them.
+int16_t CodingPosition(StrRef value) {
+    static const char* const kCodings[] = {"chunked", "compress", "deflate", "gzip", "identity"};
+    for (int16_t i = 0; i < 5; ++i) {
+        const char* coding = kCodings[i];
+        uint16_t n = 0;
+        while (n < value.len && coding[n] && Lower(value.ptr[n]) == coding[n]) ++n;
+        if (n == value.len && coding[n] == '\0') return static_cast<int16_t>(i + 1);
+    }
+    return kCodingUnknown;
+}
+
+// A decimal number of at most 32 bits and nothing else; false otherwise.
+bool ReadLength(StrRef value, uint32_t* out) {
+    if (value.len == 0) return false;
+    uint64_t n = 0;
+    for (uint16_t i = 0; i < value.len; ++i) {
+        char c = value.ptr[i];
+        if (c < '0' || c > '9') return false;
+        n = n * 10 + static_cast<uint32_t>(c - '0');
+        if (n > 0xFFFFFFFFu) return false;
+    }
+    *out = static_cast<uint32_t>(n);
+    return true;
+}
+
+// The header block as a parameter text: ':' and the blanks after it become '=', CR LF becomes
+// ':', everything lower case; one pool entry no longer than the block.
+StrRef FieldText(StrRef block) {
+    ErrCode err = 0;
+    char* out = PoolBuffer(block.len ? block.len : 1, &err);
+    if (!out) return StrErr(err ? err : kErrOutOfMemory);
+    uint16_t w = 0;
+    for (uint16_t i = 0; i < block.len; ++i) {
+        char c = block.ptr[i];
+        if (c == ':') {
+            out[w++] = '=';
+            while (i + 1 < block.len && block.ptr[i + 1] == ' ') ++i;
+        } else if (c == '\r' && i + 1 < block.len && block.ptr[i + 1] == '\n') {
+            out[w++] = ':';
+            ++i;
+        } else {
+            out[w++] = Lower(c);
+        }
+    }
+    return PoolShrinkTop(w);
+}
+
+}  // namespace
+
+StrRef ResponseBuffer::View() const { return StrMake(bytes_, static_cast<uint16_t>(size_ > 0xFFFF ? 0xFFFF : size_)); }
+
+bool ResponseBuffer::Append(StrRef piece) {
+    if (!piece.ok()) return false;
+    if (piece.len > kResponseBufferSize - size_) return false;
+    std::memcpy(bytes_ + size_, piece.ptr, piece.len);
+    size_ += piece.len;
+    return true;
+}
+
+void ResponseBuffer::Consume(uint32_t n) {
+    if (n >= size_) {
+        size_ = 0;
+        return;
+    }
+    std::memmove(bytes_, bytes_ + n, size_ - n);
+    size_ -= n;
+}
+
+int32_t ResponseBuffer::Find(const char* what, uint32_t whatLen, uint32_t from) const {
+    if (whatLen == 0 || size_ < whatLen) return -1;
+    for (uint32_t i = from; i + whatLen <= size_; ++i) {
+        if (bytes_[i] == what[0] && std::memcmp(bytes_ + i, what, whatLen) == 0) return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+ResponseHeader ParseHeaderFields(StrRef block) {
+    ResponseHeader h;
+    if (!block.ok()) {
+        h.error = StrError(block);
+        return h;
+    }
+    uint16_t mark = PoolMark();
+    StrRef text = FieldText(block);
+    StrRef coding = ParamValue(text, StrFromLiteral("transfer-encoding"));
+    StrRef length = ParamValue(text, StrFromLiteral("content-length"));
+    // The lookup may hand the value back upper-cased; codings are compared in any case.
+    if (coding.ok() && coding.len > 0) h.encoding = CodingPosition(coding);
+    bool hasLength = length.ok() && ReadLength(length, &h.length);
+    if (!hasLength) h.length = 0;
+    PoolRelease(mark);
+    if (!text.ok()) {
+        h.error = StrError(text);
+        return h;
+    }
+    if (h.encoding <= kCodingUnknown && !hasLength) {
+        h.error = kErrBadInput;
+        RecordError(kErrBadInput, kLocHttpHeader);
+    }
+    return h;
+}
+
+ErrCode CheckStatus(StrRef block) {
+    if (!block.ok()) return StrError(block);
+    uint16_t lineEnd = 0;
+    while (lineEnd < block.len && block.ptr[lineEnd] != '\r' && block.ptr[lineEnd] != '\n') ++lineEnd;
+    uint16_t start = 0;
+    while (start < lineEnd && block.ptr[start] != ' ') ++start;
+    if (start < lineEnd) ++start;
+    uint16_t fieldEnd = start;
+    while (fieldEnd < lineEnd && block.ptr[fieldEnd] != ' ') ++fieldEnd;
+    if (fieldEnd - start == 3 && std::memcmp(block.ptr + start, "200", 3) == 0) return kOk;
+    RecordError(kErrDeviceIo, 0);
+    ReportError(kErrDeviceIo, StrMake(block.ptr + start, static_cast<uint16_t>(lineEnd - start)));
+    return kErrDeviceIo;
+}
+
+ErrCode ReadHeaderBlock(ByteSource& source, ResponseBuffer& buffer, uint32_t* headerLen) {
+    uint32_t scanned = 0;
+    while (true) {
+        int32_t end = buffer.Find("\r\n\r\n", 4, scanned);
+        if (end >= 0) {
+            *headerLen = static_cast<uint32_t>(end) + 4;
+            break;
+        }
+        if (buffer.size() > kMaxHeaderBlock) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+        scanned = buffer.size() > 3 ? buffer.size() - 3 : 0;
+        uint16_t mark = PoolMark();
+        StrRef piece = source.Next();
+        bool kept = piece.ok() && buffer.Append(piece);
+        PoolRelease(mark);
+        if (!piece.ok()) return StrError(piece);
+        if (!kept) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+    }
+    if (*headerLen > kMaxHeaderBlock) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+    uint32_t lineStart = 0;
+    for (uint32_t i = 0; i + 1 < *headerLen; ++i) {
+        if (buffer.data()[i] == '\r' && buffer.data()[i + 1] == '\n') {
+            if (i - lineStart > kMaxHeaderLine) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+            lineStart = i + 2;
+        }
+    }
+    return kOk;
+}
+
+ErrCode ReadLengthBody(ByteSource& source, ResponseBuffer& buffer, uint32_t n, BodySink& sink) {
+    uint32_t done = 0;
+    while (true) {
+        uint32_t take = buffer.size() < n - done ? buffer.size() : n - done;
+        if (take > 0) {
+            ErrCode err = sink.Write(buffer.data(), take);
+            if (err) return err;
+            buffer.Consume(take);
+            done += take;
+        }
+        if (done == n) return kOk;
+        // The buffer is empty here, so a piece always fits.
+        uint16_t mark = PoolMark();
+        StrRef piece = source.Next();
+        bool kept = piece.ok() && buffer.Append(piece);
+        PoolRelease(mark);
+        if (!piece.ok()) return StrError(piece);
+        if (!kept) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+    }
+}
+
+ErrCode ReadResponse(ByteSource& source, BodySink& sink) {
+    ResponseBuffer buffer;
+    uint32_t headerLen = 0;
+    ErrCode err = ReadHeaderBlock(source, buffer, &headerLen);
+    if (err) return err;
+    StrRef block = StrMake(buffer.data(), static_cast<uint16_t>(headerLen));
+    err = CheckStatus(block);
+    if (err) return err;
+    ResponseHeader header = ParseHeaderFields(block);
+    buffer.Consume(headerLen);
+    if (header.encoding > kCodingChunked) return Fail(true, kLocHttpHeader, kErrFeatureRemoved, 0);
+    if (header.encoding == kCodingChunked) return ReadChunkedBody(source, buffer, sink);
+    if (header.error) return header.error;
+    return ReadLengthBody(source, buffer, header.length, sink);
+}
+
+}  // namespace rt

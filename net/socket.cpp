@@ -1,0 +1,224 @@
+// The socket layer's own logic, the same on every platform: slots, start-up order, resolution,
+// connect, send and receive retries, and the subcodes of socket errors.
+#include "net/socket.h"
+
+#include <cstdio>
+
+#include "net/socket_sys.h"
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_ops.h"
+#include "script/streams.h"
+
+namespace rt {
+namespace {
+
+// The handle of each slot that holds a socket; the stream table keeps only the tag.
+SysSocket gHandles[kStreamSlots] = {
+    kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket,
+    kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket,
+    kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket,
+    kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket,
+    kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket,
+    kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket,
+};
+
+ErrCode gStartup = kErrDeviceIo;
+bool gStarted = false;
+
+SysSocket HandleOf(uint16_t slot) {
+    if (slot >= kStreamSlots || StreamSlotTag(slot) != kSlotSocket) return kNoSysSocket;
+    return gHandles[slot];
+}
+
+void Forget(uint16_t slot) {
+    SysSocketClose(gHandles[slot]);
+    gHandles[slot] = kNoSysSocket;
+    StreamReleaseSlot(slot);
+}
+
+// Reports code with a formatted detail and records it at location.
+ErrCode ReportAt(ErrCode code, uint32_t location, const char* text) {
+    RecordError(code, location);
+    uint16_t mark = PoolMark();
+    ReportError(code, StrFromLiteral(text));
+    PoolRelease(mark);
+    return code;
+}
+
+bool OnlyAddressChars(StrRef s) {
+    for (uint16_t i = 0; i < s.len; ++i) {
+        char c = s.ptr[i];
+        if (!((c >= '0' && c <= '9') || c == '.' || c == ':')) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+uint16_t SocketSubcode(int wsaError) {
+    switch (wsaError) {
+        case kWsaEintr: return 1110;
+        case kWsaEfault: return 1109;
+        case kWsaEinval: return 1108;
+        case kWsaEwouldblock: return 1111;
+        case kWsaEinprogress: return 1107;
+        case kWsaEnetdown: return 1102;
+        case kWsaNotInitialised: return 1101;
+        case kWsaHostNotFound: return 1103;
+        case kWsaTryAgain: return 1104;
+        case kWsaNoRecovery: return 1105;
+        case kWsaNoData: return 1106;
+        default: return static_cast<uint16_t>(wsaError & 0xFFFF);
+    }
+}
+
+ErrCode SocketStartup() {
+    if (gStarted) return gStartup;
+    static const uint16_t kVersions[] = {0x0202, 0x0201, 0x0200, 0x0101};
+    uint16_t granted = 0;
+    for (uint16_t version : kVersions) {
+        if (SysSocketStartup(version, &granted) == 0) {
+            gStarted = true;
+            gStartup = granted < 0x0202 ? kErrUndefWarning : kOk;
+            return gStartup;
+        }
+    }
+    SysSocketStartup(0x0100, &granted);
+    return kErrDeviceIo;
+}
+
+StrRef SocketResolve(StrRef host) {
+    if (!host.ok() || OnlyAddressChars(host)) return host;
+    uint16_t mark = PoolMark();
+    uint32_t address = 0;
+    int err = SysResolveHost(CString(host), &address);
+    PoolRelease(mark);
+    if (err != 0) {
+        char text[96];
+        std::snprintf(text, sizeof text, "Orvik.subcode: %u, system code: %d",
+                      static_cast<unsigned>(SocketSubcode(err)), err);
+        ReportAt(kErrDeviceIo, kLocResolve, text);
+        return host;
+    }
+    char dotted[16];
+    SysFormatAddress(address, dotted);
+    return PoolCopy(StrFromLiteral(dotted));
+}
+
+uint16_t SocketOpen(StrRef host, uint16_t port) {
+    if (!host.ok()) return StrError(host);
+    uint16_t slot = StreamClaimSlot(kSlotSocket);
+    if (slot >= kStreamSlots) return slot;
+    int err = 0;
+    SysSocket s = SysSocketCreate(&err);
+    // Slots keep 16-bit handles.
+    if (s == kNoSysSocket || s > 0xFFFF) {
+        if (s != kNoSysSocket) SysSocketClose(s);
+        StreamReleaseSlot(slot);
+        return kErrDeviceIo;
+    }
+    gHandles[slot] = s;
+
+    uint16_t mark = PoolMark();
+    StrRef name = KeepChars(host, StrMake(" ", 1), true);
+    if (name.ok() && name.len > 0 && name.ptr[0] > '9') name = SocketResolve(name);
+    uint32_t address = 0;
+    bool connected = name.ok() && name.len > 0 && SysParseAddress(CString(name), &address) &&
+                     SysSetNonBlocking(s) == 0;
+    if (connected) {
+        err = SysConnectStart(s, address, port);
+        if (err == kWsaEwouldblock) {
+            // Writable within the limit, and not because the attempt failed.
+            connected = SocketWait(slot, true, kConnectWaitMs) == kOk && SysConnectError(s) == 0;
+        } else {
+            connected = err == 0;
+        }
+    }
+    if (!connected) {
+        Forget(slot);
+        RecordError(kErrNetAccess, 0);
+        ReportError(kErrNetAccess, host);
+        PoolRelease(mark);
+        return kErrNetAccess;
+    }
+    PoolRelease(mark);
+    SysSetReceiveTimeout(s, kReceiveTimeoutMs);
+    return slot;
+}
+
+ErrCode SocketWait(uint16_t slot, bool write, uint32_t ms) {
+    SysSocket s = HandleOf(slot);
+    if (s == kNoSysSocket) return kErrBadFileNumber;
+    bool ready = false;
+    if (SysWaitReady(s, write, ms, &ready) != 0) return ReportAt(kErrNetAccess, kLocSelect, "");
+    if (ready) return kOk;
+    return write ? kErrDeviceTimeout : kErrOutOfData;
+}
+
+ErrCode SocketSend(uint16_t slot, StrRef data) {
+    if (!data.ok()) return StrError(data);
+    SysSocket s = HandleOf(slot);
+    if (s == kNoSysSocket) return kErrBadFileNumber;
+    uint32_t sent = 0;
+    for (uint16_t attempt = 0; attempt < kSendAttempts && sent < data.len; ++attempt) {
+        int err = 0;
+        int32_t n = SysSend(s, data.ptr + sent, data.len - sent, &err);
+        if (n >= 0) {
+            // A partial send is progress, not a failure: the rest goes in the next attempt.
+            sent += static_cast<uint32_t>(n);
+            continue;
+        }
+        if (err != kWsaEwouldblock) break;
+        ErrCode waited = SocketWait(slot, true, kSendRetryMs);
+        if (waited == kErrNetAccess) return waited;
+    }
+    if (sent == data.len) return kOk;
+    RecordError(kErrNetAccess, kModNetSend);
+    return kErrNetAccess;
+}
+
+StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t location) {
+    SysSocket s = HandleOf(slot);
+    if (s == kNoSysSocket) return StrErr(kErrBadFileNumber);
+    if (size == 0) return StrErr(kErrBadInput);
+    if (count > kMaxReceiveRetries) count = kMaxReceiveRetries;
+    uint16_t mark = PoolMark();
+    ErrCode perr = 0;
+    char* buffer = PoolBuffer(size, &perr);
+    if (!buffer) return StrErr(perr ? perr : kErrOutOfMemory);
+    int err = 0;
+    int32_t n = SysRecv(s, buffer, size, &err);
+    for (uint16_t retry = 0; n <= 0 && retry < count; ++retry) {
+        ErrCode waited = SocketWait(slot, false, kReceiveFirstDelayMs << retry);
+        if (waited == kErrNetAccess) {
+            PoolRelease(mark);
+            return StrErr(waited);
+        }
+        err = 0;
+        n = SysRecv(s, buffer, size, &err);
+    }
+    if (n > 0) return PoolShrinkTop(static_cast<uint16_t>(n));
+    PoolRelease(mark);
+    char text[64];
+    std::snprintf(text, sizeof text, "sysError: %u, retries: %u",
+                  static_cast<unsigned>(SocketSubcode(err)), static_cast<unsigned>(count));
+    ReportAt(kErrNetAccess, location, text);
+    return StrErr(kErrNetAccess);
+}
+
+void SocketClose(uint16_t slot) {
+    if (HandleOf(slot) == kNoSysSocket) return;
+    Forget(slot);
+}
+
+uint16_t SocketOpenCount() {
+    uint16_t n = 0;
+    for (uint16_t i = 0; i < kStreamSlots; ++i) {
+        if (HandleOf(i) != kNoSysSocket) ++n;
+    }
+    return n;
+}
+
+}  // namespace rt

@@ -1,0 +1,352 @@
+// Raw-bytes regression tests of the HTTP client against scripted servers on 127.0.0.1, each
+// named after the fault it guards.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "net/http_client.h"
+#include "net/http_request.h"
+#include "net/socket.h"
+#include "runtime/text_ops.h"
+#include "tests/net/fake_server.h"
+#include "tests/net/net_test_support.h"
+
+namespace rt {
+namespace {
+
+using test::FakePiece;
+using test::FakeScript;
+using test::FakeServer;
+using test::Ref;
+using test::Text;
+
+using Clock = std::chrono::steady_clock;
+long long MsSince(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+class HttpClientTest : public test::NetTest {
+protected:
+    void SetUp() override {
+        NetTest::SetUp();
+        ASSERT_NE(SocketStartup(), kErrDeviceIo);
+    }
+    void TearDown() override {
+        EXPECT_EQ(SocketOpenCount(), 0) << "a socket was left open";
+        NetTest::TearDown();
+    }
+    // Fetches url into a new file and returns the file's bytes (or "<missing>").
+    std::string FetchFile(const std::string& url, ErrCode* err) {
+        std::string out = File("out.bin");
+        std::filesystem::remove(out);
+        *err = HttpFetchToFile(Ref(url), Ref(out), kFetchNoLog);
+        return ReadFile(out);
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return "<missing>";
+        std::ostringstream all;
+        all << in.rdbuf();
+        return all.str();
+    }
+    // Only the output file may remain: every temporary file has gone.
+    void ExpectNoTemporaryFiles() { EXPECT_LE(FileCount(), 1u); }
+};
+
+FakeScript Answer(std::vector<FakePiece> pieces) {
+    FakeScript s;
+    s.pieces = std::move(pieces);
+    return s;
+}
+
+TEST_F(HttpClientTest, HeadersSplitAcrossSegmentsAreAssembled) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nCont"},
+                              {30, "ent-Length: 11\r"},
+                              {30, "\n\r\nhello"},   // body bytes that came with the header
+                              {30, " world"}}));
+    ErrCode err = 0;
+    EXPECT_EQ(FetchFile(server.Url("/x"), &err), "hello world");
+    EXPECT_EQ(err, kOk);
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, ChunkedBodyIsDecoded) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel"},
+                              {30, "lo\r"},
+                              {30, "\n6\r\n world\r\n0\r\n\r\n"}}));
+    ErrCode err = 0;
+    EXPECT_EQ(FetchFile(server.Url("/x"), &err), "hello world");
+    EXPECT_EQ(err, kOk);
+}
+
+TEST_F(HttpClientTest, MixedCaseHeadersSelectTheChunkedReader) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\ntRANSFER-eNCODING:   CHunKed\r\n\r\n3\r\nabc\r\n0\r\n\r\n"}}));
+    ErrCode err = 0;
+    EXPECT_EQ(FetchFile(server.Url("/x"), &err), "abc");
+    EXPECT_EQ(err, kOk);
+}
+
+TEST_F(HttpClientTest, ContentLengthWithoutBlankIsAccepted) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\ncontent-length:2\r\n\r\nok"}}));
+    ErrCode err = 0;
+    EXPECT_EQ(FetchFile(server.Url("/x"), &err), "ok");
+    EXPECT_EQ(err, kOk);
+}
+
+TEST_F(HttpClientTest, RedirectIsNotFollowedAndGives172) {
+    FakeServer server(Answer({{0, "HTTP/1.1 301 Moved Permanently\r\nLocation: http://elsewhere/\r\nContent-Length: 0\r\n\r\n"}}));
+    ErrCode err = 0;
+    FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, kErrDeviceIo);
+    EXPECT_EQ(test::Detail(), "301 Moved Permanently");
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, NoLengthGives163) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nServer: fake\r\n\r\nbody without length"}}));
+    ErrCode err = 0;
+    FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, kErrBadInput);
+    EXPECT_EQ(LastError().module, kLocHttpHeader);
+}
+
+TEST_F(HttpClientTest, TwoCodingsWithoutLengthGive163) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n"}}));
+    ErrCode err = 0;
+    FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, kErrBadInput);
+}
+
+TEST_F(HttpClientTest, ServerThatAcceptsAfter200msGives139) {
+    FakeScript script;
+    script.fullBacklog = true;
+    script.acceptDelayMs = 200;
+    FakeServer server(script);
+    ErrCode err = 0;
+    auto start = Clock::now();
+    FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, kErrNetAccess);
+    EXPECT_LT(MsSince(start), 1000);
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, ChunkNotFollowedByCrLfGives141) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabcde\r\n0\r\n\r\n"}}));
+    ErrCode err = 0;
+    FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, kErrInternal);
+    EXPECT_EQ(LastError().module, kLocChunk);
+}
+
+TEST_F(HttpClientTest, ChunkSizeLineLongerThan8CharactersFails) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n100000000\r\nabc\r\n0\r\n\r\n"}}));
+    ErrCode err = 0;
+    FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, kErrNoCode);
+    EXPECT_EQ(test::Detail(), "100000000");
+}
+
+TEST_F(HttpClientTest, ServerAnswerInPlaceOfChunkSizeGivesItsCode) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nError #175.Acceso denegado\r\n"}}));
+    ErrCode err = 0;
+    FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, 175);
+}
+
+TEST_F(HttpClientTest, ContentLengthLargerThanTheBodyFailsCleanly) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nContent-Length: 1000000000\r\n\r\nonly this"}}));
+    ErrCode err = 0;
+    auto start = Clock::now();
+    std::string got = FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, kErrNetAccess);
+    // The server has closed: the retries find the socket readable and do not wait.
+    EXPECT_LT(MsSince(start), 2000);
+    EXPECT_EQ(got, "<missing>");  // a failed body never reaches the output
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, HttpsAddressGives148WithoutConnecting) {
+    ErrCode err = 0;
+    FetchFile("https://127.0.0.1:1/x", &err);
+    EXPECT_EQ(err, kErrFeatureRemoved);
+    EXPECT_EQ(test::Detail(), "https://");
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, TransferEncodingGzipGives148) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\nContent-Length: 3\r\n\r\nxyz"}}));
+    ErrCode err = 0;
+    FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, kErrFeatureRemoved);
+}
+
+TEST_F(HttpClientTest, PortInTheAddressIsUsedAndNamedInHost) {
+    FakeServer server(test::LengthAnswer("p"));
+    ErrCode err = 0;
+    EXPECT_EQ(FetchFile(server.Url("/cgi-bin/updater?view=12&path=app"), &err), "p");
+    EXPECT_EQ(err, kOk);
+    server.Join();
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_NE(server.requests()[0].find("\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n"),
+              std::string::npos);
+}
+
+TEST_F(HttpClientTest, RequestBytesSentAreExact) {
+    FakeServer server(test::LengthAnswer(""));
+    ErrCode err = 0;
+    FetchFile(server.Url("/cgi-bin/updater?view=12&user=ana&path=app/sub"), &err);
+    EXPECT_EQ(err, kOk);
+    server.Join();
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0],
+              std::string("GET /cgi-bin/updater?view=12&user=ana&path=app/sub HTTP/1.1\r\n"
+                          "Accept: text/html, application/xhtml+xml, image/jxr, */*\r\n"
+                          "Accept-Encoding: identity\r\n"
+                          "Referer: http://") +
+                  kDefaultServerHost +
+                  "/\r\n"
+                  "Accept-Language: es-ES\r\n"
+                  "Host: 127.0.0.1:" + std::to_string(server.port()) + "\r\n\r\n");
+}
+
+TEST_F(HttpClientTest, EmptyBodyIsNoError) {
+    FakeServer server(test::LengthAnswer(""));
+    ErrCode err = 0;
+    EXPECT_EQ(FetchFile(server.Url("/x"), &err), "");
+    EXPECT_EQ(err, kOk);
+}
+
+TEST_F(HttpClientTest, TwoAddressesGiveBothBodiesWithCrLfBetween) {
+    FakeServer first(test::LengthAnswer("first"));
+    FakeServer second(test::LengthAnswer("second"));
+    std::string list = first.Url("/a") + std::string(1, '\0') + second.Url("/b");
+    std::string out = File("two.bin");
+    EXPECT_EQ(HttpFetchToFile(Ref(list), Ref(out), kFetchNoLog), kOk);
+    EXPECT_EQ(ReadFile(out), "first\r\nsecond");
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, FirstFailureEndsTheList) {
+    FakeServer bad(Answer({{0, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"}}));
+    FakeScript unused = test::LengthAnswer("never");
+    unused.acceptWaitMs = 300;  // nobody comes; the server need not wait long for that
+    FakeServer good(unused);
+    std::string list = bad.Url("/a") + std::string(1, '\0') + good.Url("/b");
+    std::string out = File("list.bin");
+    EXPECT_EQ(HttpFetchToFile(Ref(list), Ref(out), kFetchNoLog), kErrDeviceIo);
+    EXPECT_EQ(good.served(), 0);
+}
+
+TEST_F(HttpClientTest, MegabyteBodyIntoAFile) {
+    std::string body(1 << 20, '\0');
+    for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>((i * 131 + i / 4096) & 0xFF);
+    FakeServer server(test::LengthAnswer(body));
+    ErrCode err = 0;
+    std::string got = FetchFile(server.Url("/big"), &err);
+    EXPECT_EQ(err, kOk);
+    EXPECT_TRUE(got == body) << "body of " << got.size() << " bytes differs";
+}
+
+TEST_F(HttpClientTest, FetchToStringGivesTheBody) {
+    FakeServer server(test::LengthAnswer("some text"));
+    uint16_t mark = PoolMark();
+    EXPECT_EQ(Text(HttpFetchToString(Ref(server.Url("/s")), kFetchNoLog)), "some text");
+    EXPECT_EQ(PoolMark(), mark + 1);  // one result above the caller's mark
+    PoolRelease(mark);
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, FetchToStringRefusesBodiesBeyondAStringValue) {
+    FakeServer server(test::LengthAnswer(std::string(70000, 'z')));
+    uint16_t mark = PoolMark();
+    EXPECT_EQ(StrError(HttpFetchToString(Ref(server.Url("/s")), kFetchNoLog)), kErrOutOfMemory);
+    EXPECT_EQ(PoolMark(), mark);
+    ExpectNoTemporaryFiles();
+}
+
+struct AnswerCase {
+    const char* body;
+    ErrCode result;
+    const char* detail;  // nullptr: not checked
+};
+
+TEST_F(HttpClientTest, ExpectOkAnswers) {
+    const AnswerCase cases[] = {
+        {"OK", kOk, nullptr},
+        {"Fail", kErrUndefWarning, nullptr},
+        {"Error #175.Usuario desconocido", 175, "Server response: Usuario desconocido"},
+        {"Error #0.nada", kErrNoCode, "Server response: nada"},
+        {"OK\r\n", kErrNoCode, nullptr},
+        {"ok", kErrNoCode, nullptr},
+    };
+    for (const AnswerCase& c : cases) {
+        RecordError(0, 0);
+        ReportError(0, StrEmpty());
+        FakeServer server(test::LengthAnswer(c.body));
+        EXPECT_EQ(HttpFetchExpectOk(Ref(server.Url("/q")), kFetchNoLog), c.result) << c.body;
+        if (c.detail) {
+            EXPECT_EQ(test::Detail(), c.detail) << c.body;
+        }
+    }
+}
+
+TEST_F(HttpClientTest, UnrecognisedAnswerIsReportedWithTheAddress) {
+    FakeServer server(test::LengthAnswer("<html>busy</html>"));
+    std::string url = server.Url("/q?user=ana");
+    EXPECT_EQ(HttpFetchExpectOk(Ref(url), 0), kErrNoCode);
+    EXPECT_EQ(test::Detail(), "(" + url + ") <html>busy</html>");
+}
+
+TEST_F(HttpClientTest, UnrecognisedAnswerKeepsTheQueryOutWhenAddressesAreNotLogged) {
+    FakeServer server(test::LengthAnswer("busy"));
+    std::string url = server.Url("/q?user=ana&passw=secret");
+    EXPECT_EQ(HttpFetchExpectOk(Ref(url), kFetchNoLog), kErrNoCode);
+    EXPECT_EQ(test::Detail(), "(" + server.Url("/q") + ") busy");
+}
+
+TEST_F(HttpClientTest, ExpectOkPassesFetchErrorsOn) {
+    FakeServer server(Answer({{0, "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 2\r\n\r\nOK"}}));
+    EXPECT_EQ(HttpFetchExpectOk(Ref(server.Url("/q")), kFetchNoLog), kErrDeviceIo);
+}
+
+TEST_F(HttpClientTest, FiftyFetchesPayNoFixedSleep) {
+    const int kFetches = 50;
+    FakeScript script = test::LengthAnswer("OK");
+    script.connections = kFetches;
+    FakeServer server(script);
+    std::string url = server.Url("/q");
+    auto start = Clock::now();
+    for (int i = 0; i < kFetches; ++i) ASSERT_EQ(HttpFetchExpectOk(Ref(url), kFetchNoLog), kOk) << i;
+    long long ms = MsSince(start);
+    // A fixed 150 ms connect wait alone would take 7.5 s.
+    EXPECT_LT(ms, kFetches * static_cast<long long>(kConnectWaitMs) / 3) << ms << " ms";
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, ConnectionRefusedGives139) {
+    uint16_t port = 0;
+    {
+        FakeServer gone(test::LengthAnswer(""));
+        port = gone.port();
+        // Served nobody: the thread gives up only after its accept wait, so connect once.
+        uint16_t slot = SocketOpen(StrFromLiteral("127.0.0.1"), port);
+        SocketSend(slot, StrFromLiteral("\r\n\r\n"));
+        SocketClose(slot);
+    }
+    ErrCode err = 0;
+    FetchFile("http://127.0.0.1:" + std::to_string(port) + "/x", &err);
+    EXPECT_EQ(err, kErrNetAccess);
+    ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, BadPortGives163) {
+    ErrCode err = 0;
+    FetchFile("http://127.0.0.1:99999/x", &err);
+    EXPECT_EQ(err, kErrBadInput);
+}
+
+}  // namespace
+}  // namespace rt
