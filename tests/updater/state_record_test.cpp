@@ -1,0 +1,84 @@
+// Tests of the local state record: both file layouts, missing files and the stamp after an update.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "runtime/temp_pool.h"
+#include "tests/updater/updater_test_support.h"
+#include "updater/state_record.h"
+
+namespace rt {
+namespace {
+
+constexpr RunFlags kPlain = RunFlag::Apply | RunFlag::OverwriteNewer;
+constexpr RunFlags kProgram = 0x106;
+
+TEST(StateRecord, ReadLayouts) {
+    const struct { RunFlags flags; std::string file; std::string record; } cases[] = {
+        {kPlain, "C:\\App,C:\\App\\kelvaner.exe,20240131,12:30:05,0", "1,C:\\App,C:\\App\\kelvaner.exe,20240131,12:30:05,0,"},
+        {kProgram, "0,C:\\App\\kelvaner.exe,20240131,12:30:05,1,0", "0,,C:\\App\\kelvaner.exe,20240131,12:30:05,1,0"},
+        {kPlain, "", "1,,,,,,"},
+        {kProgram, "", "1,,,,,,"},
+        {kPlain, "C:\\App,u,20240131,1,0\r\nsecond line", "1,C:\\App,u,20240131,1,0,"},
+        {kProgram, "1", "1,,,,,,"},
+        {kPlain, "'C:\\A,B',u,1,2,0", "1,'C:\\A,B',u,1,2,0,"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        std::string path = dir.Write("kelvane.dat", c.file);
+        uint16_t mark = PoolMark();
+        EXPECT_EQ(Str(ReadStateRecord(c.flags, Lit(path))), c.record) << c.file;
+        PoolRelease(mark);
+    }
+}
+
+TEST(StateRecord, MissingFileReadsAsUpdatesOn) {
+    TempDir dir;
+    uint16_t mark = PoolMark();
+    EXPECT_EQ(Str(ReadStateRecord(kPlain, Lit(dir.Path("kelvane.dat")))), "1,,,,,,");
+    EXPECT_EQ(PoolMark(), mark + 1);
+    PoolRelease(mark);
+}
+
+TEST(StateRecord, StampWritesOnlyTheStoredFields) {
+    TempDir dir;
+    std::string plain = dir.Write("plain.dat", "C:\\App,C:\\App\\k.exe,,,1");
+    std::string program = dir.Write("program.dat", "0,C:\\App\\k.exe,20200101,01:00:00,1,1");
+    uint16_t mark = PoolMark();
+    ASSERT_EQ(StampStateRecordAt(kPlain, Lit(plain), Lit("20240131"), Lit("12:30:05")), 0);
+    EXPECT_EQ(TempDir::Read(plain), "C:\\App,C:\\App\\k.exe,20240131,12:30:05,1");
+    ASSERT_EQ(StampStateRecordAt(kProgram, Lit(program), Lit("20240201"), Lit("08:00:00")), 0);
+    EXPECT_EQ(TempDir::Read(program), "0,C:\\App\\k.exe,20240201,08:00:00,1,1");
+    // A missing file is made with updates on.
+    std::string fresh = dir.Path("fresh.dat");
+    ASSERT_EQ(StampStateRecordAt(kProgram, Lit(fresh), Lit("20240202"), Lit("09:00:00")), 0);
+    EXPECT_EQ(TempDir::Read(fresh), "1,,20240202,09:00:00,,");
+    EXPECT_EQ(PoolMark(), mark);
+}
+
+TEST(StateRecord, StampUsesTodayAndNow) {
+    TempDir dir;
+    std::string plain = dir.Path("k.dat");
+    uint16_t mark = PoolMark();
+    ASSERT_EQ(StampStateRecord(kPlain, Lit(plain)), 0);
+    std::string text = TempDir::Read(plain);
+    // ",,YYYYMMDD,hh:mm:ss,"
+    ASSERT_EQ(text.size(), 2u + 8 + 1 + 8 + 1) << text;
+    EXPECT_EQ(text.substr(0, 2), ",,");
+    EXPECT_EQ(text[13], ':');
+    EXPECT_EQ(text[16], ':');
+    EXPECT_EQ(PoolMark(), mark);
+}
+
+TEST(StateRecord, FailedWriteKeepsTheOldRecord) {
+    TempDir dir;
+    std::string path = dir.Write("k.dat", "C:\\App,u,1,2,0");
+    uint16_t mark = PoolMark();
+    // A folder where the file should be cannot be replaced.
+    EXPECT_NE(StampStateRecordAt(kPlain, Lit(dir.Path()), Lit("20240131"), Lit("12:00:00")), 0);
+    EXPECT_EQ(TempDir::Read(path), "C:\\App,u,1,2,0");
+    EXPECT_EQ(PoolMark(), mark);
+}
+
+}  // namespace
+}  // namespace rt
