@@ -1,0 +1,123 @@
+// End-to-end transfers against a running kelvane-server, whose address (http://host:port) comes in
+// KELVANE_TEST_SERVER; without it these tests are skipped. tests/e2e/transfer_against_server.sh
+// publishes the folders they expect: "pub" (public) with empty.bin (0 bytes), small.bin (1025
+// bytes) and sub/big.bin (64 MiB), all of them with the pattern byte i = (i * 31 + 7) mod 256 and
+// the last-write time 2024-01-31 12:34:56, and "priv", readable only by a user the tests never
+// name.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "net/http_client.h"
+#include "runtime/temp_pool.h"
+#include "script/file_info.h"
+#include "tests/updater/updater_test_support.h"
+#include "updater/file_transfer.h"
+#include "updater/server_protocol.h"
+#include "script/streams.h"
+
+namespace rt {
+namespace {
+
+std::string Pattern(size_t n) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + 7) & 0xFF);
+    return s;
+}
+
+const std::string kCreds = std::string("guest") + '\0' + "00";
+
+class AgainstServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* server = std::getenv("KELVANE_TEST_SERVER");
+        if (!server || !*server) GTEST_SKIP() << "KELVANE_TEST_SERVER is not set";
+        server_ = server;
+        if (server_.back() != '/') server_ += '/';
+        ResetServerSeams();
+        mark_ = PoolMark();
+    }
+    void TearDown() override {
+        if (server_.empty()) return;
+        EXPECT_EQ(PoolMark(), mark_);
+        PoolRelease(mark_);
+    }
+    std::string ListAddress(const std::string& folder) {
+        uint16_t mark = PoolMark();
+        std::string out = Str(BuildRequestAddress(Lit(server_ + folder), Lit(kCreds)));
+        PoolRelease(mark);
+        return out;
+    }
+    std::string server_;
+    uint16_t mark_ = 0;
+};
+
+TEST_F(AgainstServer, StatusQueryBeforeAnyUpdateSaysChangesExist) {
+    EXPECT_EQ(StatusQuery(Lit(server_ + "pub"), Lit(kCreds), StrEmpty(), StrEmpty(), Lit("Kelvane")), 124);
+    EXPECT_EQ(StatusQuery(Lit(server_ + "pub"), Lit(kCreds), Lit("20990101"), Lit("0"), Lit("Kelvane")), 0);
+}
+
+TEST_F(AgainstServer, ListThenTransferEveryFile) {
+    std::string list = ListAddress("pub");
+    FolderListing l;
+    ASSERT_EQ(FetchServerList(Lit(list), Lit("Kelvane"), &l), 0);
+    ASSERT_EQ(l.count, 3);
+    TempDir target;
+    // An old file in place shows the replacement; a subfolder missing in the target is made.
+    target.Write("small.bin", std::string(5000, 'o'));
+    const struct { const char* name; size_t size; } files[] = {
+        {"empty.bin", 0}, {"small.bin", 1025}, {"sub\\big.bin", 64u << 20}};
+    for (const auto& f : files) {
+        uint16_t at = ListingIndex(l.names, StrFromLiteral(f.name));
+        ASSERT_NE(at, kNpos) << f.name;
+        EXPECT_EQ(l.records[at].size, f.size) << f.name;
+        EXPECT_EQ(l.records[at].writeDate, 20240131) << f.name;
+        EXPECT_EQ(l.records[at].writeTime, 45296000) << f.name;
+        std::string path = target.Path(f.name);
+        ASSERT_EQ(TransferOneFile(Lit(list), StrFromLiteral(f.name), Lit(path), kBackupOff, 32, nullptr), 0) << f.name;
+        EXPECT_TRUE(TempDir::Read(path) == Pattern(f.size)) << f.name;
+        int32_t date = 0, ms = 0;
+        ASSERT_EQ(FileTimeOf(Lit(path), kStampWrite, &date, &ms), 0);
+        EXPECT_EQ(date, 20240131) << f.name;
+        EXPECT_EQ(ms, 45296000) << f.name;
+    }
+    int entries = 0;
+    std::error_code ec;
+    for (auto& e : std::filesystem::directory_iterator(TempDir::Native(target.Path()), ec)) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 3) << "something temporary stayed beside the targets";
+    PoolRelease(mark_);
+}
+
+TEST_F(AgainstServer, CorruptedByteGives134AndKeepsTheOldTarget) {
+    std::string list = ListAddress("pub");
+    TempDir dir;
+    std::string answer = dir.Path("answer.bin");
+    uint16_t mark = PoolMark();
+    ASSERT_EQ(HttpFetchToFile(Lit(Str(DownloadAddress(Lit(list), Lit("small.bin")))), Lit(answer), kFetchNoLog), 0);
+    PoolRelease(mark);
+    std::string bytes = TempDir::Read(answer);
+    ASSERT_EQ(bytes.size(), 42u + 1025u);
+    bytes[42 + 1024] ^= 0x40;
+    dir.Write("answer.bin", bytes);
+    std::string target = dir.Write("small.bin", "old");
+    EXPECT_EQ(InstallDownloadedFile(Lit(answer), Lit(target), true), kErrTransUp);
+    EXPECT_EQ(TempDir::Read(target), "old");
+}
+
+TEST_F(AgainstServer, RefusedFolderGives175) {
+    std::string list = ListAddress("priv");
+    FolderListing l;
+    EXPECT_EQ(FetchServerList(Lit(list), Lit("Kelvane"), &l), 175);
+    TempDir dir;
+    std::string target = dir.Write("p.txt", "old");
+    EXPECT_EQ(TransferOneFile(Lit(list), Lit("p.txt"), Lit(target), kBackupOff, 32, nullptr), 175);
+    EXPECT_EQ(TempDir::Read(target), "old");
+    EXPECT_EQ(StatusQuery(Lit(server_ + "priv"), Lit(kCreds), StrEmpty(), StrEmpty(), Lit("Kelvane")), 175);
+}
+
+}  // namespace
+}  // namespace rt
