@@ -40,7 +40,9 @@ protected:
         for (const Row& r : rows) {
             std::string out = Eval(r.expr);
             // "*": run for the effect only (a handle is binary).
-            if (r.out != "*") EXPECT_EQ(out, r.out) << r.expr;
+            if (r.out != "*") {
+                EXPECT_EQ(out, r.out) << r.expr;
+            }
         }
     }
 };
