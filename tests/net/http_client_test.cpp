@@ -10,7 +10,10 @@
 #include "net/http_client.h"
 #include "net/http_request.h"
 #include "net/socket.h"
+#include "runtime/string_store.h"
+#include "runtime/system_vars.h"
 #include "runtime/text_ops.h"
+#include "runtime/typed_arrays.h"
 #include "tests/net/fake_server.h"
 #include "tests/net/net_test_support.h"
 
@@ -340,6 +343,24 @@ TEST_F(HttpClientTest, ConnectionRefusedGives139) {
     FetchFile("http://127.0.0.1:" + std::to_string(port) + "/x", &err);
     EXPECT_EQ(err, kErrNetAccess);
     ExpectNoTemporaryFiles();
+}
+
+TEST_F(HttpClientTest, AddressesAreLoggedUnlessAskedNotTo) {
+    std::string log = File("log.txt");
+    StoreSet(kGroupSystem, kItemLogName, Ref(log));
+    IntSet(kSysTrace, 32);
+    FakeScript script = test::LengthAnswer("x");
+    script.connections = 2;
+    FakeServer server(script);
+    std::string shown = server.Url("/shown?user=a");
+    std::string hidden = server.Url("/hidden?passw=secret");
+    EXPECT_EQ(HttpFetchToFile(Ref(shown), Ref(File("a.bin")), 0), kOk);
+    EXPECT_EQ(HttpFetchToFile(Ref(hidden), Ref(File("b.bin")), kFetchNoLog), kOk);
+    IntSet(kSysTrace, 0);
+    StoreSet(kGroupSystem, kItemLogName, StrEmpty());
+    std::string text = ReadFile(log);
+    EXPECT_NE(text.find(shown), std::string::npos) << text;
+    EXPECT_EQ(text.find("hidden"), std::string::npos) << text;
 }
 
 TEST_F(HttpClientTest, BadPortGives163) {
