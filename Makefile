@@ -5,7 +5,7 @@ HOST := $(BUILD)/host
 WIN := $(BUILD)/windows
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure dist test test-host test-windows demo clean fuzz
+.PHONY: all deps configure dist test demo clean fuzz bench
 
 all: dist
 
@@ -24,6 +24,10 @@ dist: configure
 
 test: dist
 	@tools/run-tests $(HOST) $(WIN)
+
+# Benchmarks compare with a peer in the same run; they print ratios and are not part of `make test`.
+bench: dist
+	bench/fetch_vs_curl.sh
 
 # Fuzzing is not part of `make test`: each target runs FUZZ_SECONDS on its kept corpus; new inputs
 # and any crash land in fuzz/out/.

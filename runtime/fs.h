@@ -17,6 +17,7 @@ inline constexpr uint16_t kFsWrite = 2;     // write access
 inline constexpr uint16_t kFsCreate = 4;    // create the file when it is missing
 inline constexpr uint16_t kFsTruncate = 8;  // empty an existing file (with kFsWrite)
 inline constexpr uint16_t kFsAppend = 16;   // every write goes to the end (with kFsWrite)
+inline constexpr uint16_t kFsExclusive = 32;  // with kFsCreate: 165 when the file exists already
 
 // Codes that the seam gives:
 //   164 the file or a folder of its path is missing
@@ -67,6 +68,8 @@ private:
 ErrCode FsExists(const char* path);
 // 0 for an existing folder, 164 otherwise.
 ErrCode FsIsFolder(const char* path);
+// The size of an existing file in *size; 164 when there is no such entry.
+ErrCode FsFileSize(const char* path, uint64_t* size);
 // Creates one folder; its parent must exist (164 otherwise); 165 when it exists already.
 ErrCode FsMakeFolder(const char* path);
 // Removes an empty folder.

@@ -88,6 +88,7 @@ ErrCode FsFile::Open(const char* path, uint16_t mode) {
     bool r = mode & kFsRead, w = mode & (kFsWrite | kFsAppend);
     flags |= r && w ? O_RDWR : (w ? O_WRONLY : O_RDONLY);
     if (mode & kFsCreate) flags |= O_CREAT;
+    if ((mode & kFsCreate) && (mode & kFsExclusive)) flags |= O_EXCL;
     if ((mode & kFsTruncate) && w) flags |= O_TRUNC;
     int fd = ::open(Native(path).c_str(), flags, 0666);
     if (fd < 0) return FromErrno(errno, kErrFileOpening);
@@ -206,6 +207,13 @@ ErrCode FsExists(const char* path) {
 ErrCode FsIsFolder(const char* path) {
     struct stat st;
     if (!path || !*path || ::stat(Native(path).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kErrFileNotFound;
+    return 0;
+}
+
+ErrCode FsFileSize(const char* path, uint64_t* size) {
+    struct stat st;
+    if (!path || !*path || ::stat(Native(path).c_str(), &st) != 0) return kErrFileNotFound;
+    *size = static_cast<uint64_t>(st.st_size);
     return 0;
 }
 

@@ -65,6 +65,7 @@ ErrCode FsFile::Open(const char* path, uint16_t mode) {
     DWORD disposition = OPEN_EXISTING;
     bool truncate = (mode & kFsTruncate) && w;
     if (mode & kFsCreate) disposition = truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
+    if ((mode & kFsCreate) && (mode & kFsExclusive)) disposition = CREATE_NEW;
     else if (truncate) disposition = TRUNCATE_EXISTING;
     // Others may read and even replace the file while it is open, as with the C library.
     HANDLE h = ::CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -193,6 +194,13 @@ ErrCode FsIsFolder(const char* path) {
     if (!path || !*path) return kErrFileNotFound;
     DWORD a = ::GetFileAttributesA(path);
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) ? 0 : kErrFileNotFound;
+}
+
+ErrCode FsFileSize(const char* path, uint64_t* size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!path || !*path || !::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return kErrFileNotFound;
+    *size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return 0;
 }
 
 ErrCode FsMakeFolder(const char* path) {
