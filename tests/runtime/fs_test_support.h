@@ -29,9 +29,13 @@ inline rt::StrRef V(const std::string& s) { return rt::StrMake(s.data(), static_
 class FsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!rt::ContextReady()) ASSERT_EQ(rt::ContextInit(), 0);
+        if (!rt::ContextReady()) {
+            ASSERT_EQ(rt::ContextInit(), 0);
+        }
         // The permission check and the standard folders read system variables.
-        if (rt::IntSet(rt::kSysSafe, 0) != 0) ASSERT_EQ(rt::SystemVarsDefaults(), 0);
+        if (rt::IntSet(rt::kSysSafe, 0) != 0) {
+            ASSERT_EQ(rt::SystemVarsDefaults(), 0);
+        }
     }
     void SetUp() override {
         namespace fs = std::filesystem;
