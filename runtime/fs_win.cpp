@@ -64,8 +64,8 @@ ErrCode FsFile::Open(const char* path, uint16_t mode) {
     if (!access) access = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
     bool truncate = (mode & kFsTruncate) && w;
-    if (mode & kFsCreate) disposition = truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
     if ((mode & kFsCreate) && (mode & kFsExclusive)) disposition = CREATE_NEW;
+    else if (mode & kFsCreate) disposition = truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
     else if (truncate) disposition = TRUNCATE_EXISTING;
     // Others may read and even replace the file while it is open, as with the C library.
     HANDLE h = ::CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

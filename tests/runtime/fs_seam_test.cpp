@@ -23,6 +23,44 @@ TEST_F(FsSeamTest, ExclusiveCreationRefusesAnExistingFileAndLeavesItAlone) {
     EXPECT_EQ(std::string(back, got), "abc") << "an exclusive file can be read back through its handle";
 }
 
+// Every way of opening, on an existing file and on a missing one: the result and what is left.
+TEST_F(FsSeamTest, OpenModesTable) {
+    struct Case {
+        uint16_t mode;
+        bool exists;
+        rt::ErrCode result;
+        const char* left;  // content afterwards; null: no file
+    };
+    using namespace rt;
+    const Case cases[] = {
+        {kFsRead, true, 0, "old"},
+        {kFsRead, false, kErrFileNotFound, nullptr},
+        {kFsWrite, true, 0, "old"},
+        {kFsWrite | kFsTruncate, true, 0, ""},
+        {kFsWrite | kFsTruncate, false, kErrFileNotFound, nullptr},
+        {kFsWrite | kFsCreate, true, 0, "old"},
+        {kFsWrite | kFsCreate, false, 0, ""},
+        {kFsWrite | kFsCreate | kFsTruncate, true, 0, ""},
+        {kFsWrite | kFsCreate | kFsTruncate, false, 0, ""},
+        {kFsWrite | kFsCreate | kFsExclusive, true, kErrFileExist, "old"},
+        {kFsWrite | kFsCreate | kFsExclusive, false, 0, ""},
+        {kFsWrite | kFsCreate | kFsAppend, true, 0, "old"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string name = "case" + std::to_string(n++) + ".bin";
+        if (c.exists) Put(name, "old");
+        rt::FsFile file;
+        EXPECT_EQ(file.Open(name.c_str(), c.mode), c.result) << name << " mode " << c.mode;
+        file.Close();
+        if (c.left) {
+            EXPECT_EQ(Get(name), c.left) << name << " mode " << c.mode;
+        } else {
+            EXPECT_FALSE(Exists(name)) << name << " mode " << c.mode;
+        }
+    }
+}
+
 TEST_F(FsSeamTest, FileSizeOfFilesAndMissingEntries) {
     Put("five.bin", "12345");
     Put("empty.bin", "");
