@@ -3,7 +3,7 @@
 # (input line, tab, expected output line; \xNN escapes allowed) through standard input, and a
 # few through arguments, on both programs.
 set -uo pipefail
-host=$1 win=$2
+host=$(realpath "$1") win=$(realpath "$2")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 runner="$here/../../tools/wine-run"
 work=$(mktemp -d)
@@ -16,8 +16,10 @@ while IFS= read -r row; do
 done <"$here/kscript_cases.tsv"
 
 fail=0
-"$host" <"$work/in" >"$work/host.out"
-"$runner" "$win" <"$work/in" >"$work/win.out"
+# Each side runs in a fresh folder of its own: the cases write and read files there.
+mkdir -p "$work/host" "$work/win"
+(cd "$work/host" && "$host" <"$work/in" >"$work/host.out")
+(cd "$work/win" && "$runner" "$win" <"$work/in" >"$work/win.out")
 for side in host win; do
   if ! cmp -s "$work/expected" "$work/$side.out"; then
     echo "kscript ($side) differs from the expected answers:"
