@@ -72,7 +72,9 @@ ErrCode FsFile::Open(const char* path, uint16_t mode) {
                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return FromWin(::GetLastError(), kErrFileOpening);
     BY_HANDLE_FILE_INFORMATION info;
-    if (::GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    // A file this call created cannot be a folder; only an existing entry needs the check.
+    if (disposition != CREATE_NEW && ::GetFileInformationByHandle(h, &info) &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         ::CloseHandle(h);
         return kErrPermission;
     }
