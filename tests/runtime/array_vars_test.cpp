@@ -10,28 +10,14 @@
 #include "runtime/temp_pool.h"
 #include "runtime/typed_arrays.h"
 #include "runtime/variables.h"
+#include "tests/support/system_vars.h"
 
 namespace {
 
 using rt::StrFromLiteral;
 
-class SystemVarsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { ASSERT_EQ(rt::SystemVarsDefaults(), 0); }
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new SystemVarsEnvironment);
-
-class ArrayVarsTest : public ::testing::Test {
+class ArrayVarsTest : public rt_test::SystemDefaultsTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(rt::SystemVarsDefaults(), 0);
-        rt::RecordError(0, 0);
-        mark_ = rt::PoolMark();
-    }
-    void TearDown() override {
-        EXPECT_EQ(rt::PoolMark(), mark_);
-        rt::PoolRelease(mark_);
-    }
     // Element value: numbers as their scaled integer, texts as "'text'", errors as "E<code>".
     static std::string Read(const char* name, std::initializer_list<int32_t> subs, rt::StrRef init = rt::StrEmpty()) {
         uint16_t mark = rt::PoolMark();
@@ -53,7 +39,6 @@ protected:
         rt::PoolRelease(mark);
         return err;
     }
-    uint16_t mark_ = 0;
 };
 
 TEST_F(ArrayVarsTest, AddressingIsRowMajorAndOnlyTheTotalIsChecked) {

@@ -11,14 +11,14 @@
 #include "runtime/catalogue.h"
 #include "runtime/string_store.h"
 #include "runtime/temp_pool.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 using namespace rt;
+using rt_test::Str;
+using rt_test::V;
 
 namespace {
-
-std::string Str(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : "<err " + std::to_string(StrError(s)) + ">"; }
-
-StrRef Bytes(const std::string& s) { return StrMake(s.data(), static_cast<uint16_t>(s.size())); }
 
 // Keys the catalogue holds, block by block.
 std::vector<std::vector<int>> ListedKeys() {
@@ -136,18 +136,16 @@ const Given kGiven[] = {
     {1005, "%s Ficheros actualizados"},
 };
 
-class CatalogueTest : public ::testing::Test {
+class CatalogueTest : public rt_test::BalancedPoolTest {
 protected:
     void SetUp() override {
-        mark_ = PoolMark();
+        BalancedPoolTest::SetUp();
         StoreSet(kGroupSystem, kItemLangResource, StrEmpty());
     }
     void TearDown() override {
         StoreSet(kGroupSystem, kItemLangResource, StrEmpty());
-        EXPECT_EQ(PoolMark(), mark_) << "a test left pool entries behind";
-        PoolRelease(mark_);
+        BalancedPoolTest::TearDown();
     }
-    uint16_t mark_ = 0;
 };
 
 }  // namespace
@@ -316,7 +314,7 @@ TEST_F(CatalogueTest, LoadedResourceOverridesTheBuiltInCatalogue) {
 
     // The text is a copy: changing the store afterwards leaves it intact.
     StrRef kept = Message(7);
-    StoreSet(kGroupSystem, kItemLangResource, Bytes(std::string(3000, 'x')));
+    StoreSet(kGroupSystem, kItemLangResource, V(std::string(3000, 'x')));
     EXPECT_EQ(Str(kept), "Datos perdidos");
     PoolRelease(mark_);
 
@@ -329,7 +327,7 @@ TEST_F(CatalogueTest, TruncatedResourceEntriesDoNotReadPastTheEnd) {
     const std::string cases[] = {std::string("0007", 4), std::string("\0" "0007", 5), std::string("\0" "0007 ", 6),
                                  std::string("xx\0" "000", 6)};
     for (const std::string& res : cases) {
-        StoreSet(kGroupSystem, kItemLangResource, Bytes(res));
+        StoreSet(kGroupSystem, kItemLangResource, V(res));
         EXPECT_EQ(Str(Message(7)), "Lang code 0007 not found.");
         PoolRelease(mark_);
     }

@@ -8,17 +8,17 @@
 #include "runtime/errors.h"
 #include "runtime/string_store.h"
 #include "runtime/temp_pool.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 using namespace rt;
+using rt_test::Str;
+using rt_test::T;
+using rt_test::V;
 
 namespace {
 
-std::string Text(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : "<err " + std::to_string(StrError(s)) + ">"; }
-
-StrRef Lit(const char* s) { return StrFromLiteral(s); }
-StrRef Bytes(const std::string& s) { return StrMake(s.data(), static_cast<uint16_t>(s.size())); }
-
-void SetDetail(const std::string& s) { ASSERT_EQ(StoreSet(kGroupSystem, kItemErrorDetail, Bytes(s)), 0); }
+void SetDetail(const std::string& s) { ASSERT_EQ(StoreSet(kGroupSystem, kItemErrorDetail, V(s)), 0); }
 
 struct NameRow {
     ErrCode code;
@@ -98,29 +98,26 @@ const NameRow kNames[] = {
     {189, "Lang Files Missing", nullptr},
 };
 
-class ErrorsTest : public ::testing::Test {
+class ErrorsTest : public rt_test::BalancedPoolTest {
 protected:
     void SetUp() override {
-        mark_ = PoolMark();
-        RecordError(0, 0);
+        BalancedPoolTest::SetUp();
         SetDetail("");
     }
     void TearDown() override {
         RecordError(0, 0);
         SetDetail("");
-        EXPECT_EQ(PoolMark(), mark_) << "a test left pool entries behind";
-        PoolRelease(mark_);
+        BalancedPoolTest::TearDown();
     }
     // Runs a text producer and checks it left at most its one result above the mark.
     template <typename F>
     std::string Produce(F f) {
         uint16_t m = PoolMark();
-        std::string out = Text(f());
+        std::string out = Str(f());
         EXPECT_LE(PoolMark(), m + 1);
         PoolRelease(m);
         return out;
     }
-    uint16_t mark_ = 0;
 };
 
 }  // namespace
@@ -155,7 +152,7 @@ TEST_F(ErrorsTest, NamesOutsideTheTable) {
         {0xFFFF, "Undefined"},
     };
     for (const Case& c : cases) EXPECT_EQ(Produce([&] { return ErrorName(c.code); }), c.name) << c.code;
-    EXPECT_EQ(Text(ErrorNameEnglish(121)), "Undefined");
+    EXPECT_EQ(Str(ErrorNameEnglish(121)), "Undefined");
 }
 
 TEST_F(ErrorsTest, ModuleNames) {
@@ -165,9 +162,9 @@ TEST_F(ErrorsTest, ModuleNames) {
         "ExpExec", "Sort", "BufferFld", "DynStrings", "StructFuncs", "FormatStrings", "Streams",
         "DataFile", "LocalLists", "Screens", "Lins", "TreeIO", "Devices", "AuxParamMantAcceptAux",
         "HtmlScan", "LoadSqlStruct", "NetSocketSend", "NetSocketRecv", "NetSocketStreamRead"};
-    for (uint32_t n = 1; n <= 31; ++n) EXPECT_EQ(Text(ModuleName(n)), kModules[n - 1]) << n;
-    EXPECT_EQ(Text(ModuleName(kModDynStrings)), "DynStrings");
-    for (uint32_t n : {0u, 32u, 1502u, 0xFFFFFFFFu}) EXPECT_EQ(Text(ModuleName(n)), "") << n;
+    for (uint32_t n = 1; n <= 31; ++n) EXPECT_EQ(Str(ModuleName(n)), kModules[n - 1]) << n;
+    EXPECT_EQ(Str(ModuleName(kModDynStrings)), "DynStrings");
+    for (uint32_t n : {0u, 32u, 1502u, 0xFFFFFFFFu}) EXPECT_EQ(Str(ModuleName(n)), "") << n;
 }
 
 TEST_F(ErrorsTest, ErrorTextByCodeRange) {
@@ -204,7 +201,7 @@ TEST_F(ErrorsTest, ErrorTextUsesDetailForBadDataAndTheRecordForNoCode) {
     // The text is a copy: a later change of the detail does not alter it.
     StrRef kept = ErrorText(126);
     SetDetail("otra cosa distinta y bastante larga");
-    EXPECT_EQ(Text(kept), "fecha mal escrita");
+    EXPECT_EQ(Str(kept), "fecha mal escrita");
     PoolRelease(mark_);
 
     RecordError(164, kModStreams);
@@ -266,62 +263,62 @@ TEST_F(ErrorsTest, LowCodesAndCancelAreTheWholeMessage) {
 
 TEST_F(ErrorsTest, ReportErrorReplacesOrAppends) {
     RecordError(145, 16);
-    EXPECT_EQ(ReportError(164, Lit("first")), 164);
+    EXPECT_EQ(ReportError(164, T("first")), 164);
     EXPECT_EQ(LastError().code, 145);  // reporting never records
-    EXPECT_EQ(Text(ErrorDetail()), "first");
-    EXPECT_EQ(ReportError(164, Lit("second"), true), 164);
-    EXPECT_EQ(Text(ErrorDetail()), "first\r\nsecond");
-    ReportError(0, Lit("third"), false);
-    EXPECT_EQ(Text(ErrorDetail()), "third");
+    EXPECT_EQ(Str(ErrorDetail()), "first");
+    EXPECT_EQ(ReportError(164, T("second"), true), 164);
+    EXPECT_EQ(Str(ErrorDetail()), "first\r\nsecond");
+    ReportError(0, T("third"), false);
+    EXPECT_EQ(Str(ErrorDetail()), "third");
     SetDetail("");
-    ReportError(0, Lit("only"), true);
-    EXPECT_EQ(Text(ErrorDetail()), "only");
+    ReportError(0, T("only"), true);
+    EXPECT_EQ(Str(ErrorDetail()), "only");
 }
 
 TEST_F(ErrorsTest, ReportErrorAppendStopsShortOf1024) {
     const std::string base(1000, 'a');
     // 1000 + 21 + 2 = 1023 still fits.
     SetDetail(base);
-    ReportError(1, Bytes(std::string(21, 'b')), true);
-    EXPECT_EQ(Text(ErrorDetail()), base + "\r\n" + std::string(21, 'b'));
+    ReportError(1, V(std::string(21, 'b')), true);
+    EXPECT_EQ(Str(ErrorDetail()), base + "\r\n" + std::string(21, 'b'));
     // 1000 + 22 + 2 = 1024 does not: the addition replaces the detail.
     SetDetail(base);
-    ReportError(1, Bytes(std::string(22, 'c')), true);
-    EXPECT_EQ(Text(ErrorDetail()), std::string(22, 'c'));
+    ReportError(1, V(std::string(22, 'c')), true);
+    EXPECT_EQ(Str(ErrorDetail()), std::string(22, 'c'));
     // Without append any length replaces it.
-    ReportError(1, Bytes(std::string(5000, 'd')), false);
+    ReportError(1, V(std::string(5000, 'd')), false);
     EXPECT_EQ(ErrorDetail().len, 5000);
 }
 
 TEST_F(ErrorsTest, NulTerminatedDetailIsLocked) {
     SetDetail(std::string("locked\0", 7));
-    ReportError(164, Lit("new"), false);
-    EXPECT_EQ(Text(ErrorDetail()), std::string("locked\0", 7));
-    ReportError(164, Lit("more"), true);
-    EXPECT_EQ(Text(ErrorDetail()), std::string("locked\0", 7));
+    ReportError(164, T("new"), false);
+    EXPECT_EQ(Str(ErrorDetail()), std::string("locked\0", 7));
+    ReportError(164, T("more"), true);
+    EXPECT_EQ(Str(ErrorDetail()), std::string("locked\0", 7));
     // A NUL elsewhere does not lock it.
     SetDetail(std::string("a\0b", 3));
-    ReportError(164, Lit("new"), false);
-    EXPECT_EQ(Text(ErrorDetail()), "new");
+    ReportError(164, T("new"), false);
+    EXPECT_EQ(Str(ErrorDetail()), "new");
 }
 
 TEST_F(ErrorsTest, ReportErrorOfAnErrorValueNamesItsCode) {
     SetDetail("stale");
     EXPECT_EQ(ReportError(145, StrErr(163), false), 145);
-    EXPECT_EQ(Text(ErrorDetail()), "Error #163");
+    EXPECT_EQ(Str(ErrorDetail()), "Error #163");
     EXPECT_EQ(ReportError(145, StrRef{nullptr, 0}, true), 145);
-    EXPECT_EQ(Text(ErrorDetail()), "Error #163\r\nError #65535");
+    EXPECT_EQ(Str(ErrorDetail()), "Error #163\r\nError #65535");
 }
 
 TEST_F(ErrorsTest, ErrorStringAndCodeText) {
     EXPECT_EQ(Produce([] { return ErrorString(145, StrEmpty()); }), "Error #145");
-    EXPECT_EQ(Produce([] { return ErrorString(145, Lit("text")); }), "Error #145.text");
+    EXPECT_EQ(Produce([] { return ErrorString(145, T("text")); }), "Error #145.text");
     EXPECT_EQ(Produce([] { return ErrorCodeText(0); }), "Error #0");
     EXPECT_EQ(Produce([] { return ErrorCodeText(164); }), "Error #164");
     EXPECT_EQ(Produce([] { return ErrorCodeText(0xFFFF); }), "Error #65535");
 
     // Code 0 and a valid detail: the detail itself comes back, nothing is made.
-    StrRef plain = Lit("plain");
+    StrRef plain = T("plain");
     uint16_t m = PoolMark();
     StrRef same = ErrorString(0, plain);
     EXPECT_EQ(same.ptr, plain.ptr);
@@ -360,17 +357,17 @@ TEST_F(ErrorsTest, ParseServerErrorIsTheInverseOfErrorString) {
     };
     for (const Case& c : cases) {
         SetDetail("before");
-        EXPECT_EQ(ParseServerError(Lit(c.reply)), c.code) << c.reply;
-        EXPECT_EQ(Text(ErrorDetail()), c.detail ? c.detail : "before") << c.reply;
+        EXPECT_EQ(ParseServerError(T(c.reply)), c.code) << c.reply;
+        EXPECT_EQ(Str(ErrorDetail()), c.detail ? c.detail : "before") << c.reply;
         EXPECT_EQ(LastError().code, 0) << "a server answer is reported, not recorded";
         EXPECT_EQ(PoolMark(), mark_);
     }
     // Round trip through the textual form.
     SetDetail("");
-    StrRef sent = ErrorString(164, Lit("not there"));
+    StrRef sent = ErrorString(164, T("not there"));
     EXPECT_EQ(ParseServerError(sent), 164);
     PoolRelease(mark_);
-    EXPECT_EQ(Text(ErrorDetail()), "Server response: not there");
+    EXPECT_EQ(Str(ErrorDetail()), "Server response: not there");
 }
 
 TEST_F(ErrorsTest, ErrorValuesNeverCrash) {
@@ -386,9 +383,9 @@ TEST_F(ErrorsTest, ErrorValuesNeverCrash) {
     uint16_t m = PoolMark();
     while (PoolAlloc(1024) == 0) {
     }
-    EXPECT_EQ(Text(ErrorName(145)), "OUTOFMEMORY");
-    EXPECT_EQ(Text(ErrorNameEnglish(146)), "STRINGTOOLONG");
-    EXPECT_EQ(Text(Message(9)), "Error ");
+    EXPECT_EQ(Str(ErrorName(145)), "OUTOFMEMORY");
+    EXPECT_EQ(Str(ErrorNameEnglish(146)), "STRINGTOOLONG");
+    EXPECT_EQ(Str(Message(9)), "Error ");
     EXPECT_EQ(StrError(ErrorMessage(145)), 145);
     EXPECT_EQ(StrError(MessageKey(7)), 145);
     PoolRelease(m);

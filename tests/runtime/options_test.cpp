@@ -6,7 +6,8 @@
 #include "runtime/options.h"
 #include "runtime/params.h"
 #include "runtime/string_store.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/run_params.h"
+#include "tests/support/text.h"
 
 using namespace rt;
 using rt_test::Str;
@@ -14,16 +15,8 @@ using rt_test::T;
 
 namespace {
 
-class OptionsTest : public rt_test::TextTest {
+class OptionsTest : public rt_test::EmptyParamsTest {
 protected:
-    void SetUp() override {
-        TextTest::SetUp();
-        ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
-    }
-    void TearDown() override {
-        StoreTrim(kGroupParams, 0);
-        TextTest::TearDown();
-    }
     std::string Value(const char* line, uint16_t n) {
         EXPECT_EQ(SetCommandLine(line), 0);
         const uint16_t before = PoolMark();

@@ -7,7 +7,8 @@
 
 #include "runtime/params.h"
 #include "runtime/string_store.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/run_params.h"
+#include "tests/support/text.h"
 
 using namespace rt;
 using rt_test::Err;
@@ -17,18 +18,7 @@ using rt_test::V;
 
 namespace {
 
-// Starts every test with an empty parameter group and leaves it empty.
-class ParamsTest : public rt_test::TextTest {
-protected:
-    void SetUp() override {
-        TextTest::SetUp();
-        ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
-    }
-    void TearDown() override {
-        StoreTrim(kGroupParams, 0);
-        TextTest::TearDown();
-    }
-};
+class ParamsTest : public rt_test::EmptyParamsTest {};
 
 // The value ParamFind locates, "<absent>" when it finds none.
 std::string Found(const std::string& text, const char* key, uint16_t flags) {

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "runtime/scramble.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 using namespace rt;
 using rt_test::Err;
@@ -15,7 +16,7 @@ using rt_test::V;
 
 namespace {
 
-class TextScrambleTest : public rt_test::TextTest {};
+class TextScrambleTest : public rt_test::PoolMarkTest {};
 
 }  // namespace
 

@@ -9,12 +9,12 @@
 #include "runtime/shutdown.h"
 #include "runtime/string_store.h"
 #include "runtime/temp_pool.h"
+#include "tests/support/text.h"
 
 using namespace rt;
+using rt_test::Str;
 
 namespace {
-
-std::string S(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : "<err>"; }
 
 // Groups 20..29 are free for tests; each test empties the ones it used.
 class StoreTest : public ::testing::Test {
@@ -33,7 +33,7 @@ TEST_F(StoreTest, SettingBeyondTheEndGrowsTheGroupWithEmptyItems) {
     ASSERT_EQ(StoreSet(20, 5, StrFromLiteral("x")), 0);
     EXPECT_EQ(StoreCount(20), 6);
     for (uint16_t k = 0; k < 5; ++k) EXPECT_EQ(StoreGet(20, k).len, 0) << k;
-    EXPECT_EQ(S(StoreGet(20, 5)), "x");
+    EXPECT_EQ(Str(StoreGet(20, 5)), "x");
     EXPECT_EQ(StoreGet(20, 6).len, 0) << "past the end: an empty value";
 }
 
@@ -44,12 +44,12 @@ TEST_F(StoreTest, ItemsOfLaterGroupsSurviveChangesInEarlierOnes) {
     StoreSet(21, 0, StrFromLiteral("a much longer text than before"));
     StoreSet(21, 3, StrFromLiteral("d"));
     StoreSet(21, 0, StrFromLiteral(""));
-    EXPECT_EQ(S(StoreGet(22, 0)), "later-0");
-    EXPECT_EQ(S(StoreGet(22, 1)), "later-1");
-    EXPECT_EQ(S(StoreGet(21, 3)), "d");
+    EXPECT_EQ(Str(StoreGet(22, 0)), "later-0");
+    EXPECT_EQ(Str(StoreGet(22, 1)), "later-1");
+    EXPECT_EQ(Str(StoreGet(21, 3)), "d");
     ASSERT_EQ(StoreDelete(21, 0), 0);
-    EXPECT_EQ(S(StoreGet(21, 2)), "d");
-    EXPECT_EQ(S(StoreGet(22, 1)), "later-1");
+    EXPECT_EQ(Str(StoreGet(21, 2)), "d");
+    EXPECT_EQ(Str(StoreGet(22, 1)), "later-1");
 }
 
 TEST_F(StoreTest, ASetMayTakeItsTextFromTheStoreItself) {
@@ -58,21 +58,21 @@ TEST_F(StoreTest, ASetMayTakeItsTextFromTheStoreItself) {
     // Item 0 grows, which moves item 1 while it is being read.
     ASSERT_EQ(StoreSet(23, 0, StoreGet(23, 1)), 0);
     ASSERT_EQ(StoreSet(23, 1, StoreGet(23, 0)), 0);
-    EXPECT_EQ(S(StoreGet(23, 0)), "xyz");
-    EXPECT_EQ(S(StoreGet(23, 1)), "xyz");
+    EXPECT_EQ(Str(StoreGet(23, 0)), "xyz");
+    EXPECT_EQ(Str(StoreGet(23, 1)), "xyz");
 }
 
 TEST_F(StoreTest, StacksAreLastInFirstOutAndQueuesFirstInFirstOut) {
     StoreAppend(31, StrFromLiteral("one"));
     StoreAppend(31, StrFromLiteral("two"));
-    EXPECT_EQ(S(StoreLast(31)), "two");
+    EXPECT_EQ(Str(StoreLast(31)), "two");
     StoreDropLast(31);
-    EXPECT_EQ(S(StoreLast(31)), "one");
+    EXPECT_EQ(Str(StoreLast(31)), "one");
     StoreAppend(37, StrFromLiteral("first"));
     StoreAppend(37, StrFromLiteral("second"));
-    EXPECT_EQ(S(StoreLast(37)), "first");
+    EXPECT_EQ(Str(StoreLast(37)), "first");
     StoreDropLast(37);
-    EXPECT_EQ(S(StoreLast(37)), "second");
+    EXPECT_EQ(Str(StoreLast(37)), "second");
     EXPECT_EQ(StoreCount(39), 2) << "all stacks together";
     EXPECT_EQ(StoreDropLast(24), kErrStrOutBound) << "nothing to drop";
 }

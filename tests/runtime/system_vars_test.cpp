@@ -10,16 +10,11 @@
 #include "runtime/text_list.h"
 #include "runtime/typed_arrays.h"
 #include "runtime/variables.h"
+#include "tests/support/system_vars.h"
 
 namespace {
 
 using rt::StrFromLiteral;
-
-class SystemVarsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { ASSERT_EQ(rt::SystemVarsDefaults(), 0); }
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new SystemVarsEnvironment);
 
 TEST(SystemVarsTest, IntegersHaveTheirNumbersAndDefaults) {
     ASSERT_EQ(rt::SystemVarsDefaults(), 0);

@@ -8,12 +8,12 @@
 #include "runtime/error_record.h"
 #include "runtime/strref.h"
 #include "runtime/temp_pool.h"
+#include "tests/support/text.h"
 
 using namespace rt;
+using rt_test::Str;
 
 namespace {
-
-std::string S(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : "<err " + std::to_string(StrError(s)) + ">"; }
 
 // Every test starts from an empty pool and leaves it empty, whatever it allocated.
 class PoolTest : public ::testing::Test {
@@ -87,9 +87,9 @@ TEST_F(PoolTest, CopyAndConcatPropagateErrors) {
     EXPECT_EQ(StrError(PoolCopy(StrErr(150))), 150);
     EXPECT_EQ(StrError(PoolConcat(StrErr(151), StrFromLiteral("x"))), 151);
     EXPECT_EQ(StrError(PoolConcat(StrFromLiteral("x"), StrErr(152))), 152);
-    EXPECT_EQ(S(PoolConcat(StrFromLiteral("ab"), StrFromLiteral("cd"))), "abcd");
+    EXPECT_EQ(Str(PoolConcat(StrFromLiteral("ab"), StrFromLiteral("cd"))), "abcd");
     StrRef filled = PoolAllocFilled(3, '*');
-    EXPECT_EQ(S(filled), "***");
+    EXPECT_EQ(Str(filled), "***");
 }
 
 TEST_F(PoolTest, ReturnCopiesAValueFromTheReleasedAreaIntact) {
@@ -98,7 +98,7 @@ TEST_F(PoolTest, ReturnCopiesAValueFromTheReleasedAreaIntact) {
     PoolCopy(StrFromLiteral("garbage that will be released"));
     StrRef value = PoolCopy(StrFromLiteral("the result of a routine, longer than the first"));
     StrRef kept = PoolReturn(mark, value);
-    EXPECT_EQ(S(kept), "the result of a routine, longer than the first");
+    EXPECT_EQ(Str(kept), "the result of a routine, longer than the first");
     EXPECT_EQ(PoolMark(), mark + 1);
     EXPECT_EQ(kept.ptr, topAtMark) << "the copy sits at the mark";
 }
@@ -109,7 +109,7 @@ TEST_F(PoolTest, ReturnOfAnOverlappingValueKeepsEveryByte) {
     // The value starts 4 bytes above the mark and overlaps the place where its copy will go.
     StrRef value = PoolCopy(StrFromLiteral("0123456789abcdef"));
     StrRef kept = PoolReturn(mark, value);
-    EXPECT_EQ(S(kept), "0123456789abcdef");
+    EXPECT_EQ(Str(kept), "0123456789abcdef");
 }
 
 TEST_F(PoolTest, KeepMovesSeveralValuesDownInOrder) {
@@ -120,8 +120,8 @@ TEST_F(PoolTest, KeepMovesSeveralValuesDownInOrder) {
     StrRef first = PoolCopy(StrFromLiteral("first value"));
     // Listed in reverse order of their places in the pool.
     ASSERT_EQ(PoolKeep(mark, {&first, &second}), 0);
-    EXPECT_EQ(S(first), "first value");
-    EXPECT_EQ(S(second), "second");
+    EXPECT_EQ(Str(first), "first value");
+    EXPECT_EQ(Str(second), "second");
     EXPECT_EQ(PoolMark(), mark + 2);
     EXPECT_LT(first.ptr, second.ptr) << "kept values are contiguous just above the mark";
     EXPECT_EQ(second.ptr - first.ptr, 12);
@@ -150,7 +150,7 @@ TEST_F(PoolTest, ScopeReleasesUnlessItReturns) {
         r = scope.Return(PoolCopy(StrFromLiteral("kept")));
     }
     EXPECT_EQ(PoolMark(), mark + 1);
-    EXPECT_EQ(S(r), "kept");
+    EXPECT_EQ(Str(r), "kept");
 }
 
 TEST_F(PoolTest, FailuresNeverTouchDataBelowTheMark) {
@@ -160,5 +160,5 @@ TEST_F(PoolTest, FailuresNeverTouchDataBelowTheMark) {
     }
     EXPECT_EQ(StrError(PoolCopy(StrFromLiteral("one more"))), kErrOutOfMemory);
     PoolRelease(mark);
-    EXPECT_EQ(S(below), "precious");
+    EXPECT_EQ(Str(below), "precious");
 }

@@ -4,7 +4,8 @@
 #include <string>
 
 #include "runtime/text_format.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 using namespace rt;
 using rt_test::Err;
@@ -12,7 +13,7 @@ using rt_test::Str;
 
 namespace {
 
-class TextFormatTest : public rt_test::TextTest {};
+class TextFormatTest : public rt_test::PoolMarkTest {};
 
 }  // namespace
 

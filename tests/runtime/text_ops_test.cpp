@@ -9,7 +9,8 @@
 
 #include "runtime/text_elements.h"
 #include "runtime/text_ops.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 using namespace rt;
 using rt_test::Err;
@@ -20,7 +21,7 @@ using rt_test::V;
 
 namespace {
 
-class TextOpsTest : public rt_test::TextTest {};
+class TextOpsTest : public rt_test::PoolMarkTest {};
 
 }  // namespace
 

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "runtime/text_search.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 using namespace rt;
 using rt_test::T;
@@ -13,7 +14,7 @@ using rt_test::V;
 
 namespace {
 
-class TextSearchTest : public rt_test::TextTest {};
+class TextSearchTest : public rt_test::PoolMarkTest {};
 
 // Non-overlapping left-to-right count, the reference for plain-mode CountStr.
 uint16_t NaiveCount(const std::string& s, const std::string& p) {

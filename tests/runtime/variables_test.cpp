@@ -11,29 +11,18 @@
 #include "runtime/temp_pool.h"
 #include "runtime/typed_arrays.h"
 #include "runtime/variables.h"
+#include "tests/support/text.h"
+#include "tests/support/system_vars.h"
 
 namespace {
 
 using rt::StrFromLiteral;
+using rt_test::Str;
 
-std::string S(rt::StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : "<err " + std::to_string(rt::StrError(s)) + ">"; }
-
-class SystemVarsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { ASSERT_EQ(rt::SystemVarsDefaults(), 0); }
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new SystemVarsEnvironment);
-
-class VariablesTest : public ::testing::Test {
+class VariablesTest : public rt_test::SystemDefaultsTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(rt::SystemVarsDefaults(), 0);
-        rt::RecordError(0, 0);
-        mark_ = rt::PoolMark();
-    }
     void TearDown() override {
-        EXPECT_EQ(rt::PoolMark(), mark_);
-        rt::PoolRelease(mark_);
+        SystemDefaultsTest::TearDown();
         rt::HookSet(rt::kHookVariables, nullptr);
         ASSERT_EQ(rt::SystemVarsDefaults(), 0);
     }
@@ -44,11 +33,10 @@ protected:
     }
     static std::string Text(const char* name) {
         uint16_t mark = rt::PoolMark();
-        std::string out = S(rt::VarGetText(StrFromLiteral(name)));
+        std::string out = Str(rt::VarGetText(StrFromLiteral(name)));
         rt::PoolRelease(mark);
         return out;
     }
-    uint16_t mark_ = 0;
 };
 
 TEST_F(VariablesTest, TypesOfNames) {

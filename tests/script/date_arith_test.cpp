@@ -7,7 +7,8 @@
 
 #include "runtime/error_record.h"
 #include "script/dates.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ struct DayWalker {
     int32_t Value() const { return y * 10000 + m * 100 + d; }
 };
 
-class DateArithTest : public rt_test::TextTest {};
+class DateArithTest : public rt_test::PoolMarkTest {};
 
 TEST_F(DateArithTest, AddsAcrossMonthAndYearEnds) {
     struct { int32_t date; char kind; int64_t n; std::string out; } cases[] = {

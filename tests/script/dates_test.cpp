@@ -12,7 +12,8 @@
 #include "script/date_seam.h"
 #include "script/dates.h"
 #include "script/field_types.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -35,10 +36,10 @@ std::string TodayText() {
 }
 
 // Sets the system variables and the date message the dates read, and puts them back afterwards.
-class DatesTest : public rt_test::TextTest {
+class DatesTest : public rt_test::PoolMarkTest {
 protected:
     void SetUp() override {
-        TextTest::SetUp();
+        PoolMarkTest::SetUp();
         ASSERT_EQ(rt::SystemVarsDefaults(), 0);
         savedMessage_ = Str(rt::StoreGet(rt::kGroupParams, 0));
         ASSERT_EQ(rt::StoreSet(rt::kGroupParams, 0, rt::StrEmpty()), 0);
@@ -47,7 +48,7 @@ protected:
     void TearDown() override {
         rt::StoreSet(rt::kGroupParams, 0, rt_test::V(savedMessage_));
         rt::SystemVarsDefaults();
-        TextTest::TearDown();
+        PoolMarkTest::TearDown();
     }
     void SetMessage(const char* message) { ASSERT_EQ(rt::StoreSet(rt::kGroupParams, 0, T(message)), 0); }
     std::string Read(const char* text) {

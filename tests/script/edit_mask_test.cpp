@@ -5,7 +5,8 @@
 
 #include "script/edit_mask.h"
 #include "script/field_types.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ using rt_test::Err;
 using rt_test::Str;
 using rt_test::T;
 
-class EditMaskTest : public rt_test::TextTest {
+class EditMaskTest : public rt_test::PoolMarkTest {
 protected:
     std::string Mask(const char* mask, const char* value, int mode) {
         return Str(Disciplined([&] { return rt::MaskFormat(T(mask), T(value), mode); }));

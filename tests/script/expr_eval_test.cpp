@@ -16,23 +16,19 @@
 #include "runtime/variables.h"
 #include "script/expr_eval.h"
 #include "script/number_text.h"
+#include "tests/support/system_vars.h"
+#include "tests/support/text.h"
 
 namespace {
 
 using rt::StrFromLiteral;
-
-class SystemVarsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { ASSERT_EQ(rt::SystemVarsDefaults(), 0); }
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new SystemVarsEnvironment);
 
 // Evaluates text and describes the outcome: "N:" number text, "S:" string, "E:" status >= 122,
 // "W<code>:" and the value for the other warnings.
 std::string Eval(const std::string& text) {
     uint16_t mark = rt::PoolMark();
     rt::ExprValue v;
-    uint16_t st = rt::EvaluateValue(rt::StrMake(text.data(), static_cast<uint16_t>(text.size())), &v);
+    uint16_t st = rt::EvaluateValue(rt_test::V(text), &v);
     std::string out;
     if (st >= rt::kErrUserCanceled && st != rt::kErrNullExpression && st != rt::kErrTypeWarning) {
         out = "E:" + std::to_string(st);
@@ -49,20 +45,13 @@ std::string Eval(const std::string& text) {
     return out;
 }
 
-class ExprTest : public ::testing::Test {
+class ExprTest : public rt_test::SystemDefaultsTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(rt::SystemVarsDefaults(), 0);
-        rt::RecordError(0, 0);
-        mark_ = rt::PoolMark();
-    }
     void TearDown() override {
-        EXPECT_EQ(rt::PoolMark(), mark_) << "a routine left entries in the pool";
-        rt::PoolRelease(mark_);
+        SystemDefaultsTest::TearDown();
         ASSERT_EQ(rt::SystemVarsDefaults(), 0);
     }
     static void SetPrecision(int p) { ASSERT_EQ(rt::IntSet(rt::kSysPrecis, static_cast<int16_t>(p)), 0); }
-    uint16_t mark_ = 0;
 };
 
 struct Case {

@@ -9,26 +9,25 @@
 #include "script/expr_cursor.h"
 #include "script/expr_operators.h"
 #include "script/scaled_number.h"
+#include "tests/support/pool_check.h"
 
 namespace {
 
 using rt::StrFromLiteral;
 
-class OperatorTest : public ::testing::Test {
+class OperatorTest : public rt_test::BalancedPoolTest {
 protected:
     void SetUp() override {
         saved_ = rt::IntGet(rt::kSysPrecis);
         savedAux_ = rt::IntGet(rt::kSysAuxStat);
-        mark_ = rt::PoolMark();
+        BalancedPoolTest::SetUp();
     }
     void TearDown() override {
         rt::IntSet(rt::kSysPrecis, saved_);
         rt::IntSet(rt::kSysAuxStat, savedAux_);
-        EXPECT_EQ(rt::PoolMark(), mark_);
-        rt::PoolRelease(mark_);
+        BalancedPoolTest::TearDown();
     }
     int16_t saved_ = 2, savedAux_ = 0;
-    uint16_t mark_ = 0;
 };
 
 struct NumberCase {

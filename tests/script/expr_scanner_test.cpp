@@ -11,22 +11,15 @@
 #include "script/builtins.h"
 #include "script/expr_cursor.h"
 #include "script/expr_eval.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 namespace {
 
 using rt::StrFromLiteral;
+using rt_test::Str;
 
-std::string S(rt::StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : "<err " + std::to_string(rt::StrError(s)) + ">"; }
-
-class ScannerTest : public ::testing::Test {
-protected:
-    void SetUp() override { mark_ = rt::PoolMark(); }
-    void TearDown() override {
-        EXPECT_EQ(rt::PoolMark(), mark_);
-        rt::PoolRelease(mark_);
-    }
-    uint16_t mark_ = 0;
-};
+class ScannerTest : public rt_test::BalancedPoolTest {};
 
 TEST_F(ScannerTest, ClassifiesOperands) {
     struct Row {
@@ -146,7 +139,7 @@ TEST_F(ScannerTest, PreparationRemovesBlanksOutsideQuotes) {
     };
     for (const Row& r : rows) {
         uint16_t mark = rt::PoolMark();
-        EXPECT_EQ(S(rt::PrepareText(StrFromLiteral(r.text))), r.expected) << r.text;
+        EXPECT_EQ(Str(rt::PrepareText(StrFromLiteral(r.text))), r.expected) << r.text;
         EXPECT_EQ(rt::PoolMark(), mark + 1);
         rt::PoolRelease(mark);
     }
@@ -184,17 +177,17 @@ TEST_F(ScannerTest, BuiltinNameTable) {
                            "TIME$",   "EXP$",    "SQLCHILD", "ERR",     "$$",      "INDEXOF"};
     for (uint16_t code = 1; code <= rt::kBuiltinCount; ++code) {
         EXPECT_EQ(rt::BuiltinCode(StrFromLiteral(names[code - 1])), code) << names[code - 1];
-        EXPECT_EQ(S(rt::BuiltinName(code)), names[code - 1]);
+        EXPECT_EQ(Str(rt::BuiltinName(code)), names[code - 1]);
     }
     EXPECT_EQ(rt::BuiltinCode(StrFromLiteral("fn$trim")), rt::kFnTrim);
     EXPECT_EQ(rt::BuiltinCode(StrFromLiteral("IndexOf")), rt::kFnIndexOf);
     EXPECT_EQ(rt::BuiltinCode(StrFromLiteral("TRIM")), 0);
     EXPECT_EQ(rt::BuiltinCode(StrFromLiteral("")), 0);
     EXPECT_EQ(rt::BuiltinCode(StrFromLiteral("FN$TRIM,")), 0);
-    EXPECT_EQ(S(rt::BuiltinName(0)), "");
-    EXPECT_EQ(S(rt::BuiltinName(31)), "");
+    EXPECT_EQ(Str(rt::BuiltinName(0)), "");
+    EXPECT_EQ(Str(rt::BuiltinName(31)), "");
     // The names are offered to the language as ".funclist", separated by ';'.
-    std::string published = S(rt::StoreGet(rt::kGroupParams, 8));
+    std::string published = Str(rt::StoreGet(rt::kGroupParams, 8));
     EXPECT_EQ(published.substr(0, 18), "_#;FN#FLEN;FN#SLEN");
     EXPECT_EQ(published.find(','), std::string::npos);
 }
@@ -223,7 +216,7 @@ TEST_F(ScannerTest, ExtensionSlots) {
     EXPECT_EQ(rt::EvaluateInteger(StrFromLiteral("TWICE#(21)")), 42);
     ASSERT_EQ(rt::BuiltinExtensionSet(41, "ECHO$", Echo, rt::kArgsAll), 0);
     rt::StrRef echoed = rt::EvaluateToText(StrFromLiteral("ECHO$('abc'+'def')+ECHO$('!')"));
-    EXPECT_EQ(S(echoed), "abcdef!");
+    EXPECT_EQ(Str(echoed), "abcdef!");
     rt::PoolRelease(mark_);
     EXPECT_EQ(rt::BuiltinExtensionSet(41, "ECHO$", nullptr, rt::kArgsAll), 0);
     EXPECT_EQ(rt::BuiltinExtensionSet(40, "TWICE#", nullptr, rt::kArgsAll), 0);
@@ -233,10 +226,10 @@ TEST_F(ScannerTest, ExtensionSlots) {
 TEST_F(ScannerTest, ServicesForForms) {
     rt::ExprCursor c = rt::ClassifyFirstOperand(StrFromLiteral("FN$TRIM(a;b)+1"));
     EXPECT_EQ(c.kind, rt::kKindStringName | rt::kKindBuiltin);
-    EXPECT_EQ(S(rt::ArgumentsText(c)), "a;b");
-    EXPECT_EQ(S(rt::CallText(c)), "FN$TRIM(a;b)");
-    EXPECT_EQ(S(rt::FirstOperandText(StrFromLiteral("FN$TRIM(a)+1"))), "FN$TRIM");
-    EXPECT_EQ(S(rt::FirstOperandText(StrFromLiteral(" total# = 5"))), "total#");
+    EXPECT_EQ(Str(rt::ArgumentsText(c)), "a;b");
+    EXPECT_EQ(Str(rt::CallText(c)), "FN$TRIM(a;b)");
+    EXPECT_EQ(Str(rt::FirstOperandText(StrFromLiteral("FN$TRIM(a)+1"))), "FN$TRIM");
+    EXPECT_EQ(Str(rt::FirstOperandText(StrFromLiteral(" total# = 5"))), "total#");
     EXPECT_EQ(rt::StrError(rt::FirstOperandText(StrFromLiteral("f(1"))), 129);
     struct Row {
         const char* args;
@@ -248,7 +241,7 @@ TEST_F(ScannerTest, ServicesForForms) {
         {"a;(b,c);'x;y'", 4, ""},  {"a;;c", 2, ""},               {"a, b ,c", 2, "b"},
         {"", 1, ""},               {"a", 0, ""},                  {"a;", 2, ""},
     };
-    for (const Row& r : rows) EXPECT_EQ(S(rt::ArgumentText(StrFromLiteral(r.args), r.n)), r.expected) << r.args << " #" << r.n;
+    for (const Row& r : rows) EXPECT_EQ(Str(rt::ArgumentText(StrFromLiteral(r.args), r.n)), r.expected) << r.args << " #" << r.n;
 }
 
 }  // namespace

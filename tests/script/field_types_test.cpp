@@ -6,7 +6,8 @@
 #include "runtime/string_store.h"
 #include "script/date_seam.h"
 #include "script/field_types.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -29,17 +30,17 @@ rt::ErrCode FakeReadTime(rt::StrRef text, int64_t* millis) {
     return 0;
 }
 
-class FieldTypesTest : public rt_test::TextTest {
+class FieldTypesTest : public rt_test::PoolMarkTest {
 protected:
     void SetUp() override {
-        TextTest::SetUp();
+        PoolMarkTest::SetUp();
         saved_ = Str(rt::StoreGet(rt::kGroupParams, 0));
         ASSERT_EQ(rt::StoreSet(rt::kGroupParams, 0, rt::StrEmpty()), 0);
     }
     void TearDown() override {
         rt::SetDateTimeSeam(rt::DateTimeSeam{});
         rt::StoreSet(rt::kGroupParams, 0, rt_test::V(saved_));
-        TextTest::TearDown();
+        PoolMarkTest::TearDown();
     }
     void InstallSeam() {
         rt::DateTimeSeam seam;

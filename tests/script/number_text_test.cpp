@@ -8,7 +8,8 @@
 
 #include "runtime/typed_arrays.h"
 #include "script/number_text.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -18,15 +19,15 @@ using rt_test::T;
 using rt_test::V;
 
 // Runs each test with a clean pool mark and restores _PRECIS afterwards.
-class NumberTextTest : public rt_test::TextTest {
+class NumberTextTest : public rt_test::PoolMarkTest {
 protected:
     void SetUp() override {
-        TextTest::SetUp();
+        PoolMarkTest::SetUp();
         saved_ = rt::IntGet(rt::kSysVarPrecis);
     }
     void TearDown() override {
         rt::IntSet(rt::kSysVarPrecis, saved_);
-        TextTest::TearDown();
+        PoolMarkTest::TearDown();
     }
     void SetPrecision(int p) { ASSERT_EQ(rt::IntSet(rt::kSysVarPrecis, static_cast<int16_t>(p)), 0); }
     std::string Text(int64_t v) {

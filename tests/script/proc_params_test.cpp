@@ -5,7 +5,8 @@
 #include "runtime/system_vars.h"
 #include "runtime/typed_arrays.h"
 #include "script/proc_params.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 using namespace rt;
 using rt_test::Str;
@@ -13,12 +14,12 @@ using rt_test::T;
 
 namespace {
 
-class ProcParamsTest : public rt_test::TextTest {
+class ProcParamsTest : public rt_test::PoolMarkTest {
 protected:
     void TearDown() override {
         IntSet(kSysAux, 0);
         StoreSet(kGroupSystem, kItemProcPrefixes, StrEmpty());
-        TextTest::TearDown();
+        PoolMarkTest::TearDown();
     }
 };
 

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "script/radix.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ using rt_test::Str;
 using rt_test::T;
 using rt_test::V;
 
-class RadixTest : public rt_test::TextTest {
+class RadixTest : public rt_test::PoolMarkTest {
 protected:
     std::string Write(int64_t v, int radix) {
         return Str(Disciplined([&] { return rt::IntToRadix(v, radix); }));

@@ -9,7 +9,8 @@
 #include "runtime/system_vars.h"
 #include "script/clock.h"
 #include "script/dates.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -19,10 +20,10 @@ using rt_test::T;
 
 constexpr int64_t kH = 3600000, kM = 60000, kS = 1000;
 
-class TimeTextTest : public rt_test::TextTest {
+class TimeTextTest : public rt_test::PoolMarkTest {
 protected:
     void SetUp() override {
-        TextTest::SetUp();
+        PoolMarkTest::SetUp();
         ASSERT_EQ(rt::SystemVarsDefaults(), 0);
     }
     // "<err N>" or the milliseconds read.

@@ -4,7 +4,8 @@
 #include "runtime/options.h"
 #include "runtime/params.h"
 #include "runtime/string_store.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/run_params.h"
+#include "tests/support/text.h"
 #include "updater/run_flags.h"
 
 using namespace rt;
@@ -12,17 +13,7 @@ using rt_test::T;
 
 namespace {
 
-class RunFlagsTest : public rt_test::TextTest {
-protected:
-    void SetUp() override {
-        TextTest::SetUp();
-        ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
-    }
-    void TearDown() override {
-        StoreTrim(kGroupParams, 0);
-        TextTest::TearDown();
-    }
-};
+class RunFlagsTest : public rt_test::EmptyParamsTest {};
 
 }  // namespace
 

@@ -8,7 +8,8 @@
 #include "runtime/string_store.h"
 #include "runtime/system_vars.h"
 #include "runtime/typed_arrays.h"
-#include "tests/runtime/text_test_support.h"
+#include "tests/support/run_params.h"
+#include "tests/support/text.h"
 #include "updater/startup.h"
 
 using namespace rt;
@@ -17,17 +18,15 @@ using rt_test::T;
 
 namespace {
 
-class StartUpTest : public rt_test::TextTest {
+class StartUpTest : public rt_test::EmptyParamsTest {
 protected:
     void SetUp() override {
-        TextTest::SetUp();
-        ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
+        EmptyParamsTest::SetUp();
         ASSERT_EQ(IntSet(kSysTrace, 1), 0);
     }
     void TearDown() override {
-        StoreTrim(kGroupParams, 0);
         IntSet(kSysTrace, 1);
-        TextTest::TearDown();
+        EmptyParamsTest::TearDown();
     }
 };
 

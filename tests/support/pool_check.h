@@ -1,9 +1,9 @@
-// Shared helpers for the text-operation tests: readable values and a pool-checking fixture.
+// Pool discipline in tests: fixtures that release everything above each test's mark (one also
+// insists the pool is back at the mark), and a check that a call leaves at most its one result.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <type_traits>
 
 #include "runtime/context.h"
@@ -13,24 +13,9 @@
 
 namespace rt_test {
 
-// A value as text for comparisons; an error value reads "<err N>".
-inline std::string Str(rt::StrRef s) {
-    return s.ok() ? std::string(s.ptr, s.len) : "<err " + std::to_string(rt::StrError(s)) + ">";
-}
-inline rt::StrRef T(const char* c) { return rt::StrFromLiteral(c); }
-// A view of a std::string, which must outlive the view.
-inline rt::StrRef V(const std::string& s) {
-    return rt::StrMake(s.data(), static_cast<uint16_t>(s.size()));
-}
-inline std::string Err(rt::ErrCode code) { return "<err " + std::to_string(code) + ">"; }
-
-inline bool Inside(rt::StrRef piece, rt::StrRef whole) {
-    return piece.ok() && piece.ptr >= whole.ptr && piece.ptr + piece.len <= whole.ptr + whole.len;
-}
-
-// Starts each test with a clean error record, checks that nothing is left above the test's
-// mark but the results it kept, and releases everything at the end.
-class TextTest : public ::testing::Test {
+// Starts each test with a ready context and a clean error record, and releases everything above
+// the test's mark at the end (results a test kept included).
+class PoolMarkTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (!rt::ContextReady()) {
@@ -68,6 +53,15 @@ protected:
     }
 
     uint16_t mark_ = 0;
+};
+
+// The same, for tests whose calls must all leave the pool where the test found it.
+class BalancedPoolTest : public PoolMarkTest {
+protected:
+    void TearDown() override {
+        EXPECT_EQ(rt::PoolMark(), mark_) << "a call left entries in the pool";
+        PoolMarkTest::TearDown();
+    }
 };
 
 }  // namespace rt_test
