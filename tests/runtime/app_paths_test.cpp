@@ -9,15 +9,15 @@
 
 namespace {
 
-using rt_test::L;
-using rt_test::S;
+using rt_test::Str;
+using rt_test::T;
 
 class AppPathTest : public rt_test::FsTest {
 protected:
     void SetUp() override {
         FsTest::SetUp();
-        savedLine_ = S(rt::RunParam(rt::kParamCommandLine));
-        savedDb_ = S(rt::RunParam(rt::kParamDatabase));
+        savedLine_ = Str(rt::RunParam(rt::kParamCommandLine));
+        savedDb_ = Str(rt::RunParam(rt::kParamDatabase));
         savedAux_ = rt::IntGet(rt::kSysAuxStat);
     }
     void TearDown() override {
@@ -26,7 +26,7 @@ protected:
         rt::IntSet(rt::kSysAuxStat, savedAux_);
         FsTest::TearDown();
     }
-    static void Line(const char* s) { rt::SetRunParam(rt::kParamCommandLine, L(s)); }
+    static void Line(const char* s) { rt::SetRunParam(rt::kParamCommandLine, T(s)); }
     std::string savedLine_, savedDb_;
     int16_t savedAux_ = 0;
 };
@@ -47,30 +47,30 @@ TEST_F(AppPathTest, RunPathIsTheProgramsFolder) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         Line(c.line);
-        EXPECT_EQ(S(Disciplined([] { return rt::AppPath(rt::kAppPathRunPath); })), c.folder);
+        EXPECT_EQ(Str(Disciplined([] { return rt::AppPath(rt::kAppPathRunPath); })), c.folder);
     }
 }
 
 TEST_F(AppPathTest, ParameterFolders) {
-    rt::SetRunParam(rt::kParamAppFolder, L("C:\\App"));
-    rt::SetRunParam(rt::kParamDocsFolder, L("C:\\Users\\me\\Docs"));
-    EXPECT_EQ(S(rt::AppPath(rt::kAppPathDefault)), "C:\\App");
-    EXPECT_EQ(S(rt::AppPath(rt::kAppPathDocs)), "C:\\Users\\me\\Docs");
-    EXPECT_EQ(S(rt::AppPath(rt::kAppPathHelp)), "C:\\App\\Help");
-    rt::SetRunParam(rt::kParamHelpFolder, L("H:\\Manuals"));
-    EXPECT_EQ(S(rt::AppPath(rt::kAppPathHelp)), "H:\\Manuals");
-    EXPECT_EQ(S(rt::AppPath(rt::kAppPathBackup)), "C:\\Users\\me\\Docs\\Backups");
-    EXPECT_EQ(S(rt::AppPath(128)), "");
+    rt::SetRunParam(rt::kParamAppFolder, T("C:\\App"));
+    rt::SetRunParam(rt::kParamDocsFolder, T("C:\\Users\\me\\Docs"));
+    EXPECT_EQ(Str(rt::AppPath(rt::kAppPathDefault)), "C:\\App");
+    EXPECT_EQ(Str(rt::AppPath(rt::kAppPathDocs)), "C:\\Users\\me\\Docs");
+    EXPECT_EQ(Str(rt::AppPath(rt::kAppPathHelp)), "C:\\App\\Help");
+    rt::SetRunParam(rt::kParamHelpFolder, T("H:\\Manuals"));
+    EXPECT_EQ(Str(rt::AppPath(rt::kAppPathHelp)), "H:\\Manuals");
+    EXPECT_EQ(Str(rt::AppPath(rt::kAppPathBackup)), "C:\\Users\\me\\Docs\\Backups");
+    EXPECT_EQ(Str(rt::AppPath(128)), "");
 }
 
 TEST_F(AppPathTest, DocsFallBackToTheWorkingFolder) {
-    EXPECT_EQ(S(rt::AppPath(rt::kAppPathDocs)), S(rt::CurrentFolder()));
-    EXPECT_NE(S(rt::AppPath(rt::kAppPathDocs)), "");
+    EXPECT_EQ(Str(rt::AppPath(rt::kAppPathDocs)), Str(rt::CurrentFolder()));
+    EXPECT_NE(Str(rt::AppPath(rt::kAppPathDocs)), "");
 }
 
 TEST_F(AppPathTest, DataFolderBaseDependsOnTheProgramsDrive) {
-    rt::SetRunParam(rt::kParamAppFolder, L("F:\\App\\bin"));
-    rt::SetRunParam(rt::kParamDocsFolder, L("C:\\Users\\me\\Docs"));
+    rt::SetRunParam(rt::kParamAppFolder, T("F:\\App\\bin"));
+    rt::SetRunParam(rt::kParamDocsFolder, T("C:\\Users\\me\\Docs"));
     const struct {
         const char* line;
         int16_t aux;
@@ -88,35 +88,35 @@ TEST_F(AppPathTest, DataFolderBaseDependsOnTheProgramsDrive) {
         SCOPED_TRACE(c.line);
         Line(c.line);
         rt::IntSet(rt::kSysAuxStat, c.aux);
-        EXPECT_EQ(S(Disciplined([] { return rt::AppPath(rt::kAppPathData); })), c.data);
+        EXPECT_EQ(Str(Disciplined([] { return rt::AppPath(rt::kAppPathData); })), c.data);
     }
 }
 
 TEST_F(AppPathTest, BackRelJoinsHostAndDatabase) {
     // TrimUnquote upper-cases a field that it did not have to change.
-    rt::SetRunParam(rt::kParamDatabase, L("'srv',db,user,pw"));
-    EXPECT_EQ(S(rt::AppPath(rt::kAppPathBackRel)), Dir() + "\\Backups\\srv\\DB");
+    rt::SetRunParam(rt::kParamDatabase, T("'srv',db,user,pw"));
+    EXPECT_EQ(Str(rt::AppPath(rt::kAppPathBackRel)), Dir() + "\\Backups\\srv\\DB");
 }
 
 TEST_F(AppPathTest, SeveralFoldersLowestBitFirst) {
-    rt::SetRunParam(rt::kParamAppFolder, L("C:\\App"));
-    rt::SetRunParam(rt::kParamDocsFolder, L("D:\\Docs"));
-    EXPECT_EQ(S(Disciplined([] { return rt::AppPaths(rt::kAppPathDocs | rt::kAppPathDefault | rt::kAppPathBackup); })),
+    rt::SetRunParam(rt::kParamAppFolder, T("C:\\App"));
+    rt::SetRunParam(rt::kParamDocsFolder, T("D:\\Docs"));
+    EXPECT_EQ(Str(Disciplined([] { return rt::AppPaths(rt::kAppPathDocs | rt::kAppPathDefault | rt::kAppPathBackup); })),
               "C:\\App,D:\\Docs,D:\\Docs\\Backups");
-    EXPECT_EQ(S(rt::AppPaths(0)), "");
-    EXPECT_EQ(S(Disciplined([] { return rt::InAppPath(L("x.txt"), rt::kAppPathDefault); })), "C:\\App\\x.txt");
-    EXPECT_EQ(S(rt::InAppPath(L("sub/x.txt"), rt::kAppPathDocs)), "D:\\Docs\\sub\\x.txt");
+    EXPECT_EQ(Str(rt::AppPaths(0)), "");
+    EXPECT_EQ(Str(Disciplined([] { return rt::InAppPath(T("x.txt"), rt::kAppPathDefault); })), "C:\\App\\x.txt");
+    EXPECT_EQ(Str(rt::InAppPath(T("sub/x.txt"), rt::kAppPathDocs)), "D:\\Docs\\sub\\x.txt");
 }
 
 TEST_F(AppPathTest, KeptListFieldsAndWholeList) {
-    EXPECT_EQ(S(rt::KeptList(0, L("a,b,c"))), "a,b,c");
-    EXPECT_EQ(S(rt::KeptList(2)), "b");
-    EXPECT_EQ(S(Disciplined([] { return rt::KeptList(2, L("x")); })), "x");
-    EXPECT_EQ(S(rt::KeptList(0)), "a,x,c");
-    EXPECT_EQ(S(rt::KeptList(5, L("e"))), "e");
-    EXPECT_EQ(S(rt::KeptList(0)), "a,x,c,,e");
+    EXPECT_EQ(Str(rt::KeptList(0, T("a,b,c"))), "a,b,c");
+    EXPECT_EQ(Str(rt::KeptList(2)), "b");
+    EXPECT_EQ(Str(Disciplined([] { return rt::KeptList(2, T("x")); })), "x");
+    EXPECT_EQ(Str(rt::KeptList(0)), "a,x,c");
+    EXPECT_EQ(Str(rt::KeptList(5, T("e"))), "e");
+    EXPECT_EQ(Str(rt::KeptList(0)), "a,x,c,,e");
     EXPECT_EQ(rt::StrError(rt::KeptList(1, rt::StrErr(150))), 150);
-    EXPECT_EQ(S(rt::KeptList(0)), "a,x,c,,e");
+    EXPECT_EQ(Str(rt::KeptList(0)), "a,x,c,,e");
     rt::KeptList(0, rt::StrEmpty());
 }
 

@@ -10,8 +10,8 @@
 
 namespace {
 
-using rt_test::L;
-using rt_test::S;
+using rt_test::Str;
+using rt_test::T;
 
 class ExpandRefsTest : public rt_test::FsTest {
 protected:
@@ -33,8 +33,8 @@ protected:
 };
 
 TEST_F(ExpandRefsTest, Table) {
-    rt::SetRunParam(rt::kParamAppFolder, L("C:\\App"));
-    rt::SetRunParam(rt::kParamDatabase, L("dbhost,stock"));
+    rt::SetRunParam(rt::kParamAppFolder, T("C:\\App"));
+    rt::SetRunParam(rt::kParamDatabase, T("dbhost,stock"));
     const struct {
         const char* text;
         const char* expanded;
@@ -56,52 +56,52 @@ TEST_F(ExpandRefsTest, Table) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(S(Disciplined([&] { return rt::ExpandRefs(L(c.text)); })), c.expanded);
+        EXPECT_EQ(Str(Disciplined([&] { return rt::ExpandRefs(T(c.text)); })), c.expanded);
     }
 }
 
 TEST_F(ExpandRefsTest, OnlyListedEnvironmentNamesAreRead) {
     rt::FsSetEnvironment("KV_TEST_ONLY", "secret");
-    EXPECT_EQ(S(rt::ExpandRefs(L("[%KV_TEST_ONLY%]"))), "[]");
-    EXPECT_EQ(S(rt::EnvValue(L("KV_TEST_ONLY"))), "secret");
+    EXPECT_EQ(Str(rt::ExpandRefs(T("[%KV_TEST_ONLY%]"))), "[]");
+    EXPECT_EQ(Str(rt::EnvValue(T("KV_TEST_ONLY"))), "secret");
 }
 
 TEST_F(ExpandRefsTest, ValuesAreExpandedInTurn) {
-    rt::SetRunParam(rt::kParamAppFolder, L("%TEMP%\\app"));
-    EXPECT_EQ(S(rt::ExpandRefs(L("%APPPATH_DEFAULT%\\f"))), "C:\\Tmp\\app\\f");
+    rt::SetRunParam(rt::kParamAppFolder, T("%TEMP%\\app"));
+    EXPECT_EQ(Str(rt::ExpandRefs(T("%APPPATH_DEFAULT%\\f"))), "C:\\Tmp\\app\\f");
 }
 
 TEST_F(ExpandRefsTest, SelfReferenceStopsAfterBoundedRounds) {
     rt::FsSetEnvironment("TEMP", "%TEMP%x");
-    rt::StrRef out = Disciplined([] { return rt::ExpandRefs(L("%TEMP%")); });
+    rt::StrRef out = Disciplined([] { return rt::ExpandRefs(T("%TEMP%")); });
     // Each round adds one "x"; after the last round the reference left is no parameter.
-    EXPECT_EQ(S(out), std::string(rt::kMaxRefRounds, 'x'));
+    EXPECT_EQ(Str(out), std::string(rt::kMaxRefRounds, 'x'));
 }
 
 TEST_F(ExpandRefsTest, ReferenceGrowingBeyondATextFails) {
     std::string big(20000, 'v');
     rt::FsSetEnvironment("TEMP", (big + "%TEMP%").c_str());
-    EXPECT_EQ(rt::StrError(rt::ExpandRefs(L("%TEMP%"))), rt::kErrOutOfMemory);
+    EXPECT_EQ(rt::StrError(rt::ExpandRefs(T("%TEMP%"))), rt::kErrOutOfMemory);
 }
 
 TEST_F(ExpandRefsTest, EnvironmentAndFolders) {
-    EXPECT_EQ(S(rt::TempFolder()), "C:\\Tmp");
-    EXPECT_EQ(S(rt::EnvValue(L("KV_SURELY_NOT_SET_9"))), "");
-    EXPECT_EQ(S(rt::EnvValue(L(""))), "");
-    std::string cwd = S(rt::CurrentFolder());
+    EXPECT_EQ(Str(rt::TempFolder()), "C:\\Tmp");
+    EXPECT_EQ(Str(rt::EnvValue(T("KV_SURELY_NOT_SET_9"))), "");
+    EXPECT_EQ(Str(rt::EnvValue(T(""))), "");
+    std::string cwd = Str(rt::CurrentFolder());
     EXPECT_FALSE(cwd.empty());
-    EXPECT_NE(cwd.find(dir_.filename().string()), std::string::npos);
+    EXPECT_NE(cwd.find(folder_.path().filename().string()), std::string::npos);
 }
 
 TEST_F(ExpandRefsTest, TempTemplates) {
-    rt::StrRef t = Disciplined([] { return rt::TempTemplate(L("C:\\w\\up%s")); });
+    rt::StrRef t = Disciplined([] { return rt::TempTemplate(T("C:\\w\\up%s")); });
     ASSERT_TRUE(t.ok());
     EXPECT_EQ(std::string(t.ptr, t.len), std::string("C:\\w\\upXXXXXX\0", 14));
     rt::StrRef d = rt::TempTemplate(rt::StrEmpty());
     ASSERT_TRUE(d.ok());
     EXPECT_EQ(std::string(d.ptr, d.len), std::string("C:\\Tmp\\XXXXXX\0", 14));
-    EXPECT_EQ(rt::StrError(rt::TempTemplate(L("C:\\w\\up"))), rt::kErrBadInput);
-    EXPECT_EQ(rt::StrError(rt::TempTemplate(L("%s.tmp"))), rt::kErrBadInput);
+    EXPECT_EQ(rt::StrError(rt::TempTemplate(T("C:\\w\\up"))), rt::kErrBadInput);
+    EXPECT_EQ(rt::StrError(rt::TempTemplate(T("%s.tmp"))), rt::kErrBadInput);
     EXPECT_EQ(rt::StrError(rt::TempTemplate(rt::StrErr(150))), 150);
 }
 

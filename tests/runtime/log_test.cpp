@@ -17,36 +17,32 @@
 #include "runtime/system_vars.h"
 #include "runtime/temp_pool.h"
 #include "runtime/typed_arrays.h"
-#include "script/clock.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string S(rt::StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : "<err " + std::to_string(rt::StrError(s)) + ">"; }
-rt::StrRef V(const std::string& s) { return rt::StrMake(s.data(), static_cast<uint16_t>(s.size())); }
+using rt_test::Str;
+using rt_test::V;
 
 const char kStamp[] = "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9] ";
 
-class LogTest : public ::testing::Test {
+class LogTest : public rt_test::BalancedPoolTest {
 protected:
     void SetUp() override {
-        if (!rt::ContextReady()) {
-            ASSERT_EQ(rt::ContextInit(), 0);
-        }
         ASSERT_EQ(rt::SystemVarsDefaults(), 0);
-        for (uint16_t p : {rt::kParamAppName, rt::kParamLogPrefix, rt::kParamLogThird}) saved_[p] = S(rt::RunParam(p));
-        savedName_ = S(rt::StoreGet(rt::kGroupSystem, rt::kItemLogName));
+        for (uint16_t p : {rt::kParamAppName, rt::kParamLogPrefix, rt::kParamLogThird}) saved_[p] = Str(rt::RunParam(p));
+        savedName_ = Str(rt::StoreGet(rt::kGroupSystem, rt::kItemLogName));
         rt::SetRunParam(rt::kParamAppName, rt::StrFromLiteral("UP:Kelvane"));
         rt::SetRunParam(rt::kParamLogPrefix, rt::StrEmpty());
         rt::SetRunParam(rt::kParamLogThird, rt::StrEmpty());
         rt::StoreSet(rt::kGroupSystem, rt::kItemLogName, rt::StrEmpty());
-        rt::RecordError(0, 0);
-        mark_ = rt::PoolMark();
+        BalancedPoolTest::SetUp();
     }
     void TearDown() override {
-        EXPECT_EQ(rt::PoolMark(), mark_);
-        rt::PoolRelease(mark_);
+        BalancedPoolTest::TearDown();
         for (uint16_t p : {rt::kParamAppName, rt::kParamLogPrefix, rt::kParamLogThird}) rt::SetRunParam(p, V(saved_[p]));
         rt::StoreSet(rt::kGroupSystem, rt::kItemLogName, V(savedName_));
         rt::SystemVarsDefaults();
@@ -54,7 +50,7 @@ protected:
     // The line for message, checked for its time stamp, which is cut off.
     std::string LineAfterStamp(rt::StrRef message) {
         const uint16_t mark = rt::PoolMark();
-        const std::string line = S(rt::LogLine(message));
+        const std::string line = Str(rt::LogLine(message));
         EXPECT_EQ(rt::PoolMark(), mark + 1);
         rt::PoolRelease(mark);
         std::smatch m;
@@ -66,7 +62,6 @@ protected:
     }
     std::string saved_[16];
     std::string savedName_;
-    uint16_t mark_ = 0;
 };
 
 TEST_F(LogTest, EnabledByTrace) {
@@ -86,7 +81,7 @@ TEST_F(LogTest, EnabledByTrace) {
 TEST_F(LogTest, FileNameFromTheApplicationCode) {
     auto name = [&] {
         const uint16_t mark = rt::PoolMark();
-        const std::string n = S(rt::LogFileName());
+        const std::string n = Str(rt::LogFileName());
         rt::PoolRelease(mark);
         return n;
     };
@@ -128,29 +123,20 @@ class LogFileTest : public LogTest {
 protected:
     void SetUp() override {
         LogTest::SetUp();
-        old_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("kelvane_log_" + std::to_string(rt::ClockSteadyMicros()));
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-    }
-    void TearDown() override {
-        fs::current_path(old_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-        LogTest::TearDown();
+        folder_.Enter();
     }
     static std::string Contents(const fs::path& p) {
         std::ifstream in(p, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    fs::path old_, dir_;
+    rt_test::TempDir folder_{"kelvane_log"};
 };
 
 TEST_F(LogFileTest, AppendsOneLinePerEvent) {
     EXPECT_EQ(rt::Log(rt::StrFromLiteral("hello")), 0);
     EXPECT_EQ(rt::Log(rt::StrFromLiteral("text\r\n")), 0);
     EXPECT_EQ(rt::Log(rt::StrErr(131)), 0);
-    const std::string all = Contents(dir_ / "UPlog.txt");
+    const std::string all = Contents(folder_.path() / "UPlog.txt");
     const std::regex layout(std::string("^") + kStamp + " Kelvane none hello\r\n" + kStamp +
                             " Kelvane none text\r\n" + kStamp + " Kelvane none Error #131\r\n$");
     EXPECT_TRUE(std::regex_match(all, layout)) << all;
@@ -160,11 +146,11 @@ TEST_F(LogFileTest, AppendsOneLinePerEvent) {
 TEST_F(LogFileTest, AppendLineResults) {
     EXPECT_TRUE(rt::AppendLine(rt::StrFromLiteral("a.txt"), rt::StrFromLiteral("one")));
     EXPECT_TRUE(rt::AppendLine(rt::StrFromLiteral("a.txt"), rt::StrErr(164)));
-    EXPECT_EQ(Contents(dir_ / "a.txt"), "one\r\nError #164\r\n");
+    EXPECT_EQ(Contents(folder_.path() / "a.txt"), "one\r\nError #164\r\n");
     EXPECT_FALSE(rt::AppendLine(rt::StrEmpty(), rt::StrFromLiteral("x")));
     EXPECT_FALSE(rt::AppendLine(rt::StrErr(163), rt::StrFromLiteral("x")));
     // A folder is no file: the write fails, and only the result says so.
-    fs::create_directories(dir_ / "sub");
+    fs::create_directories(folder_.path() / "sub");
     EXPECT_FALSE(rt::AppendLine(rt::StrFromLiteral("sub"), rt::StrFromLiteral("x")));
     EXPECT_FALSE(rt::AppendLine(rt::StrFromLiteral("missing/x.txt"), rt::StrFromLiteral("x")));
     EXPECT_EQ(rt::Log(rt::StrFromLiteral("fine")), 0);
@@ -173,7 +159,7 @@ TEST_F(LogFileTest, AppendLineResults) {
     EXPECT_EQ(rt::LastError().code, 0);
     const std::string big(rt::kMaxText, 'b');
     EXPECT_TRUE(rt::AppendLine(rt::StrFromLiteral("big.txt"), V(big)));
-    EXPECT_EQ(Contents(dir_ / "big.txt"), big + "\r\n");
+    EXPECT_EQ(Contents(folder_.path() / "big.txt"), big + "\r\n");
 }
 
 TEST_F(LogFileTest, FailedWriteLeavesAnEarlierErrorAlone) {
@@ -181,14 +167,14 @@ TEST_F(LogFileTest, FailedWriteLeavesAnEarlierErrorAlone) {
     rt::ReportError(175, rt::StrFromLiteral("earlier detail"));
     EXPECT_FALSE(rt::AppendLine(rt::StrFromLiteral("missing/x.txt"), rt::StrFromLiteral("x")));
     EXPECT_EQ(rt::LastError().code, 175);
-    EXPECT_EQ(S(rt::ErrorDetail()), "earlier detail");
+    EXPECT_EQ(Str(rt::ErrorDetail()), "earlier detail");
 }
 
 TEST_F(LogFileTest, NamedLogFileIsUsed) {
     rt::StoreSet(rt::kGroupSystem, rt::kItemLogName, rt::StrFromLiteral("other.log"));
     rt::Log(rt::StrFromLiteral("x"));
-    EXPECT_TRUE(fs::exists(dir_ / "other.log"));
-    EXPECT_FALSE(fs::exists(dir_ / "UPlog.txt"));
+    EXPECT_TRUE(fs::exists(folder_.path() / "other.log"));
+    EXPECT_FALSE(fs::exists(folder_.path() / "UPlog.txt"));
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 namespace {
 
-using rt_test::L;
-using rt_test::S;
+using rt_test::Str;
+using rt_test::T;
 
 class PathPartTest : public rt_test::FsTest {};
 
@@ -62,12 +62,12 @@ TEST_F(PathPartTest, Table) {
     };
     for (const PartCase& c : cases) {
         SCOPED_TRACE(std::string(c.path) + " bits " + std::to_string(c.bits));
-        EXPECT_EQ(S(Disciplined([&] { return rt::PathPart(L(c.path), c.bits, c.mode); })), c.expected);
+        EXPECT_EQ(Str(Disciplined([&] { return rt::PathPart(T(c.path), c.bits, c.mode); })), c.expected);
     }
 }
 
 TEST_F(PathPartTest, SinglePartsArePiecesOfThePath) {
-    rt::StrRef path = L("C:\\a\\b\\file.txt");
+    rt::StrRef path = T("C:\\a\\b\\file.txt");
     const uint16_t before = rt::PoolMark();
     for (uint16_t bits : {1, 2, 4, 8, 12}) {
         rt::StrRef part = rt::PathPart(path, bits);
@@ -78,9 +78,9 @@ TEST_F(PathPartTest, SinglePartsArePiecesOfThePath) {
 
 TEST_F(PathPartTest, ErrorValuePassesThrough) {
     EXPECT_EQ(rt::StrError(rt::PathPart(rt::StrErr(150), 3)), 150);
-    EXPECT_EQ(rt::StrError(rt::PathJoin(rt::StrErr(151), L("x"))), 151);
-    EXPECT_EQ(rt::StrError(rt::PathJoin(L("x"), rt::StrErr(152))), 152);
-    EXPECT_EQ(rt::StrError(rt::PathResolve(rt::StrErr(153), L("x"))), 153);
+    EXPECT_EQ(rt::StrError(rt::PathJoin(rt::StrErr(151), T("x"))), 151);
+    EXPECT_EQ(rt::StrError(rt::PathJoin(T("x"), rt::StrErr(152))), 152);
+    EXPECT_EQ(rt::StrError(rt::PathResolve(rt::StrErr(153), T("x"))), 153);
 }
 
 struct JoinCase {
@@ -108,13 +108,13 @@ TEST_F(PathPartTest, JoinRawTable) {
     };
     for (const JoinCase& c : cases) {
         SCOPED_TRACE(std::string(c.base) + " + " + c.name);
-        EXPECT_EQ(S(Disciplined([&] { return rt::PathJoinRaw(L(c.base), L(c.name), c.mode); })), c.expected);
+        EXPECT_EQ(Str(Disciplined([&] { return rt::PathJoinRaw(T(c.base), T(c.name), c.mode); })), c.expected);
     }
 }
 
 TEST_F(PathPartTest, JoinTurnsSlashesIntoBackslashes) {
-    EXPECT_EQ(S(rt::PathJoin(L("C:/a/b"), L("c/d.txt"))), "C:\\a\\b\\c\\d.txt");
-    EXPECT_EQ(S(rt::PathJoin(L("C:\\a"), L("/d.txt"))), "\\d.txt");
+    EXPECT_EQ(Str(rt::PathJoin(T("C:/a/b"), T("c/d.txt"))), "C:\\a\\b\\c\\d.txt");
+    EXPECT_EQ(Str(rt::PathJoin(T("C:\\a"), T("/d.txt"))), "\\d.txt");
 }
 
 TEST_F(PathPartTest, ResolveTable) {
@@ -131,16 +131,16 @@ TEST_F(PathPartTest, ResolveTable) {
     };
     for (const JoinCase& c : cases) {
         SCOPED_TRACE(std::string(c.base) + " + " + c.name);
-        EXPECT_EQ(S(Disciplined([&] { return rt::PathResolve(L(c.base), L(c.name)); })), c.expected);
+        EXPECT_EQ(Str(Disciplined([&] { return rt::PathResolve(T(c.base), T(c.name)); })), c.expected);
     }
 }
 
 TEST_F(PathPartTest, ExtensionAndWildcard) {
-    EXPECT_EQ(S(rt::WithExtension(L("C:\\a\\file"), L("txt"))), "C:\\a\\file.txt");
-    EXPECT_EQ(S(rt::WithExtension(L("file"), L(""))), "file");
-    EXPECT_EQ(S(rt::WithWildcard(L("C:\\a"), true)), "C:\\a\\*.*");
-    EXPECT_EQ(S(rt::WithWildcard(L("C:\\a\\"), true)), "C:\\a\\*.*");
-    EXPECT_EQ(S(rt::WithWildcard(L("C:\\a"), false)), "C:\\a");
+    EXPECT_EQ(Str(rt::WithExtension(T("C:\\a\\file"), T("txt"))), "C:\\a\\file.txt");
+    EXPECT_EQ(Str(rt::WithExtension(T("file"), T(""))), "file");
+    EXPECT_EQ(Str(rt::WithWildcard(T("C:\\a"), true)), "C:\\a\\*.*");
+    EXPECT_EQ(Str(rt::WithWildcard(T("C:\\a\\"), true)), "C:\\a\\*.*");
+    EXPECT_EQ(Str(rt::WithWildcard(T("C:\\a"), false)), "C:\\a");
 }
 
 TEST_F(PathPartTest, LongestJoinIsRefused) {

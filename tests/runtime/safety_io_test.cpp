@@ -13,14 +13,14 @@
 
 namespace {
 
-using rt_test::L;
-using rt_test::S;
+using rt_test::Str;
+using rt_test::T;
 
 class SafetyIoTest : public rt_test::FsTest {
 protected:
     void SetUp() override {
         FsTest::SetUp();
-        savedName_ = S(rt::RunParam(rt::kParamAppName));
+        savedName_ = Str(rt::RunParam(rt::kParamAppName));
     }
     void TearDown() override {
         rt::SetRunParam(rt::kParamAppName, rt_test::V(savedName_));
@@ -41,13 +41,13 @@ struct SafetyCase {
 };
 
 TEST_F(SafetyIoTest, SwitchedOffAllowsEverything) {
-    rt::SetRunParam(rt::kParamAppFolder, L("C:\\App"));
+    rt::SetRunParam(rt::kParamAppFolder, T("C:\\App"));
     Lists("C:\\App\\data", "C:\\App\\out");
-    for (uint16_t flags : {0x800, 0x1200, 0x400, 0}) EXPECT_EQ(rt::safetyIo(flags, L("D:\\x\\y.txt")), 0) << flags;
+    for (uint16_t flags : {0x800, 0x1200, 0x400, 0}) EXPECT_EQ(rt::safetyIo(flags, T("D:\\x\\y.txt")), 0) << flags;
 }
 
 TEST_F(SafetyIoTest, RootTable) {
-    rt::SetRunParam(rt::kParamAppFolder, L("C:\\App"));
+    rt::SetRunParam(rt::kParamAppFolder, T("C:\\App"));
     const SafetyCase cases[] = {
         {0x100, rt::kSafeRead, "D:\\other\\x.txt", 0},  // reads are not held to the root
         {0x100, rt::kSafeWrite, "C:\\App\\data\\x.txt", 0},
@@ -69,25 +69,25 @@ TEST_F(SafetyIoTest, RootTable) {
     for (const SafetyCase& c : cases) {
         SCOPED_TRACE(std::string(c.path) + " flags " + std::to_string(c.flags));
         rt::IntSet(rt::kSysSafe, c.safe);
-        EXPECT_EQ(Disciplined([&] { return rt::safetyIo(c.flags, L(c.path)); }), c.expected);
+        EXPECT_EQ(Disciplined([&] { return rt::safetyIo(c.flags, T(c.path)); }), c.expected);
     }
 }
 
 TEST_F(SafetyIoTest, RelativeToTheWorkingFolderUnderTheRoot) {
-    rt::SetRunParam(rt::kParamAppFolder, rt_test::V(S(rt::PathJoin(rt::CurrentFolder(), rt::StrEmpty()))));
+    rt::SetRunParam(rt::kParamAppFolder, rt_test::V(Str(rt::PathJoin(rt::CurrentFolder(), rt::StrEmpty()))));
     rt::IntSet(rt::kSysSafe, 0x100);
-    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, L(".\\x.txt")), 0);
-    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, L("..\\x.txt")), rt::kErrPermission);
+    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, T(".\\x.txt")), 0);
+    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, T("..\\x.txt")), rt::kErrPermission);
 }
 
 TEST_F(SafetyIoTest, EmptyListsAllowAReadAndAnEmptyRootAWrite) {
     rt::IntSet(rt::kSysSafe, 0x100);
-    EXPECT_EQ(rt::safetyIo(rt::kSafeRead, L("D:\\x\\y.txt")), 0);
-    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, L("D:\\x\\y.txt")), 0);
+    EXPECT_EQ(rt::safetyIo(rt::kSafeRead, T("D:\\x\\y.txt")), 0);
+    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, T("D:\\x\\y.txt")), 0);
 }
 
 TEST_F(SafetyIoTest, FolderLists) {
-    rt::SetRunParam(rt::kParamAppFolder, L("C:\\App"));
+    rt::SetRunParam(rt::kParamAppFolder, T("C:\\App"));
     Lists("C:\\App\\data,C:\\App\\in", "C:\\App\\out");
     rt::IntSet(rt::kSysSafe, 0x100);
     const SafetyCase cases[] = {
@@ -101,33 +101,33 @@ TEST_F(SafetyIoTest, FolderLists) {
     };
     for (const SafetyCase& c : cases) {
         SCOPED_TRACE(std::string(c.path) + " flags " + std::to_string(c.flags));
-        EXPECT_EQ(rt::safetyIo(c.flags, L(c.path)), c.expected);
+        EXPECT_EQ(rt::safetyIo(c.flags, T(c.path)), c.expected);
     }
 }
 
 TEST_F(SafetyIoTest, ReasonsInTheDetailText) {
-    rt::SetRunParam(rt::kParamAppFolder, L("C:\\App"));
+    rt::SetRunParam(rt::kParamAppFolder, T("C:\\App"));
     rt::IntSet(rt::kSysSafe, 0x100);
     rt::ReportError(0, rt::StrEmpty());
-    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, L("D:\\other\\x.txt")), rt::kErrPermission);
-    EXPECT_NE(S(rt::ErrorDetail()).find("not chrooted to D:\\other"), std::string::npos) << S(rt::ErrorDetail());
+    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, T("D:\\other\\x.txt")), rt::kErrPermission);
+    EXPECT_NE(Str(rt::ErrorDetail()).find("not chrooted to D:\\other"), std::string::npos) << Str(rt::ErrorDetail());
     rt::ReportError(0, rt::StrEmpty());
-    EXPECT_EQ(rt::safetyIo(0x400, L("C:\\App\\x.txt")), rt::kErrPermission);
-    EXPECT_NE(S(rt::ErrorDetail()).find("flag: 1024, safetyIo: 256"), std::string::npos) << S(rt::ErrorDetail());
+    EXPECT_EQ(rt::safetyIo(0x400, T("C:\\App\\x.txt")), rt::kErrPermission);
+    EXPECT_NE(Str(rt::ErrorDetail()).find("flag: 1024, safetyIo: 256"), std::string::npos) << Str(rt::ErrorDetail());
 }
 
 TEST_F(SafetyIoTest, EveryCheckIsLoggedUnderTheRuntimeCategory) {
-    rt::SetRunParam(rt::kParamAppName, L("UP:Kelvane"));
-    rt::SetRunParam(rt::kParamAppFolder, L("C:\\App"));
+    rt::SetRunParam(rt::kParamAppName, T("UP:Kelvane"));
+    rt::SetRunParam(rt::kParamAppFolder, T("C:\\App"));
     rt::IntSet(rt::kSysSafe, 0x100);
     rt::IntSet(rt::kSysTrace, 32);
-    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, L("D:\\other\\x.txt")), rt::kErrPermission);
-    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, L("C:\\App\\x.txt")), 0);
+    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, T("D:\\other\\x.txt")), rt::kErrPermission);
+    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, T("C:\\App\\x.txt")), 0);
     std::string log = Get("UPlog.txt");
     EXPECT_NE(log.find("SafetyIoPermission: Error #175.resource: D:\\other\\x.txt, "), std::string::npos) << log;
     EXPECT_NE(log.find("resource: C:\\App\\x.txt"), std::string::npos) << log;
     rt::IntSet(rt::kSysTrace, 0);
-    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, L("C:\\App\\y.txt")), 0);
+    EXPECT_EQ(rt::safetyIo(rt::kSafeWrite, T("C:\\App\\y.txt")), 0);
     EXPECT_EQ(Get("UPlog.txt"), log) << "nothing is logged with _TRACE 0";
 }
 

@@ -11,8 +11,8 @@
 
 namespace {
 
-using rt_test::L;
-using rt_test::S;
+using rt_test::Str;
+using rt_test::T;
 using rt_test::V;
 
 class WholeFileTest : public rt_test::FsTest {
@@ -31,50 +31,50 @@ protected:
 TEST_F(WholeFileTest, Length) {
     Put("five.txt", "12345");
     Put("empty.txt", "");
-    EXPECT_EQ(rt::FileLength(L("five.txt")), 5u);
-    EXPECT_EQ(rt::FileLength(L("empty.txt")), 0u);
-    EXPECT_EQ(rt::FileLength(L("missing.txt")), 0u);
+    EXPECT_EQ(rt::FileLength(T("five.txt")), 5u);
+    EXPECT_EQ(rt::FileLength(T("empty.txt")), 0u);
+    EXPECT_EQ(rt::FileLength(T("missing.txt")), 0u);
     EXPECT_FALSE(Exists("missing.txt")) << "asking for a length creates nothing";
 }
 
 TEST_F(WholeFileTest, ReadBytes) {
     Put("f.bin", std::string("abc\0def", 7));
-    EXPECT_EQ(S(Disciplined([] { return rt::ReadBytes(L("f.bin"), 0, rt::kNpos); })), std::string("abc\0def", 7));
-    EXPECT_EQ(S(rt::ReadBytes(L("f.bin"), 4, 2)), "de");
-    EXPECT_EQ(S(rt::ReadBytes(L("f.bin"), 4, rt::kNpos)), "def");
-    EXPECT_EQ(S(rt::ReadBytes(L("f.bin"), 7, rt::kNpos)), "");
-    EXPECT_EQ(S(rt::ReadBytes(L("f.bin"), 0, 0)), "");
+    EXPECT_EQ(Str(Disciplined([] { return rt::ReadBytes(T("f.bin"), 0, rt::kNpos); })), std::string("abc\0def", 7));
+    EXPECT_EQ(Str(rt::ReadBytes(T("f.bin"), 4, 2)), "de");
+    EXPECT_EQ(Str(rt::ReadBytes(T("f.bin"), 4, rt::kNpos)), "def");
+    EXPECT_EQ(Str(rt::ReadBytes(T("f.bin"), 7, rt::kNpos)), "");
+    EXPECT_EQ(Str(rt::ReadBytes(T("f.bin"), 0, 0)), "");
     const uint16_t before = rt::PoolMark();
-    EXPECT_EQ(rt::StrError(rt::ReadBytes(L("f.bin"), 5, 3)), rt::kErrDataOutBound);
+    EXPECT_EQ(rt::StrError(rt::ReadBytes(T("f.bin"), 5, 3)), rt::kErrDataOutBound);
     EXPECT_EQ(rt::PoolMark(), before) << "a short read leaves nothing behind";
-    EXPECT_EQ(rt::StrError(rt::ReadBytes(L("missing.bin"), 0, 1)), rt::kErrFileNotFound);
+    EXPECT_EQ(rt::StrError(rt::ReadBytes(T("missing.bin"), 0, 1)), rt::kErrFileNotFound);
     EXPECT_EQ(rt::StrError(rt::ReadBytes(rt::StrErr(150), 0, 1)), 150);
 }
 
 TEST_F(WholeFileTest, ReadBytesBeyondWhatATextHolds) {
     Put("big.bin", std::string(70000, 'b'));
-    EXPECT_EQ(rt::StrError(rt::ReadBytes(L("big.bin"), 0, rt::kNpos)), rt::kErrOutOfMemory);
-    EXPECT_EQ(rt::ReadBytes(L("big.bin"), 69000, rt::kNpos).len, 1000);
+    EXPECT_EQ(rt::StrError(rt::ReadBytes(T("big.bin"), 0, rt::kNpos)), rt::kErrOutOfMemory);
+    EXPECT_EQ(rt::ReadBytes(T("big.bin"), 69000, rt::kNpos).len, 1000);
 }
 
 TEST_F(WholeFileTest, ReadTextJoinsLines) {
     Put("t.txt", "a\r\nb\nc\r\n");
-    EXPECT_EQ(S(Disciplined([] { return rt::ReadText(L("t.txt"), L(",")); })), "a,b,c");
-    EXPECT_EQ(S(rt::ReadText(L("t.txt"), L(""))), "abc");
+    EXPECT_EQ(Str(Disciplined([] { return rt::ReadText(T("t.txt"), T(",")); })), "a,b,c");
+    EXPECT_EQ(Str(rt::ReadText(T("t.txt"), T(""))), "abc");
     Put("u.txt", "one\r\n\r\ntwo");
-    EXPECT_EQ(S(rt::ReadText(L("u.txt"), L("; "))), "one; ; two");
+    EXPECT_EQ(Str(rt::ReadText(T("u.txt"), T("; "))), "one; ; two");
 }
 
 TEST_F(WholeFileTest, AppendFileContents) {
     Put("dest.txt", "ab");
     Put("src.txt", "cd");
-    EXPECT_EQ(Disciplined([] { return rt::AppendFileContents(L("dest.txt"), L("src.txt")); }), 0);
+    EXPECT_EQ(Disciplined([] { return rt::AppendFileContents(T("dest.txt"), T("src.txt")); }), 0);
     EXPECT_EQ(Get("dest.txt"), "abcd");
-    EXPECT_EQ(rt::AppendFileContents(L("new.txt"), L("src.txt")), 0);
+    EXPECT_EQ(rt::AppendFileContents(T("new.txt"), T("src.txt")), 0);
     EXPECT_EQ(Get("new.txt"), "cd");
     Put("empty.txt", "");
-    EXPECT_EQ(rt::AppendFileContents(L("dest.txt"), L("empty.txt")), rt::kErrOutOfData);
-    EXPECT_EQ(rt::AppendFileContents(L("dest.txt"), L("missing.txt")), rt::kErrOutOfData);
+    EXPECT_EQ(rt::AppendFileContents(T("dest.txt"), T("empty.txt")), rt::kErrOutOfData);
+    EXPECT_EQ(rt::AppendFileContents(T("dest.txt"), T("missing.txt")), rt::kErrOutOfData);
     EXPECT_EQ(Get("dest.txt"), "abcd");
 }
 
@@ -83,7 +83,7 @@ TEST_F(WholeFileTest, AppendLargeFileInChunks) {
     for (int i = 0; i < 150000; ++i) big += static_cast<char>('a' + i % 26);
     Put("big.txt", big);
     Put("dest.txt", "head");
-    EXPECT_EQ(rt::AppendFileContents(L("dest.txt"), L("big.txt")), 0);
+    EXPECT_EQ(rt::AppendFileContents(T("dest.txt"), T("big.txt")), 0);
     EXPECT_EQ(Get("dest.txt"), "head" + big);
 }
 
@@ -91,13 +91,13 @@ rt::FsFaultPoint gFailAt;
 rt::ErrCode FailAt(rt::FsFaultPoint point, const char*) { return point == gFailAt ? rt::kErrFileIo : 0; }
 
 TEST_F(WholeFileTest, ReplaceWritesNewAndReplacesOld) {
-    EXPECT_EQ(Disciplined([] { return rt::ReplaceFileContents(L("state.dat"), L("first")); }), 0);
+    EXPECT_EQ(Disciplined([] { return rt::ReplaceFileContents(T("state.dat"), T("first")); }), 0);
     EXPECT_EQ(Get("state.dat"), "first");
-    EXPECT_EQ(rt::ReplaceFileContents(L("state.dat"), L("second, longer")), 0);
+    EXPECT_EQ(rt::ReplaceFileContents(T("state.dat"), T("second, longer")), 0);
     EXPECT_EQ(Get("state.dat"), "second, longer");
-    EXPECT_EQ(rt::ReplaceFileContents(L("state.dat"), L("3")), 0);
+    EXPECT_EQ(rt::ReplaceFileContents(T("state.dat"), T("3")), 0);
     EXPECT_EQ(Get("state.dat"), "3");
-    EXPECT_EQ(rt::ReplaceFileContents(L("state.dat"), rt::StrEmpty()), 0);
+    EXPECT_EQ(rt::ReplaceFileContents(T("state.dat"), rt::StrEmpty()), 0);
     EXPECT_EQ(Get("state.dat"), "");
     EXPECT_EQ(FilesInFolder(), 1u) << "no temporary file is left";
 }
@@ -108,7 +108,7 @@ TEST_F(WholeFileTest, FailedReplaceLeavesTheOldFileWhole) {
         SCOPED_TRACE(static_cast<int>(point));
         gFailAt = point;
         rt::FsSetFaultHook(FailAt);
-        EXPECT_EQ(rt::ReplaceFileContents(L("state.dat"), L("new contents")), rt::kErrPermission);
+        EXPECT_EQ(rt::ReplaceFileContents(T("state.dat"), T("new contents")), rt::kErrPermission);
         rt::FsSetFaultHook(nullptr);
         EXPECT_EQ(Get("state.dat"), "old contents");
         EXPECT_EQ(FilesInFolder(), 1u) << "the temporary file is removed";
@@ -116,9 +116,9 @@ TEST_F(WholeFileTest, FailedReplaceLeavesTheOldFileWhole) {
 }
 
 TEST_F(WholeFileTest, ReplaceIntoAMissingFolderFails) {
-    EXPECT_EQ(rt::ReplaceFileContents(L("nofolder\\state.dat"), L("x")), rt::kErrPermission);
-    EXPECT_EQ(rt::ReplaceFileContents(rt::StrErr(150), L("x")), 150);
-    EXPECT_EQ(rt::ReplaceFileContents(L("state.dat"), rt::StrErr(151)), 151);
+    EXPECT_EQ(rt::ReplaceFileContents(T("nofolder\\state.dat"), T("x")), rt::kErrPermission);
+    EXPECT_EQ(rt::ReplaceFileContents(rt::StrErr(150), T("x")), 150);
+    EXPECT_EQ(rt::ReplaceFileContents(T("state.dat"), rt::StrErr(151)), 151);
     EXPECT_FALSE(Exists("state.dat"));
 }
 

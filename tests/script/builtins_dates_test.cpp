@@ -19,6 +19,8 @@
 #include "script/dir_search.h"
 #include "script/expr_eval.h"
 #include "script/number_text.h"
+#include "tests/support/system_vars.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -28,7 +30,7 @@ namespace fs = std::filesystem;
 std::string Eval(const std::string& text) {
     const uint16_t mark = rt::PoolMark();
     rt::ExprValue v;
-    const uint16_t st = rt::EvaluateValue(rt::StrMake(text.data(), static_cast<uint16_t>(text.size())), &v);
+    const uint16_t st = rt::EvaluateValue(rt_test::V(text), &v);
     std::string out;
     if (st >= rt::kErrUserCanceled) {
         out = "E:" + std::to_string(st);
@@ -50,26 +52,20 @@ std::string TodayText() {
     return buf;
 }
 
-class BuiltinsDatesTest : public ::testing::Test {
+class BuiltinsDatesTest : public rt_test::SystemDefaultsTest {
 protected:
     void SetUp() override {
-        if (!rt::ContextReady()) {
-            ASSERT_EQ(rt::ContextInit(), 0);
-        }
-        ASSERT_EQ(rt::SystemVarsDefaults(), 0);
-        rt::RecordError(0, 0);
+        SystemDefaultsTest::SetUp();
         saved_ = std::string(rt::StoreGet(rt::kGroupParams, 0).ptr, rt::StoreGet(rt::kGroupParams, 0).len);
         rt::StoreSet(rt::kGroupParams, 0, rt::StrEmpty());
-        mark_ = rt::PoolMark();
     }
     void TearDown() override {
-        EXPECT_EQ(rt::PoolMark(), mark_) << "a call left entries in the pool";
-        rt::StoreSet(rt::kGroupParams, 0, rt::StrMake(saved_.data(), static_cast<uint16_t>(saved_.size())));
+        SystemDefaultsTest::TearDown();
+        rt::StoreSet(rt::kGroupParams, 0, rt_test::V(saved_));
         rt::SystemVarsDefaults();
         rt::CancelFlag(0);
     }
     std::string saved_;
-    uint16_t mark_ = 0;
 };
 
 TEST_F(BuiltinsDatesTest, DateFormats) {

@@ -14,33 +14,13 @@
 #include "runtime/typed_arrays.h"
 #include "script/builtins_common.h"
 #include "script/console.h"
+#include "tests/support/console.h"
 
 namespace {
 
 using rt::StrRef;
 
-struct Row {
-    std::string expr;
-    std::string out;
-};
-
-class BuiltinEnvTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(rt::SystemVarsDefaults(), 0); }
-
-    static std::string Eval(const std::string& line, int* status = nullptr) {
-        uint16_t mark = rt::PoolMark();
-        std::string out;
-        int st = rt::RunConsoleLine(StrRef{line.data(), static_cast<uint16_t>(line.size())}, &out);
-        if (status) *status = st;
-        EXPECT_EQ(rt::PoolMark(), mark) << line;
-        return out;
-    }
-
-    static void Check(const std::vector<Row>& rows) {
-        for (const Row& r : rows) EXPECT_EQ(Eval(r.expr), r.out) << r.expr;
-    }
-};
+class BuiltinEnvTest : public rt_test::ConsoleLineTest {};
 
 // Sets a run-time parameter for one test and puts the old value back.
 class ParamOverride {

@@ -10,11 +10,12 @@
 #include "script/expr_eval.h"
 #include "script/streams.h"
 #include "tests/runtime/fs_test_support.h"
+#include "tests/support/console.h"
 
 namespace {
 
-using rt_test::L;
-using rt_test::S;
+using rt_test::Str;
+using rt_test::T;
 
 class BuiltinsFilesTest : public rt_test::FsTest {
 protected:
@@ -25,14 +26,8 @@ protected:
         FsTest::TearDown();
     }
     // "N:" and the number (empty for 0), "S:" and the text, or the error.
-    static std::string Eval(const std::string& text) {
-        uint16_t mark = rt::PoolMark();
-        std::string out;
-        rt::RunConsoleLine(rt_test::V(text), &out);
-        EXPECT_EQ(rt::PoolMark(), mark) << text;
-        return out;
-    }
-    std::string savedName_ = S(rt::RunParam(rt::kParamAppName));
+    static std::string Eval(const std::string& text) { return rt_test::ConsoleLine(text); }
+    std::string savedName_ = Str(rt::RunParam(rt::kParamAppName));
 };
 
 TEST_F(BuiltinsFilesTest, WriteRewritesThenAppends) {
@@ -56,7 +51,7 @@ TEST_F(BuiltinsFilesTest, ReadByName) {
 
 TEST_F(BuiltinsFilesTest, StreamsByNumber) {
     Put("s.txt", "line1\r\nline2");
-    uint16_t s = rt::StreamOpen(L("s.txt"), 0);
+    uint16_t s = rt::StreamOpen(T("s.txt"), 0);
     ASSERT_EQ(s, 3);
     EXPECT_EQ(Eval("READ$(3;0;0)"), "S:") << "not at the end";
     EXPECT_EQ(Eval("READ$(3)"), "S:line1");
@@ -68,13 +63,13 @@ TEST_F(BuiltinsFilesTest, StreamsByNumber) {
 }
 
 TEST_F(BuiltinsFilesTest, WriteSavesVariables) {
-    ASSERT_EQ(rt::ExecuteStatements(L("bf_v$='kept'")), 0);
+    ASSERT_EQ(rt::ExecuteStatements(T("bf_v$='kept'")), 0);
     EXPECT_EQ(Eval("WRITE('vars.txt';-2;'bf_v$')"), "N:");
     EXPECT_EQ(Get("vars.txt"), "\r\nbf_v$='kept'");
 }
 
 TEST_F(BuiltinsFilesTest, EmptyNameWritesTheLog) {
-    rt::SetRunParam(rt::kParamAppName, L("UP:Kelvane"));
+    rt::SetRunParam(rt::kParamAppName, T("UP:Kelvane"));
     EXPECT_EQ(Eval("WRITE('';0;'hello log')"), "N:");
     EXPECT_NE(Get("UPlog.txt").find("hello log\r\n"), std::string::npos);
 }

@@ -8,28 +8,11 @@
 #include "runtime/system_vars.h"
 #include "runtime/temp_pool.h"
 #include "script/console.h"
+#include "tests/support/console.h"
 
 namespace {
 
-struct Row {
-    std::string expr;
-    std::string out;
-};
-
-class BuiltinFormatTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(rt::SystemVarsDefaults(), 0); }
-
-    static void Check(const std::vector<Row>& rows) {
-        for (const Row& r : rows) {
-            uint16_t mark = rt::PoolMark();
-            std::string out;
-            rt::RunConsoleLine(rt::StrRef{r.expr.data(), static_cast<uint16_t>(r.expr.size())}, &out);
-            EXPECT_EQ(out, r.out) << r.expr;
-            EXPECT_EQ(rt::PoolMark(), mark) << r.expr;
-        }
-    }
-};
+class BuiltinFormatTest : public rt_test::ConsoleLineTest {};
 
 TEST_F(BuiltinFormatTest, MaskModesAndValues) {
     Check({

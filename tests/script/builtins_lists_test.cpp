@@ -14,28 +14,14 @@
 #include "runtime/text_ops.h"
 #include "script/console.h"
 #include "script/scaled_number.h"
+#include "tests/support/console.h"
 
 namespace {
 
 using rt::StrRef;
 
-struct Row {
-    std::string expr;
-    std::string out;
-};
-
-class BuiltinListsTest : public testing::Test {
+class BuiltinListsTest : public rt_test::ConsoleLineTest {
 protected:
-    void SetUp() override { ASSERT_EQ(rt::SystemVarsDefaults(), 0); }
-
-    static std::string Eval(const std::string& line) {
-        uint16_t mark = rt::PoolMark();
-        std::string out;
-        rt::RunConsoleLine(StrRef{line.data(), static_cast<uint16_t>(line.size())}, &out);
-        EXPECT_EQ(rt::PoolMark(), mark) << line;
-        return out;
-    }
-
     static void Check(const std::vector<Row>& rows) {
         for (const Row& r : rows) {
             std::string out = Eval(r.expr);

@@ -14,32 +14,13 @@
 #include "script/builtins_common.h"
 #include "script/console.h"
 #include "script/expr_eval.h"
+#include "tests/support/console.h"
 
 namespace {
 
 using rt::StrRef;
 
-struct Row {
-    std::string expr;
-    std::string out;
-};
-
-class BuiltinTextTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(rt::SystemVarsDefaults(), 0); }
-
-    static std::string Eval(const std::string& line) {
-        uint16_t mark = rt::PoolMark();
-        std::string out;
-        rt::RunConsoleLine(StrRef{line.data(), static_cast<uint16_t>(line.size())}, &out);
-        EXPECT_EQ(rt::PoolMark(), mark) << line;
-        return out;
-    }
-
-    static void Check(const std::vector<Row>& rows) {
-        for (const Row& r : rows) EXPECT_EQ(Eval(r.expr), r.out) << r.expr;
-    }
-};
+class BuiltinTextTest : public rt_test::ConsoleLineTest {};
 
 TEST_F(BuiltinTextTest, ChangeModesAndReplacement) {
     Check({

@@ -1,65 +1,36 @@
 // Tests of file-information records and time stamps, on real files in a fresh temporary folder.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "runtime/context.h"
 #include "runtime/temp_pool.h"
 #include "script/dir_search.h"
 #include "script/file_info.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-rt::StrRef V(const std::string& s) { return rt::StrMake(s.data(), static_cast<uint16_t>(s.size())); }
+using rt_test::V;
 
 // Each test works in its own new folder, removed afterwards. Paths handed to the run-time use
 // backslashes, as the updater's paths do; the POSIX search accepts them.
-class FileInfoTest : public ::testing::Test {
+class FileInfoTest : public rt_test::BalancedPoolTest {
 protected:
-    static void SetUpTestSuite() {
-        if (!rt::ContextReady()) {
-            ASSERT_EQ(rt::ContextInit(), 0);
-        }
-    }
     void SetUp() override {
-        static std::atomic<int> serial{0};
-        dir_ = fs::temp_directory_path() /
-               ("kfi_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                std::to_string(serial++) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-        ASSERT_TRUE(fs::create_directories(dir_));
-        mark_ = rt::PoolMark();
+        ASSERT_TRUE(fs::is_directory(folder_.path()));
+        BalancedPoolTest::SetUp();
     }
-    void TearDown() override {
-        EXPECT_EQ(rt::PoolMark(), mark_) << "a file-information call left pool entries";
-        rt::PoolRelease(mark_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string Api(const std::string& name = "") const {
-        std::string s = (name.empty() ? dir_ : dir_ / name).string();
-        for (char& c : s)
-            if (c == '/') c = '\\';
-        return s;
-    }
-    void MakeFile(const std::string& name, size_t size) const {
-        std::FILE* f = std::fopen((dir_ / name).string().c_str(), "wb");
-        ASSERT_NE(f, nullptr) << name;
-        std::string bytes(size, 'x');
-        ASSERT_EQ(std::fwrite(bytes.data(), 1, size, f), size);
-        std::fclose(f);
-    }
-    fs::path dir_;
-    uint16_t mark_ = 0;
+    std::string Api(const std::string& name = "") const { return folder_.Path(name); }
+    void MakeFile(const std::string& name, size_t size) const { folder_.Write(name, std::string(size, 'x')); }
+    rt_test::TempDir folder_{"kfi"};
 };
 
 TEST_F(FileInfoTest, FileRecordHasSizeAndArchiveBit) {
@@ -79,7 +50,7 @@ TEST_F(FileInfoTest, FileRecordHasSizeAndArchiveBit) {
 }
 
 TEST_F(FileInfoTest, FolderRecordHasFolderBit) {
-    ASSERT_TRUE(fs::create_directory(dir_ / "sub"));
+    ASSERT_TRUE(fs::create_directory(folder_.path() / "sub"));
     const std::string path = Api("sub");
     EXPECT_TRUE(rt::IsFolder(V(path)));
     EXPECT_TRUE(rt::PathAttributes(V(path)) & rt::kAttrFolder);
@@ -144,7 +115,7 @@ TEST_F(FileInfoTest, WriteTimeReadsBackAsTheLocalTimeSet) {
 }
 
 TEST_F(FileInfoTest, FolderWriteTimeCanBeSet) {
-    ASSERT_TRUE(fs::create_directory(dir_ / "sub"));
+    ASSERT_TRUE(fs::create_directory(folder_.path() / "sub"));
     const std::string path = Api("sub");
     ASSERT_EQ(rt::SetFileWriteTimeLocal(V(path), 20210606, 6 * 3600000), 0);
     int32_t date = 0, ms = 0;

@@ -2,33 +2,32 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "runtime/context.h"
 #include "runtime/error_record.h"
 #include "runtime/temp_pool.h"
 #include "script/file_info.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-rt::StrRef V(const std::string& s) { return rt::StrMake(s.data(), static_cast<uint16_t>(s.size())); }
-std::string S(rt::StrRef s) {
-    return s.ok() ? std::string(s.ptr, s.len) : "<err " + std::to_string(rt::StrError(s)) + ">";
-}
+using rt_test::Str;
+using rt_test::V;
 
 std::vector<std::string> Names(const rt::FolderListing& l) {
     std::vector<std::string> out;
     if (l.count == 0) return out;
-    std::string all = S(l.names);
+    std::string all = Str(l.names);
     size_t start = 0;
     for (;;) {
         size_t nul = all.find('\0', start);
@@ -39,49 +38,19 @@ std::vector<std::string> Names(const rt::FolderListing& l) {
     return out;
 }
 
-class ListingTest : public ::testing::Test {
+class ListingTest : public rt_test::PoolMarkTest {
 protected:
-    static void SetUpTestSuite() {
-        if (!rt::ContextReady()) {
-            ASSERT_EQ(rt::ContextInit(), 0);
-        }
-    }
     void SetUp() override {
-        static std::atomic<int> serial{0};
-        dir_ = fs::temp_directory_path() /
-               ("kfl_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                std::to_string(serial++) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-        ASSERT_TRUE(fs::create_directories(dir_));
-        mark_ = rt::PoolMark();
-        rt::RecordError(0, 0);
-    }
-    void TearDown() override {
-        rt::PoolRelease(mark_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        ASSERT_TRUE(fs::is_directory(folder_.path()));
+        PoolMarkTest::SetUp();
     }
     // The folder (or a name in it) as the updater writes paths: with backslashes.
-    std::string Api(const std::string& name = "") const {
-        std::string s = (name.empty() ? dir_ : dir_ / name).string();
-        for (char& c : s)
-            if (c == '/') c = '\\';
-        return s;
-    }
-    void MakeFile(const std::string& name, size_t size = 1) const {
-        std::FILE* f = std::fopen((dir_ / name).string().c_str(), "wb");
-        ASSERT_NE(f, nullptr) << name;
-        std::string bytes(size, 'x');
-        ASSERT_EQ(std::fwrite(bytes.data(), 1, size, f), size);
-        std::fclose(f);
-    }
+    std::string Api(const std::string& name = "") const { return folder_.Path(name); }
+    void MakeFile(const std::string& name, size_t size = 1) const { folder_.Write(name, std::string(size, 'x')); }
     // Pool entries above the test's mark.
     int EntriesAbove() const { return rt::PoolMark() - mark_; }
 
-    fs::path dir_;
-    uint16_t mark_ = 0;
+    rt_test::TempDir folder_{"kfl"};
 };
 
 // --- pure parts ---------------------------------------------------------------------------
@@ -116,14 +85,14 @@ TEST(ListingSortTest, Table) {
     };
     const uint16_t mark = rt::PoolMark();
     for (const auto& c : cases) {
-        EXPECT_EQ(S(rt::SortList(V(c.list), c.flags)), c.sorted) << c.list << " flags " << c.flags;
+        EXPECT_EQ(Str(rt::SortList(V(c.list), c.flags)), c.sorted) << c.list << " flags " << c.flags;
         EXPECT_EQ(rt::PoolMark(), mark + 1);
         rt::PoolRelease(mark);
     }
-    EXPECT_EQ(S(rt::SortList(rt::StrErr(rt::kErrDiskIo), 0)), "<err 130>");
+    EXPECT_EQ(Str(rt::SortList(rt::StrErr(rt::kErrDiskIo), 0)), "<err 130>");
     // Padding every item to the widest would pass the text limit.
     const std::string wide = std::string(20000, 'w') + ",a";
-    EXPECT_EQ(S(rt::SortList(V(wide), 0)), "<err 145>");
+    EXPECT_EQ(Str(rt::SortList(V(wide), 0)), "<err 145>");
     EXPECT_EQ(rt::SortList(V(wide), rt::kSortTrimItems).len, 20002);
     rt::PoolRelease(mark);
 }
@@ -166,10 +135,10 @@ TEST_F(ListingTest, FolderIsListedSortedByByteValueWithItsRecords) {
     const std::string root = Api();
     const rt::FolderListing l = rt::ScanFolder(V(root), rt::kListArchive, nullptr);
     ASSERT_EQ(l.status, 0);
-    EXPECT_EQ(S(l.pattern), root + "\\*.*");
-    EXPECT_EQ(S(l.folder), root);
+    EXPECT_EQ(Str(l.pattern), root + "\\*.*");
+    EXPECT_EQ(Str(l.folder), root);
     EXPECT_EQ(l.mask, rt::kListArchive);
-    EXPECT_EQ(S(l.exclusions), "");
+    EXPECT_EQ(Str(l.exclusions), "");
     ASSERT_EQ(l.count, 4);
     EXPECT_EQ(Names(l), (std::vector<std::string>{"B.txt", "Zeta", "_x", "a.txt"}));
     ASSERT_NE(l.records, nullptr);
@@ -224,7 +193,7 @@ TEST_F(ListingTest, ThousandsOfFilesKeepTheirRecords) {
 
 TEST_F(ListingTest, MaskDecidesBetweenFilesAndFolders) {
     MakeFile("file.txt", 3);
-    ASSERT_TRUE(fs::create_directory(dir_ / "sub"));
+    ASSERT_TRUE(fs::create_directory(folder_.path() / "sub"));
     const std::string root = Api();
 
     rt::FolderListing l = rt::ScanFolder(V(root), rt::kListArchive, nullptr);
@@ -245,7 +214,7 @@ TEST_F(ListingTest, MaskDecidesBetweenFilesAndFolders) {
     l = rt::ScanFolder(V(root), 0, nullptr);
     EXPECT_EQ(l.status, 0);
     EXPECT_EQ(l.count, 0);
-    EXPECT_EQ(S(l.names), "");
+    EXPECT_EQ(Str(l.names), "");
 }
 
 TEST_F(ListingTest, EmptyFolderGives164) {
@@ -253,9 +222,9 @@ TEST_F(ListingTest, EmptyFolderGives164) {
     const rt::FolderListing l = rt::ScanFolder(V(root), rt::kListArchive, nullptr);
     EXPECT_EQ(l.status, rt::kErrFileNotFound);
     EXPECT_EQ(l.count, 0);
-    EXPECT_EQ(S(l.names), "");
+    EXPECT_EQ(Str(l.names), "");
     EXPECT_EQ(l.records, nullptr);
-    EXPECT_EQ(S(l.folder), root);
+    EXPECT_EQ(Str(l.folder), root);
     EXPECT_EQ(EntriesAbove(), 1);  // the pattern only
 }
 
@@ -263,7 +232,7 @@ TEST_F(ListingTest, MissingFolderGives164) {
     const std::string root = Api("missing");
     const rt::FolderListing l = rt::ScanFolder(V(root), rt::kListArchive, nullptr);
     EXPECT_EQ(l.status, rt::kErrFileNotFound);
-    EXPECT_EQ(S(l.pattern), root);  // not a folder, so it is the pattern itself
+    EXPECT_EQ(Str(l.pattern), root);  // not a folder, so it is the pattern itself
 }
 
 TEST_F(ListingTest, NamesOverTheTextLimitGive145) {
@@ -276,7 +245,7 @@ TEST_F(ListingTest, NamesOverTheTextLimitGive145) {
     const rt::FolderListing l = rt::ScanFolder(V(Api()), rt::kListArchive, nullptr);
     EXPECT_EQ(l.status, rt::kErrOutOfMemory);
     EXPECT_EQ(l.count, 0);
-    EXPECT_EQ(S(l.names), "");
+    EXPECT_EQ(Str(l.names), "");
     EXPECT_EQ(l.records, nullptr);
     EXPECT_EQ(EntriesAbove(), 1);
 }
@@ -314,9 +283,9 @@ TEST_F(ListingTest, WildcardPatterns) {
         const rt::FolderListing l = rt::ScanFolder(V(pattern), rt::kListArchive, nullptr);
         EXPECT_EQ(l.status, c.status) << c.pattern;
         EXPECT_EQ(Names(l), c.names) << c.pattern;
-        EXPECT_EQ(S(l.pattern), pattern);
+        EXPECT_EQ(Str(l.pattern), pattern);
         // The names are relative to the pattern's drive and folder.
-        EXPECT_EQ(S(l.folder), Api());
+        EXPECT_EQ(Str(l.folder), Api());
         for (uint16_t i = 0; i < l.count; ++i)
             EXPECT_EQ(l.records[i].size, static_cast<uint32_t>(Names(l)[i][0] - 'a' + 1));
         rt::PoolRelease(mark_);
@@ -329,15 +298,15 @@ TEST_F(ListingTest, RootWithTrailingSeparatorIsTheFolder) {
     const rt::FolderListing l = rt::ScanFolder(V(root), rt::kListArchive, nullptr);
     ASSERT_EQ(l.status, 0);
     EXPECT_EQ(Names(l), std::vector<std::string>{"one"});
-    EXPECT_EQ(S(l.pattern), root + "*.*");
-    EXPECT_EQ(S(l.folder), root);
+    EXPECT_EQ(Str(l.pattern), root + "*.*");
+    EXPECT_EQ(Str(l.folder), root);
 }
 
 struct ObserverLog {
     static std::vector<std::pair<std::string, int>> calls;
     static int answer;
     static int Observe(rt::StrRef root, int starting) {
-        calls.emplace_back(S(root), starting);
+        calls.emplace_back(Str(root), starting);
         return starting ? answer : 0;
     }
 };
@@ -352,7 +321,7 @@ TEST_F(ListingTest, ObserverSeesTheScanAndCanSkipIt) {
     rt::FolderListing l = rt::ScanFolder(V(root), rt::kListArchive, &ObserverLog::Observe);
     EXPECT_EQ(l.status, 0);
     EXPECT_EQ(l.count, 0);
-    EXPECT_EQ(S(l.names), "");
+    EXPECT_EQ(Str(l.names), "");
     EXPECT_EQ(EntriesAbove(), 0);
     ASSERT_EQ(ObserverLog::calls.size(), 1u);
     EXPECT_EQ(ObserverLog::calls[0], std::make_pair(root, 1));

@@ -13,8 +13,8 @@
 
 namespace {
 
-using rt_test::L;
-using rt_test::S;
+using rt_test::Str;
+using rt_test::T;
 
 class SaveVariablesTest : public rt_test::FsTest {
 protected:
@@ -22,10 +22,10 @@ protected:
         rt::FsSetFaultHook(nullptr);
         FsTest::TearDown();
     }
-    static void Run(const char* statements) { ASSERT_EQ(rt::ExecuteStatements(L(statements)), 0) << statements; }
+    static void Run(const char* statements) { ASSERT_EQ(rt::ExecuteStatements(T(statements)), 0) << statements; }
     static std::string Value(const char* name) {
         uint16_t mark = rt::PoolMark();
-        std::string v = S(rt::EvaluateToText(L(name)));
+        std::string v = Str(rt::EvaluateToText(T(name)));
         rt::PoolRelease(mark);
         return v;
     }
@@ -33,10 +33,10 @@ protected:
 
 TEST_F(SaveVariablesTest, RoundTrip) {
     Run("sv_user$='anna';sv_count#=12.5;sv_flag=3");
-    EXPECT_EQ(Disciplined([] { return rt::SaveVariables(L("vars.txt"), L("sv_user$,sv_count#,sv_flag"), 0, rt::StrEmpty()); }), 0);
+    EXPECT_EQ(Disciplined([] { return rt::SaveVariables(T("vars.txt"), T("sv_user$,sv_count#,sv_flag"), 0, rt::StrEmpty()); }), 0);
     EXPECT_EQ(Get("vars.txt"), "\r\nsv_user$='anna'\r\nsv_count#=12.5\r\nsv_flag=3");
     Run("sv_user$='';sv_count#=0;sv_flag=0");
-    EXPECT_EQ(rt::RunScriptFile(L("vars.txt"), true, rt::StrEmpty()), 0);
+    EXPECT_EQ(rt::RunScriptFile(T("vars.txt"), true, rt::StrEmpty()), 0);
     EXPECT_EQ(Value("sv_user$"), "anna");
     EXPECT_EQ(Value("sv_count#"), "12.5");
     EXPECT_EQ(Value("sv_flag"), "3");
@@ -45,29 +45,29 @@ TEST_F(SaveVariablesTest, RoundTrip) {
 TEST_F(SaveVariablesTest, StatementsOfOtherNamesAreKept) {
     Put("vars.txt", "\r\nsv_other$='keep; me'\r\nsv_user$='old'\r\n_$(5;2;'entry;with;parts')\r\nsv_n=1");
     Run("sv_user$='new'");
-    EXPECT_EQ(rt::SaveVariables(L("vars.txt"), L("sv_user$"), 0, rt::StrEmpty()), 0);
+    EXPECT_EQ(rt::SaveVariables(T("vars.txt"), T("sv_user$"), 0, rt::StrEmpty()), 0);
     EXPECT_EQ(Get("vars.txt"), "\r\nsv_other$='keep; me'\r\n_$(5;2;'entry;with;parts')\r\nsv_n=1\r\nsv_user$='new'");
     EXPECT_EQ(Value("sv_other$"), "keep; me") << "the file was read back";
 }
 
 TEST_F(SaveVariablesTest, QuotesAValueHoldingTheQuote) {
     Run("sv_q$=\"it's\"");
-    EXPECT_EQ(rt::SaveVariables(L("vars.txt"), L("sv_q$"), 0, rt::StrEmpty()), 0);
+    EXPECT_EQ(rt::SaveVariables(T("vars.txt"), T("sv_q$"), 0, rt::StrEmpty()), 0);
     EXPECT_EQ(Get("vars.txt"), "\r\nsv_q$=\"it's\"");
     Run("sv_q$=''");
-    EXPECT_EQ(rt::RunScriptFile(L("vars.txt"), true, rt::StrEmpty()), 0);
+    EXPECT_EQ(rt::RunScriptFile(T("vars.txt"), true, rt::StrEmpty()), 0);
     EXPECT_EQ(Value("sv_q$"), "it's");
 }
 
 TEST_F(SaveVariablesTest, PrefixedNamesLoadIntoThePlainNames) {
     Run("sv_pw$='secret'");
-    EXPECT_EQ(rt::SaveVariables(L("cred.txt"), L("sv_pw$"), 0, L("cred")), 0);
+    EXPECT_EQ(rt::SaveVariables(T("cred.txt"), T("sv_pw$"), 0, T("cred")), 0);
     EXPECT_EQ(Get("cred.txt"), "\r\ncred.sv_pw$='secret'");
     Run("sv_pw$='changed'");
-    EXPECT_EQ(rt::SaveVariables(L("cred.txt"), L("sv_pw$"), 0, L("cred")), 0);
+    EXPECT_EQ(rt::SaveVariables(T("cred.txt"), T("sv_pw$"), 0, T("cred")), 0);
     EXPECT_EQ(Get("cred.txt"), "\r\ncred.sv_pw$='changed'") << "the prefixed statement is replaced";
     Run("sv_pw$=''");
-    EXPECT_EQ(rt::RunScriptFile(L("cred.txt"), true, L("cred")), 0);
+    EXPECT_EQ(rt::RunScriptFile(T("cred.txt"), true, T("cred")), 0);
     EXPECT_EQ(Value("sv_pw$"), "changed");
 }
 
@@ -78,7 +78,7 @@ TEST_F(SaveVariablesTest, TrimFlags) {
         const char* line;
     } cases[] = {{0, "'  pad  '"}, {1, "'pad  '"}, {2, "'  pad'"}, {3, "'pad'"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(rt::SaveVariables(L("t.txt"), L("sv_t$"), c.trim, rt::StrEmpty()), 0);
+        EXPECT_EQ(rt::SaveVariables(T("t.txt"), T("sv_t$"), c.trim, rt::StrEmpty()), 0);
         EXPECT_EQ(Get("t.txt"), std::string("\r\nsv_t$=") + c.line) << c.trim;
         Run("sv_t$='  pad  '");
     }
@@ -97,7 +97,7 @@ TEST_F(SaveVariablesTest, FailedSaveLeavesTheOldFileWhole) {
     Run("sv_user$='after'");
     for (rt::FsFaultHook hook : {FailReplace, FailWrite}) {
         rt::FsSetFaultHook(hook);
-        EXPECT_EQ(rt::SaveVariables(L("vars.txt"), L("sv_user$"), 0, rt::StrEmpty()), rt::kErrPermission);
+        EXPECT_EQ(rt::SaveVariables(T("vars.txt"), T("sv_user$"), 0, rt::StrEmpty()), rt::kErrPermission);
         rt::FsSetFaultHook(nullptr);
         EXPECT_EQ(Get("vars.txt"), old);
     }
@@ -105,17 +105,17 @@ TEST_F(SaveVariablesTest, FailedSaveLeavesTheOldFileWhole) {
 }
 
 TEST_F(SaveVariablesTest, ScriptFiles) {
-    EXPECT_EQ(rt::RunScriptFile(L("none.txt"), false, rt::StrEmpty()), 0);
-    EXPECT_EQ(rt::RunScriptFile(L("none.txt"), true, rt::StrEmpty()), rt::kErrFileNotFound);
+    EXPECT_EQ(rt::RunScriptFile(T("none.txt"), false, rt::StrEmpty()), 0);
+    EXPECT_EQ(rt::RunScriptFile(T("none.txt"), true, rt::StrEmpty()), rt::kErrFileNotFound);
     Put("empty.txt", "");
-    EXPECT_EQ(rt::RunScriptFile(L("empty.txt"), true, rt::StrEmpty()), rt::kErrFileNotFound);
+    EXPECT_EQ(rt::RunScriptFile(T("empty.txt"), true, rt::StrEmpty()), rt::kErrFileNotFound);
     Put("s.txt", "sv_a=1,sv_b=2\r\nsv_c$='x'\n");
-    EXPECT_EQ(rt::RunScriptFile(L("s.txt"), true, rt::StrEmpty()), 0);
+    EXPECT_EQ(rt::RunScriptFile(T("s.txt"), true, rt::StrEmpty()), 0);
     EXPECT_EQ(Value("sv_a") + Value("sv_b") + Value("sv_c$"), "12x");
     rt::SetRunParam(rt::kParamAppFolder, rt_test::V(Dir()));
     std::filesystem::create_directory("docs");
     Put("docs/d.txt", "sv_d=4");
-    EXPECT_EQ(rt::RunScriptFile(L("docs/d.txt"), true, rt::StrEmpty()), 0);
+    EXPECT_EQ(rt::RunScriptFile(T("docs/d.txt"), true, rt::StrEmpty()), 0);
     EXPECT_EQ(Value("sv_d"), "4");
 }
 

@@ -10,8 +10,8 @@
 
 namespace {
 
-using rt_test::L;
-using rt_test::S;
+using rt_test::Str;
+using rt_test::T;
 
 class StreamsTest : public rt_test::FsTest {
 protected:
@@ -23,16 +23,16 @@ protected:
         FsTest::TearDown();
     }
     uint16_t Open(const char* name, uint16_t flags = 0) {
-        uint16_t s = rt::StreamOpen(L(name), flags);
+        uint16_t s = rt::StreamOpen(T(name), flags);
         EXPECT_LT(s, rt::kStreamSlots) << name;
         return s;
     }
 };
 
 TEST_F(StreamsTest, ConsoleSelectsAStandardStreamThatStaysOpen) {
-    EXPECT_EQ(rt::StreamOpen(L("CON"), rt::kStreamWrite), 1);
-    EXPECT_EQ(rt::StreamOpen(L("CON"), 0), 0);
-    EXPECT_EQ(rt::StreamOpen(L("CON"), rt::kStreamAppend), 0);
+    EXPECT_EQ(rt::StreamOpen(T("CON"), rt::kStreamWrite), 1);
+    EXPECT_EQ(rt::StreamOpen(T("CON"), 0), 0);
+    EXPECT_EQ(rt::StreamOpen(T("CON"), rt::kStreamAppend), 0);
     EXPECT_EQ(rt::StreamClose(1), 0);
     EXPECT_EQ(rt::StreamClose(0), 0);
     EXPECT_NE(rt::StreamFile(0), nullptr);
@@ -48,8 +48,8 @@ TEST_F(StreamsTest, ThirtySevenOpenStreamsFillTheTable) {
         EXPECT_EQ(s, 3 + i);
         open.push_back(s);
     }
-    EXPECT_EQ(rt::StreamOpen(L("one_more.txt"), rt::kStreamQuiet), rt::kErrDataOutBound);
-    EXPECT_EQ(rt::StreamOpen(L("CON"), rt::kStreamQuiet), rt::kErrDataOutBound);
+    EXPECT_EQ(rt::StreamOpen(T("one_more.txt"), rt::kStreamQuiet), rt::kErrDataOutBound);
+    EXPECT_EQ(rt::StreamOpen(T("CON"), rt::kStreamQuiet), rt::kErrDataOutBound);
     EXPECT_EQ(rt::StreamClaimSlot(7), rt::kErrDataOutBound);
     EXPECT_EQ(rt::StreamClose(open[10]), 0);
     EXPECT_EQ(Open("again.txt"), open[10]) << "a closed slot is the first free one";
@@ -70,14 +70,14 @@ TEST_F(StreamsTest, SlotsClaimedByOtherLayers) {
 }
 
 TEST_F(StreamsTest, OpenFailures) {
-    EXPECT_EQ(rt::StreamOpen(L(""), rt::kStreamQuiet), rt::kErrBadInput);
+    EXPECT_EQ(rt::StreamOpen(T(""), rt::kStreamQuiet), rt::kErrBadInput);
     std::string longName(rt::kMaxStreamName, 'n');
     EXPECT_EQ(rt::StreamOpen(rt_test::V(longName), rt::kStreamQuiet), rt::kErrBadInput);
-    EXPECT_EQ(rt::StreamOpen(L("missing.txt"), rt::kStreamNoCreate | rt::kStreamQuiet), rt::kErrFileNotFound);
+    EXPECT_EQ(rt::StreamOpen(T("missing.txt"), rt::kStreamNoCreate | rt::kStreamQuiet), rt::kErrFileNotFound);
     EXPECT_FALSE(Exists("missing.txt"));
-    EXPECT_EQ(rt::StreamOpen(L("nofolder\\x.txt"), rt::kStreamQuiet), rt::kErrPermission);
+    EXPECT_EQ(rt::StreamOpen(T("nofolder\\x.txt"), rt::kStreamQuiet), rt::kErrPermission);
     rt::RecordError(0, 0);
-    EXPECT_EQ(rt::StreamOpen(L("missing.txt"), rt::kStreamNoCreate), rt::kErrFileNotFound);
+    EXPECT_EQ(rt::StreamOpen(T("missing.txt"), rt::kStreamNoCreate), rt::kErrFileNotFound);
     EXPECT_EQ(rt::LastError().code, rt::kErrFileNotFound) << "reported without the quiet flag";
 }
 
@@ -104,7 +104,7 @@ TEST_F(StreamsTest, LinesEndAtCrLfCrOrLf) {
         SCOPED_TRACE(c.content);
         Put("lines.txt", c.content);
         uint16_t s = Open("lines.txt", rt::kStreamNoCreate);
-        for (const std::string& expected : c.lines) EXPECT_EQ(S(Disciplined([&] { return rt::StreamReadText(s, -1, -1); })), expected);
+        for (const std::string& expected : c.lines) EXPECT_EQ(Str(Disciplined([&] { return rt::StreamReadText(s, -1, -1); })), expected);
         EXPECT_TRUE(rt::StreamAtEnd(s));
         rt::StreamClose(s);
     }
@@ -123,10 +123,10 @@ TEST_F(StreamsTest, LineEndsSplitAcrossChunks) {
     std::string first(511, 'x');
     Put("lines.txt", first + "\r\nsecond\r" + std::string(600, 'y') + "\r\nz");
     uint16_t s = Open("lines.txt", rt::kStreamNoCreate);
-    EXPECT_EQ(S(rt::StreamReadText(s, -1, -1)), first);
-    EXPECT_EQ(S(rt::StreamReadText(s, -1, -1)), "second");
-    EXPECT_EQ(S(rt::StreamReadText(s, -1, -1)), std::string(600, 'y'));
-    EXPECT_EQ(S(rt::StreamReadText(s, -1, -1)), "z");
+    EXPECT_EQ(Str(rt::StreamReadText(s, -1, -1)), first);
+    EXPECT_EQ(Str(rt::StreamReadText(s, -1, -1)), "second");
+    EXPECT_EQ(Str(rt::StreamReadText(s, -1, -1)), std::string(600, 'y'));
+    EXPECT_EQ(Str(rt::StreamReadText(s, -1, -1)), "z");
 }
 
 TEST_F(StreamsTest, LineIsBoundedByTheBuffer) {
@@ -142,9 +142,9 @@ TEST_F(StreamsTest, LineIsBoundedByTheBuffer) {
 TEST_F(StreamsTest, CountedReads) {
     Put("f.txt", "0123456789");
     uint16_t s = Open("f.txt", rt::kStreamNoCreate);
-    EXPECT_EQ(S(rt::StreamReadText(s, 2, 3)), "234");
-    EXPECT_EQ(S(rt::StreamReadText(s, -1, 2)), "56");
-    EXPECT_EQ(S(rt::StreamReadText(s, 0xFFFF, 2)), "78") << "0xFFFF keeps the position in a short file";
+    EXPECT_EQ(Str(rt::StreamReadText(s, 2, 3)), "234");
+    EXPECT_EQ(Str(rt::StreamReadText(s, -1, 2)), "56");
+    EXPECT_EQ(Str(rt::StreamReadText(s, 0xFFFF, 2)), "78") << "0xFFFF keeps the position in a short file";
     char buf[16];
     EXPECT_EQ(rt::StreamRead(s, 8, 5, buf, sizeof buf), 0xFFFF) << "fewer bytes than asked";
     const uint16_t before = rt::PoolMark();
@@ -155,38 +155,38 @@ TEST_F(StreamsTest, CountedReads) {
 
 TEST_F(StreamsTest, WritesAtPositionsAndAtTheEnd) {
     uint16_t s = Open("w.txt", rt::kStreamWrite);
-    EXPECT_EQ(rt::StreamWrite(s, -1, L("hello")), 5);
-    EXPECT_EQ(rt::StreamWrite(s, 0, L("J")), 1);
-    EXPECT_EQ(rt::StreamWriteText(s, -1, L(" world")), 0);
+    EXPECT_EQ(rt::StreamWrite(s, -1, T("hello")), 5);
+    EXPECT_EQ(rt::StreamWrite(s, 0, T("J")), 1);
+    EXPECT_EQ(rt::StreamWriteText(s, -1, T(" world")), 0);
     std::string big(1500, 'b');
     EXPECT_EQ(rt::StreamWrite(s, -1, rt_test::V(big)), 1500);
     rt::StreamClose(s);
     EXPECT_EQ(Get("w.txt"), "Jello world" + big);
     uint16_t r = Open("w.txt", rt::kStreamNoCreate);
-    EXPECT_EQ(rt::StreamWrite(r, -1, L("x")), 0xFFFF) << "a read-only stream takes no bytes";
+    EXPECT_EQ(rt::StreamWrite(r, -1, T("x")), 0xFFFF) << "a read-only stream takes no bytes";
 }
 
 TEST_F(StreamsTest, AppendStreamsWriteAtTheEnd) {
     Put("a.txt", "abc");
     uint16_t s = Open("a.txt", rt::kStreamAppend);
-    EXPECT_EQ(rt::StreamWrite(s, 0, L("d")), 1);
+    EXPECT_EQ(rt::StreamWrite(s, 0, T("d")), 1);
     rt::StreamClose(s);
     EXPECT_EQ(Get("a.txt"), "abcd");
 }
 
 TEST_F(StreamsTest, WriteFileAt) {
-    EXPECT_EQ(rt::WriteFileAt(L("x.txt"), -2, L("abc")), 0);
+    EXPECT_EQ(rt::WriteFileAt(T("x.txt"), -2, T("abc")), 0);
     EXPECT_EQ(Get("x.txt"), "abc");
-    EXPECT_EQ(rt::WriteFileAt(L("x.txt"), -1, L("d")), 0);
+    EXPECT_EQ(rt::WriteFileAt(T("x.txt"), -1, T("d")), 0);
     EXPECT_EQ(Get("x.txt"), "abcd");
-    EXPECT_EQ(rt::WriteFileAt(L("x.txt"), 1, L("XY")), 0);
+    EXPECT_EQ(rt::WriteFileAt(T("x.txt"), 1, T("XY")), 0);
     EXPECT_EQ(Get("x.txt"), "aXYd");
-    EXPECT_EQ(rt::WriteFileAt(L("x.txt"), -2, L("z")), 0);
+    EXPECT_EQ(rt::WriteFileAt(T("x.txt"), -2, T("z")), 0);
     EXPECT_EQ(Get("x.txt"), "z");
-    EXPECT_EQ(rt::WriteFileAt(L("y.txt"), 0, L("new")), 0);
+    EXPECT_EQ(rt::WriteFileAt(T("y.txt"), 0, T("new")), 0);
     EXPECT_EQ(Get("y.txt"), "new");
-    EXPECT_EQ(rt::WriteFileAt(L("nofolder\\x.txt"), -1, L("d")), rt::kErrFileIo);
-    EXPECT_EQ(rt::WriteFileAt(L("x.txt"), -1, rt::StrErr(150)), 150);
+    EXPECT_EQ(rt::WriteFileAt(T("nofolder\\x.txt"), -1, T("d")), rt::kErrFileIo);
+    EXPECT_EQ(rt::WriteFileAt(T("x.txt"), -1, rt::StrErr(150)), 150);
     for (uint16_t s = rt::kFirstFileSlot; s < rt::kStreamSlots; ++s)
         EXPECT_EQ(rt::StreamSlotTag(s), rt::kSlotFree) << "no stream is left open";
 }
