@@ -7,10 +7,15 @@
 
 #include "runtime/temp_pool.h"
 #include "updater/checksum.h"
-#include "tests/updater/updater_test_support.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 
 namespace rt {
 namespace {
+
+using rt_test::T;
+using rt_test::V;
+using rt_test::TempDir;
 
 // The algorithm written out literally, block by block and byte by byte from the end, as an
 // oracle for the streaming implementation.
@@ -79,13 +84,13 @@ TEST(ChecksumFile, BlocksStartAtTheStartOffset) {
     std::string content = Pattern(5000, 9);
     std::string path = dir.Write("f.bin", std::string(42, ' ') + content);
     uint16_t mark = PoolMark();
-    EXPECT_EQ(ChecksumOfFile(Lit(path), 42, kChecksumToEnd), Oracle(content));
-    EXPECT_EQ(ChecksumOfFile(Lit(path), 0, kChecksumToEnd), Oracle(std::string(42, ' ') + content));
+    EXPECT_EQ(ChecksumOfFile(V(path), 42, kChecksumToEnd), Oracle(content));
+    EXPECT_EQ(ChecksumOfFile(V(path), 0, kChecksumToEnd), Oracle(std::string(42, ' ') + content));
     // The end limit stops new blocks but does not shorten the block that starts before it.
-    EXPECT_EQ(ChecksumOfFile(Lit(path), 42, 43), Oracle(content.substr(0, 1024)));
-    EXPECT_EQ(ChecksumOfFile(Lit(path), 42, 42), 0u);
-    EXPECT_EQ(ChecksumOfFile(Lit(path), 6000, kChecksumToEnd), 0u);
-    EXPECT_EQ(ChecksumOfFile(Lit(dir.Path("missing.bin")), 0, kChecksumToEnd), 0u);
+    EXPECT_EQ(ChecksumOfFile(V(path), 42, 43), Oracle(content.substr(0, 1024)));
+    EXPECT_EQ(ChecksumOfFile(V(path), 42, 42), 0u);
+    EXPECT_EQ(ChecksumOfFile(V(path), 6000, kChecksumToEnd), 0u);
+    EXPECT_EQ(ChecksumOfFile(V(dir.Path("missing.bin")), 0, kChecksumToEnd), 0u);
     EXPECT_EQ(PoolMark(), mark);
 }
 

@@ -6,11 +6,15 @@
 
 #include "runtime/errors.h"
 #include "runtime/temp_pool.h"
-#include "tests/updater/updater_test_support.h"
+#include "tests/support/text.h"
 #include "updater/file_list.h"
 
 namespace rt {
 namespace {
+
+using rt_test::Str;
+using rt_test::T;
+using rt_test::V;
 
 std::string Entry(uint32_t attr, uint32_t size, int32_t date, int32_t time) {
     char buf[64];
@@ -63,7 +67,7 @@ TEST_F(FileListTest, ParsesNamesAndEntriesInOrder) {
     EXPECT_EQ(l.records[1].writeDate, 19991231);
     EXPECT_EQ(l.records[2].size, 4294967295u);
     EXPECT_EQ(l.records[2].attributes, 33u);
-    EXPECT_EQ(ListingIndex(l.names, Lit("SUB\\NEW.DLL")), 1);
+    EXPECT_EQ(ListingIndex(l.names, T("SUB\\NEW.DLL")), 1);
 }
 
 TEST_F(FileListTest, TrailingBytesAfterTheEntriesAreIgnored) {
@@ -128,7 +132,7 @@ TEST_F(FileListTest, FormatThenParseRoundTrip) {
     recs[2].size = 0; recs[2].attributes = 0; recs[2].writeDate = 19700101; recs[2].writeTime = 0;
     std::vector<char> out(FileListBodySize(static_cast<uint32_t>(names.size()), 3));
     uint32_t written = 0;
-    ASSERT_EQ(FormatFileList(Lit(names), recs, 3, out.data(), static_cast<uint32_t>(out.size()), &written), 0);
+    ASSERT_EQ(FormatFileList(V(names), recs, 3, out.data(), static_cast<uint32_t>(out.size()), &written), 0);
     EXPECT_EQ(written, out.size());
     EXPECT_EQ(std::string(out.data(), 5), "   29");
     FolderListing l;
@@ -147,12 +151,12 @@ TEST_F(FileListTest, FormatRefusesWhatAClientWouldRefuse) {
     rec.attributes = 32;
     char out[256];
     uint32_t written = 0;
-    EXPECT_EQ(FormatFileList(Lit("..\\x"), &rec, 1, out, sizeof out, &written), kErrBadInput);
-    EXPECT_EQ(FormatFileList(Lit(std::string("a") + '\0' + "b"), &rec, 1, out, sizeof out, &written), kErrBadInput)
+    EXPECT_EQ(FormatFileList(T("..\\x"), &rec, 1, out, sizeof out, &written), kErrBadInput);
+    EXPECT_EQ(FormatFileList(V(std::string("a") + '\0' + "b"), &rec, 1, out, sizeof out, &written), kErrBadInput)
         << "count differs from the names";
-    EXPECT_EQ(FormatFileList(Lit("a"), &rec, 1, out, 5 + 1 + 33, &written), kErrOutOfMemory);
+    EXPECT_EQ(FormatFileList(T("a"), &rec, 1, out, 5 + 1 + 33, &written), kErrOutOfMemory);
     rec.attributes = 0x80;
-    EXPECT_EQ(FormatFileList(Lit("a"), &rec, 1, out, sizeof out, &written), kErrBadInput);
+    EXPECT_EQ(FormatFileList(T("a"), &rec, 1, out, sizeof out, &written), kErrBadInput);
 }
 
 TEST(FileListEntry, Layout) {

@@ -3,11 +3,14 @@
 
 #include <string>
 
-#include "tests/updater/updater_test_support.h"
+#include "tests/support/text.h"
 #include "updater/file_name_check.h"
 
 namespace rt {
 namespace {
+
+using rt_test::T;
+using rt_test::V;
 
 TEST(FileNameCheck, Table) {
     const struct { std::string name; bool ok; } cases[] = {
@@ -89,15 +92,15 @@ TEST(FileNameCheck, Table) {
         {"aux\\file.txt", false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CheckFileName(Lit(c.name)), c.ok ? 0 : kErrBadInput) << '"' << c.name << '"';
+        EXPECT_EQ(CheckFileName(V(c.name)), c.ok ? 0 : kErrBadInput) << '"' << c.name << '"';
 }
 
 TEST(FileNameCheck, EveryByteBelowBlankIsRefused) {
     for (int b = 1; b < 0x20; ++b) {
         std::string name = "x" + std::string(1, static_cast<char>(b)) + "y";
-        EXPECT_EQ(CheckFileName(Lit(name)), kErrBadInput) << b;
+        EXPECT_EQ(CheckFileName(V(name)), kErrBadInput) << b;
     }
-    EXPECT_EQ(CheckFileName(Lit("x y")), 0);
+    EXPECT_EQ(CheckFileName(T("x y")), 0);
 }
 
 TEST(FileNameCheck, ErrorValueGivesItsCode) {

@@ -11,7 +11,8 @@
 #include "script/dir_search.h"
 #include "script/file_info.h"
 #include "script/streams.h"
-#include "tests/updater/updater_test_support.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 #include "updater/checksum.h"
 #include "updater/file_transfer.h"
 #include "updater/server_protocol.h"
@@ -19,6 +20,11 @@
 
 namespace rt {
 namespace {
+
+using rt_test::Str;
+using rt_test::T;
+using rt_test::V;
+using rt_test::TempDir;
 
 std::string Answer(const std::string& content, int32_t date, int32_t time) {
     TransferHeader h;
@@ -108,7 +114,7 @@ protected:
 
 void ExpectWriteTime(const std::string& path, int32_t date, int32_t ms) {
     int32_t d = -1, t = -1;
-    ASSERT_EQ(FileTimeOf(Lit(path), kStampWrite, &d, &t), 0) << path;
+    ASSERT_EQ(FileTimeOf(V(path), kStampWrite, &d, &t), 0) << path;
     EXPECT_EQ(d, date) << path;
     EXPECT_EQ(t, ms) << path;
 }
@@ -118,7 +124,7 @@ TEST_F(TransferTest, InstallWritesContentAndTheServersLocalTime) {
     for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
     std::string dl = Download(Answer(content, 20240131, 45296789));
     std::string target = dir_.Path("app.exe");
-    ASSERT_EQ(InstallDownloadedFile(Lit(dl), Lit(target), true), 0);
+    ASSERT_EQ(InstallDownloadedFile(V(dl), V(target), true), 0);
     EXPECT_EQ(TempDir::Read(target), content);
     ExpectWriteTime(target, 20240131, 45296000);  // whole seconds
     EXPECT_FALSE(TempDir::Exists(dl)) << "download kept despite the delete flag";
@@ -127,9 +133,9 @@ TEST_F(TransferTest, InstallWritesContentAndTheServersLocalTime) {
 
 TEST_F(TransferTest, EmptyFileAndShorterReplacement) {
     std::string target = dir_.Write("app.exe", std::string(5000, 'o'));
-    ASSERT_EQ(InstallDownloadedFile(Lit(Download(Answer("new", 20230704, 0))), Lit(target), false), 0);
+    ASSERT_EQ(InstallDownloadedFile(V(Download(Answer("new", 20230704, 0))), V(target), false), 0);
     EXPECT_EQ(TempDir::Read(target), "new");
-    ASSERT_EQ(InstallDownloadedFile(Lit(Download(Answer("", 20230705, 3600000))), Lit(target), true), 0);
+    ASSERT_EQ(InstallDownloadedFile(V(Download(Answer("", 20230705, 3600000))), V(target), true), 0);
     EXPECT_EQ(TempDir::Read(target), "");
     ExpectWriteTime(target, 20230705, 3600000);
 }
@@ -142,7 +148,7 @@ TEST_F(TransferTest, ContentBeyondTheAnnouncedSizeIsNotInstalled) {
     char head[42];
     FormatTransferHeader(h, head);
     std::string target = dir_.Path("a.txt");
-    ASSERT_EQ(InstallDownloadedFile(Lit(Download(std::string(head, 42) + "abcXYZ")), Lit(target), true), 0);
+    ASSERT_EQ(InstallDownloadedFile(V(Download(std::string(head, 42) + "abcXYZ")), V(target), true), 0);
     EXPECT_EQ(TempDir::Read(target), "abc");
 }
 
@@ -166,7 +172,7 @@ TEST_F(TransferTest, FailuresLeaveTheOldTargetIntactAndNoTemporaryFile) {
     for (const auto& c : cases) {
         std::string target = dir_.Write("app.exe", "old content");
         std::string dl = Download(c.answer);
-        EXPECT_EQ(InstallDownloadedFile(Lit(dl), Lit(target), true), c.code) << c.what;
+        EXPECT_EQ(InstallDownloadedFile(V(dl), V(target), true), c.code) << c.what;
         EXPECT_EQ(TempDir::Read(target), "old content") << c.what;
         EXPECT_EQ(Entries(), "app.exe;") << c.what;
         if (c.detail) {
@@ -183,7 +189,7 @@ TEST_F(TransferTest, WriteFlushOrRenameFailureKeepsTheOldTarget) {
         std::string dl = Download(Answer(std::string(30000, 'n'), 20240101, 0));
         gFaultAt = at;
         gFaultOn = true;
-        EXPECT_EQ(InstallDownloadedFile(Lit(dl), Lit(target), true), kErrFileIo) << int(at);
+        EXPECT_EQ(InstallDownloadedFile(V(dl), V(target), true), kErrFileIo) << int(at);
         gFaultOn = false;
         EXPECT_TRUE(TempDir::Read(target) == "old content") << int(at);
         EXPECT_EQ(Entries(), "app.exe;") << int(at);
@@ -193,12 +199,12 @@ TEST_F(TransferTest, WriteFlushOrRenameFailureKeepsTheOldTarget) {
 }
 
 TEST_F(TransferTest, MissingDownloadIs164) {
-    EXPECT_EQ(InstallDownloadedFile(Lit(downloads_.Path("none.bin")), Lit(dir_.Path("x")), true), kErrFileNotFound);
+    EXPECT_EQ(InstallDownloadedFile(V(downloads_.Path("none.bin")), V(dir_.Path("x")), true), kErrFileNotFound);
 }
 
 TEST_F(TransferTest, SubfolderOfTheTargetIsCreated) {
     std::string target = dir_.Path("sub\\deeper\\new.dll");
-    ASSERT_EQ(InstallDownloadedFile(Lit(Download(Answer("dll", 20240101, 0))), Lit(target), true), 0);
+    ASSERT_EQ(InstallDownloadedFile(V(Download(Answer("dll", 20240101, 0))), V(target), true), 0);
     EXPECT_EQ(TempDir::Read(dir_.Path("sub/deeper/new.dll")), "dll");
 }
 
@@ -206,13 +212,13 @@ TEST_F(TransferTest, TransferOneFileFetchesTheDownloadAddressAndReportsProgress)
     const std::string list = "http://h/cgi-bin/updater?view=12&user=u&passw=p&path=app";
     gBodies[list + "/&downfile=sub/new.dll"] = Answer("payload", 20240229, 61000);
     std::string target = dir_.Path("sub\\new.dll");
-    ASSERT_EQ(TransferOneFile(Lit(list), Lit("sub\\new.dll"), Lit(target), kBackupOff, 32, StubStatus), 0);
+    ASSERT_EQ(TransferOneFile(V(list), T("sub\\new.dll"), V(target), kBackupOff, 32, StubStatus), 0);
     EXPECT_EQ(TempDir::Read(dir_.Path("sub/new.dll")), "payload");
     ExpectWriteTime(dir_.Path("sub/new.dll"), 20240229, 61000);
     EXPECT_EQ(gStatus, "Actualizando sub\\new.dll ");
     gStatus.clear();
     // Verbosity 1 shows nothing.
-    ASSERT_EQ(TransferOneFile(Lit(list), Lit("sub\\new.dll"), Lit(target), kBackupOff, 1, StubStatus), 0);
+    ASSERT_EQ(TransferOneFile(V(list), T("sub\\new.dll"), V(target), kBackupOff, 1, StubStatus), 0);
     EXPECT_EQ(gStatus, "");
 }
 
@@ -220,10 +226,10 @@ TEST_F(TransferTest, TransferOneFileEndsWithTheServersAnswer) {
     const std::string list = "http://h/x?l";
     std::string target = dir_.Write("app.exe", "old");
     gBodies[list + "/&downfile=app.exe"] = "Error #175.Permission Denied";
-    EXPECT_EQ(TransferOneFile(Lit(list), Lit("app.exe"), Lit(target), kBackupOff, 32, nullptr), 175);
+    EXPECT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), kBackupOff, 32, nullptr), 175);
     EXPECT_EQ(TempDir::Read(target), "old");
     gBodies.clear();
-    EXPECT_EQ(TransferOneFile(Lit(list), Lit("app.exe"), Lit(target), kBackupOff, 32, nullptr), kErrNetAccess);
+    EXPECT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), kBackupOff, 32, nullptr), kErrNetAccess);
     EXPECT_EQ(TempDir::Read(target), "old");
 }
 
@@ -231,14 +237,14 @@ TEST_F(TransferTest, TransferOneFileBacksUpTheOldFileOnce) {
     const std::string list = "http://h/x?l";
     std::string target = dir_.Write("app.exe", "first");
     gBodies[list + "/&downfile=app.exe"] = Answer("second", 20240101, 0);
-    StrRef backupRef = BackupName(Lit(target), kBackupFolder);
+    StrRef backupRef = BackupName(V(target), kBackupFolder);
     std::string backup = Str(backupRef);
     PoolRelease(mark_);
-    ASSERT_EQ(TransferOneFile(Lit(list), Lit("app.exe"), Lit(target), 0, 32, nullptr), 0);
+    ASSERT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), 0, 32, nullptr), 0);
     EXPECT_EQ(TempDir::Read(target), "second");
     EXPECT_EQ(TempDir::Read(backup), "first");
     gBodies[list + "/&downfile=app.exe"] = Answer("third", 20240101, 0);
-    ASSERT_EQ(TransferOneFile(Lit(list), Lit("app.exe"), Lit(target), 0, 32, nullptr), 0);
+    ASSERT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), 0, 32, nullptr), 0);
     EXPECT_EQ(TempDir::Read(backup), "first") << "an existing backup is never overwritten";
     std::error_code ec;
     std::filesystem::path top = std::filesystem::path(TempDir::Native(backup));
@@ -249,12 +255,12 @@ TEST_F(TransferTest, TransferOneFileBacksUpTheOldFileOnce) {
 TEST(SetLastWriteTime, InvalidStampsAre163AndMissingFilesAre131) {
     TempDir dir;
     std::string p = dir.Write("f.txt", "x");
-    EXPECT_EQ(SetLastWriteTime(Lit(p), 20240230, 0), kErrBadInput);
-    EXPECT_EQ(SetLastWriteTime(Lit(p), 20240101, -1), kErrBadInput);
-    EXPECT_EQ(SetLastWriteTime(Lit(dir.Path("missing.txt")), 20240101, 0), kErrFileIo);
-    ASSERT_EQ(SetLastWriteTime(Lit(p), 19991231, 86399999), 0);
+    EXPECT_EQ(SetLastWriteTime(V(p), 20240230, 0), kErrBadInput);
+    EXPECT_EQ(SetLastWriteTime(V(p), 20240101, -1), kErrBadInput);
+    EXPECT_EQ(SetLastWriteTime(V(dir.Path("missing.txt")), 20240101, 0), kErrFileIo);
+    ASSERT_EQ(SetLastWriteTime(V(p), 19991231, 86399999), 0);
     int32_t d = 0, t = 0;
-    ASSERT_EQ(FileTimeOf(Lit(p), kStampWrite, &d, &t), 0);
+    ASSERT_EQ(FileTimeOf(V(p), kStampWrite, &d, &t), 0);
     EXPECT_EQ(d, 19991231);
     EXPECT_EQ(t, 86399000);
 }

@@ -6,13 +6,18 @@
 #include <string>
 
 #include "runtime/temp_pool.h"
-#include "tests/updater/updater_test_support.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 #include "updater/checksum.h"
 #include "updater/file_transfer.h"
 #include "updater/transfer_header.h"
 
 namespace rt {
 namespace {
+
+using rt_test::T;
+using rt_test::V;
+using rt_test::TempDir;
 
 std::string Answer(const std::string& content) {
     TransferHeader h;
@@ -34,7 +39,7 @@ TEST(TransferWindows, TargetOpenWithoutShareWriteGives131AndStaysIntact) {
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     uint16_t mark = PoolMark();
-    EXPECT_EQ(InstallDownloadedFile(Lit(dl), Lit(target), true), kErrFileIo);
+    EXPECT_EQ(InstallDownloadedFile(V(dl), V(target), true), kErrFileIo);
     EXPECT_EQ(PoolMark(), mark);
     CloseHandle(h);
     EXPECT_EQ(TempDir::Read(target), "running program");
@@ -48,7 +53,7 @@ TEST(TransferWindows, TargetOpenWithoutShareWriteGives131AndStaysIntact) {
     }
     EXPECT_EQ(entries, 2);
     // Once the program has ended the same download installs.
-    EXPECT_EQ(InstallDownloadedFile(Lit(dl), Lit(target), true), 0);
+    EXPECT_EQ(InstallDownloadedFile(V(dl), V(target), true), 0);
     EXPECT_EQ(TempDir::Read(target), "new program");
 }
 

@@ -9,7 +9,8 @@
 #include "runtime/errors.h"
 #include "runtime/fs.h"
 #include "runtime/temp_pool.h"
-#include "tests/updater/updater_test_support.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 #include "updater/checksum.h"
 #include "updater/file_list.h"
 #include "updater/server_protocol.h"
@@ -17,6 +18,11 @@
 
 namespace rt {
 namespace {
+
+using rt_test::Str;
+using rt_test::T;
+using rt_test::V;
+using rt_test::TempDir;
 
 const std::string kCreds = std::string("ana") + '\0' + "PW32";
 
@@ -38,7 +44,7 @@ TEST(RequestAddress, Table) {
     };
     for (const auto& c : cases) {
         uint16_t mark = PoolMark();
-        StrRef a = BuildRequestAddress(Lit(c.source), Lit(c.creds));
+        StrRef a = BuildRequestAddress(V(c.source), V(c.creds));
         EXPECT_EQ(StrError(a), c.err) << c.source;
         if (c.err == 0) {
             EXPECT_EQ(Str(a), c.address);
@@ -52,21 +58,21 @@ TEST(RequestAddress, Table) {
 
 TEST(RequestAddress, ErrorCredentialsPassThroughAndLongAddressesFail) {
     uint16_t mark = PoolMark();
-    EXPECT_EQ(StrError(BuildRequestAddress(Lit("http://h/app"), StrErr(175))), 175);
+    EXPECT_EQ(StrError(BuildRequestAddress(T("http://h/app"), StrErr(175))), 175);
     std::string longPath = "http://h/" + std::string(1000, 'p');
-    EXPECT_EQ(StrError(BuildRequestAddress(Lit(longPath), Lit(kCreds))), kErrStringTooLong);
+    EXPECT_EQ(StrError(BuildRequestAddress(V(longPath), V(kCreds))), kErrStringTooLong);
     EXPECT_EQ(PoolMark(), mark);
 }
 
 TEST(RequestAddress, StatusAndDownloadAddresses) {
     uint16_t mark = PoolMark();
     const std::string baseText = "http://h/cgi-bin/updater?view=12&user=u&passw=p&path=app";
-    StrRef base = Lit(baseText);
+    StrRef base = V(baseText);
     EXPECT_EQ(Str(StatusQueryAddress(base, StrEmpty(), StrEmpty())), Str(base) + "&downfile=none&date=0&time=0");
-    EXPECT_EQ(Str(StatusQueryAddress(base, Lit("20240131"), Lit("12:30:05"))),
+    EXPECT_EQ(Str(StatusQueryAddress(base, T("20240131"), T("12:30:05"))),
               Str(base) + "&downfile=none&date=20240131&time=12:30:05");
-    EXPECT_EQ(Str(DownloadAddress(base, Lit("sub\\new.dll"))), Str(base) + "/&downfile=sub/new.dll");
-    EXPECT_EQ(Str(DownloadAddress(base, Lit("my file&1.txt"))), Str(base) + "/&downfile=my%20file%261.txt");
+    EXPECT_EQ(Str(DownloadAddress(base, T("sub\\new.dll"))), Str(base) + "/&downfile=sub/new.dll");
+    EXPECT_EQ(Str(DownloadAddress(base, T("my file&1.txt"))), Str(base) + "/&downfile=my%20file%261.txt");
     PoolRelease(mark);
 }
 
@@ -92,7 +98,7 @@ ErrCode StubReset(StrRef file, StrRef) {
 }
 StrRef StubCredentials(StrRef) {
     static const std::string creds = std::string("ana") + '\0' + "NEW";
-    return Lit(creds);
+    return V(creds);
 }
 ErrCode StubFetch(StrRef address, StrRef output, uint16_t flags) {
     EXPECT_TRUE(flags & 1);
@@ -144,7 +150,7 @@ TEST_F(ServerStubTest, StatusQueryAnswers) {
     for (ErrCode a : answers) {
         gOkAnswers = {a};
         gAsked.clear();
-        EXPECT_EQ(StatusQuery(Lit("http://h/app"), Lit(kCreds), Lit("20240131"), StrEmpty(), Lit("Kelvane")), a);
+        EXPECT_EQ(StatusQuery(T("http://h/app"), V(kCreds), T("20240131"), StrEmpty(), T("Kelvane")), a);
         ASSERT_EQ(gAsked.size(), 1u);
         EXPECT_EQ(gAsked[0], "http://h/cgi-bin/updater?view=12&user=ana&passw=PW32&path=app"
                              "&downfile=none&date=20240131&time=0");
@@ -155,7 +161,7 @@ TEST_F(ServerStubTest, StatusQueryAnswers) {
 TEST_F(ServerStubTest, Refused175WithDeclinedResetEndsAtOnce) {
     UpdaterServerSeams().passwordReset = nullptr;  // the default declines
     gOkAnswers = {175, 0};
-    EXPECT_EQ(StatusQuery(Lit("http://h/app"), Lit(kCreds), StrEmpty(), StrEmpty(), Lit("Kelvane")), 175);
+    EXPECT_EQ(StatusQuery(T("http://h/app"), V(kCreds), StrEmpty(), StrEmpty(), T("Kelvane")), 175);
     EXPECT_EQ(gAsked.size(), 1u);
 }
 
@@ -163,7 +169,7 @@ TEST_F(ServerStubTest, Refused175RetriesWithNewCredentialsAtMostThreeTimes) {
     UpdaterServerSeams().passwordReset = StubReset;
     UpdaterServerSeams().credentials = StubCredentials;
     gOkAnswers = {175, 124};
-    EXPECT_EQ(StatusQuery(Lit("http://h/app"), Lit(kCreds), StrEmpty(), StrEmpty(), Lit("Kelvane")), 124);
+    EXPECT_EQ(StatusQuery(T("http://h/app"), V(kCreds), StrEmpty(), StrEmpty(), T("Kelvane")), 124);
     ASSERT_EQ(gAsked.size(), 2u);
     EXPECT_NE(gAsked[1].find("passw=NEW"), std::string::npos);
     EXPECT_EQ(gResets, 1);
@@ -172,20 +178,20 @@ TEST_F(ServerStubTest, Refused175RetriesWithNewCredentialsAtMostThreeTimes) {
     gAsked.clear();
     gResets = 0;
     gOkAnswers = {175, 175, 175, 175};
-    EXPECT_EQ(StatusQuery(Lit("http://h/app"), Lit(kCreds), StrEmpty(), StrEmpty(), Lit("Kelvane")), 175);
+    EXPECT_EQ(StatusQuery(T("http://h/app"), V(kCreds), StrEmpty(), StrEmpty(), T("Kelvane")), 175);
     EXPECT_EQ(gAsked.size(), 3u);
     EXPECT_EQ(gResets, 2);
 }
 
 TEST_F(ServerStubTest, StatusQueryWithoutPathIs163BeforeAnyRequest) {
-    EXPECT_EQ(StatusQuery(Lit("http://h"), Lit(kCreds), StrEmpty(), StrEmpty(), Lit("Kelvane")), kErrBadInput);
+    EXPECT_EQ(StatusQuery(T("http://h"), V(kCreds), StrEmpty(), StrEmpty(), T("Kelvane")), kErrBadInput);
     EXPECT_TRUE(gAsked.empty());
 }
 
 std::string ListAnswer(const std::string& names, const std::vector<FileInfo>& recs) {
     std::vector<char> body(FileListBodySize(static_cast<uint32_t>(names.size()), static_cast<uint32_t>(recs.size())));
     uint32_t n = 0;
-    EXPECT_EQ(FormatFileList(Lit(names), recs.data(), static_cast<uint16_t>(recs.size()), body.data(),
+    EXPECT_EQ(FormatFileList(V(names), recs.data(), static_cast<uint16_t>(recs.size()), body.data(),
                              static_cast<uint32_t>(body.size()), &n), 0);
     TransferHeader h;
     h.size = n;
@@ -202,7 +208,7 @@ TEST_F(ServerStubTest, ListRequestParsesIntoAListingAndRemovesItsTemporaryFile) 
     const std::string addr = "http://h/cgi-bin/updater?view=12&user=u&passw=p&path=app";
     gBodies[addr] = ListAnswer(std::string("a.exe") + '\0' + "sub/b.dll", {a, b});
     FolderListing l;
-    ASSERT_EQ(FetchServerList(Lit(addr), Lit("Kelvane"), &l), 0);
+    ASSERT_EQ(FetchServerList(V(addr), T("Kelvane"), &l), 0);
     EXPECT_EQ(l.count, 2);
     EXPECT_EQ(Str(l.names), std::string("a.exe") + '\0' + "sub\\b.dll");
     EXPECT_EQ(l.records[1].writeDate, 20240102);
@@ -226,14 +232,14 @@ TEST_F(ServerStubTest, ListRequestServerAnswers) {
         gBodies[addr] = c.body;
         gResets = 0;
         FolderListing l;
-        EXPECT_EQ(FetchServerList(Lit(addr), Lit("Kelvane"), &l), c.code) << c.body;
+        EXPECT_EQ(FetchServerList(V(addr), T("Kelvane"), &l), c.code) << c.body;
         EXPECT_EQ(gResets, c.resets) << c.body;
         EXPECT_EQ(PoolMark(), mark_);
         EXPECT_TRUE(TempFolderEmpty()) << c.body;
     }
     gBodies.clear();
     FolderListing l;
-    EXPECT_EQ(FetchServerList(Lit(addr), Lit("Kelvane"), &l), kErrNetAccess);
+    EXPECT_EQ(FetchServerList(V(addr), T("Kelvane"), &l), kErrNetAccess);
 }
 
 TEST_F(ServerStubTest, ServerAnswerInFileNeedsMoreThanSevenBytes) {
@@ -247,7 +253,7 @@ TEST_F(ServerStubTest, ServerAnswerInFileNeedsMoreThanSevenBytes) {
     };
     for (const auto& c : cases) {
         std::string p = dir_.Write("answer.bin", c.body);
-        EXPECT_EQ(ServerAnswerInFile(Lit(p)), c.code) << c.body;
+        EXPECT_EQ(ServerAnswerInFile(V(p)), c.code) << c.body;
     }
 }
 

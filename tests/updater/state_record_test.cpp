@@ -4,11 +4,17 @@
 #include <string>
 
 #include "runtime/temp_pool.h"
-#include "tests/updater/updater_test_support.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 #include "updater/state_record.h"
 
 namespace rt {
 namespace {
+
+using rt_test::Str;
+using rt_test::T;
+using rt_test::V;
+using rt_test::TempDir;
 
 constexpr RunFlags kPlain = RunFlag::Apply | RunFlag::OverwriteNewer;
 constexpr RunFlags kProgram = 0x106;
@@ -27,7 +33,7 @@ TEST(StateRecord, ReadLayouts) {
         TempDir dir;
         std::string path = dir.Write("kelvane.dat", c.file);
         uint16_t mark = PoolMark();
-        EXPECT_EQ(Str(ReadStateRecord(c.flags, Lit(path))), c.record) << c.file;
+        EXPECT_EQ(Str(ReadStateRecord(c.flags, V(path))), c.record) << c.file;
         PoolRelease(mark);
     }
 }
@@ -35,7 +41,7 @@ TEST(StateRecord, ReadLayouts) {
 TEST(StateRecord, MissingFileReadsAsUpdatesOn) {
     TempDir dir;
     uint16_t mark = PoolMark();
-    EXPECT_EQ(Str(ReadStateRecord(kPlain, Lit(dir.Path("kelvane.dat")))), "1,,,,,,");
+    EXPECT_EQ(Str(ReadStateRecord(kPlain, V(dir.Path("kelvane.dat")))), "1,,,,,,");
     EXPECT_EQ(PoolMark(), mark + 1);
     PoolRelease(mark);
 }
@@ -45,13 +51,13 @@ TEST(StateRecord, StampWritesOnlyTheStoredFields) {
     std::string plain = dir.Write("plain.dat", "C:\\App,C:\\App\\k.exe,,,1");
     std::string program = dir.Write("program.dat", "0,C:\\App\\k.exe,20200101,01:00:00,1,1");
     uint16_t mark = PoolMark();
-    ASSERT_EQ(StampStateRecordAt(kPlain, Lit(plain), Lit("20240131"), Lit("12:30:05")), 0);
+    ASSERT_EQ(StampStateRecordAt(kPlain, V(plain), T("20240131"), T("12:30:05")), 0);
     EXPECT_EQ(TempDir::Read(plain), "C:\\App,C:\\App\\k.exe,20240131,12:30:05,1");
-    ASSERT_EQ(StampStateRecordAt(kProgram, Lit(program), Lit("20240201"), Lit("08:00:00")), 0);
+    ASSERT_EQ(StampStateRecordAt(kProgram, V(program), T("20240201"), T("08:00:00")), 0);
     EXPECT_EQ(TempDir::Read(program), "0,C:\\App\\k.exe,20240201,08:00:00,1,1");
     // A missing file is made with updates on.
     std::string fresh = dir.Path("fresh.dat");
-    ASSERT_EQ(StampStateRecordAt(kProgram, Lit(fresh), Lit("20240202"), Lit("09:00:00")), 0);
+    ASSERT_EQ(StampStateRecordAt(kProgram, V(fresh), T("20240202"), T("09:00:00")), 0);
     EXPECT_EQ(TempDir::Read(fresh), "1,,20240202,09:00:00,,");
     EXPECT_EQ(PoolMark(), mark);
 }
@@ -60,7 +66,7 @@ TEST(StateRecord, StampUsesTodayAndNow) {
     TempDir dir;
     std::string plain = dir.Path("k.dat");
     uint16_t mark = PoolMark();
-    ASSERT_EQ(StampStateRecord(kPlain, Lit(plain)), 0);
+    ASSERT_EQ(StampStateRecord(kPlain, V(plain)), 0);
     std::string text = TempDir::Read(plain);
     // ",,YYYYMMDD,hh:mm:ss,"
     ASSERT_EQ(text.size(), 2u + 8 + 1 + 8 + 1) << text;
@@ -75,7 +81,7 @@ TEST(StateRecord, FailedWriteKeepsTheOldRecord) {
     std::string path = dir.Write("k.dat", "C:\\App,u,1,2,0");
     uint16_t mark = PoolMark();
     // A folder where the file should be cannot be replaced.
-    EXPECT_NE(StampStateRecordAt(kPlain, Lit(dir.Path()), Lit("20240131"), Lit("12:00:00")), 0);
+    EXPECT_NE(StampStateRecordAt(kPlain, V(dir.Path()), T("20240131"), T("12:00:00")), 0);
     EXPECT_EQ(TempDir::Read(path), "C:\\App,u,1,2,0");
     EXPECT_EQ(PoolMark(), mark);
 }

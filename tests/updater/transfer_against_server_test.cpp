@@ -12,13 +12,19 @@
 #include "net/http_client.h"
 #include "runtime/temp_pool.h"
 #include "script/file_info.h"
-#include "tests/updater/updater_test_support.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 #include "updater/file_transfer.h"
 #include "updater/server_protocol.h"
 #include "script/streams.h"
 
 namespace rt {
 namespace {
+
+using rt_test::Str;
+using rt_test::T;
+using rt_test::V;
+using rt_test::TempDir;
 
 std::string Pattern(size_t n) {
     std::string s(n, '\0');
@@ -45,7 +51,7 @@ protected:
     }
     std::string ListAddress(const std::string& folder) {
         uint16_t mark = PoolMark();
-        std::string out = Str(BuildRequestAddress(Lit(server_ + folder), Lit(kCreds)));
+        std::string out = Str(BuildRequestAddress(V(server_ + folder), V(kCreds)));
         PoolRelease(mark);
         return out;
     }
@@ -54,14 +60,14 @@ protected:
 };
 
 TEST_F(AgainstServer, StatusQueryBeforeAnyUpdateSaysChangesExist) {
-    EXPECT_EQ(StatusQuery(Lit(server_ + "pub"), Lit(kCreds), StrEmpty(), StrEmpty(), Lit("Kelvane")), 124);
-    EXPECT_EQ(StatusQuery(Lit(server_ + "pub"), Lit(kCreds), Lit("20990101"), Lit("0"), Lit("Kelvane")), 0);
+    EXPECT_EQ(StatusQuery(V(server_ + "pub"), V(kCreds), StrEmpty(), StrEmpty(), T("Kelvane")), 124);
+    EXPECT_EQ(StatusQuery(V(server_ + "pub"), V(kCreds), T("20990101"), T("0"), T("Kelvane")), 0);
 }
 
 TEST_F(AgainstServer, ListThenTransferEveryFile) {
     std::string list = ListAddress("pub");
     FolderListing l;
-    ASSERT_EQ(FetchServerList(Lit(list), Lit("Kelvane"), &l), 0);
+    ASSERT_EQ(FetchServerList(V(list), T("Kelvane"), &l), 0);
     ASSERT_EQ(l.count, 3);
     TempDir target;
     // An old file in place shows the replacement; a subfolder missing in the target is made.
@@ -75,10 +81,10 @@ TEST_F(AgainstServer, ListThenTransferEveryFile) {
         EXPECT_EQ(l.records[at].writeDate, 20240131) << f.name;
         EXPECT_EQ(l.records[at].writeTime, 45296000) << f.name;
         std::string path = target.Path(f.name);
-        ASSERT_EQ(TransferOneFile(Lit(list), StrFromLiteral(f.name), Lit(path), kBackupOff, 32, nullptr), 0) << f.name;
+        ASSERT_EQ(TransferOneFile(V(list), StrFromLiteral(f.name), V(path), kBackupOff, 32, nullptr), 0) << f.name;
         EXPECT_TRUE(TempDir::Read(path) == Pattern(f.size)) << f.name;
         int32_t date = 0, ms = 0;
-        ASSERT_EQ(FileTimeOf(Lit(path), kStampWrite, &date, &ms), 0);
+        ASSERT_EQ(FileTimeOf(V(path), kStampWrite, &date, &ms), 0);
         EXPECT_EQ(date, 20240131) << f.name;
         EXPECT_EQ(ms, 45296000) << f.name;
     }
@@ -97,26 +103,26 @@ TEST_F(AgainstServer, CorruptedByteGives134AndKeepsTheOldTarget) {
     TempDir dir;
     std::string answer = dir.Path("answer.bin");
     uint16_t mark = PoolMark();
-    ASSERT_EQ(HttpFetchToFile(Lit(Str(DownloadAddress(Lit(list), Lit("small.bin")))), Lit(answer), kFetchNoLog), 0);
+    ASSERT_EQ(HttpFetchToFile(V(Str(DownloadAddress(V(list), T("small.bin")))), V(answer), kFetchNoLog), 0);
     PoolRelease(mark);
     std::string bytes = TempDir::Read(answer);
     ASSERT_EQ(bytes.size(), 42u + 1025u);
     bytes[42 + 1024] ^= 0x40;
     dir.Write("answer.bin", bytes);
     std::string target = dir.Write("small.bin", "old");
-    EXPECT_EQ(InstallDownloadedFile(Lit(answer), Lit(target), true), kErrTransUp);
+    EXPECT_EQ(InstallDownloadedFile(V(answer), V(target), true), kErrTransUp);
     EXPECT_EQ(TempDir::Read(target), "old");
 }
 
 TEST_F(AgainstServer, RefusedFolderGives175) {
     std::string list = ListAddress("priv");
     FolderListing l;
-    EXPECT_EQ(FetchServerList(Lit(list), Lit("Kelvane"), &l), 175);
+    EXPECT_EQ(FetchServerList(V(list), T("Kelvane"), &l), 175);
     TempDir dir;
     std::string target = dir.Write("p.txt", "old");
-    EXPECT_EQ(TransferOneFile(Lit(list), Lit("p.txt"), Lit(target), kBackupOff, 32, nullptr), 175);
+    EXPECT_EQ(TransferOneFile(V(list), T("p.txt"), V(target), kBackupOff, 32, nullptr), 175);
     EXPECT_EQ(TempDir::Read(target), "old");
-    EXPECT_EQ(StatusQuery(Lit(server_ + "priv"), Lit(kCreds), StrEmpty(), StrEmpty(), Lit("Kelvane")), 175);
+    EXPECT_EQ(StatusQuery(V(server_ + "priv"), V(kCreds), StrEmpty(), StrEmpty(), T("Kelvane")), 175);
 }
 
 }  // namespace
