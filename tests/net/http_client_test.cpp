@@ -20,16 +20,13 @@
 namespace rt {
 namespace {
 
+using test::Clock;
 using test::FakePiece;
 using test::FakeScript;
 using test::FakeServer;
-using test::Ref;
-using test::Text;
-
-using Clock = std::chrono::steady_clock;
-long long MsSince(Clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
+using test::MsSince;
+using rt_test::Str;
+using rt_test::V;
 
 class HttpClientTest : public test::NetTest {
 protected:
@@ -45,7 +42,7 @@ protected:
     std::string FetchFile(const std::string& url, ErrCode* err) {
         std::string out = File("out.bin");
         std::filesystem::remove(out);
-        *err = HttpFetchToFile(Ref(url), Ref(out), kFetchNoLog);
+        *err = HttpFetchToFile(V(url), V(out), kFetchNoLog);
         return ReadFile(out);
     }
     static std::string ReadFile(const std::string& path) {
@@ -227,7 +224,7 @@ TEST_F(HttpClientTest, TwoAddressesGiveBothBodiesWithCrLfBetween) {
     FakeServer second(test::LengthAnswer("second"));
     std::string list = first.Url("/a") + std::string(1, '\0') + second.Url("/b");
     std::string out = File("two.bin");
-    EXPECT_EQ(HttpFetchToFile(Ref(list), Ref(out), kFetchNoLog), kOk);
+    EXPECT_EQ(HttpFetchToFile(V(list), V(out), kFetchNoLog), kOk);
     EXPECT_EQ(ReadFile(out), "first\r\nsecond");
     ExpectNoTemporaryFiles();
 }
@@ -239,7 +236,7 @@ TEST_F(HttpClientTest, FirstFailureEndsTheList) {
     FakeServer good(unused);
     std::string list = bad.Url("/a") + std::string(1, '\0') + good.Url("/b");
     std::string out = File("list.bin");
-    EXPECT_EQ(HttpFetchToFile(Ref(list), Ref(out), kFetchNoLog), kErrDeviceIo);
+    EXPECT_EQ(HttpFetchToFile(V(list), V(out), kFetchNoLog), kErrDeviceIo);
     EXPECT_EQ(good.served(), 0);
 }
 
@@ -256,7 +253,7 @@ TEST_F(HttpClientTest, MegabyteBodyIntoAFile) {
 TEST_F(HttpClientTest, FetchToStringGivesTheBody) {
     FakeServer server(test::LengthAnswer("some text"));
     uint16_t mark = PoolMark();
-    EXPECT_EQ(Text(HttpFetchToString(Ref(server.Url("/s")), kFetchNoLog)), "some text");
+    EXPECT_EQ(Str(HttpFetchToString(V(server.Url("/s")), kFetchNoLog)), "some text");
     EXPECT_EQ(PoolMark(), mark + 1);  // one result above the caller's mark
     PoolRelease(mark);
     ExpectNoTemporaryFiles();
@@ -265,7 +262,7 @@ TEST_F(HttpClientTest, FetchToStringGivesTheBody) {
 TEST_F(HttpClientTest, FetchToStringRefusesBodiesBeyondAStringValue) {
     FakeServer server(test::LengthAnswer(std::string(70000, 'z')));
     uint16_t mark = PoolMark();
-    EXPECT_EQ(StrError(HttpFetchToString(Ref(server.Url("/s")), kFetchNoLog)), kErrOutOfMemory);
+    EXPECT_EQ(StrError(HttpFetchToString(V(server.Url("/s")), kFetchNoLog)), kErrOutOfMemory);
     EXPECT_EQ(PoolMark(), mark);
     ExpectNoTemporaryFiles();
 }
@@ -289,7 +286,7 @@ TEST_F(HttpClientTest, ExpectOkAnswers) {
         RecordError(0, 0);
         ReportError(0, StrEmpty());
         FakeServer server(test::LengthAnswer(c.body));
-        EXPECT_EQ(HttpFetchExpectOk(Ref(server.Url("/q")), kFetchNoLog), c.result) << c.body;
+        EXPECT_EQ(HttpFetchExpectOk(V(server.Url("/q")), kFetchNoLog), c.result) << c.body;
         if (c.detail) {
             EXPECT_EQ(test::Detail(), c.detail) << c.body;
         }
@@ -299,20 +296,20 @@ TEST_F(HttpClientTest, ExpectOkAnswers) {
 TEST_F(HttpClientTest, UnrecognisedAnswerIsReportedWithTheAddress) {
     FakeServer server(test::LengthAnswer("<html>busy</html>"));
     std::string url = server.Url("/q?user=ana");
-    EXPECT_EQ(HttpFetchExpectOk(Ref(url), 0), kErrNoCode);
+    EXPECT_EQ(HttpFetchExpectOk(V(url), 0), kErrNoCode);
     EXPECT_EQ(test::Detail(), "(" + url + ") <html>busy</html>");
 }
 
 TEST_F(HttpClientTest, UnrecognisedAnswerKeepsTheQueryOutWhenAddressesAreNotLogged) {
     FakeServer server(test::LengthAnswer("busy"));
     std::string url = server.Url("/q?user=ana&passw=secret");
-    EXPECT_EQ(HttpFetchExpectOk(Ref(url), kFetchNoLog), kErrNoCode);
+    EXPECT_EQ(HttpFetchExpectOk(V(url), kFetchNoLog), kErrNoCode);
     EXPECT_EQ(test::Detail(), "(" + server.Url("/q") + ") busy");
 }
 
 TEST_F(HttpClientTest, ExpectOkPassesFetchErrorsOn) {
     FakeServer server(Answer({{0, "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 2\r\n\r\nOK"}}));
-    EXPECT_EQ(HttpFetchExpectOk(Ref(server.Url("/q")), kFetchNoLog), kErrDeviceIo);
+    EXPECT_EQ(HttpFetchExpectOk(V(server.Url("/q")), kFetchNoLog), kErrDeviceIo);
 }
 
 TEST_F(HttpClientTest, FiftyFetchesPayNoFixedSleep) {
@@ -322,7 +319,7 @@ TEST_F(HttpClientTest, FiftyFetchesPayNoFixedSleep) {
     FakeServer server(script);
     std::string url = server.Url("/q");
     auto start = Clock::now();
-    for (int i = 0; i < kFetches; ++i) ASSERT_EQ(HttpFetchExpectOk(Ref(url), kFetchNoLog), kOk) << i;
+    for (int i = 0; i < kFetches; ++i) ASSERT_EQ(HttpFetchExpectOk(V(url), kFetchNoLog), kOk) << i;
     long long ms = MsSince(start);
     // A fixed 150 ms connect wait alone would take 7.5 s.
     EXPECT_LT(ms, kFetches * static_cast<long long>(kConnectWaitMs) / 3) << ms << " ms";
@@ -347,15 +344,15 @@ TEST_F(HttpClientTest, ConnectionRefusedGives139) {
 
 TEST_F(HttpClientTest, AddressesAreLoggedUnlessAskedNotTo) {
     std::string log = File("log.txt");
-    StoreSet(kGroupSystem, kItemLogName, Ref(log));
+    StoreSet(kGroupSystem, kItemLogName, V(log));
     IntSet(kSysTrace, 32);
     FakeScript script = test::LengthAnswer("x");
     script.connections = 2;
     FakeServer server(script);
     std::string shown = server.Url("/shown?user=a");
     std::string hidden = server.Url("/hidden?passw=secret");
-    EXPECT_EQ(HttpFetchToFile(Ref(shown), Ref(File("a.bin")), 0), kOk);
-    EXPECT_EQ(HttpFetchToFile(Ref(hidden), Ref(File("b.bin")), kFetchNoLog), kOk);
+    EXPECT_EQ(HttpFetchToFile(V(shown), V(File("a.bin")), 0), kOk);
+    EXPECT_EQ(HttpFetchToFile(V(hidden), V(File("b.bin")), kFetchNoLog), kOk);
     IntSet(kSysTrace, 0);
     StoreSet(kGroupSystem, kItemLogName, StrEmpty());
     std::string text = ReadFile(log);

@@ -9,8 +9,8 @@
 namespace rt {
 namespace {
 
-using test::Ref;
-using test::Text;
+using rt_test::Str;
+using rt_test::V;
 
 class HttpRequestTest : public test::NetTest {};
 
@@ -36,7 +36,7 @@ TEST_F(HttpRequestTest, SplitAddressTable) {
     };
     for (const SplitCase& c : cases) {
         uint16_t mark = PoolMark();
-        EXPECT_EQ(Text(SplitAddress(StrFromLiteral(c.address), c.flags)), c.expected) << c.address;
+        EXPECT_EQ(Str(SplitAddress(StrFromLiteral(c.address), c.flags)), c.expected) << c.address;
         PoolRelease(mark);
     }
 }
@@ -71,7 +71,7 @@ TEST_F(HttpRequestTest, PortInTheHostPart) {
         HostPort hp = SplitHostPort(StrFromLiteral(c.host));
         EXPECT_EQ(hp.error, c.error) << c.host;
         if (c.error == 0) {
-            EXPECT_EQ(Text(hp.name), c.name) << c.host;
+            EXPECT_EQ(Str(hp.name), c.name) << c.host;
             EXPECT_EQ(hp.port, c.port) << c.host;
         }
     }
@@ -80,7 +80,7 @@ TEST_F(HttpRequestTest, PortInTheHostPart) {
 TEST_F(HttpRequestTest, RequestTextIsExact) {
     PoolScope scope;
     StrRef request = BuildRequest(StrFromLiteral("/cgi-bin/updater?view=12&path=app"), StrFromLiteral("host:8080"));
-    EXPECT_EQ(Text(request),
+    EXPECT_EQ(Str(request),
               std::string("GET /cgi-bin/updater?view=12&path=app HTTP/1.1\r\n"
                           "Accept: text/html, application/xhtml+xml, image/jxr, */*\r\n"
                           "Accept-Encoding: identity\r\n"
@@ -95,7 +95,7 @@ TEST_F(HttpRequestTest, RequestTextIsExact) {
 TEST_F(HttpRequestTest, LineEndsInThePathCannotAddHeaderLines) {
     PoolScope scope;
     StrRef request = BuildRequest(StrFromLiteral("/a b\r\nX-Evil: 1\xf3"), StrFromLiteral("host"));
-    std::string text = Text(request);
+    std::string text = Str(request);
     EXPECT_EQ(text.substr(0, 40), "GET /a%20b%0D%0AX-Evil:%201%F3 HTTP/1.1\r");
     EXPECT_EQ(text.find("\r\nX-Evil"), std::string::npos);
 }
@@ -106,7 +106,7 @@ TEST_F(HttpRequestTest, HostWithLineEndIsRefused) {
 
 TEST_F(HttpRequestTest, OverlongPathGives145) {
     std::string path(20000, '\x80');  // every byte triples
-    EXPECT_EQ(StrError(BuildRequest(Ref(path), StrFromLiteral("h"))), kErrOutOfMemory);
+    EXPECT_EQ(StrError(BuildRequest(V(path), StrFromLiteral("h"))), kErrOutOfMemory);
 }
 
 }  // namespace

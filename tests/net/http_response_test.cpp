@@ -12,9 +12,8 @@ namespace {
 
 using test::MemorySink;
 using test::Pieces;
-using test::Ref;
 using test::ScriptedSource;
-using test::Text;
+using rt_test::Str;
 
 class HttpResponseTest : public test::NetTest {};
 
@@ -117,7 +116,7 @@ TEST_F(HttpResponseTest, LengthReaderLeavesTheBytesBeyond) {
     MemorySink sink;
     EXPECT_EQ(ReadLengthBody(source, buffer, 4, sink), 0);
     EXPECT_EQ(sink.bytes, "abcd");
-    EXPECT_EQ(Text(buffer.View()), "ef");
+    EXPECT_EQ(Str(buffer.View()), "ef");
 }
 
 TEST_F(HttpResponseTest, LengthLargerThanTheAnswerEndsWithTheSourceError) {

@@ -1,9 +1,10 @@
-// Shared pieces of the network tests: a fixture that checks the pool is left as found and gives
-// each test its own folder for files, and a scripted byte source with a memory sink.
+// Shared pieces of the network tests: a fixture with a folder of files per test, a clock reading,
+// and a scripted byte source with a memory sink.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,48 +14,43 @@
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/temp_pool.h"
+#include "tests/support/pool_check.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 
 namespace rt::test {
 
-inline std::string Text(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : std::string("<error>"); }
-inline StrRef Ref(const std::string& s) { return StrMake(s.data(), static_cast<uint16_t>(s.size())); }
-inline std::string Detail() { return Text(ErrorDetail()); }
+inline std::string Detail() { return rt_test::Str(ErrorDetail()); }
 
-class NetTest : public ::testing::Test {
+// Milliseconds since t.
+using Clock = std::chrono::steady_clock;
+inline long long MsSince(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+// Each test gets its own folder for files, which is also the run-time's TEMP on POSIX hosts, and
+// must leave the pool as it found it.
+class NetTest : public rt_test::BalancedPoolTest {
 protected:
     void SetUp() override {
-        mark_ = PoolMark();
-        RecordError(0, 0);
+        BalancedPoolTest::SetUp();
         ReportError(0, StrEmpty());
-        // Taken once: the tests point TEMP at their own folders, which go again.
-        static const std::filesystem::path base = std::filesystem::temp_directory_path();
-        folder_ = base /
-                  ("kelvane_net_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
 #ifndef _WIN32
         // The run-time puts its temporary files in %TEMP%, which a POSIX host need not have.
-        setenv("TEMP", folder_.string().c_str(), 1);
+        setenv("TEMP", folder_.path().string().c_str(), 1);
 #endif
     }
-    void TearDown() override {
-        EXPECT_EQ(PoolMark(), mark_) << "pool left above the test's mark";
-        PoolRelease(mark_);
-        std::error_code ec;
-        std::filesystem::remove_all(folder_, ec);
-    }
-    std::string File(const std::string& name) const { return (folder_ / name).string(); }
+    std::string File(const std::string& name) const { return (folder_.path() / name).string(); }
     // Every file in the test's folder, to show that temporary files went.
     size_t FileCount() const {
         size_t n = 0;
-        for (auto& e : std::filesystem::directory_iterator(folder_)) {
+        for (auto& e : std::filesystem::directory_iterator(folder_.path())) {
             (void)e;
             ++n;
         }
         return n;
     }
-    uint16_t mark_ = 0;
-    std::filesystem::path folder_;
+    rt_test::TempDir folder_{"kelvane_net"};
 };
 
 // Hands out fixed pieces, then an error value.
@@ -65,7 +61,7 @@ public:
     StrRef Next() override {
         if (next_ >= pieces_.size()) return StrErr(end_);
         ++pulls_;
-        return PoolCopy(Ref(pieces_[next_++]));
+        return PoolCopy(rt_test::V(pieces_[next_++]));
     }
     size_t pulls() const { return pulls_; }
 private:

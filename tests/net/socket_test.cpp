@@ -13,9 +13,12 @@
 namespace rt {
 namespace {
 
+using test::Clock;
 using test::FakeScript;
 using test::FakeServer;
-using test::Text;
+using test::MsSince;
+using rt_test::Str;
+using rt_test::V;
 
 class SocketTest : public test::NetTest {
 protected:
@@ -28,11 +31,6 @@ protected:
         NetTest::TearDown();
     }
 };
-
-using Clock = std::chrono::steady_clock;
-long long MsSince(Clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
 
 // A port on which nothing listens: bound once, then released.
 uint16_t DeadPort() {
@@ -73,7 +71,7 @@ TEST_F(SocketTest, DottedAddressIsNotLookedUp) {
 
 TEST_F(SocketTest, NameIsResolvedToDottedText) {
     uint16_t mark = PoolMark();
-    EXPECT_EQ(Text(SocketResolve(StrFromLiteral("localhost"))), "127.0.0.1");
+    EXPECT_EQ(Str(SocketResolve(StrFromLiteral("localhost"))), "127.0.0.1");
     PoolRelease(mark);
 }
 
@@ -101,7 +99,7 @@ TEST_F(SocketTest, OpenSendReceiveClose) {
         uint16_t mark = PoolMark();
         StrRef piece = SocketReceive(slot, 1024, 5, kModNetRecv);
         ASSERT_TRUE(piece.ok());
-        got += Text(piece);
+        got += Str(piece);
         PoolRelease(mark);
     }
     SocketClose(slot);
@@ -179,7 +177,7 @@ TEST_F(SocketTest, ReceiveReturnsWhenDataArrivesNotAfterTheDelay) {
     SocketSend(slot, StrFromLiteral("\r\n\r\n"));
     auto start = Clock::now();
     uint16_t mark = PoolMark();
-    EXPECT_EQ(Text(SocketReceive(slot, 1024, 5, kModNetRecv)), "late");
+    EXPECT_EQ(Str(SocketReceive(slot, 1024, 5, kModNetRecv)), "late");
     PoolRelease(mark);
     // Sleeping 100 then 200 ms would deliver it at 300 ms.
     EXPECT_LT(MsSince(start), 280);
@@ -213,7 +211,7 @@ TEST_F(SocketTest, ClosedPeerEndsTheRetriesWithoutWaiting) {
     SocketSend(slot, StrFromLiteral("\r\n\r\n"));
     server.Join();
     uint16_t mark = PoolMark();
-    EXPECT_EQ(Text(SocketReceive(slot, 1024, 5, kModNetRecv)), "abc");
+    EXPECT_EQ(Str(SocketReceive(slot, 1024, 5, kModNetRecv)), "abc");
     auto start = Clock::now();
     EXPECT_EQ(StrError(SocketReceive(slot, 1024, 5, kModNetRecv)), kErrNetAccess);
     EXPECT_LT(MsSince(start), 1000);
@@ -237,7 +235,7 @@ TEST_F(SocketTest, LargeSendArrivesWhole) {
     ASSERT_LT(slot, kStreamSlots);
     std::string data(30000, 'x');
     data += "\r\n\r\n";
-    EXPECT_EQ(SocketSend(slot, test::Ref(data)), kOk);
+    EXPECT_EQ(SocketSend(slot, V(data)), kOk);
     server.Join();
     SocketClose(slot);
     ASSERT_EQ(server.requests().size(), 1u);

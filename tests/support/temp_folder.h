@@ -19,8 +19,10 @@ public:
     // run at the same time apart.
     explicit TempDir(const std::string& prefix = "kvtest") {
         static std::atomic<unsigned> serial{0};
+        // Taken once: some tests point TEMP at their own folders, which go again.
+        static const std::filesystem::path base = std::filesystem::temp_directory_path();
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        dir_ = std::filesystem::temp_directory_path() /
+        dir_ = base /
                (prefix + "_" + std::to_string(stamp % 1000000007) + "_" + std::to_string(serial++));
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
