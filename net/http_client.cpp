@@ -24,6 +24,8 @@ namespace {
 // every receive is a system call (a server round trip under Wine), and a 64 MiB body read 1 KiB
 // at a time spends most of its time in them. The retry rules per receive are unchanged.
 constexpr uint16_t kReceiveSize = 16384;
+// The reader's buffer holds a header block and one more piece: no piece may be larger.
+static_assert(kReceiveSize <= kMaxSegment);
 // Bodies are written to their file in blocks of this size.
 constexpr uint32_t kSinkBlock = 65536;
 constexpr uint16_t kReceiveRetries = 5;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -80,6 +81,31 @@ TEST_F(HttpClientTest, ChunkedBodyIsDecoded) {
     ErrCode err = 0;
     EXPECT_EQ(FetchFile(server.Url("/x"), &err), "hello world");
     EXPECT_EQ(err, kOk);
+}
+
+// Large receives hand the reader pieces of many kilobytes: a header block followed by most of a
+// chunk, chunk ends and size lines inside one piece, chunks larger than a piece.
+TEST_F(HttpClientTest, LargeChunkedBodyInLargeSegmentsIsDecoded) {
+    std::string body, wire = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const size_t sizes[] = {40000, 1, 16383, 16384, 16385, 7};
+    char fill = 'a';
+    for (size_t n : sizes) {
+        std::string chunk(n, fill++);
+        char line[16];
+        std::snprintf(line, sizeof line, "%zx\r\n", n);
+        wire += line + chunk + "\r\n";
+        body += chunk;
+    }
+    wire += "0\r\n\r\n";
+    // Sent as a few big writes that cut through size lines and chunk data alike.
+    std::vector<FakePiece> pieces;
+    for (size_t at = 0; at < wire.size(); at += 30011) pieces.push_back({at ? 5u : 0u, wire.substr(at, 30011)});
+    FakeServer server(Answer(pieces));
+    ErrCode err = 0;
+    std::string got = FetchFile(server.Url("/x"), &err);
+    EXPECT_EQ(err, kOk);
+    EXPECT_EQ(got.size(), body.size());
+    EXPECT_TRUE(got == body) << "the decoded body differs";
 }
 
 TEST_F(HttpClientTest, MixedCaseHeadersSelectTheChunkedReader) {
