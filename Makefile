@@ -33,12 +33,13 @@ bench: dist
 # and any crash land in fuzz/out/.
 FUZZ_SECONDS ?= 60
 FUZZ := $(BUILD)/fuzz
+FUZZ_TARGETS := evaluate param_find http_response file_list server_query
 fuzz: deps
 	@command -v clang++ >/dev/null || apt-get install -y -qq clang >/dev/null
 	@[ -f $(FUZZ)/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -G Ninja \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_FUZZ=ON
-	cmake --build $(FUZZ) -j $(JOBS) --target evaluate_fuzz param_find_fuzz
-	@for t in evaluate param_find; do \
+	cmake --build $(FUZZ) -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
 		mkdir -p fuzz/out/$$t fuzz/out/work; \
 		echo "== fuzzing $$t for $(FUZZ_SECONDS) s"; \
 		(cd fuzz/out/work && ../../../$(FUZZ)/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
