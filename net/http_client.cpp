@@ -243,12 +243,11 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags) {
         ErrCode err = FetchAddress(address, flags, body);
         ErrCode closed = body.Close();
         if (!err) err = closed;
-        bool moved = false;
-        if (!err && first && OutputIsEmpty(output)) {
-            // Nothing to append to: the finished body becomes the output in one step.
-            err = FsReplaceFile(temp.ptr, CString(output));
-            moved = err == kOk;
-        } else if (!err) {
+        // Nothing to append to: the finished body becomes the output in one step. A rename
+        // cannot cross volumes (the temporary folder and the output may lie on different
+        // drives); then the body is copied like any other.
+        bool moved = !err && first && OutputIsEmpty(output) && FsReplaceFile(temp.ptr, CString(output)) == kOk;
+        if (!err && !moved) {
             FsFile out;
             err = out.Open(CString(output), kFsWrite | kFsCreate | kFsAppend);
             uint32_t put = 0;

@@ -11,6 +11,7 @@
 #include "net/http_client.h"
 #include "net/http_request.h"
 #include "net/socket.h"
+#include "runtime/fs.h"
 #include "runtime/string_store.h"
 #include "runtime/system_vars.h"
 #include "runtime/text_ops.h"
@@ -106,6 +107,21 @@ TEST_F(HttpClientTest, LargeChunkedBodyInLargeSegmentsIsDecoded) {
     EXPECT_EQ(err, kOk);
     EXPECT_EQ(got.size(), body.size());
     EXPECT_TRUE(got == body) << "the decoded body differs";
+}
+
+// The temporary folder and the output may lie on different volumes, where a rename cannot go:
+// the body is then copied into the output instead.
+TEST_F(HttpClientTest, BodyReachesTheOutputWhenTheRenameIsRefused) {
+    FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nfar away!"}}));
+    FsSetFaultHook([](FsFaultPoint point, const char*) -> ErrCode {
+        return point == kFaultReplace ? kErrDeviceIo : kOk;
+    });
+    ErrCode err = 0;
+    std::string got = FetchFile(server.Url("/x"), &err);
+    FsSetFaultHook(nullptr);
+    EXPECT_EQ(err, kOk);
+    EXPECT_EQ(got, "far away!");
+    ExpectNoTemporaryFiles();
 }
 
 TEST_F(HttpClientTest, MixedCaseHeadersSelectTheChunkedReader) {
