@@ -199,9 +199,9 @@ ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t ca
         if (path.len + 1u > capacity) { result = kErrOutOfMemory; break; }
         std::memcpy(out, path.ptr, path.len);
         out[path.len] = '\0';
-        if (FsExists(out) == 0) continue;
+        // Created only when the name is free: another process's file is never emptied.
         FsFile f;
-        if (f.Open(out, kFsWrite | kFsCreate | kFsTruncate) == 0) result = 0;
+        if (f.Open(out, kFsWrite | kFsCreate | kFsExclusive) == 0) result = 0;
     }
     PoolRelease(mark);
     if (result != 0 && capacity) out[0] = '\0';
