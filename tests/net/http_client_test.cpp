@@ -30,16 +30,8 @@ using test::MsSince;
 using rt_test::Str;
 using rt_test::V;
 
-class HttpClientTest : public test::NetTest {
+class HttpClientTest : public test::SocketUsingTest {
 protected:
-    void SetUp() override {
-        NetTest::SetUp();
-        ASSERT_NE(SocketStartup(), kErrDeviceIo);
-    }
-    void TearDown() override {
-        EXPECT_EQ(SocketOpenCount(), 0) << "a socket was left open";
-        NetTest::TearDown();
-    }
     // Fetches url into a new file and returns the file's bytes (or "<missing>").
     std::string FetchFile(const std::string& url, ErrCode* err) {
         std::string out = File("out.bin");

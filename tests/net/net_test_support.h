@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "net/http_response.h"
+#include "net/socket.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/temp_pool.h"
@@ -51,6 +52,19 @@ protected:
         return n;
     }
     rt_test::TempDir folder_{"kelvane_net"};
+};
+
+// NetTest with the socket library started, and no socket left open at the end.
+class SocketUsingTest : public NetTest {
+protected:
+    void SetUp() override {
+        NetTest::SetUp();
+        ASSERT_NE(SocketStartup(), kErrDeviceIo);
+    }
+    void TearDown() override {
+        EXPECT_EQ(SocketOpenCount(), 0) << "a socket was left open";
+        NetTest::TearDown();
+    }
 };
 
 // Hands out fixed pieces, then an error value.

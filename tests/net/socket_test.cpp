@@ -20,17 +20,7 @@ using test::MsSince;
 using rt_test::Str;
 using rt_test::V;
 
-class SocketTest : public test::NetTest {
-protected:
-    void SetUp() override {
-        NetTest::SetUp();
-        ASSERT_NE(SocketStartup(), kErrDeviceIo);
-    }
-    void TearDown() override {
-        EXPECT_EQ(SocketOpenCount(), 0) << "a socket was left open";
-        NetTest::TearDown();
-    }
-};
+class SocketTest : public test::SocketUsingTest {};
 
 // A port on which nothing listens: bound once, then released.
 uint16_t DeadPort() {

@@ -21,6 +21,7 @@
 #include "script/number_text.h"
 #include "tests/support/system_vars.h"
 #include "tests/support/text.h"
+#include "tests/support/today.h"
 
 namespace {
 
@@ -42,14 +43,6 @@ std::string Eval(const std::string& text) {
     }
     rt::PoolRelease(mark);
     return out;
-}
-
-std::string TodayText() {
-    const rt::ClockTime now = rt::ClockLocalNow();
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", static_cast<int>(now.year), static_cast<int>(now.month),
-                  static_cast<int>(now.day));
-    return buf;
 }
 
 class BuiltinsDatesTest : public rt_test::SystemDefaultsTest {
@@ -93,8 +86,8 @@ TEST_F(BuiltinsDatesTest, DateFormats) {
 }
 
 TEST_F(BuiltinsDatesTest, DateWithoutArgumentIsToday) {
-    EXPECT_EQ(Eval("FN$DATE()"), "S:" + TodayText());
-    EXPECT_EQ(Eval("FN$DATE('';0)"), "S:" + TodayText());
+    EXPECT_EQ(Eval("FN$DATE()"), "S:" + rt_test::TodayText());
+    EXPECT_EQ(Eval("FN$DATE('';0)"), "S:" + rt_test::TodayText());
     rt::IntSet(rt::kSysAuxStat, 64);
     EXPECT_EQ(Eval("FN$DATE('';0)"), "S:");
 }

@@ -14,6 +14,7 @@
 #include "script/field_types.h"
 #include "tests/support/pool_check.h"
 #include "tests/support/text.h"
+#include "tests/support/today.h"
 
 namespace {
 
@@ -26,14 +27,6 @@ constexpr char kSpanish[] =
     "Diciembre;[$1] de [$2] de [$3]";
 constexpr int16_t kMonthFirst = 0x100;
 constexpr int16_t kYearFirst = 0x200;
-
-std::string TodayText() {
-    const rt::ClockTime now = rt::ClockLocalNow();
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", static_cast<int>(now.year), static_cast<int>(now.month),
-                  static_cast<int>(now.day));
-    return buf;
-}
 
 // Sets the system variables and the date message the dates read, and puts them back afterwards.
 class DatesTest : public rt_test::PoolMarkTest {
@@ -156,8 +149,8 @@ TEST_F(DatesTest, ReadsInTheOtherOrders) {
 }
 
 TEST_F(DatesTest, EmptyTextIsTodayUnlessAuxStatSaysNo) {
-    EXPECT_EQ(Read(""), TodayText());
-    EXPECT_EQ(Write("", 0), TodayText());
+    EXPECT_EQ(Read(""), rt_test::TodayText());
+    EXPECT_EQ(Write("", 0), rt_test::TodayText());
     rt::IntSet(rt::kSysAuxStat, 64);
     EXPECT_EQ(Read(""), "");
     EXPECT_EQ(Write("", 0), "");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "runtime/errors.h"
@@ -17,6 +18,7 @@
 #include "updater/file_transfer.h"
 #include "updater/server_protocol.h"
 #include "updater/transfer_header.h"
+#include "tests/support/environment.h"
 
 namespace rt {
 namespace {
@@ -78,17 +80,14 @@ protected:
         gStatus.clear();
         gFaultOn = false;
         FsSetFaultHook(FaultHook);
-        StrRef old = FsEnvironment("TEMP");
-        oldTemp_ = Str(old);
-        hadTemp_ = old.ok() && old.len > 0;
-        FsSetEnvironment("TEMP", downloads_.Path().c_str());
+        temp_.emplace("TEMP", downloads_.Path());
         mark_ = PoolMark();
     }
     void TearDown() override {
         EXPECT_EQ(PoolMark(), mark_);
         PoolRelease(mark_);
         FsSetFaultHook(nullptr);
-        FsSetEnvironment("TEMP", hadTemp_ ? oldTemp_.c_str() : nullptr);
+        temp_.reset();
         ResetServerSeams();
         std::error_code ec;
         EXPECT_TRUE(std::filesystem::is_empty(TempDir::Native(downloads_.Path()), ec)) << "a download was left behind";
@@ -107,8 +106,7 @@ protected:
 
     TempDir dir_;
     TempDir downloads_;
-    std::string oldTemp_;
-    bool hadTemp_ = false;
+    std::optional<rt_test::ScopedEnvironment> temp_;  // TEMP points at the test's folder
     uint16_t mark_ = 0;
 };
 

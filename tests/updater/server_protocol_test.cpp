@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "updater/file_list.h"
 #include "updater/server_protocol.h"
 #include "updater/transfer_header.h"
+#include "tests/support/environment.h"
 
 namespace rt {
 namespace {
@@ -123,16 +125,13 @@ protected:
         gBodies.clear();
         gResets = 0;
         gResetAnswer = 0;
-        StrRef old = FsEnvironment("TEMP");
-        oldTemp_ = Str(old);
-        hadTemp_ = old.ok() && old.len > 0;
-        FsSetEnvironment("TEMP", dir_.Path().c_str());
+        temp_.emplace("TEMP", dir_.Path());
         mark_ = PoolMark();
     }
     void TearDown() override {
         EXPECT_EQ(PoolMark(), mark_);
         PoolRelease(mark_);
-        FsSetEnvironment("TEMP", hadTemp_ ? oldTemp_.c_str() : nullptr);
+        temp_.reset();
         ResetServerSeams();
     }
     bool TempFolderEmpty() const {
@@ -140,8 +139,7 @@ protected:
         return std::filesystem::is_empty(TempDir::Native(dir_.Path()), ec);
     }
     TempDir dir_;
-    std::string oldTemp_;
-    bool hadTemp_ = false;
+    std::optional<rt_test::ScopedEnvironment> temp_;  // TEMP points at the test's folder
     uint16_t mark_ = 0;
 };
 
