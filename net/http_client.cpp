@@ -2,7 +2,6 @@
 // it, their temporary files, and the update server's short answers.
 #include "net/http_client.h"
 
-#include <chrono>
 #include <cstring>
 
 #include "net/http_request.h"
@@ -14,6 +13,7 @@
 #include "runtime/fs.h"
 #include "runtime/log.h"
 #include "runtime/paths.h"
+#include "runtime/temp_file.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 
@@ -32,8 +32,6 @@ constexpr uint16_t kReceiveRetries = 5;
 // After a receive gave up: how many more, and how long each waits for data first.
 constexpr uint16_t kExtraReceives = 5;
 constexpr uint32_t kExtraReceiveWaitMs = 500;
-// A temporary name is tried this many times before the fetch gives up.
-constexpr uint16_t kTempAttempts = 100;
 // The longest body a text value holds.
 constexpr uint32_t kMaxStringBody = 0xFFFF;
 // How much of an unrecognised answer goes into the error detail.
@@ -83,40 +81,6 @@ private:
     uint32_t used_ = 0;
     char block_[kSinkBlock];
 };
-
-// A new empty file for one body, left open for writing in *file; its name as a pool entry that
-// ends in a counted NUL.
-StrRef MakeTempFile(FsFile* file) {
-    uint16_t mark = PoolMark();
-    StrRef pattern = TempTemplate(StrEmpty());
-    if (!pattern.ok()) return pattern;
-    StrRef name = PoolCopy(pattern);
-    if (!name.ok() || name.len < 7) {
-        PoolRelease(mark);
-        return name.ok() ? StrErr(kErrBadInput) : name;
-    }
-    char* x = MutPtr(name) + name.len - 7;  // the "XXXXXX" before the NUL
-    static uint32_t counter = 0;
-    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    for (uint16_t attempt = 0; attempt < kTempAttempts; ++attempt) {
-        uint64_t seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) / 1000u +
-                        uint64_t{++counter} * 7919u;
-        for (int i = 0; i < 6; ++i) {
-            x[i] = kDigits[seed % 36];
-            seed /= 36;
-        }
-        // Created only when no file has the name: no window between a check and the creation.
-        ErrCode err = file->Open(name.ptr, kFsRead | kFsWrite | kFsCreate | kFsExclusive);
-        if (err == kErrFileExist) continue;
-        if (err) {
-            PoolRelease(mark);
-            return StrErr(err);
-        }
-        return PoolReturn(mark, name);
-    }
-    PoolRelease(mark);
-    return StrErr(kErrFileExist);
-}
 
 // The address without its query, which may carry credentials.
 StrRef WithoutQuery(StrRef address) {
@@ -235,10 +199,10 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags) {
         StrRef address = StrMake(addresses.ptr + start, static_cast<uint16_t>(end - start));
         uint16_t mark = PoolMark();
         FsFile body;
-        StrRef temp = MakeTempFile(&body);
-        if (!temp.ok()) {
+        char temp[kTempPathMax];
+        if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &body)) {
             PoolRelease(mark);
-            return StrError(temp);
+            return made;
         }
         ErrCode err = FetchAddress(address, flags, body);
         ErrCode closed = body.Close();
@@ -246,17 +210,17 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags) {
         // Nothing to append to: the finished body becomes the output in one step. A rename
         // cannot cross volumes (the temporary folder and the output may lie on different
         // drives); then the body is copied like any other.
-        bool moved = !err && first && OutputIsEmpty(output) && FsReplaceFile(temp.ptr, CString(output)) == kOk;
+        bool moved = !err && first && OutputIsEmpty(output) && FsReplaceFile(temp, CString(output)) == kOk;
         if (!err && !moved) {
             FsFile out;
             err = out.Open(CString(output), kFsWrite | kFsCreate | kFsAppend);
             uint32_t put = 0;
             if (!err && !first) err = out.Write("\r\n", 2, &put);
-            if (!err) err = AppendFile(out, temp.ptr);
+            if (!err) err = AppendFile(out, temp);
             ErrCode outClosed = out.Close();
             if (!err) err = outClosed;
         }
-        if (!moved) FsRemoveFile(temp.ptr);
+        if (!moved) FsRemoveFile(temp);
         PoolRelease(mark);
         if (err) return err;
         first = false;
@@ -270,8 +234,8 @@ StrRef HttpFetchToString(StrRef address, uint16_t flags) {
     if (!address.ok()) return address;
     uint16_t mark = PoolMark();
     FsFile in;
-    StrRef temp = MakeTempFile(&in);
-    if (!temp.ok()) return temp;
+    char temp[kTempPathMax];
+    if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &in)) return StrErr(made);
     ErrCode err = FetchAddress(address, flags, in);
     StrRef body = StrErr(err);
     if (!err) {
@@ -290,7 +254,7 @@ StrRef HttpFetchToString(StrRef address, uint16_t flags) {
         }
     }
     in.Close();
-    FsRemoveFile(temp.ptr);
+    FsRemoveFile(temp);
     return PoolReturn(mark, body);
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_file.h"
 #include "script/file_info.h"
 
 namespace rt {
@@ -76,12 +77,6 @@ ErrCode StatusQuery(StrRef source, StrRef credentials, StrRef lastDate, StrRef l
 // otherwise 0.
 ErrCode ServerAnswerInFile(StrRef path);
 
-// Creates a new, empty temporary file named prefix + a unique part + ".tmp" in folder (the
-// system's temporary folder when folder is empty, the working folder when that is unset too) and
-// writes its NUL-terminated path into out. 131 when no file can be made, 145 when the path does
-// not fit. Uses the pool only during the call.
-ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t capacity);
-inline constexpr uint16_t kTempPathMax = 512;
 
 // ---- list request -----------------------------------------------------------------------------
 // Reads a list answer file (a transfer header, not checked, then the list body) into listing

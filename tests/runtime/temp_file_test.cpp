@@ -1,0 +1,50 @@
+// Temporary files: unique names in the asked folder, never an existing file, an open handle on demand.
+#include "tests/runtime/fs_test_support.h"
+
+#include <set>
+
+#include "runtime/temp_file.h"
+
+namespace rt_test {
+namespace {
+
+class TempFileTest : public FsTest {};
+
+TEST_F(TempFileTest, ManyFilesGetDistinctNamesInTheFolder) {
+    std::set<std::string> names;
+    for (int i = 0; i < 50; ++i) {
+        char path[rt::kTempPathMax];
+        ASSERT_EQ(rt::CreateTempFile(V(Dir()), "kvt", path, sizeof path), 0);
+        EXPECT_EQ(std::string(path).rfind(Dir(), 0), 0u) << path;
+        EXPECT_TRUE(names.insert(path).second) << "name given twice: " << path;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::current_path()), std::filesystem::directory_iterator()), 50);
+}
+
+TEST_F(TempFileTest, TheOpenHandleWritesTheNewFile) {
+    char path[rt::kTempPathMax];
+    rt::FsFile file;
+    ASSERT_EQ(rt::CreateTempFile(V(Dir()), "kvt", path, sizeof path, &file), 0);
+    uint32_t put = 0;
+    ASSERT_EQ(file.Write("body", 4, &put), 0);
+    file.Close();
+    std::string native = path;
+    for (char& c : native)
+        if (c == '\\') c = static_cast<char>(std::filesystem::path::preferred_separator);
+    EXPECT_EQ(Get(native), "body");
+}
+
+TEST_F(TempFileTest, APathThatDoesNotFitIsRefusedAndLeavesNothing) {
+    char small[8];
+    EXPECT_EQ(rt::CreateTempFile(V(Dir()), "kvt", small, sizeof small), rt::kErrOutOfMemory);
+    EXPECT_EQ(small[0], '\0');
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::current_path()), std::filesystem::directory_iterator()), 0);
+}
+
+TEST_F(TempFileTest, AMissingFolderGives131) {
+    char path[rt::kTempPathMax];
+    EXPECT_EQ(rt::CreateTempFile(V(Dir() + "\\no\\such"), "kvt", path, sizeof path), rt::kErrFileIo);
+}
+
+}  // namespace
+}  // namespace rt_test
