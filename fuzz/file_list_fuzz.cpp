@@ -4,8 +4,8 @@
 
 #include "runtime/context.h"
 #include "runtime/temp_pool.h"
-#include "script/file_info.h"
-#include "updater/file_list.h"
+#include "runtime/file_info.h"
+#include "protocol/file_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool ready = rt::ContextInit() == 0;

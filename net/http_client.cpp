@@ -8,6 +8,7 @@
 #include "net/http_response.h"
 #include "net/path_kind.h"
 #include "net/socket.h"
+#include "runtime/wait.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/fs.h"

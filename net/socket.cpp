@@ -5,11 +5,12 @@
 #include <cstdio>
 
 #include "net/socket_sys.h"
+#include "runtime/wait.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
-#include "script/streams.h"
+#include "runtime/streams.h"
 
 namespace rt {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
-#include "script/scaled_number.h"
+#include "runtime/scaled_number.h"
 
 namespace rt {
 

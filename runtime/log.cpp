@@ -11,8 +11,8 @@
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
 #include "runtime/typed_arrays.h"
-#include "script/dates.h"
-#include "script/streams.h"
+#include "runtime/dates.h"
+#include "runtime/streams.h"
 
 namespace rt {
 

@@ -6,8 +6,7 @@
 #include "runtime/text_list.h"
 #include "runtime/text_search.h"
 #include "runtime/variables.h"
-#include "script/dates.h"
-#include "script/expr_eval.h"
+#include "runtime/dates.h"
 
 namespace rt {
 
@@ -49,9 +48,6 @@ ErrCode SystemVarsDefaults() {
 
 ErrCode SystemVarsInit() {
     if (ErrCode err = ContextInit()) return err;
-    // Field types D, F and T reach the date routines through a seam; connect it here rather than
-    // trust a static initialiser in a library member that the linker may leave out.
-    InstallDateSeam();
     return SystemVarsDefaults();
 }
 

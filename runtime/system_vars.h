@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "runtime/errcode.h"
-#include "script/scaled_number.h"
+#include "runtime/scaled_number.h"
 
 namespace rt {
 

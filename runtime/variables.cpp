@@ -11,12 +11,28 @@
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
 #include "runtime/typed_arrays.h"
-#include "script/expr_eval.h"
-#include "script/number_text.h"
+#include "runtime/number_text.h"
 
 namespace rt {
 
 namespace {
+
+// Leading blanks, an optional sign and decimal digits, as a whole number (saturating far beyond
+// anything a scaled 64-bit value can hold).
+int64_t ReadWholeNumber(StrRef text) {
+    uint16_t i = 0;
+    while (i < text.len && (text.ptr[i] == ' ' || text.ptr[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.len && (text.ptr[i] == '-' || text.ptr[i] == '+')) negative = text.ptr[i++] == '-';
+    constexpr int64_t kCeiling = INT64_MAX / 100000;
+    int64_t v = 0;
+    for (; i < text.len && text.ptr[i] >= '0' && text.ptr[i] <= '9'; ++i) {
+        v = v * 10 + (text.ptr[i] - '0');
+        if (v > kCeiling) v = kCeiling;
+    }
+    return negative ? -v : v;
+}
+
 
 constexpr char kConstantNames[] = "lf$,lx$,tab$,pchr$,qtd$,qts$,null$,mo$,mc$,pch$";
 const StrRef kConstantValues[] = {
@@ -266,6 +282,37 @@ ScreenField ScreenFieldVar(uint16_t n) {
     }
     PoolRelease(mark);
     return field;
+}
+
+ErrCode AssignTyped(uint16_t type, StrRef text) {
+    if (!text.ok()) return StrError(text);
+    uint16_t mark = PoolMark();
+    StrRef slot;
+    switch (type) {
+        case kVarInteger: {
+            int64_t whole = ReadWholeNumber(text);
+            slot = NumberToSlot(whole * ScaleFactor());
+            break;
+        }
+        case kVarString:
+            slot = PoolCopy(text);
+            break;
+        case kVarNumber: {
+            ScaledNumber v = 0;
+            ErrCode err = TextToNumber(text, &v);
+            PoolRelease(mark);
+            if (err) return err;
+            slot = NumberToSlot(v);
+            break;
+        }
+        default:
+            return kErrSyntax;
+    }
+    if (!slot.ok()) {
+        PoolRelease(mark);
+        return StrError(slot);
+    }
+    return StrError(PoolReturn(mark, slot));
 }
 
 }  // namespace rt

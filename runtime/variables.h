@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
-#include "script/scaled_number.h"
+#include "runtime/scaled_number.h"
 
 namespace rt {
 
@@ -45,6 +45,11 @@ int32_t VarCreate(StrRef name);
 // Read-only string constants: ".tab$" and the other names of "lf$,lx$,tab$,...". True and the
 // value in *value (static text) when name is one of them.
 bool StringConstant(StrRef name, StrRef* value);
+
+// The result slot from a text by target type: 2 integer (decimal digits, then scaled), 3 string
+// (as is), 6 number (number text); 147 for any other type. On success the slot is the newest
+// pool entry. An error value as text returns its code.
+ErrCode AssignTyped(uint16_t type, StrRef text);
 
 // Reads a variable; on success its value is the newest pool entry (8-byte slot for integers and
 // numbers). An absent integer or number reads 0 and an absent string reads empty; none is created.

@@ -8,7 +8,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 #include "runtime/whole_file.h"
-#include "script/streams.h"
+#include "runtime/streams.h"
 
 namespace rt {
 

@@ -12,7 +12,7 @@
 #include "runtime/strref.h"
 #include "script/expr_cursor.h"
 #include "script/expr_value.h"
-#include "script/scaled_number.h"
+#include "runtime/scaled_number.h"
 
 namespace rt {
 

@@ -9,8 +9,8 @@
 #include "script/builtins.h"
 #include "script/expr_cursor.h"
 #include "script/expr_value.h"
-#include "script/number_text.h"
-#include "script/scaled_number.h"
+#include "runtime/number_text.h"
+#include "runtime/scaled_number.h"
 
 namespace rt {
 

@@ -4,8 +4,9 @@
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
 #include "script/builtins.h"
-#include "script/dates.h"
-#include "script/number_text.h"
+#include "runtime/dates.h"
+#include "runtime/wait.h"
+#include "runtime/number_text.h"
 
 namespace rt {
 

@@ -9,7 +9,7 @@
 #include "runtime/text_ops.h"
 #include "script/builtins.h"
 #include "script/expr_eval.h"
-#include "script/number_text.h"
+#include "runtime/number_text.h"
 
 namespace rt {
 

@@ -3,7 +3,7 @@
 
 #include "runtime/temp_pool.h"
 #include "script/expr_eval.h"
-#include "script/number_text.h"
+#include "runtime/number_text.h"
 
 namespace rt {
 

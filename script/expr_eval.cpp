@@ -12,7 +12,7 @@
 #include "runtime/variables.h"
 #include "script/builtins.h"
 #include "script/expr_operators.h"
-#include "script/number_text.h"
+#include "runtime/number_text.h"
 
 namespace rt {
 

@@ -10,7 +10,7 @@
 #include "runtime/strref.h"
 #include "script/expr_cursor.h"
 #include "script/expr_value.h"
-#include "script/scaled_number.h"
+#include "runtime/scaled_number.h"
 
 namespace rt {
 
@@ -41,11 +41,6 @@ int16_t EvaluateInteger(StrRef text);
 StrRef EvaluateToText(StrRef text);
 // Runs text for its effects; only an error of 128 or more is returned. Leaves nothing in the pool.
 ErrCode ExecuteStatements(StrRef text);
-
-// The result slot from a text by target type: 2 integer (decimal digits, then scaled), 3 string
-// (as is), 6 number (number text); 147 for any other type. On success the slot is the newest
-// pool entry. An error value as text returns its code.
-ErrCode AssignTyped(uint16_t type, StrRef text);
 
 // The value of a named constant (".envvar" -> 9, ...), without scaling; false when name (with or
 // without its dot) is not one.

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "runtime/strref.h"
-#include "script/scaled_number.h"
+#include "runtime/scaled_number.h"
 
 namespace rt {
 

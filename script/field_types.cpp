@@ -7,15 +7,14 @@
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
-#include "script/date_seam.h"
+#include "runtime/dates.h"
 #include "script/edit_mask.h"
-#include "script/number_text.h"
+#include "runtime/number_text.h"
 
 namespace rt {
 
 namespace {
 
-DateTimeSeam gSeam;
 
 constexpr char kDefaultAnswers[] = "NY;,NO,YES";
 // Stored logical values by answer position: no match, first (no), second (yes).
@@ -115,13 +114,11 @@ StrRef LogicalStored(StrRef display) {
 StrRef DateDisplay(char type, int width, StrRef stored) {
     if (type == 'F' && Trim(stored, kTrimStart | kTrimEnd).len == 0) return Blanks(width);
     if (width != 8 && width != 10) return Blanks(width);
-    if (!gSeam.formatDate) return NotAvailable();
-    return gSeam.formatDate(stored, width == 8 ? 1 : 2);
+    return WriteDate(stored, width == 8 ? 1 : 2);
 }
 
 StrRef TimeDisplay(int width, StrRef stored) {
-    if (!gSeam.formatTime) return NotAvailable();
-    const StrRef shown = gSeam.formatTime(ReadInteger(stored), 1);
+    const StrRef shown = WriteTime(ReadInteger(stored), 1);
     if (!shown.ok() || width < 0 || shown.len <= width) return shown;
     return SubStr(shown, 0, static_cast<uint16_t>(width));
 }
@@ -139,17 +136,15 @@ StrRef StoredBeforeFit(char type, int width, StrRef display) {
     }
     case 'D':
     case 'F':
-        if (!gSeam.readDate) return NotAvailable();
-        return gSeam.readDate(type == 'F' && display.len == 0 ? StrFromLiteral(" ") : display);
+        return ReadDate(type == 'F' && display.len == 0 ? StrFromLiteral(" ") : display);
     case 'L':
         return LogicalStored(display);
     case 'O':
         // Only the first letter is settled; anything else stores "0", the unset option.
         return StrFromLiteral(display.len && display.ptr[0] == kOptionLetters[0] ? "1" : "0");
     case 'T': {
-        if (!gSeam.readTime) return NotAvailable();
         int64_t millis = 0;
-        if (ErrCode err = gSeam.readTime(display, &millis)) return StrErr(err);
+        if (ErrCode err = ReadTime(display, &millis)) return StrErr(err);
         return IntegerText(millis);
     }
     default:
@@ -164,8 +159,6 @@ StrRef StoredBeforeFit(char type, int width, StrRef display) {
 
 }  // namespace
 
-void SetDateTimeSeam(const DateTimeSeam& seam) { gSeam = seam; }
-const DateTimeSeam& GetDateTimeSeam() { return gSeam; }
 
 StrRef LogicalAnswerMessage() {
     const StrRef definition = StoreGet(kGroupParams, 0);

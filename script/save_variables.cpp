@@ -10,7 +10,9 @@
 #include "runtime/variables.h"
 #include "runtime/whole_file.h"
 #include "script/expr_eval.h"
-#include "script/streams.h"
+#include "runtime/streams.h"
+#include "script/save_variables.h"
+#include "script/script_file.h"
 
 namespace rt {
 

@@ -8,7 +8,8 @@
 #include "runtime/text_ops.h"
 #include "runtime/whole_file.h"
 #include "script/expr_eval.h"
-#include "script/streams.h"
+#include "runtime/streams.h"
+#include "script/script_file.h"
 
 namespace rt {
 

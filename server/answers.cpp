@@ -14,9 +14,9 @@
 #include "runtime/temp_pool.h"
 #include "server/published_path.h"
 #include "server/query.h"
-#include "updater/checksum.h"
-#include "updater/file_list.h"
-#include "updater/transfer_header.h"
+#include "protocol/checksum.h"
+#include "protocol/file_list.h"
+#include "protocol/transfer_header.h"
 
 namespace rt {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "runtime/strref.h"
 #include "server/published_path.h"
-#include "updater/file_name_check.h"
+#include "protocol/file_name_check.h"
 
 namespace rt {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "runtime/errcode.h"
-#include "script/file_info.h"
+#include "runtime/file_info.h"
 
 namespace rt {
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "runtime/strref.h"
-#include "updater/file_name_check.h"
+#include "protocol/file_name_check.h"
 
 namespace rt {
 

@@ -13,11 +13,11 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
-#include "script/dir_search.h"
-#include "script/streams.h"
-#include "updater/checksum.h"
+#include "runtime/dir_search.h"
+#include "runtime/streams.h"
+#include "protocol/checksum.h"
 #include "updater/server_protocol.h"
-#include "updater/transfer_header.h"
+#include "protocol/transfer_header.h"
 
 namespace rt {
 

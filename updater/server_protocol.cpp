@@ -14,9 +14,9 @@
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
 #include "runtime/whole_file.h"
-#include "script/dates.h"
-#include "updater/file_list.h"
-#include "updater/transfer_header.h"
+#include "runtime/dates.h"
+#include "protocol/file_list.h"
+#include "protocol/transfer_header.h"
 
 namespace rt {
 

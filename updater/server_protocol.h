@@ -11,7 +11,7 @@
 
 #include "runtime/strref.h"
 #include "runtime/temp_file.h"
-#include "script/file_info.h"
+#include "runtime/file_info.h"
 
 namespace rt {
 

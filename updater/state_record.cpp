@@ -5,7 +5,7 @@
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
 #include "runtime/whole_file.h"
-#include "script/dates.h"
+#include "runtime/dates.h"
 
 namespace rt {
 

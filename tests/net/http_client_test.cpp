@@ -11,6 +11,7 @@
 #include "net/http_client.h"
 #include "net/http_request.h"
 #include "net/socket.h"
+#include "runtime/wait.h"
 #include "runtime/fs.h"
 #include "runtime/string_store.h"
 #include "runtime/system_vars.h"

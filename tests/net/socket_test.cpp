@@ -6,7 +6,8 @@
 #include <string>
 
 #include "net/socket.h"
-#include "script/streams.h"
+#include "runtime/wait.h"
+#include "runtime/streams.h"
 #include "tests/net/fake_server.h"
 #include "tests/net/net_test_support.h"
 

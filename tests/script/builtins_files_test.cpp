@@ -8,7 +8,7 @@
 #include "runtime/typed_arrays.h"
 #include "script/console.h"
 #include "script/expr_eval.h"
-#include "script/streams.h"
+#include "runtime/streams.h"
 #include "tests/runtime/fs_test_support.h"
 #include "tests/support/console.h"
 

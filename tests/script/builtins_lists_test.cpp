@@ -13,7 +13,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 #include "script/console.h"
-#include "script/scaled_number.h"
+#include "runtime/scaled_number.h"
 #include "tests/support/console.h"
 
 namespace {

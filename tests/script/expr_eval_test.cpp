@@ -15,7 +15,7 @@
 #include "runtime/typed_arrays.h"
 #include "runtime/variables.h"
 #include "script/expr_eval.h"
-#include "script/number_text.h"
+#include "runtime/number_text.h"
 #include "tests/support/system_vars.h"
 #include "tests/support/text.h"
 

@@ -8,7 +8,7 @@
 #include "runtime/typed_arrays.h"
 #include "script/expr_cursor.h"
 #include "script/expr_operators.h"
-#include "script/scaled_number.h"
+#include "runtime/scaled_number.h"
 #include "tests/support/pool_check.h"
 
 namespace {

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "runtime/string_store.h"
-#include "script/date_seam.h"
 #include "script/field_types.h"
 #include "tests/support/pool_check.h"
 #include "tests/support/text.h"
@@ -14,22 +13,6 @@ namespace {
 using rt_test::Str;
 using rt_test::T;
 
-// Stand-ins for the date and time routines that show what the conversions hand them.
-rt::StrRef FakeFormatDate(rt::StrRef date, int format) {
-    return rt::PoolCopy(T(("date" + std::to_string(format) + ":" + Str(date)).c_str()));
-}
-rt::StrRef FakeReadDate(rt::StrRef text) {
-    return rt::PoolCopy(T(("<" + Str(text) + ">").c_str()));
-}
-rt::StrRef FakeFormatTime(int64_t millis, int format) {
-    return rt::PoolCopy(T(("t" + std::to_string(format) + ":" + std::to_string(millis)).c_str()));
-}
-rt::ErrCode FakeReadTime(rt::StrRef text, int64_t* millis) {
-    if (Str(text) == "bad") return 163;
-    *millis = 3600000 + text.len;
-    return 0;
-}
-
 class FieldTypesTest : public rt_test::PoolMarkTest {
 protected:
     void SetUp() override {
@@ -38,17 +21,8 @@ protected:
         ASSERT_EQ(rt::StoreSet(rt::kGroupParams, 0, rt::StrEmpty()), 0);
     }
     void TearDown() override {
-        rt::SetDateTimeSeam(rt::DateTimeSeam{});
         rt::StoreSet(rt::kGroupParams, 0, rt_test::V(saved_));
         PoolMarkTest::TearDown();
-    }
-    void InstallSeam() {
-        rt::DateTimeSeam seam;
-        seam.formatDate = FakeFormatDate;
-        seam.readDate = FakeReadDate;
-        seam.formatTime = FakeFormatTime;
-        seam.readTime = FakeReadTime;
-        rt::SetDateTimeSeam(seam);
     }
     std::string Display(char type, int width, const char* stored) {
         return Str(Disciplined([&] { return rt::FieldDisplay(type, width, T(stored)); }));
@@ -117,32 +91,18 @@ TEST_F(FieldTypesTest, LogicalFieldsFollowTheLanguageDefinition) {
     EXPECT_EQ(Str(rt::LogicalAnswerMessage()), "NY;,NO,YES");
 }
 
-TEST_F(FieldTypesTest, DatesAndTimesWaitForTheirRoutines) {
-    for (char type : {'D', 'F', 'T'}) {
-        EXPECT_EQ(Display(type, 8, "20240131"), "<err 148>") << type;
-        EXPECT_EQ(Stored(type, 8, "31/01/2024"), "<err 148>") << type;
-    }
-    // Widths without a date format need no date routine.
-    EXPECT_EQ(Display('D', 6, "20240131"), "      ");
-    EXPECT_EQ(Display('F', 8, ""), "        ");
-}
-
-TEST_F(FieldTypesTest, DatesAndTimesGoThroughTheSeam) {
-    InstallSeam();
-    const Case display[] = {
-        {'D', 8, "20240131", "date1:20240131"}, {'D', 10, "20240131", "date2:20240131"},
-        {'F', 10, "20240131", "date2:20240131"}, {'D', 8, "", "date1:"}, {'F', 8, " ", "        "},
-        {'D', 7, "20240131", "       "}, {'T', 12, "3600000", "t1:3600000"}, {'T', 4, "3600000", "t1:3"},
-        {'T', -1, " -5x", "t1:-5"},
-    };
-    for (const auto& c : display)
-        EXPECT_EQ(Display(c.type, c.width, c.in), c.out) << c.type << " " << c.width << " " << c.in;
-    const Case stored[] = {
-        {'D', 6, "x", "<x>   "}, {'F', 3, "", "< >"}, {'D', 8, "31/01/2024", "<31/01/2"},
-        {'T', -1, "1:00", "3600004"}, {'T', 9, "bad", "<err 163>"},
-    };
-    for (const auto& c : stored)
-        EXPECT_EQ(Stored(c.type, c.width, c.in), c.out) << c.type << " " << c.width << " " << c.in;
+// Width 8 shows the short date, 10 the long one; a time shows hours and minutes.
+TEST_F(FieldTypesTest, DatesAndTimesUseTheDateRoutines) {
+    EXPECT_EQ(Display('D', 8, "20240131"), "31-01-24");
+    EXPECT_EQ(Display('D', 10, "20240131"), "31-01-2024");
+    EXPECT_EQ(Display('D', 10, "20240230"), std::string(10, ' '));
+    EXPECT_EQ(Display('F', 10, ""), std::string(10, ' '));
+    EXPECT_EQ(Display('T', 8, "45296789"), "12:34");
+    EXPECT_EQ(Stored('D', 8, "31/01/24"), "20240131");
+    EXPECT_EQ(Stored('D', 8, "310124"), "20240131");
+    EXPECT_EQ(Stored('T', -1, "12:30:00"), "45000000");
+    EXPECT_EQ(Stored('T', -1, "12:30"), "750000");
+    EXPECT_EQ(Stored('T', 9, "bad"), "<err 163>");
 }
 
 TEST_F(FieldTypesTest, ErrorValuesPassThrough) {

@@ -8,7 +8,9 @@
 #include "runtime/fs.h"
 #include "runtime/params.h"
 #include "script/expr_eval.h"
-#include "script/streams.h"
+#include "runtime/streams.h"
+#include "script/save_variables.h"
+#include "script/script_file.h"
 #include "tests/runtime/fs_test_support.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include "server/published_path.h"
 #include "server/query.h"
 #include "tests/server/server_test_support.h"
-#include "updater/checksum.h"
-#include "updater/file_list.h"
-#include "updater/transfer_header.h"
+#include "protocol/checksum.h"
+#include "protocol/file_list.h"
+#include "protocol/transfer_header.h"
 
 using namespace rt;
 using server_test::LocalTimeStamp;

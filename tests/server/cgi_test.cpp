@@ -8,7 +8,7 @@
 #include "server/cgi.h"
 #include "server/published_path.h"
 #include "tests/server/server_test_support.h"
-#include "updater/transfer_header.h"
+#include "protocol/transfer_header.h"
 
 using namespace rt;
 

@@ -16,7 +16,7 @@
 #include "server/http_listener.h"
 #include "server/published_path.h"
 #include "tests/server/server_test_support.h"
-#include "updater/transfer_header.h"
+#include "protocol/transfer_header.h"
 
 using namespace rt;
 using server_test::ScratchDir;

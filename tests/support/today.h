@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "script/clock.h"
+#include "runtime/clock.h"
 
 namespace rt_test {
 

@@ -8,9 +8,9 @@
 #include "runtime/temp_pool.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
-#include "updater/checksum.h"
+#include "protocol/checksum.h"
 #include "updater/file_transfer.h"
-#include "updater/transfer_header.h"
+#include "protocol/transfer_header.h"
 
 namespace rt {
 namespace {

@@ -12,10 +12,10 @@
 #include "runtime/temp_pool.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
-#include "updater/checksum.h"
-#include "updater/file_list.h"
+#include "protocol/checksum.h"
+#include "protocol/file_list.h"
 #include "updater/server_protocol.h"
-#include "updater/transfer_header.h"
+#include "protocol/transfer_header.h"
 #include "tests/support/environment.h"
 
 namespace rt {

@@ -11,12 +11,12 @@
 
 #include "net/http_client.h"
 #include "runtime/temp_pool.h"
-#include "script/file_info.h"
+#include "runtime/file_info.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
 #include "updater/file_transfer.h"
 #include "updater/server_protocol.h"
-#include "script/streams.h"
+#include "runtime/streams.h"
 
 namespace rt {
 namespace {

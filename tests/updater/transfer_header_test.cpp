@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "updater/transfer_header.h"
+#include "protocol/transfer_header.h"
 
 namespace rt {
 namespace {

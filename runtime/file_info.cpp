@@ -1,0 +1,67 @@
+// The record of one file (size, attributes, local time stamps) read through the folder search.
+#include "runtime/file_info.h"
+
+#include "runtime/dir_search.h"
+
+namespace rt {
+
+namespace {
+
+bool LeapYear(int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+}  // namespace
+
+bool StampPartsValid(int32_t date, int32_t ms) {
+    int32_t y = date / 10000, m = date / 100 % 100, d = date % 100;
+    if (y < 1601 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+    static const int8_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    // File times follow the platform's Gregorian calendar, not the run-time's date rule.
+    int32_t last = kDays[m - 1] + (m == 2 && LeapYear(y) ? 1 : 0);
+    return d <= last && ms >= 0 && ms < 86400000;
+}
+
+FileInfo FileInfoOf(StrRef path) {
+    FileInfo info;
+    if (!path.ok()) {
+        info.status = StrError(path);
+        return info;
+    }
+    DirSearch search;
+    DirEntry entry;
+    ErrCode err = search.First(path, &entry);
+    if (err) {
+        info.status = err;
+        return info;
+    }
+    return entry.info;
+}
+
+uint16_t PathAttributes(StrRef path) {
+    FileInfo info = FileInfoOf(path);
+    if (info.status) return static_cast<uint16_t>(info.status);
+    return static_cast<uint16_t>(info.attributes & 0xFF);
+}
+
+bool IsFolder(StrRef path) {
+    FileInfo info = FileInfoOf(path);
+    return info.status == 0 && (info.attributes & kAttrFolder);
+}
+
+ErrCode FileTimeOf(StrRef path, int which, int32_t* date, int32_t* ms) {
+    if (which < kStampCreation || which > kStampWrite) return kErrBadInput;
+    FileInfo info = FileInfoOf(path);
+    if (info.status) return static_cast<ErrCode>(info.status);
+    int32_t d = info.writeDate, t = info.writeTime;
+    if (which == kStampCreation) {
+        d = info.creationDate;
+        t = info.creationTime;
+    } else if (which == kStampAccess) {
+        d = info.accessDate;
+        t = info.accessTime;
+    }
+    if (date) *date = d;
+    if (ms) *ms = t;
+    return 0;
+}
+
+}  // namespace rt

@@ -1,0 +1,15 @@
+// The saved-variables file: variables written as statements that load them back.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/strref.h"
+
+namespace rt {
+
+// Saves the variables of the comma list names as statements in file, keeping the statements of
+// other names, then reads the file back. trim: 1 left, 2 right, 3 both. 175 when the file cannot
+// be replaced.
+ErrCode SaveVariables(StrRef file, StrRef names, int trim, StrRef prefix);
+
+}  // namespace rt

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The layer check on small made-up trees: a clean tree passes; an upward include, a sideways one,
+# a test reaching above its layer and a .cpp with no header each make it fail.
+#   check_layers_test.sh CHECKER
+set -uo pipefail
+checker=${1:?usage: check_layers_test.sh CHECKER}
+work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane_layers.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failed=0
+
+tree() {  # a fresh tree that passes
+  rm -rf "$work/t"; mkdir -p "$work/t"/{runtime,script,net,updater,server,tests/script}
+  printf '#pragma once\n' >"$work/t/runtime/strref.h"
+  printf '#include "runtime/strref.h"\n' >"$work/t/runtime/strref.cpp"
+  printf '#include "runtime/strref.h"\n' >"$work/t/runtime/strref_win.cpp"
+  printf '#pragma once\n#include "runtime/strref.h"\n' >"$work/t/script/dates.h"
+  printf '#include "script/dates.h"\n' >"$work/t/script/dates_read.cpp"
+  printf '#pragma once\n' >"$work/t/net/socket.h"
+  printf '#include "net/socket.h"\n#include "script/dates.h"\n' >"$work/t/updater/main.cpp"
+  printf '#include "script/dates.h"\n#include "tests/support/x.h"\n' >"$work/t/tests/script/dates_test.cpp"
+}
+
+expect() {  # expect STATUS DESCRIPTION
+  "$checker" "$work/t" >"$work/out" 2>&1
+  local got=$?
+  if [ "$got" -ne "$1" ]; then
+    echo "FAIL: $2: exit $got, expected $1"; cat "$work/out"; failed=1
+  else
+    echo "ok: $2"
+  fi
+}
+
+tree; expect 0 "clean tree"
+tree; printf '#include "script/dates.h"\n' >>"$work/t/runtime/strref.cpp"; expect 1 "runtime including script"
+tree; printf '#include "net/socket.h"\n' >>"$work/t/script/dates.h"; expect 1 "script including net (sideways)"
+tree; printf '#include "updater/x.h"\n' >>"$work/t/server/x.cpp"; printf '#pragma once\n' >"$work/t/server/x.h"
+expect 1 "server including updater"
+tree; printf '#include "net/socket.h"\n' >>"$work/t/tests/script/dates_test.cpp"; expect 1 "script test including net"
+tree; printf '#include "runtime/strref.h"\n' >"$work/t/script/calendar.cpp"; expect 1 "a .cpp without a header"
+[ $failed -eq 0 ] && echo "check-layers: all cases behave" || exit 1
