@@ -90,16 +90,4 @@ FolderListing ScanFolder(StrRef root, uint16_t mask, ScanObserver observer);
 // match ignoring ASCII case; 0xFFFF when there is none or either text is an error value.
 uint16_t ListingIndex(StrRef names, StrRef name);
 
-// Flags of the list sort (those of SORT$ on a list).
-inline constexpr uint16_t kSortUnique = 1;       // keep one of each equal item
-inline constexpr uint16_t kSortDescending = 2;
-inline constexpr uint16_t kSortNulSeparated = 64; // items split at NUL instead of `,`
-inline constexpr uint16_t kSortTrimItems = 128;   // trailing blanks of each item removed on output
-
-// The items of list sorted by byte value, every item compared as if padded with blanks to the
-// longest one, and joined with the same separator. Without kSortTrimItems each item comes back
-// padded to that width. One new pool entry; 145 when the result would pass 32764 bytes or memory
-// runs out; an error value comes back unchanged.
-StrRef SortList(StrRef list, uint16_t flags);
-
 }  // namespace rt

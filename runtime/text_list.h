@@ -36,10 +36,6 @@ StrRef SetField(StrRef list, StrRef value, char sep, int n);
 StrRef ListUnion(StrRef a, char sepA, StrRef b, char sepB, char outSep, bool fold);
 // The fields of a not in b, without duplicates, joined with outSep.
 StrRef ListDifference(StrRef a, char sepA, StrRef b, char sepB, char outSep, bool fold);
-inline constexpr int kSortDescending = 2;
-inline constexpr int kSortFold = 4;
-// Fields sorted (stable); flag 2 descending, flag 4 case-insensitive.
-StrRef ListSort(StrRef list, char sep, int flags);
 // Match function for ListPositions: a value for a field of the first list against the second.
 using ListMatchFn = uint16_t (*)(StrRef field, StrRef other);
 // For each comma field of a: its ListIndex in b (or match(field, b) when match is given); the

@@ -1,4 +1,4 @@
-// Whole-list operations: union, difference, sorting and field positions.
+// Whole-list operations: union, difference and field positions.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -106,56 +106,6 @@ StrRef ListDifference(StrRef a, char sepA, StrRef b, char sepB, char outSep, boo
     if (!a.ok()) return a;
     if (!b.ok()) return b;
     return Merge(a, sepA, b, sepB, StrEmpty(), outSep, fold);
-}
-
-StrRef ListSort(StrRef list, char sep, int flags) {
-    if (!list.ok()) return list;
-    // The sorted list has the same length as the input.
-    if (list.len > kMaxText) return StrErr(kErrOutOfMemory);
-    const bool fold = (flags & kSortFold) != 0;
-    const uint16_t outOfOrder = (flags & kSortDescending) ? 0xFFFF : 1;
-    const uint16_t mark = PoolMark();
-    const uint16_t count = FieldCount(list, sep);
-
-    ErrCode err = 0;
-    char* raw = PoolBuffer(uint32_t{count} * sizeof(FieldSpan), &err);
-    if (!raw) {
-        PoolRelease(mark);
-        return StrErr(kErrOutOfMemory);
-    }
-    FieldSpan* spans = reinterpret_cast<FieldSpan*>(raw);
-    uint32_t start = 0;
-    for (uint32_t k = 0; k < count; ++k) {
-        const StrRef rest = StrMake(list.ptr + start, static_cast<uint16_t>(list.len - start));
-        const StrRef field = Field(rest, sep, 1);
-        new (&spans[k]) FieldSpan{static_cast<uint16_t>(start), field.len};
-        start += uint32_t{field.len} + 1;
-    }
-
-    auto text = [&](uint32_t k) { return StrMake(list.ptr + spans[k].pos, spans[k].len); };
-    // Swap an out-of-order pair and step back, so equal fields never pass each other.
-    uint32_t k = 0;
-    while (k + 1 < count) {
-        if (CompareFold(text(k), text(k + 1), fold) == outOfOrder) {
-            std::swap(spans[k], spans[k + 1]);
-            if (k > 0) --k;
-        } else {
-            ++k;
-        }
-    }
-
-    char* w = PoolBuffer(list.len, &err);
-    if (!w) {
-        PoolRelease(mark);
-        return StrErr(kErrOutOfMemory);
-    }
-    const StrRef sorted = StrMake(w, list.len);
-    for (uint32_t i = 0; i < count; ++i) {
-        if (i) *w++ = sep;
-        if (spans[i].len) std::memcpy(w, list.ptr + spans[i].pos, spans[i].len);
-        w += spans[i].len;
-    }
-    return PoolReturn(mark, sorted);
 }
 
 uint16_t ListPositions(StrRef a, StrRef b, ListMatchFn match, StrRef* out) {

@@ -11,6 +11,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
+#include "runtime/text_list_sort.h"
 #include "runtime/variables.h"
 #include "script/builtins.h"
 #include "script/builtins_common.h"
@@ -22,121 +23,6 @@ namespace {
 
 constexpr uint16_t kTagSortTable = 14;  // record tables and the work arrays of a list sort
 
-constexpr uint16_t kSortUnique = 1;
-constexpr uint16_t kSortDown = 2;
-constexpr uint16_t kSortNulList = 64;
-constexpr uint16_t kSortTrimBlanks = 128;
-
-// Byte comparison over `width` bytes of two records given by their unpadded bytes: the shorter
-// one counts as padded with blanks.
-int PaddedCompare(const char* a, uint16_t na, const char* b, uint16_t nb, uint16_t width) {
-    for (uint16_t i = 0; i < width; ++i) {
-        const unsigned char x = i < na ? static_cast<unsigned char>(a[i]) : ' ';
-        const unsigned char y = i < nb ? static_cast<unsigned char>(b[i]) : ' ';
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return 0;
-}
-
-// A work array of the sort, held as a tracked block for the length of one call.
-class WorkBlock {
-public:
-    explicit WorkBlock(uint32_t bytes) : ptr_(BlockAllocPtr(kTagSortTable, bytes ? bytes : 4)) {}
-    ~WorkBlock() {
-        if (ptr_) BlockFree(kTagSortTable, ptr_);
-    }
-    WorkBlock(const WorkBlock&) = delete;
-    WorkBlock& operator=(const WorkBlock&) = delete;
-    template <typename T>
-    T* As() const { return static_cast<T*>(ptr_); }
-private:
-    void* ptr_;
-};
-
-struct Item {
-    uint16_t pos;
-    uint16_t len;
-};
-
-// Stable merge sort of items by padded comparison, through a scratch array of the same size.
-void MergeSort(Item* items, Item* scratch, uint32_t n, const char* base, uint16_t width, bool down) {
-    for (uint32_t run = 1; run < n; run *= 2) {
-        for (uint32_t lo = 0; lo < n; lo += 2 * run) {
-            const uint32_t mid = lo + run < n ? lo + run : n;
-            const uint32_t hi = lo + 2 * run < n ? lo + 2 * run : n;
-            uint32_t i = lo, j = mid, k = lo;
-            while (i < mid && j < hi) {
-                int c = PaddedCompare(base + items[j].pos, items[j].len, base + items[i].pos, items[i].len, width);
-                // Take from the right run only when it strictly comes first: equal items keep
-                // their order.
-                bool right = down ? c > 0 : c < 0;
-                scratch[k++] = right ? items[j++] : items[i++];
-            }
-            while (i < mid) scratch[k++] = items[i++];
-            while (j < hi) scratch[k++] = items[j++];
-        }
-        std::memcpy(items, scratch, n * sizeof(Item));
-    }
-}
-
-uint16_t TrailingBlanksCut(const char* p, uint16_t n) {
-    while (n && p[n - 1] == ' ') --n;
-    return n;
-}
-
-// The list sort of SORT$: split at ',' (quotes respected) or NUL, sorted as records as wide as
-// the longest item, joined with the same separator.
-StrRef SortItems(StrRef list, uint16_t flags) {
-    if (!list.ok()) return list;
-    if (list.len == 0) return StrEmpty();
-    const char sep = (flags & kSortNulList) ? '\0' : ',';
-    const uint32_t fields = FieldCount(list, sep);
-    WorkBlock itemsBlock(fields * sizeof(Item)), scratchBlock(fields * sizeof(Item));
-    Item* items = itemsBlock.As<Item>();
-    Item* scratch = scratchBlock.As<Item>();
-    if (!items || !scratch) return StrErr(kErrOutOfMemory);
-    uint16_t width = 0;
-    uint32_t start = 0, n = 0;
-    while (n < fields && start <= list.len) {
-        uint16_t p = FindChar(StrMake(list.ptr + start, static_cast<uint16_t>(list.len - start)), 0, sep, sep == '\0');
-        const uint16_t len = p == kNpos ? static_cast<uint16_t>(list.len - start) : p;
-        items[n++] = Item{static_cast<uint16_t>(start), len};
-        if (len > width) width = len;
-        start += uint32_t{len} + 1;
-    }
-    MergeSort(items, scratch, n, list.ptr, width, flags & kSortDown);
-    uint32_t kept = n;
-    if (flags & kSortUnique) {
-        kept = 0;
-        for (uint32_t k = 0; k < n; ++k) {
-            if (kept && PaddedCompare(list.ptr + items[kept - 1].pos, items[kept - 1].len, list.ptr + items[k].pos,
-                                      items[k].len, width) == 0)
-                continue;
-            items[kept++] = items[k];
-        }
-    }
-    const bool trim = flags & kSortTrimBlanks;
-    uint64_t total = kept - 1;
-    for (uint32_t k = 0; k < kept; ++k)
-        total += trim ? TrailingBlanksCut(list.ptr + items[k].pos, items[k].len) : width;
-    if (total > kMaxText) return StrErr(kErrOutOfMemory);
-    ErrCode err = 0;
-    char* out = PoolBuffer(static_cast<uint32_t>(total), &err);
-    if (!out) return StrErr(err ? err : kErrOutOfMemory);
-    char* w = out;
-    for (uint32_t k = 0; k < kept; ++k) {
-        if (k) *w++ = sep;
-        const char* p = list.ptr + items[k].pos;
-        const uint16_t len = trim ? TrailingBlanksCut(p, items[k].len) : items[k].len;
-        if (len) std::memcpy(w, p, len);
-        w += len;
-        if (!trim) {
-            std::memset(w, ' ', width - len);
-            w += width - len;
-        }
-    }
-    return StrMake(out, static_cast<uint16_t>(total));
-}
 
 // ---- record tables -----------------------------------------------------------------------------
 //
@@ -218,7 +104,7 @@ ErrCode MakeTable(uint16_t capacity, uint16_t width, const TableHead* from, uint
 
 int CompareKeys(const TableHead* t, const char* a, const char* b) {
     int c = std::memcmp(a, b, t->keyLen);
-    return (t->flags & kSortDown) ? -c : c;
+    return (t->flags & kSortDescending) ? -c : c;
 }
 
 // SORT$('NEW'; width; key length [width]; flags [0]).
@@ -395,7 +281,7 @@ ErrCode BuiltinSort(BuiltinCall& call, ExprValue* result) {
     if (ErrCode err = ArgCheck(call, 1, 2)) return err;
     int16_t flags = 0;
     if (ErrCode err = ArgInt(call, 2, 0, &flags)) return err;
-    return ResultText(SortItems(first, static_cast<uint16_t>(flags)), result);
+    return ResultText(SortList(first, static_cast<uint16_t>(flags)), result);
 }
 
 // _$ (group [30]; index [0]; value): store the value first when given, then read a list item or

@@ -9,6 +9,7 @@
 
 #include "runtime/text_elements.h"
 #include "runtime/text_list.h"
+#include "runtime/text_list_sort.h"
 #include "runtime/text_ops.h"
 #include "tests/support/pool_check.h"
 #include "tests/support/text.h"
