@@ -19,6 +19,7 @@ inline constexpr uint16_t kDirNameMax = 260;
 struct DirEntry {
     char name[kDirNameMax + 1];
     uint16_t nameLen;
+    bool link;      // a symbolic link (a reparse point on Windows); info describes its target
     FileInfo info;
 };
 

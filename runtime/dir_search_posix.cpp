@@ -83,8 +83,10 @@ uint32_t Attributes(const struct stat& st, const char* name) {
 // Fills out from the entry `name` of the folder open as dirFd; false when it vanished.
 bool Describe(int dirFd, const char* name, DirEntry* out) {
     struct stat st;
-    if (fstatat(dirFd, name, &st, 0) != 0 && fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return false;
+    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    out->link = S_ISLNK(st.st_mode);
+    // A link describes its target; a dangling one describes itself.
+    if (out->link) fstatat(dirFd, name, &st, 0);
     size_t len = std::strlen(name);
     if (len > kDirNameMax) return false;
     std::memcpy(out->name, name, len + 1);

@@ -73,6 +73,7 @@ void Describe(const WIN32_FIND_DATAA& d, DirEntry* out) {
     FileInfo& f = out->info;
     f = FileInfo{};
     f.attributes = d.dwFileAttributes & 0xFF;
+    out->link = (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     f.size = d.nFileSizeHigh ? 0xFFFFFFFFu : d.nFileSizeLow;
     LocalStamp(UnixSeconds(d.ftCreationTime), &f.creationDate, &f.creationTime);
     LocalStamp(UnixSeconds(d.ftLastAccessTime), &f.accessDate, &f.accessTime);

@@ -9,6 +9,7 @@
 
 #include <utility>
 
+#include "runtime/dir_search.h"
 #include "runtime/errors.h"
 #include "runtime/strref.h"
 #include "runtime/temp_pool.h"

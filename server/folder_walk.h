@@ -22,11 +22,6 @@ inline constexpr int kMaxWalkDepth = 32;
 // A walk stops collecting after this many files (a list cannot name more).
 inline constexpr size_t kMaxWalkFiles = 65535;
 
-// The local date number YYYYMMDD and time of day in whole seconds (ms) of a time stamp. A stamp
-// before 1970 or beyond a signed 32-bit count of seconds gives 0 and 0, as the updater's own
-// file records do, so both sides compare the same numbers.
-void LocalStamp(time_t stamp, int32_t* date, int32_t* ms);
-
 // The files below the real folder `folder`, sorted by name in byte order. Regular files are
 // offered; a symbolic link only when it resolves to a regular file inside the real root `root`;
 // linked folders are not entered (no cycles, no way out). Names that the updater's file-name
