@@ -156,20 +156,11 @@ bool OutputIsEmpty(StrRef output) {
     return FsFileSize(CString(output), &length) != kOk || length == 0;
 }
 
-// Appends source to the open output, in pieces.
+// Appends source to the open output.
 ErrCode AppendFile(FsFile& output, const char* source) {
     FsFile in;
     ErrCode err = in.Open(source, kFsRead);
-    if (err) return err;
-    char block[8192];
-    while (true) {
-        uint32_t got = 0;
-        err = in.Read(block, sizeof block, &got);
-        if (err || got == 0) return err;
-        uint32_t put = 0;
-        err = output.Write(block, got, &put);
-        if (err) return err;
-    }
+    return err ? err : FsCopyBlocks(in, output, kCopyToEnd);
 }
 
 }  // namespace

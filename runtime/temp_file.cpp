@@ -1,4 +1,4 @@
-// Temporary files with unique names, created exclusively.
+// Temporary files with unique names, created exclusively, and replacement files beside a target.
 #include "runtime/temp_file.h"
 
 #include <chrono>
@@ -43,6 +43,42 @@ ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t ca
     PoolRelease(mark);
     if (result != 0 && capacity) out[0] = '\0';
     return result;
+}
+
+ReplacementFile::~ReplacementFile() {
+    file_.Close();
+    if (temp_[0]) FsRemoveFile(temp_);
+}
+
+ErrCode ReplacementFile::Begin(StrRef target, const char* prefix) {
+    if (!target.ok()) return StrError(target);
+    if (target.len == 0) return kErrBadInput;
+    if (target.len + 1u > sizeof target_) return kErrOutOfMemory;
+    std::memcpy(target_, target.ptr, target.len);
+    target_[target.len] = '\0';
+    PoolScope scope;
+    StrRef folder = PathPart(target, kPathDriveFolder);
+    // Beside the target, never in the temporary folder: a rename cannot cross volumes.
+    if (folder.ok() && folder.len == 0) folder = StrFromLiteral(".");
+    if (!folder.ok()) return StrError(folder);
+    return CreateTempFile(folder, prefix, temp_, sizeof temp_, &file_);
+}
+
+ErrCode ReplacementFile::Finish() {
+    if (finished_) return kOk;
+    finished_ = true;
+    ErrCode err = file_.Flush();
+    const ErrCode closed = file_.Close();
+    return err ? err : closed;
+}
+
+ErrCode ReplacementFile::Commit() {
+    if (!temp_[0]) return kErrFileIo;
+    ErrCode err = Finish();
+    if (!err) err = FsReplaceFile(temp_, target_);
+    if (err) FsRemoveFile(temp_);
+    temp_[0] = '\0';
+    return err;
 }
 
 }  // namespace rt

@@ -6,6 +6,7 @@
 #include "runtime/errors.h"
 #include "runtime/fs.h"
 #include "runtime/temp_pool.h"
+#include "runtime/temp_file.h"
 #include "runtime/text_ops.h"
 #include "runtime/whole_file.h"
 #include "runtime/streams.h"
@@ -15,8 +16,6 @@ namespace rt {
 namespace {
 
 constexpr uint16_t kReadOnly = kStreamNoCreate;
-constexpr uint32_t kMaxAppendChunk = 65534;
-const char kTempSuffix[] = ".tmp~";
 
 }  // namespace
 
@@ -67,56 +66,31 @@ ErrCode AppendFileContents(StrRef destination, StrRef source) {
     if (!source.ok()) return StrError(source);
     const uint32_t length = FileLength(source);
     if (length == 0) return kErrOutOfData;
-    const uint32_t chunk = std::min<uint32_t>(PoolFreeBytes() / 2, kMaxAppendChunk);
-    if (chunk == 0) return kErrOutOfMemory;
     StreamHolder in(StreamOpen(source, kReadOnly));
     if (!in.ok()) return in.error();
     StreamHolder out(StreamOpen(destination, kStreamAppend));
     if (!out.ok()) return out.error();
-    uint32_t done = 0;
-    while (done < length) {
-        const uint32_t want = std::min(chunk, length - done);
-        uint16_t mark = PoolMark();
-        ErrCode err = 0;
-        char* buffer = PoolBuffer(want, &err);
-        if (!buffer) return err ? err : kErrOutOfMemory;
-        uint16_t n = StreamRead(in.get(), -1, static_cast<int32_t>(want), buffer, static_cast<uint16_t>(want));
-        if (n != want) {
-            PoolRelease(mark);
-            return Fail(true, kModStreams, kErrFileIo, 0);
-        }
-        uint16_t put = StreamWrite(out.get(), -1, StrMake(buffer, static_cast<uint16_t>(want)));
-        PoolRelease(mark);
-        if (put != want) return Fail(true, kModStreams, kErrFileIo, 0);
-        done += want;
-    }
+    FsFile* from = StreamFile(in.get());
+    FsFile* to = StreamFile(out.get());
+    if (!from || !to || from->Seek(0) != kOk || to->SeekEnd() != kOk ||
+        FsCopyBlocks(*from, *to, length) != kOk)
+        return Fail(true, kModStreams, kErrFileIo, 0);
     return 0;
 }
 
 ErrCode ReplaceFileContents(StrRef path, const char* data, uint32_t len) {
     if (!path.ok()) return StrError(path);
     if (path.len == 0 || (len && !data)) return kErrBadInput;
-    uint16_t mark = PoolMark();
-    const char* target = CString(path);
-    const char* temp = CString(Concat(path, StrFromLiteral(kTempSuffix)));
-    ErrCode err = (*target && *temp) ? 0 : kErrOutOfMemory;
-    if (!err) {
-        FsFile file;
-        err = file.Open(temp, kFsWrite | kFsCreate | kFsTruncate);
-        uint32_t put = 0;
-        if (!err && len) err = file.Write(data, len, &put);
-        if (!err) err = file.Flush();
-        ErrCode closed = file.Close();
-        if (!err) err = closed;
-        // The target is touched only when its new contents are complete on the disk.
-        if (!err) err = FsReplaceFile(temp, target);
-        if (err) FsRemoveFile(temp);
-    }
+    ReplacementFile replacement;
+    ErrCode err = replacement.Begin(path);
+    uint32_t put = 0;
+    if (!err && len) err = replacement.file().Write(data, len, &put);
+    // The target is touched only when its new contents are complete on the disk.
+    if (!err) err = replacement.Commit();
     if (err) {
         RecordError(kErrPermission, kModStreams);
         ReportError(kErrPermission, path);
     }
-    PoolRelease(mark);
     return err ? kErrPermission : 0;
 }
 

@@ -9,6 +9,7 @@
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/fs.h"
+#include "runtime/temp_file.h"
 #include "runtime/paths.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
@@ -45,46 +46,20 @@ StrRef ProgressText(StrRef name) {
     return PoolReturn(mark, Concat(head, rest));
 }
 
-// Copies count bytes from the current position of src into dst; 131 for a short read or write.
-ErrCode CopyContent(FsFile& src, FsFile& dst, uint32_t count) {
-    static char block[kInstallBlock];
-    while (count > 0) {
-        uint32_t n = count < kInstallBlock ? count : kInstallBlock;
-        uint32_t got = 0, put = 0;
-        if (src.Read(block, n, &got) != 0 || got != n) return kErrFileIo;
-        if (dst.Write(block, n, &put) != 0 || put != n) return kErrFileIo;
-        count -= n;
-    }
-    return 0;
-}
-
 // Writes the content to a new temporary file beside target, stamps and flushes it, and renames it
 // over target. The temporary file is gone afterwards whatever happened.
 ErrCode ReplaceTarget(FsFile& src, const TransferHeader& h, StrRef target) {
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     StrRef folder = PathPart(target, kPathDriveFolder);
     // A listed file may lie in a subfolder the target does not have yet.
-    if (folder.ok() && folder.len > 0 && PathExists(folder) != 0 && MakeDirs(folder) != 0) {
-        PoolRelease(mark);
-        return kErrFileIo;
-    }
-    char temp[kTempPathMax];
-    ErrCode err = CreateTempFile(folder.ok() && folder.len ? folder : CurrentFolder(), "~kv", temp, sizeof temp);
-    const char* ctarget = CString(target);
-    if (err != 0 || !*ctarget) {
-        PoolRelease(mark);
-        return kErrFileIo;
-    }
-    FsFile dst;
-    err = dst.Open(temp, kFsWrite | kFsTruncate);
-    if (!err) err = src.Seek(kTransferHeaderSize) == 0 ? CopyContent(src, dst, h.size) : kErrFileIo;
-    if (!err) err = dst.Flush() == 0 ? 0 : kErrFileIo;
-    if (dst.Close() != 0 && !err) err = kErrFileIo;
+    if (folder.ok() && folder.len > 0 && PathExists(folder) != 0 && MakeDirs(folder) != 0) return kErrFileIo;
+    ReplacementFile replacement;
+    ErrCode err = replacement.Begin(target) == 0 ? 0 : kErrFileIo;
+    if (!err) err = src.Seek(kTransferHeaderSize) == 0 ? FsCopyBlocks(src, replacement.file(), h.size) : kErrFileIo;
+    if (!err) err = replacement.Finish() == 0 ? 0 : kErrFileIo;
     // Stamped before the rename, so that the target never shows the new content with an old time.
-    if (!err) err = SetLastWriteTime(StrFromLiteral(temp), h.date, h.time);
-    if (!err && FsReplaceFile(temp, ctarget) != 0) err = kErrFileIo;
-    if (err) FsRemoveFile(temp);
-    PoolRelease(mark);
+    if (!err) err = SetLastWriteTime(StrFromLiteral(replacement.path()), h.date, h.time);
+    if (!err && replacement.Commit() != 0) err = kErrFileIo;
     return err;
 }
 

@@ -11,9 +11,6 @@ namespace rt {
 // Shows a progress text in the status window and logs it.
 using TransferStatusFn = ErrCode (*)(StrRef text);
 
-// Longest block copied from the download to the target at a time.
-inline constexpr uint32_t kInstallBlock = 12288;
-
 // Transfers the listed file `name` (relative, as the server list gave it) of the list at
 // listAddress (the server listing's folder) to target. The folder comparison calls it with its
 // source listing's folder and the entry's name rather than with their join, because joining a

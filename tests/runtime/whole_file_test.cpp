@@ -115,6 +115,17 @@ TEST_F(WholeFileTest, FailedReplaceLeavesTheOldFileWhole) {
     }
 }
 
+// The new contents go to a file of a fresh name: another file beside the target, whatever its
+// name, is neither emptied nor taken over.
+TEST_F(WholeFileTest, ReplaceLeavesNeighboursAlone) {
+    Put("state.dat.tmp~", "someone else's");
+    Put("state.dat", "old");
+    EXPECT_EQ(rt::ReplaceFileContents(T("state.dat"), T("new")), 0);
+    EXPECT_EQ(Get("state.dat"), "new");
+    EXPECT_EQ(Get("state.dat.tmp~"), "someone else's");
+    EXPECT_EQ(FilesInFolder(), 2u);
+}
+
 TEST_F(WholeFileTest, ReplaceIntoAMissingFolderFails) {
     EXPECT_EQ(rt::ReplaceFileContents(T("nofolder\\state.dat"), T("x")), rt::kErrPermission);
     EXPECT_EQ(rt::ReplaceFileContents(rt::StrErr(150), T("x")), 150);
