@@ -8,10 +8,10 @@
 namespace rt {
 
 namespace {
-AssertionPresenter gPresenter = nullptr;
+AssertionSeams gSeams{};
 }
 
-void SetAssertionPresenter(AssertionPresenter presenter) { gPresenter = presenter; }
+void SetAssertionSeams(const AssertionSeams& seams) { gSeams = seams; }
 
 void AssertionFail(const char* text) {
     if (!text) text = "";
@@ -22,7 +22,7 @@ void AssertionFail(const char* text) {
         std::fputs("\r\n", f);
         std::fclose(f);
     }
-    if (gPresenter) gPresenter(text);
+    if (gSeams.present) gSeams.present(text);
     std::fflush(nullptr);
     std::_Exit(kAssertExitCode);
 }

@@ -13,7 +13,10 @@ inline constexpr int kAssertExitCode = 255;
 
 // Shows the report text to the user (the window layer installs a message box); null: not shown.
 using AssertionPresenter = void (*)(const char* text);
-void SetAssertionPresenter(AssertionPresenter presenter);
+struct AssertionSeams {
+    AssertionPresenter present = nullptr;  // null: written to the log only
+};
+void SetAssertionSeams(const AssertionSeams& seams);
 
 // Appends "Assertion Fail:\r\n", text and "\r\n" to "assertions.log" in the current folder,
 // presents the text, and ends the process with kAssertExitCode. Does not return.

@@ -4,13 +4,13 @@
 namespace rt {
 
 namespace {
-FsFaultHook gFaultHook = nullptr;
+FsSeams gSeams{};
 }  // namespace
 
-void FsSetFaultHook(FsFaultHook hook) { gFaultHook = hook; }
+void SetFsSeams(const FsSeams& seams) { gSeams = seams; }
 
 ErrCode FsFault(FsFaultPoint point, const char* path) {
-    return gFaultHook ? gFaultHook(point, path) : 0;
+    return gSeams.fault ? gSeams.fault(point, path) : 0;
 }
 
 FsFile::FsFile(FsFile&& other) noexcept

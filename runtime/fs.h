@@ -108,7 +108,10 @@ ErrCode FsSetEnvironment(const char* name, const char* value);
 // answer makes the operation fail with that code, without touching the disk.
 enum FsFaultPoint : uint8_t { kFaultOpen, kFaultWrite, kFaultFlush, kFaultReplace };
 using FsFaultHook = ErrCode (*)(FsFaultPoint point, const char* path);
-void FsSetFaultHook(FsFaultHook hook);
+struct FsSeams {
+    FsFaultHook fault = nullptr;  // null: nothing fails on purpose
+};
+void SetFsSeams(const FsSeams& seams);
 // The hook's answer (0 without a hook).
 ErrCode FsFault(FsFaultPoint point, const char* path);
 

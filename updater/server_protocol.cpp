@@ -93,8 +93,8 @@ StrRef OrZero(StrRef s) { return (s.ok() && s.len > 0) ? s : StrFromLiteral("0")
 
 }  // namespace
 
-ServerSeams& UpdaterServerSeams() { return gSeams; }
-void ResetServerSeams() { gSeams = ServerSeams{}; }
+void SetServerSeams(const ServerSeams& seams) { gSeams = seams; }
+const ServerSeams& ServerSeamsInUse() { return gSeams; }
 
 StrRef BuildRequestAddress(StrRef source, StrRef credentials) {
     if (!source.ok()) return source;

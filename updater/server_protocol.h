@@ -38,10 +38,9 @@ struct ServerSeams {
     PasswordResetFn passwordReset;  // default: declines (122)
     CredentialsFn credentials;      // default: none (122)
 };
-// The seams in use; a null member means the default.
-ServerSeams& UpdaterServerSeams();
-// Back to the defaults.
-void ResetServerSeams();
+// Installs the seams; a null member means the default, so SetServerSeams({}) restores them all.
+void SetServerSeams(const ServerSeams& seams);
+const ServerSeams& ServerSeamsInUse();
 
 // ---- request addresses ------------------------------------------------------------------------
 // The request address for source and credentials (user NUL encoded password):

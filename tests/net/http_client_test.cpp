@@ -106,12 +106,12 @@ TEST_F(HttpClientTest, LargeChunkedBodyInLargeSegmentsIsDecoded) {
 // the body is then copied into the output instead.
 TEST_F(HttpClientTest, BodyReachesTheOutputWhenTheRenameIsRefused) {
     FakeServer server(Answer({{0, "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nfar away!"}}));
-    FsSetFaultHook([](FsFaultPoint point, const char*) -> ErrCode {
+    SetFsSeams({[](FsFaultPoint point, const char*) -> ErrCode {
         return point == kFaultReplace ? kErrDeviceIo : kOk;
-    });
+    }});
     ErrCode err = 0;
     std::string got = FetchFile(server.Url("/x"), &err);
-    FsSetFaultHook(nullptr);
+    SetFsSeams({});
     EXPECT_EQ(err, kOk);
     EXPECT_EQ(got, "far away!");
     ExpectNoTemporaryFiles();

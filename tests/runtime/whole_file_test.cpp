@@ -18,7 +18,7 @@ using rt_test::V;
 class WholeFileTest : public rt_test::FsTest {
 protected:
     void TearDown() override {
-        rt::FsSetFaultHook(nullptr);
+        rt::SetFsSeams({});
         FsTest::TearDown();
     }
     static size_t FilesInFolder() {
@@ -107,9 +107,9 @@ TEST_F(WholeFileTest, FailedReplaceLeavesTheOldFileWhole) {
     for (rt::FsFaultPoint point : {rt::kFaultOpen, rt::kFaultWrite, rt::kFaultFlush, rt::kFaultReplace}) {
         SCOPED_TRACE(static_cast<int>(point));
         gFailAt = point;
-        rt::FsSetFaultHook(FailAt);
+        rt::SetFsSeams({FailAt});
         EXPECT_EQ(rt::ReplaceFileContents(T("state.dat"), T("new contents")), rt::kErrPermission);
-        rt::FsSetFaultHook(nullptr);
+        rt::SetFsSeams({});
         EXPECT_EQ(Get("state.dat"), "old contents");
         EXPECT_EQ(FilesInFolder(), 1u) << "the temporary file is removed";
     }

@@ -21,7 +21,7 @@ using rt_test::T;
 class SaveVariablesTest : public rt_test::FsTest {
 protected:
     void TearDown() override {
-        rt::FsSetFaultHook(nullptr);
+        rt::SetFsSeams({});
         FsTest::TearDown();
     }
     static void Run(const char* statements) { ASSERT_EQ(rt::ExecuteStatements(T(statements)), 0) << statements; }
@@ -98,9 +98,9 @@ TEST_F(SaveVariablesTest, FailedSaveLeavesTheOldFileWhole) {
     Put("vars.txt", old);
     Run("sv_user$='after'");
     for (rt::FsFaultHook hook : {FailReplace, FailWrite}) {
-        rt::FsSetFaultHook(hook);
+        rt::SetFsSeams({hook});
         EXPECT_EQ(rt::SaveVariables(T("vars.txt"), T("sv_user$"), 0, rt::StrEmpty()), rt::kErrPermission);
-        rt::FsSetFaultHook(nullptr);
+        rt::SetFsSeams({});
         EXPECT_EQ(Get("vars.txt"), old);
     }
     EXPECT_FALSE(Exists("vars.txt.tmp~"));

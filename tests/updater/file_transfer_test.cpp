@@ -74,21 +74,20 @@ ErrCode FaultHook(FsFaultPoint point, const char* path) {
 class TransferTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetServerSeams();
-        UpdaterServerSeams().fetchToFile = StubFetch;
+        SetServerSeams({.fetchToFile = StubFetch});
         gBodies.clear();
         gStatus.clear();
         gFaultOn = false;
-        FsSetFaultHook(FaultHook);
+        SetFsSeams({FaultHook});
         temp_.emplace("TEMP", downloads_.Path());
         mark_ = PoolMark();
     }
     void TearDown() override {
         EXPECT_EQ(PoolMark(), mark_);
         PoolRelease(mark_);
-        FsSetFaultHook(nullptr);
+        SetFsSeams({});
         temp_.reset();
-        ResetServerSeams();
+        SetServerSeams({});
         std::error_code ec;
         EXPECT_TRUE(std::filesystem::is_empty(TempDir::Native(downloads_.Path()), ec)) << "a download was left behind";
     }

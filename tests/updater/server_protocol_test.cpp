@@ -117,9 +117,7 @@ ErrCode StubFetch(StrRef address, StrRef output, uint16_t flags) {
 class ServerStubTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetServerSeams();
-        UpdaterServerSeams().fetchExpectOk = StubExpectOk;
-        UpdaterServerSeams().fetchToFile = StubFetch;
+        SetServerSeams({.fetchToFile = StubFetch, .fetchExpectOk = StubExpectOk});
         gOkAnswers.clear();
         gAsked.clear();
         gBodies.clear();
@@ -132,7 +130,7 @@ protected:
         EXPECT_EQ(PoolMark(), mark_);
         PoolRelease(mark_);
         temp_.reset();
-        ResetServerSeams();
+        SetServerSeams({});
     }
     bool TempFolderEmpty() const {
         std::error_code ec;
@@ -157,15 +155,15 @@ TEST_F(ServerStubTest, StatusQueryAnswers) {
 }
 
 TEST_F(ServerStubTest, Refused175WithDeclinedResetEndsAtOnce) {
-    UpdaterServerSeams().passwordReset = nullptr;  // the default declines
+    { ServerSeams s = ServerSeamsInUse(); s.passwordReset = nullptr; SetServerSeams(s); }  // the default declines
     gOkAnswers = {175, 0};
     EXPECT_EQ(StatusQuery(T("http://h/app"), V(kCreds), StrEmpty(), StrEmpty(), T("Kelvane")), 175);
     EXPECT_EQ(gAsked.size(), 1u);
 }
 
 TEST_F(ServerStubTest, Refused175RetriesWithNewCredentialsAtMostThreeTimes) {
-    UpdaterServerSeams().passwordReset = StubReset;
-    UpdaterServerSeams().credentials = StubCredentials;
+    { ServerSeams s = ServerSeamsInUse(); s.passwordReset = StubReset; SetServerSeams(s); }
+    { ServerSeams s = ServerSeamsInUse(); s.credentials = StubCredentials; SetServerSeams(s); }
     gOkAnswers = {175, 124};
     EXPECT_EQ(StatusQuery(T("http://h/app"), V(kCreds), StrEmpty(), StrEmpty(), T("Kelvane")), 124);
     ASSERT_EQ(gAsked.size(), 2u);
@@ -216,7 +214,7 @@ TEST_F(ServerStubTest, ListRequestParsesIntoAListingAndRemovesItsTemporaryFile) 
 }
 
 TEST_F(ServerStubTest, ListRequestServerAnswers) {
-    UpdaterServerSeams().passwordReset = StubReset;
+    { ServerSeams s = ServerSeamsInUse(); s.passwordReset = StubReset; SetServerSeams(s); }
     const std::string addr = "http://h/x?l";
     const struct { std::string body; ErrCode code; int resets; } cases[] = {
         {"Error #175.Permission Denied", 175, 1},

@@ -41,7 +41,7 @@ protected:
         if (!server || !*server) GTEST_SKIP() << "KELVANE_TEST_SERVER is not set";
         server_ = server;
         if (server_.back() != '/') server_ += '/';
-        ResetServerSeams();
+        SetServerSeams({});
         mark_ = PoolMark();
     }
     void TearDown() override {
