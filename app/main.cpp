@@ -6,7 +6,7 @@
 
 int main() {
     rt::RunPlan plan{};
-    const rt::ErrCode code = rt::StartUp(GetCommandLineA(), &plan);
+    const rt::ErrCode code = rt::StartUp(GetModuleHandleA(nullptr), GetCommandLineA(), &plan);
     // The run modes (plan.mode with plan.flags) join here as the updater grows.
     const rt::ErrCode closed = rt::BasicClose();
     return code ? code : closed;

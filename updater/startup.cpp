@@ -4,26 +4,17 @@
 #include <cstring>
 
 #include "runtime/options.h"
+#include "runtime/paths.h"
 #include "runtime/params.h"
 #include "runtime/system_vars.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
 #include "runtime/typed_arrays.h"
+#include "ui/window_start.h"
 
 namespace rt {
 namespace {
-
-bool IsPathSeparator(char c) { return c == '\\' || c == ':'; }
-
-// "Help" inside folder: separators normalised to '\', one added unless the folder already ends
-// with a colon or a separator. A new pool entry.
-StrRef HelpFolderIn(StrRef folder) {
-    const StrRef base = Replace(folder, StrFromLiteral("/"), StrFromLiteral("\\"), true);
-    if (!base.ok()) return base;
-    const bool needSep = base.len && !IsPathSeparator(base.ptr[base.len - 1]);
-    return Concat(base, StrFromLiteral(needSep ? "\\Help" : "Help"));
-}
 
 ErrCode SetIfEmpty(uint16_t item, StrRef value) {
     if (!value.ok()) return StrError(value);
@@ -51,41 +42,21 @@ ErrCode SetIdentity() {
 }
 
 ErrCode SetFolders() {
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     StrRef folder = OptionValue(kOptDPath);
-    if (folder.ok() && folder.len == 0) folder = ProgramFolder(RunParam(kParamCommandLine));
+    if (folder.ok() && folder.len == 0) folder = AppPath(kAppPathRunPath);
     if (folder.ok() && folder.len == 0) folder = StrFromLiteral(kFallbackAppFolder);
-    ErrCode code = SetIfEmpty(kParamAppFolder, folder);
-    if (!code && RunParam(kParamHelpFolder).len == 0) {
-        // Parameter 5 is read back: it may have been set before start-up.
-        code = SetIfEmpty(kParamHelpFolder, HelpFolderIn(RunParam(kParamAppFolder)));
-    }
-    PoolRelease(mark);
-    return code;
+    if (ErrCode code = SetIfEmpty(kParamAppFolder, folder)) return code;
+    // Read after parameter 5 is settled: the help folder is found from it.
+    return SetIfEmpty(kParamHelpFolder, AppPath(kAppPathHelp));
 }
 
 }  // namespace
 
-StrRef ProgramFolder(StrRef commandLine) {
-    if (!commandLine.ok()) return commandLine;
-    const StrRef path = Unquote(Trim(Field(commandLine, ' ', 1), kTrimStart | kTrimEnd));
-    uint16_t colon = kNpos;
-    uint16_t last = kNpos;
-    for (uint16_t i = 0; i < path.len; ++i) {
-        if (path.ptr[i] == ':' && colon == kNpos) colon = i;
-        if (IsPathSeparator(path.ptr[i])) last = i;
-    }
-    if (last == kNpos) return StrMake(path.ptr, 0);
-    // "C:\k.exe" and "\k.exe": the folder is the single separator after the drive.
-    const bool rootFolder = path.ptr[last] == '\\' && (last == 0 || last == colon + 1);
-    return StrMake(path.ptr, static_cast<uint16_t>(rootFolder ? last + 1 : last == colon ? last + 1 : last));
-}
-
 StrRef AppNick() { return FieldRest(RunParam(kParamAppName), ':'); }
 
-ErrCode StartUpSettings(const char* commandLine, RunPlan* plan) {
-    ErrCode code = SetCommandLine(commandLine);
-    if (!code) code = SetTraceLevel();
+ErrCode StartUpSettings(RunPlan* plan) {
+    ErrCode code = SetTraceLevel();
     if (!code) code = SetIdentity();
     if (!code) code = SetFolders();
     if (code) return code;
@@ -95,10 +66,9 @@ ErrCode StartUpSettings(const char* commandLine, RunPlan* plan) {
     return 0;
 }
 
-ErrCode StartUp(const char* commandLine, RunPlan* plan) {
-    const ErrCode code = SystemVarsInit();
-    if (code) return code;
-    return StartUpSettings(commandLine, plan);
+ErrCode StartUp(void* instance, const char* commandLine, RunPlan* plan) {
+    if (ErrCode code = WindowLayerStart(instance, commandLine, SystemVarsInit)) return code;
+    return StartUpSettings(plan);
 }
 
 }  // namespace rt

@@ -12,24 +12,20 @@ inline constexpr char kAppDescription[] = "Kelvaner by Orvik";
 // Application folder when neither DPATH nor the program's own folder gives one.
 inline constexpr char kFallbackAppFolder[] = "..\\APPS";
 
-// Sets up the run-time (system variables and context), then StartUpSettings. The first failing
-// code is returned and the caller ends the run with it (after BasicClose).
-ErrCode StartUp(const char* commandLine, RunPlan* plan);
-// Every start-up step after the run-time exists:
-//  - the command line becomes run-time parameter 1 (158 when longer than kMaxText);
+// Starts the window layer with the run-time's set-up (system variables and context) and the
+// command line, then StartUpSettings. The first failing code is returned and the caller ends the
+// run with it (after BasicClose).
+ErrCode StartUp(void* instance, const char* commandLine, RunPlan* plan);
+// Every start-up step after the run-time and its command line exist:
 //  - a non-zero TRACE option becomes _TRACE;
 //  - parameter 2 is the APNAME option or kAppIdentifier, parameter 3 kAppDescription;
-//  - parameter 5, when empty, is the DPATH option, else the program's own folder, else
-//    kFallbackAppFolder; parameter 7, when empty, is "Help" in parameter 5;
+//  - parameter 5, when empty, is the DPATH option, else the program's own folder
+//    (APPPATH_RUNPATH), else kFallbackAppFolder; parameter 7, when empty, is APPPATH_HELP;
 //  - *plan receives the flags and mode from DPATH, RUN and MODE.
-ErrCode StartUpSettings(const char* commandLine, RunPlan* plan);
+ErrCode StartUpSettings(RunPlan* plan);
 
 // The application's nick: the part of parameter 2 after its colon ("Kelvane"); a view into the
 // store, empty when there is no colon.
 StrRef AppNick();
-// Drive and folder of the program that the command line starts: its first word (quotes
-// respected), trimmed and unquoted. "C:\k.exe" gives "C:\", a bare "k.exe" an empty value.
-// A piece of the input.
-StrRef ProgramFolder(StrRef commandLine);
 
 }  // namespace rt

@@ -5,11 +5,13 @@
 
 #include "runtime/context.h"
 #include "runtime/params.h"
+#include "runtime/paths.h"
 #include "runtime/string_store.h"
 #include "runtime/system_vars.h"
 #include "runtime/typed_arrays.h"
 #include "tests/support/run_params.h"
 #include "tests/support/text.h"
+#include "ui/window_start.h"
 #include "updater/startup.h"
 
 using namespace rt;
@@ -29,6 +31,12 @@ protected:
         EmptyParamsTest::TearDown();
     }
 };
+
+// Start-up as the program runs it, less the run-time's set-up, which the test program has done.
+ErrCode Settings(const char* line, RunPlan* plan) {
+    if (ErrCode code = WindowLayerStart(nullptr, line, nullptr)) return code;
+    return StartUpSettings(plan);
+}
 
 }  // namespace
 
@@ -62,7 +70,7 @@ TEST_F(StartUpTest, SettingsTable) {
         ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
         RunPlan plan{};
         const uint16_t before = PoolMark();
-        ASSERT_EQ(StartUpSettings(c.line, &plan), 0) << c.line;
+        ASSERT_EQ(Settings(c.line, &plan), 0) << c.line;
         EXPECT_EQ(PoolMark(), before) << c.line;
         EXPECT_EQ(Str(RunParam(kParamCommandLine)), c.line);
         EXPECT_EQ(Str(RunParam(kParamAppName)), c.name) << c.line;
@@ -88,57 +96,61 @@ TEST_F(StartUpTest, TraceOption) {
     };
     for (const Case& c : cases) {
         ASSERT_EQ(IntSet(kSysTrace, 1), 0);
-        ASSERT_EQ(StartUpSettings(c.line, nullptr), 0) << c.line;
+        ASSERT_EQ(Settings(c.line, nullptr), 0) << c.line;
         EXPECT_EQ(IntGet(kSysTrace), c.trace) << c.line;
     }
 }
 
 TEST_F(StartUpTest, FoldersAlreadySetAreKept) {
     ASSERT_EQ(SetRunParam(kParamAppFolder, T("E:\\keep")), 0);
-    ASSERT_EQ(StartUpSettings("C:\\apps\\k.exe /DPATH:'D:\\prog'", nullptr), 0);
+    ASSERT_EQ(Settings("C:\\apps\\k.exe /DPATH:'D:\\prog'", nullptr), 0);
     EXPECT_EQ(Str(RunParam(kParamAppFolder)), "E:\\keep");
     EXPECT_EQ(Str(RunParam(kParamHelpFolder)), "E:\\keep\\Help");
 
     ASSERT_EQ(SetRunParam(kParamHelpFolder, T("H:\\elp")), 0);
-    ASSERT_EQ(StartUpSettings("C:\\apps\\k.exe", nullptr), 0);
+    ASSERT_EQ(Settings("C:\\apps\\k.exe", nullptr), 0);
     EXPECT_EQ(Str(RunParam(kParamHelpFolder)), "H:\\elp");
 }
 
 TEST_F(StartUpTest, OverLongCommandLineEndsStartUp) {
     const std::string line = "k.exe /RUN:" + std::string(kMaxText, 'x');
     RunPlan plan{0x7777, RunMode::Preferences, 9, 0};
-    EXPECT_EQ(StartUpSettings(line.c_str(), &plan), kErrBadCommandLine);
+    EXPECT_EQ(Settings(line.c_str(), &plan), kErrBadCommandLine);
     EXPECT_EQ(plan.flags, 0x7777);  // untouched
     EXPECT_EQ(Str(RunParam(kParamAppName)), "");
-    EXPECT_EQ(StartUpSettings(nullptr, &plan), kErrBadInput);
+    // A start without a command line keeps the one stored.
+    ASSERT_EQ(Settings("k.exe /RUN:x", &plan), 0);
+    EXPECT_EQ(WindowLayerStart(nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(Str(RunParam(kParamCommandLine)), "k.exe /RUN:x");
 }
 
 TEST_F(StartUpTest, NickIsThePartAfterTheColon) {
-    ASSERT_EQ(StartUpSettings("k.exe", nullptr), 0);
+    ASSERT_EQ(Settings("k.exe", nullptr), 0);
     EXPECT_EQ(Str(AppNick()), "Kelvane");
-    ASSERT_EQ(StartUpSettings("k.exe /APNAME:'XY:Other'", nullptr), 0);
+    ASSERT_EQ(Settings("k.exe /APNAME:'XY:Other'", nullptr), 0);
     EXPECT_EQ(Str(AppNick()), "Other");
-    ASSERT_EQ(StartUpSettings("k.exe /APNAME:'XY:a:b'", nullptr), 0);
+    ASSERT_EQ(Settings("k.exe /APNAME:'XY:a:b'", nullptr), 0);
     EXPECT_EQ(Str(AppNick()), "a:b");
-    ASSERT_EQ(StartUpSettings("k.exe /APNAME:ZZ", nullptr), 0);
+    ASSERT_EQ(Settings("k.exe /APNAME:ZZ", nullptr), 0);
     EXPECT_EQ(Str(AppNick()), "");
 }
 
-TEST_F(StartUpTest, ProgramFolderTable) {
+// The application folder comes from the program's own path as the path routines read it, so a
+// line that starts with a blank names the same folder as one that does not.
+TEST_F(StartUpTest, ApplicationFolderIsTheProgramsFolder) {
     struct Case { const char* line; const char* want; };
     const Case cases[] = {
         {"C:\\a\\b\\k.exe /RUN:x", "C:\\a\\b"},
         {"\"C:\\Program Files\\K\\k.exe\" /RUN:x", "C:\\Program Files\\K"},
         {"'C:\\x y\\k.exe'", "C:\\x y"},
-        {"C:\\k.exe", "C:\\"},
-        {"\\k.exe", "\\"},
-        {"C:k.exe", "C:"},
-        {"k.exe /RUN:C:\\x\\y", ""},
-        {"", ""},
-        {" C:\\a\\k.exe", ""},   // the first word is the empty one before the blank
+        {" C:\\a\\k.exe", "C:\\a"},
+        {"k.exe /RUN:C:\\x\\y", "..\\APPS"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Str(ProgramFolder(T(c.line))), c.want) << c.line;
+        ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
+        ASSERT_EQ(Settings(c.line, nullptr), 0) << c.line;
+        EXPECT_EQ(Str(RunParam(kParamAppFolder)), c.want) << c.line;
+        EXPECT_EQ(Str(RunParam(kParamAppFolder)), Str(AppPath(kAppPathDefault))) << c.line;
     }
 }
 
@@ -146,21 +158,21 @@ TEST_F(StartUpTest, StartUpOnARunningContextFails) {
     // The test program has set up the context already: set-up refuses to run twice.
     ASSERT_TRUE(ContextReady());
     RunPlan plan{};
-    EXPECT_EQ(StartUp("k.exe", &plan), kErrUndefWarning);
+    EXPECT_EQ(StartUp(nullptr, "k.exe", &plan), kErrUndefWarning);
     EXPECT_EQ(Str(RunParam(kParamCommandLine)), "");
 }
 
 TEST_F(StartUpTest, HelpFolderTooLongForATextEndsStartUp) {
     // The longest DPATH a command line can carry still leaves room for "\\Help".
     const std::string line = "k.exe /DPATH:'" + std::string(kMaxText - 15, 'd') + "'";
-    ASSERT_EQ(StartUpSettings(line.c_str(), nullptr), 0);
+    ASSERT_EQ(Settings(line.c_str(), nullptr), 0);
     EXPECT_EQ(RunParam(kParamHelpFolder).len, kMaxText - 15 + 5);
 
     // A folder set before start-up may leave none.
     ASSERT_EQ(StoreTrim(kGroupParams, 0), 0);
     ASSERT_EQ(SetRunParam(kParamAppFolder, rt_test::V(std::string(kMaxText - 2, 'f'))), 0);
     const uint16_t before = PoolMark();
-    EXPECT_EQ(StartUpSettings("k.exe", nullptr), kErrOutOfMemory);
+    EXPECT_EQ(Settings("k.exe", nullptr), kErrOutOfMemory);
     EXPECT_EQ(PoolMark(), before);
     EXPECT_EQ(RunParam(kParamHelpFolder).len, 0);
 }
