@@ -30,7 +30,7 @@ StrRef Blank(StrRef s) { return Trim(s, kTrimStart | kTrimEnd); }
 
 bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsNameChar(unsigned char c) {
-    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '#' || c == '%';
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '#';
 }
 
 bool SameText(StrRef a, const char* b, bool fold) {

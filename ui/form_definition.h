@@ -163,8 +163,8 @@ StrRef FieldChoice(const FormField& field, uint16_t k);
 
 // True for the string types A, B, C, D, F, P and S (default variable "_SCRF<n>$", else "#").
 bool IsStringFieldType(char type);
-// True when name can be assigned as it stands: a letter or '_' first, then letters, digits and
-// '_', '$', '#', '%'; at most 64 characters.
+// True when name can be assigned as it stands in an expression: a letter or '_' first, then
+// letters, digits, '_', '$' and '#'; at most 64 characters. ('%' is an operator of the language.)
 bool IsPlainVariableName(StrRef name);
 // True for a plain name followed by '(', subscripts and ')' (an array element).
 bool IsArrayElementName(StrRef name);

@@ -140,6 +140,7 @@ TEST_F(FormDefinitionTest, DefinitionsThatDoNotReadAreRefusedWithTheFieldText) {
         "'{a,1}x':'A1'", "'{1,2,3}x':'A1'", "'{1,2x':'A1'", "'{1000}x':'A1'",
         "'x':'A1'/ROW", "'x':'A1'/ROW=", "'x':'A1'/ROW=0", "'x':'A1'/COL=5x", "'x':'A1'/ROW=1000",
         "'x':'A1':'a b'", "'x':'A1':X=1", "'x':'A1':::'B$ && C'", "'x':'A1':A$(')')",
+        "'x':'A1':N%",  // '%' is an operator: "N%=..." would not assign N%
         "'x':'A1' /FD$=\"A B\"",
     };
     for (const char* definition : refused) {
