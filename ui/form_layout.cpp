@@ -120,12 +120,14 @@ ErrCode FormLayout(Form& form, uint16_t flags, bool logicalAsButton, const FormG
         rows = std::max<uint32_t>(rows, std::max(f.row, f.labelRow));
     }
 
+    // A grid that cannot hold every field would cut some off.
+    if (columns > kMaxGridPosition || rows + 2 > kMaxGridPosition) return Refuse(StrFromLiteral("form too large"));
     FormGrid grid;
     const uint16_t* margins = (flags & kFormKeepMargins) ? current.margins : kDefaultMargins;
     std::copy(margins, margins + 4, grid.margins);
     grid.spacing = current.spacing;
-    grid.columns = static_cast<uint16_t>(std::min<uint32_t>(columns, kMaxGridPosition));
-    grid.rows = static_cast<uint16_t>(std::min<uint32_t>(rows + 2, kMaxGridPosition));  // a free row, then "Ok"
+    grid.columns = static_cast<uint16_t>(columns);
+    grid.rows = static_cast<uint16_t>(rows + 2);  // a free row, then "Ok"
     if (flags & kFormScreenSize) {
         const uint16_t mark = PoolMark();
         const StrRef list = FormOption(form, "SCREENSIZE$");

@@ -21,8 +21,8 @@ namespace rt {
 // rows, four margins, line spacing; a missing entry takes what the fields need, -1 the current
 // value) applies, but never shrinks the grid below what the fields need.
 // logicalAsButton is bit 16 of _AUXSTAT. 163 (recorded, with the option or "form too large" as
-// detail) for a SCREENSIZE$ entry that is not a number in range, or a grid whose fixed-text ids
-// would pass 0xFFFF.
+// detail) for a SCREENSIZE$ entry that is not a number in range, for fields that pass column or
+// row kMaxGridPosition, or a grid whose fixed-text ids would pass 0xFFFF.
 ErrCode FormLayout(Form& form, uint16_t flags, bool logicalAsButton, const FormGrid& current);
 
 // Control id of a fixed text (a label or a title line) at (row, col): 4300 + col + row x columns.

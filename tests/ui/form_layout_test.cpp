@@ -160,9 +160,14 @@ TEST_F(FormLayoutTest, ControlIds) {
     EXPECT_EQ(FieldOfInputId(kFormOkId), 0);
     EXPECT_EQ(FieldOfButtonId(FieldInputId(1)), 0);
 
-    ASSERT_EQ(FormRead(form_, T("T"), T("'x':'A1'/ROW=300/COL=300")), 0);
-    EXPECT_EQ(FormLayout(form_, 0, false, current_), 163) << "fixed-text ids would pass 0xFFFF";
-    EXPECT_EQ(Str(ErrorDetail()), "form too large");
+    const char* tooLarge[] = {"'x':'A1'/ROW=300/COL=300",  // fixed-text ids would pass 0xFFFF
+                              "'x':'A999'/COL=500",         // a field past the last column
+                              "'x':'A1'/ROW=998"};
+    for (const char* definition : tooLarge) {
+        ASSERT_EQ(FormRead(form_, T("T"), T(definition)), 0);
+        EXPECT_EQ(FormLayout(form_, 0, false, current_), 163) << definition;
+        EXPECT_EQ(Str(ErrorDetail()), "form too large");
+    }
 }
 
 TEST(FormScrollTest, Steps) {
