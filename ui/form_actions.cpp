@@ -128,6 +128,12 @@ uint16_t ScreenActionWinDefault(FormSession& s, uint16_t actionWord) {
     }
 }
 
+uint16_t CommandAction(uint16_t id) {
+    if (id == kFormOkId) return ActionWord(kActCommand, kCommandOk);
+    const uint16_t field = FieldOfButtonId(id);
+    return field ? ActionWord(kActChooser, static_cast<uint8_t>(field - 1)) : 0;
+}
+
 FormOutcome FormDispatch(FormSession& s, uint16_t id, uint16_t actionWord) {
     s.step = FormStep::None;
     uint16_t result = 0;

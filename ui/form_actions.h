@@ -64,6 +64,11 @@ bool FieldTakesFocus(const FormField& field);
 // F1 (19) asks for help; 50 runs field (argument + 1)'s chooser. Other actions give 0.
 uint16_t ScreenActionWinDefault(FormSession& session, uint16_t actionWord);
 
+// The action word of a button click (WM_COMMAND, notification 0) from control id: the "Ok"
+// button confirms (25 with argument 100), a "..." button runs its field's chooser (50 with the
+// field number - 1); 0 for any other id.
+uint16_t CommandAction(uint16_t id);
+
 // Dispatches an action from control `id` (a field input, a "..." button, the "Ok" button or the
 // form window itself). Action 91 (focus) makes the control's field the current one and passes
 // action 38 to the handler; 92 (focus lost) runs no field check (forms carry none) and gives 0;

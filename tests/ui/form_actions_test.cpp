@@ -117,7 +117,7 @@ TEST_F(FormActionsTest, EnterOnTheLastFieldConfirmsUnlessAlarmRefuses) {
 TEST_F(FormActionsTest, OkButtonEscapeAndCloseBox) {
     Start("'a':'A3','b':'A3' /ON_CANCEL$=\"CANCELLED=1\"");
     IntSet(kSysLastKey, kKeyTab);
-    FormOutcome out = FormDispatch(session_, kFormOkId, ActionWord(kActCommand, kCommandOk));
+    FormOutcome out = FormDispatch(session_, kFormOkId, CommandAction(kFormOkId));
     EXPECT_TRUE(out.close);
     EXPECT_EQ(IntGet(kSysLastKey), kKeyEnter) << "the Ok button confirms";
 
@@ -161,10 +161,11 @@ TEST_F(FormActionsTest, CallerHandlerAndResults) {
 
     const FormOutcome help = Press(kVkF1);
     EXPECT_EQ(help.step, FormStep::Help);
-    const FormOutcome chooser = FormDispatch(session_, FieldButtonId(1), ActionWord(kActChooser, 0));
+    const FormOutcome chooser = FormDispatch(session_, FieldButtonId(1), CommandAction(FieldButtonId(1)));
     EXPECT_EQ(chooser.step, FormStep::Chooser);
     EXPECT_EQ(chooser.field, 0);
-    EXPECT_EQ(FormDispatch(session_, 0, ActionWord(kActChooser, 1)).step, FormStep::None) << "no such field";
+    EXPECT_EQ(FormDispatch(session_, 0, CommandAction(FieldButtonId(2))).step, FormStep::None) << "no such field";
+    EXPECT_EQ(CommandAction(FieldInputId(1)), 0);
 }
 
 TEST_F(FormActionsTest, EveryFieldOfAFormLargerThanItsWindowIsReachedByKeyboard) {

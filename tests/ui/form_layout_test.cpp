@@ -155,10 +155,6 @@ TEST_F(FormLayoutTest, ControlIds) {
     Lay("T", "'ab':'A2'");
     EXPECT_EQ(FixedTextId(form_.grid, 1, 1), 4300 + 1 + 1 * form_.grid.columns);
     EXPECT_NE(FixedTextId(form_.grid, 1, form_.grid.columns), FixedTextId(form_.grid, 2, 1));
-    EXPECT_EQ(FieldOfInputId(FieldInputId(7)), 7);
-    EXPECT_EQ(FieldOfButtonId(FieldButtonId(7)), 7);
-    EXPECT_EQ(FieldOfInputId(kFormOkId), 0);
-    EXPECT_EQ(FieldOfButtonId(FieldInputId(1)), 0);
 
     const char* tooLarge[] = {"'x':'A1'/ROW=300/COL=300",  // fixed-text ids would pass 0xFFFF
                               "'x':'A999'/COL=500",         // a field past the last column
