@@ -1,5 +1,5 @@
-// A form read from its title and definition texts: field records, options and the screen-action
-// numbers of a field's definition (AcceptWinSelect), ready for the layout and the window layer.
+// A form read from its title and definition texts: field records and options (AcceptWinSelect),
+// ready for the layout and the window layer.
 //
 // Definition text: fields separated by ',', optionally followed by " /" and the option text. Each
 // field has up to five parts separated by ':' (or ';' in older definitions without any ':'):
