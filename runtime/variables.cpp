@@ -97,16 +97,20 @@ int32_t VarCreate(StrRef name) {
         PoolRelease(mark);
         return -1;
     }
-    // A string variable's item in group 13 is made with its name, so that the items stay in step
-    // with the names even for a variable that is created before it is assigned.
-    if (found.type == kVarString && count != StoreCount(kGroupStringVars)) {
+    // A string value is stored only when its number is at most the count of group 13. Scripts may
+    // write that group directly, so its count can run ahead of the names; it only refuses when it
+    // has fallen behind them.
+    if (found.type == kVarString && count > StoreCount(kGroupStringVars)) {
         PoolRelease(mark);
         return -1;
     }
     StrRef grown = list.len == 0 ? name : Join(list, Lit(","), name);
     ErrCode err = grown.ok() ? StoreSet(kGroupVarNames, item, grown) : StrError(grown);
     if (!err && found.type == kVarString) {
-        err = StoreAppend(kGroupStringVars, StrEmpty());
+        // The item is made with the name, so that the items stay in step with the names even for
+        // a variable that is created before it is assigned; a direct write may have left text in
+        // it, which a new variable must not inherit.
+        err = StoreSet(kGroupStringVars, count, StrEmpty());
         if (err) StoreSet(kGroupVarNames, item, list.len == 0 ? StrEmpty() : list);
     }
     PoolRelease(mark);

@@ -40,6 +40,8 @@ struct VarRef {
 VarRef VarFind(StrRef name);
 // Appends the name to its list (when it is not there yet) and returns its number; -1 when the
 // list cannot be stored or the name cannot be held by a comma list (empty, holding ',' or a quote).
+// A new string variable gets an empty item of group 13; -1 when that group has fewer items than
+// there are string names, as its value could not be stored.
 int32_t VarCreate(StrRef name);
 
 // Read-only string constants: ".tab$" and the other names of "lf$,lx$,tab$,...". True and the

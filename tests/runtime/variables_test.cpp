@@ -132,6 +132,22 @@ TEST_F(VariablesTest, NumbersFollowTheOrderOfCreation) {
     EXPECT_EQ(Text("ORDT$"), "t");
 }
 
+// A script may write group 13 directly (_$(13;k;...)); new string variables must still be made.
+TEST_F(VariablesTest, DirectWriteToTheStringGroupDoesNotStopNewStringVariables) {
+    const uint16_t names = rt::StoreCount(rt::kGroupStringVars);
+    ASSERT_EQ(rt::StoreSet(rt::kGroupStringVars, static_cast<uint16_t>(names + 7), StrFromLiteral("x")), 0);
+    EXPECT_EQ(rt::VarSetText(StrFromLiteral("DWQ$"), StrFromLiteral("a")), 0);
+    EXPECT_EQ(rt::VarSetText(StrFromLiteral("DWR$"), StrFromLiteral("b")), 0);
+    EXPECT_EQ(Text("DWQ$"), "a");
+    EXPECT_EQ(Text("DWR$"), "b");
+    // A variable made without a value reads empty, whatever was written in its item before.
+    ASSERT_EQ(rt::StoreSet(rt::kGroupStringVars, static_cast<uint16_t>(names + 2), StrFromLiteral("stale")), 0);
+    EXPECT_EQ(rt::VarCreate(StrFromLiteral("DWS$")), names + 2);
+    EXPECT_EQ(Text("DWS$"), "");
+    EXPECT_EQ(Text("DWQ$") + Text("DWR$"), "ab");
+    rt::StoreTrim(rt::kGroupStringVars, static_cast<uint16_t>(names + 3));
+}
+
 TEST_F(VariablesTest, RefusedAssignmentsLeaveNothingBehind) {
     uint16_t namesBefore = rt::StoreGet(rt::kGroupVarNames, rt::kNamesInteger).len;
     EXPECT_EQ(rt::VarSetNumber(StrFromLiteral("X@Y"), 100), 147);
