@@ -90,7 +90,12 @@ int32_t VarCreate(StrRef name) {
     if (found.number >= 0) return found.number;
     uint16_t item = NameListItem(found.type);
     uint16_t mark = PoolMark();
-    StrRef list = StoreGet(kGroupVarNames, item);
+    // A copy: storing the grown list may rebuild the store, and the roll-back below needs the old one.
+    StrRef list = PoolCopy(StoreGet(kGroupVarNames, item));
+    if (!list.ok()) {
+        PoolRelease(mark);
+        return -1;
+    }
     uint16_t count = FieldCount(list, ',');
     // Numbers are 16-bit cell indexes; 0xFFFF is no index.
     if (count >= 0xFFFE) {
@@ -111,7 +116,7 @@ int32_t VarCreate(StrRef name) {
         // a variable that is created before it is assigned; a direct write may have left text in
         // it, which a new variable must not inherit.
         err = StoreSet(kGroupStringVars, count, StrEmpty());
-        if (err) StoreSet(kGroupVarNames, item, list.len == 0 ? StrEmpty() : list);
+        if (err) StoreSet(kGroupVarNames, item, list);
     }
     PoolRelease(mark);
     return err ? -1 : count;
