@@ -67,7 +67,8 @@ inline constexpr int kDateWords = 4;
 
 // ---- times as text ----------------------------------------------------------------------------
 // A time read into *ms: "12:34:56", "12:30" (minutes and seconds), "45" (seconds), "1234" (mmss),
-// "123456" (hhmmss), ".5" fractions as milliseconds, "9h" and "30m" with a unit letter, a leading
+// "123456" (hhmmss), ".5" fractions as milliseconds, "9h", "0930h" (from the hours) and "30m" (up
+// to the minutes) with a unit letter, a leading
 // '-' negates; "" is now. 163 for characters that are no digits where digits belong and for more
 // than three fields; an error value returns its code.
 ErrCode ReadTime(StrRef text, int64_t* ms);
