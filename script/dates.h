@@ -51,8 +51,11 @@ int32_t Now();
 // (ddmmyy whatever the order), "" (today, unless bit 64 of _AUXSTAT is set). A text without
 // separators and of another length is taken to be a date text already and comes back as it is
 // (a piece). Separators inside quotes do not count. All three parts non-zero: the built date or
-// 163 (recorded); a part missing or zero: the empty text.
+// 163 (recorded); a part missing or zero: kEmptyDate.
 StrRef ReadDate(StrRef text);
+// The fixed empty date that ReadDate gives for a typed date with a missing or zero part: blanks,
+// which show as blanks in every format. Not the empty text, which the formats take as today.
+inline constexpr char kEmptyDate[] = "        ";
 // The date text in format 0..127: 0 as it is, 1 "31-01-24" and 2 "31-01-2024" in the date order,
 // 3 the month-year template with the short month name, 4 the long-date template; other formats the
 // empty text. An empty date means today (unless bit 64 of _AUXSTAT is set). An invalid date shows

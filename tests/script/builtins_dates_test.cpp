@@ -76,6 +76,8 @@ TEST_F(BuiltinsDatesTest, DateFormats) {
         {"FN$DATE('20240131';5)", "S:"},
         {"FN$DATE('20240131';130)", "E:164"},           // bit 128: a file name, here missing
         {"FN$DATE('31/02/24';2)", "E:163"},
+        {"FN$DATE('00/01/2024';2)", "S:          "},  // a zero or missing part: no date, not today
+        {"FN$DATE('1/2';1)", "S:        "},
         {"FN$DATE('a';2;3)", "E:147"},
         {"FN$DATE('20240131';'x')", "E:128"},
     };
