@@ -84,6 +84,7 @@ StrRef ProgramFolder(StrRef commandLine) {
 StrRef AppNick() { return FieldRest(RunParam(kParamAppName), ':'); }
 
 ErrCode StartUpSettings(const char* commandLine, RunPlan* plan) {
+    if (const ErrCode loaded = LoadDateMessage()) return loaded;  // before any date or box is shown
     ErrCode code = SetCommandLine(commandLine);
     if (!code) code = SetTraceLevel();
     if (!code) code = SetIdentity();

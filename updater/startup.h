@@ -16,6 +16,7 @@ inline constexpr char kFallbackAppFolder[] = "..\\APPS";
 // code is returned and the caller ends the run with it (after BasicClose).
 ErrCode StartUp(const char* commandLine, RunPlan* plan);
 // Every start-up step after the run-time exists:
+//  - the catalogue's date message becomes run-time parameter 0 (LoadDateMessage);
 //  - the command line becomes run-time parameter 1 (158 when longer than kMaxText);
 //  - a non-zero TRACE option becomes _TRACE;
 //  - parameter 2 is the APNAME option or kAppIdentifier, parameter 3 kAppDescription;
