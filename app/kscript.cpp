@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/binary_stdio.h"
+#include "runtime/params.h"
 #include "runtime/shutdown.h"
 #include "runtime/strref.h"
 #include "runtime/system_vars.h"
@@ -31,7 +32,7 @@ int RunLine(const std::string& line) {
 
 int main(int argc, char** argv) {
     UseBinaryStdio();
-    if (rt::ErrCode err = rt::SystemVarsInit()) {
+    if (rt::ErrCode err = rt::SystemVarsInit(); err || (err = rt::LoadDateMessage())) {
         std::fprintf(stderr, "kscript: the run-time did not start (%u)\n", err);
         return err;
     }

@@ -51,8 +51,11 @@ int32_t Now();
 // (ddmmyy whatever the order), "" (today, unless bit 64 of _AUXSTAT is set). A text without
 // separators and of another length is taken to be a date text already and comes back as it is
 // (a piece). Separators inside quotes do not count. All three parts non-zero: the built date or
-// 163 (recorded); a part missing or zero: the empty text.
+// 163 (recorded); a part missing or zero: kEmptyDate.
 StrRef ReadDate(StrRef text);
+// The fixed empty date that ReadDate gives for a typed date with a missing or zero part: blanks,
+// which show as blanks in every format. Not the empty text, which the formats take as today.
+inline constexpr char kEmptyDate[] = "        ";
 // The date text in format 0..127: 0 as it is, 1 "31-01-24" and 2 "31-01-2024" in the date order,
 // 3 the month-year template with the short month name, 4 the long-date template; other formats the
 // empty text. An empty date means today (unless bit 64 of _AUXSTAT is set). An invalid date shows
@@ -67,7 +70,8 @@ inline constexpr int kDateWords = 4;
 
 // ---- times as text ----------------------------------------------------------------------------
 // A time read into *ms: "12:34:56", "12:30" (minutes and seconds), "45" (seconds), "1234" (mmss),
-// "123456" (hhmmss), ".5" fractions as milliseconds, "9h" and "30m" with a unit letter, a leading
+// "123456" (hhmmss), ".5" fractions as milliseconds, "9h", "0930h" (from the hours) and "30m" (up
+// to the minutes) with a unit letter, a leading
 // '-' negates; "" is now. 163 for characters that are no digits where digits belong and for more
 // than three fields; an error value returns its code.
 ErrCode ReadTime(StrRef text, int64_t* ms);

@@ -37,7 +37,7 @@ StrRef DateOfParts(StrRef dayText, StrRef monthText, StrRef yearText) {
     const Part day = ReadPart(dayText), month = ReadPart(monthText);
     Part year = ReadPart(yearText);
     if (year.digits >= 1 && year.digits <= 2) year.value = CenturyYear(year.value);
-    if (day.value == 0 || month.value == 0 || year.value == 0) return StrEmpty();
+    if (day.value == 0 || month.value == 0 || year.value == 0) return StrFromLiteral(kEmptyDate);
     if (year.value > 9999 || month.value > 12 || day.value > 31) return BuildDate(-1);
     return BuildDate(year.value * 10000 + month.value * 100 + day.value);
 }

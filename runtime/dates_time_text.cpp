@@ -177,7 +177,9 @@ ErrCode ReadTime(StrRef text, int64_t* ms) {
         for (uint16_t i = used; i < 3; ++i) millis *= 10;
     }
 
-    // A unit letter completes the text to hours-minutes-seconds (h) or minutes-seconds (m).
+    // A unit letter completes the text to hours, minutes and seconds. With h the text starts at
+    // the hours ("0930h" is 09:30:00), so the fields it lacks follow; with m it ends at the
+    // minutes ("30m", "1:30m"), so the seconds follow.
     char buf[kMaxFieldDigits * 3 + 16];
     const char* main = s.ptr;
     const char unit = mainLen ? s.ptr[mainLen - 1] : 0;
@@ -185,7 +187,15 @@ ErrCode ReadTime(StrRef text, int64_t* ms) {
         const uint16_t digits = static_cast<uint16_t>(mainLen - 1);
         const bool colon = std::memchr(s.ptr, ':', digits) != nullptr;
         const int pad = !colon && digits % 2 ? 1 : 0;
-        const int extra = unit == 'h' ? 2 : 1;
+        int extra = 1;
+        if (unit == 'h') {
+            int fields = (digits + pad) / 2;
+            if (colon) {
+                fields = 1;
+                for (uint16_t i = 0; i < digits; ++i) fields += s.ptr[i] == ':';
+            }
+            extra = fields < 3 ? 3 - fields : 0;
+        }
         if (digits + pad + extra * 3 > static_cast<int>(sizeof buf)) {
             PoolRelease(mark);
             return kErrBadInput;

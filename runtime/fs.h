@@ -53,6 +53,8 @@ public:
     // Current position; 130 when the handle cannot tell (a console or pipe).
     ErrCode Position(uint64_t* out);
     ErrCode Length(uint64_t* out);
+    // Cuts the file to length bytes (or extends it with zeros); the position is left at length.
+    ErrCode SetLength(uint64_t length);
     // Forces written data to the disk.
     ErrCode Flush();
     ErrCode Close();

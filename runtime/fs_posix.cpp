@@ -179,6 +179,13 @@ ErrCode FsFile::Length(uint64_t* out) {
     return 0;
 }
 
+ErrCode FsFile::SetLength(uint64_t length) {
+    if (!IsOpen()) return kErrBadFileNumber;
+    if (ErrCode f = FsFault(kFaultWrite, nullptr)) return f;
+    if (::ftruncate(static_cast<int>(handle_), static_cast<off_t>(length)) != 0) return FromErrno(errno, kErrFileIo);
+    return Seek(length);
+}
+
 ErrCode FsFile::Flush() {
     if (!IsOpen()) return kErrBadFileNumber;
     if (ErrCode f = FsFault(kFaultFlush, nullptr)) return f;

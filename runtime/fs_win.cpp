@@ -168,6 +168,14 @@ ErrCode FsFile::Length(uint64_t* out) {
     return 0;
 }
 
+ErrCode FsFile::SetLength(uint64_t length) {
+    if (!IsOpen() || handle_ == kNoHandle - 1) return kErrBadFileNumber;
+    if (ErrCode f = FsFault(kFaultWrite, nullptr)) return f;
+    if (ErrCode err = Seek(length)) return err;
+    if (!::SetEndOfFile(H(handle_))) return FromWin(::GetLastError(), kErrFileIo);
+    return 0;
+}
+
 ErrCode FsFile::Flush() {
     if (!IsOpen()) return kErrBadFileNumber;
     if (ErrCode f = FsFault(kFaultFlush, nullptr)) return f;

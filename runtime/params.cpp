@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "runtime/catalogue.h"
 #include "runtime/error_record.h"
 #include "runtime/string_store.h"
 #include "runtime/temp_pool.h"
@@ -16,6 +17,7 @@ namespace {
 // refers to item 5 and HELPPATH to item 6.
 constexpr char kItemNames[] = "COMMANDLINE,APNAME,APDESCRIP,LANGMODULE.DOCPATH,DATAPATH,HELPPATH";
 constexpr uint16_t kAppNameRef = 2;
+constexpr uint16_t kMsgDateMessage = 19;
 // The k-th name stands for field k of the database connection item.
 constexpr char kDatabaseNames[] = "DATABASE_HOST,DATABASE_DBNAME,DATABASE_USER,DATABASE_PASSW";
 
@@ -104,6 +106,13 @@ StrRef RunParam(uint16_t item) { return StoreGet(kGroupParams, item); }
 ErrCode SetRunParam(uint16_t item, StrRef value) {
     if (!value.ok()) return StrError(value);
     return StoreSet(kGroupParams, item, value);
+}
+
+ErrCode LoadDateMessage() {
+    const uint16_t mark = PoolMark();
+    const ErrCode err = SetRunParam(kParamDateMessage, Message(kMsgDateMessage));
+    PoolRelease(mark);
+    return err;
 }
 
 ErrCode SetCommandLine(const char* line) {

@@ -13,6 +13,7 @@
 namespace rt {
 
 // Items of group 0 that the run-time and the updater use.
+inline constexpr uint16_t kParamDateMessage = 0;  // answer letters and words, month names, date templates
 inline constexpr uint16_t kParamCommandLine = 1;
 inline constexpr uint16_t kParamAppName = 2;      // "UP:Kelvane": two-character code, colon, name
 inline constexpr uint16_t kParamAppDescrip = 3;
@@ -29,6 +30,10 @@ inline constexpr uint16_t kParamLogThird = 15;
 StrRef RunParam(uint16_t item);
 // Stores value as item k of group 0. An error value is refused with its own code.
 ErrCode SetRunParam(uint16_t item, StrRef value);
+// Loads the date message of the catalogue in use (message 19, a language resource's when one is
+// loaded) into item 0. Until it is loaded, dates show English month names and yes/no answers take
+// N and Y, whatever the language.
+ErrCode LoadDateMessage();
 // Stores the process command line as item 1. Every quote-blank-blank-quote is first reduced to
 // quote-blank-quote (what shell links produce between quoted arguments). A line longer than
 // kMaxText cannot be held by a text value and gives 158 (recorded), storing nothing.

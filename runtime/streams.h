@@ -91,8 +91,9 @@ ErrCode BackupBeforeOverwrite(StrRef target, uint16_t flags);
 using CopyProgressFn = ErrCode (*)(void* arg, uint32_t total, uint32_t chunk);
 inline constexpr uint32_t kCopyChunk = 0x3000;
 // Copies count bytes (limited to the source's length) from source at from to target at to (-1:
-// its end) in chunks of 12288 bytes. 164 when the source cannot be opened, 131 for the target
-// or any short read or write.
+// its end) in chunks of 12288 bytes. With to >= 0 the target then ends after the bytes copied,
+// whatever it held beyond them, also when the copy stops early. 164 when the source cannot be
+// opened, 131 for the target or any short read or write.
 ErrCode CopyStream(StrRef source, uint32_t from, StrRef target, int32_t to, uint32_t count,
                    CopyProgressFn progress, void* arg);
 // direction 1: every '\' becomes '/'; 0: every '/' becomes '\'. The text itself when it holds

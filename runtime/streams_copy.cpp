@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/error_record.h"
+#include "runtime/fs.h"
 #include "runtime/temp_pool.h"
 #include "runtime/streams.h"
 
@@ -41,6 +42,13 @@ ErrCode CopyStream(StrRef source, uint32_t from, StrRef target, int32_t to, uint
         if (progress) err = progress(arg, total, chunk);
     }
     PoolRelease(mark);
+    // The target may be an existing, longer file: it ends where the copy ended, so no old bytes
+    // stay behind the new ones (also when the copy stopped early).
+    FsFile* file = StreamFile(out.get());
+    if (to >= 0 && file && !file->IsStandard()) {
+        const ErrCode cut = file->SetLength(static_cast<uint64_t>(to) + total);
+        if (cut && !err) err = Fail(true, kModStreams, kErrFileIo, 0);
+    }
     return err;
 }
 

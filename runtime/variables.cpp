@@ -106,24 +106,33 @@ int32_t VarCreate(StrRef name) {
     if (found.number >= 0) return found.number;
     uint16_t item = NameListItem(found.type);
     uint16_t mark = PoolMark();
-    StrRef list = StoreGet(kGroupVarNames, item);
+    // A copy: storing the grown list may rebuild the store, and the roll-back below needs the old one.
+    StrRef list = PoolCopy(StoreGet(kGroupVarNames, item));
+    if (!list.ok()) {
+        PoolRelease(mark);
+        return -1;
+    }
     uint16_t count = FieldCount(list, ',');
     // Numbers are 16-bit cell indexes; 0xFFFF is no index.
     if (count >= 0xFFFE) {
         PoolRelease(mark);
         return -1;
     }
-    // A string variable's item in group 13 is made with its name, so that the items stay in step
-    // with the names even for a variable that is created before it is assigned.
-    if (found.type == kVarString && count != StoreCount(kGroupStringVars)) {
+    // A string value is stored only when its number is at most the count of group 13. Scripts may
+    // write that group directly, so its count can run ahead of the names; it only refuses when it
+    // has fallen behind them.
+    if (found.type == kVarString && count > StoreCount(kGroupStringVars)) {
         PoolRelease(mark);
         return -1;
     }
     StrRef grown = list.len == 0 ? name : Join(list, Lit(","), name);
     ErrCode err = grown.ok() ? StoreSet(kGroupVarNames, item, grown) : StrError(grown);
     if (!err && found.type == kVarString) {
-        err = StoreAppend(kGroupStringVars, StrEmpty());
-        if (err) StoreSet(kGroupVarNames, item, list.len == 0 ? StrEmpty() : list);
+        // The item is made with the name, so that the items stay in step with the names even for
+        // a variable that is created before it is assigned; a direct write may have left text in
+        // it, which a new variable must not inherit.
+        err = StoreSet(kGroupStringVars, count, StrEmpty());
+        if (err) StoreSet(kGroupVarNames, item, list);
     }
     PoolRelease(mark);
     return err ? -1 : count;

@@ -2,7 +2,7 @@
 //
 // A name's type follows from its characters. Names live per type as comma lists in string-store
 // group 12; a variable's number is its position in its list. Values cross this interface as the
-// evaluator's typed values: a number as an 8-byte slot in the pool (script/scaled_number.h), a
+// evaluator's typed values: a number as an 8-byte slot in the pool (runtime/scaled_number.h), a
 // string as its text. Integer variables hold 16 bits and are scaled by S = 10^_PRECIS on the way.
 #pragma once
 
@@ -40,6 +40,8 @@ struct VarRef {
 VarRef VarFind(StrRef name);
 // Appends the name to its list (when it is not there yet) and returns its number; -1 when the
 // list cannot be stored or the name cannot be held by a comma list (empty, holding ',' or a quote).
+// A new string variable gets an empty item of group 13; -1 when that group has fewer items than
+// there are string names, as its value could not be stored.
 int32_t VarCreate(StrRef name);
 
 // Read-only string constants: ".tab$" and the other names of "lf$,lx$,tab$,...". True and the

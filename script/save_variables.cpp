@@ -91,8 +91,9 @@ ErrCode KeepOthers(StrRef old, StrRef names, StrRef prefix, Output* out) {
         uint16_t end = FindChar(old, at, ';', false);
         if (end == kNpos) end = old.len;
         StrRef statement = StrMake(old.ptr + at, static_cast<uint16_t>(end - at));
-        // A list entry holds ';' between its arguments: it runs on until it is closed.
-        if (StartsWith(statement, kListEntry)) {
+        // A list entry holds ';' between its arguments: it runs on until it is closed. So does an
+        // array element in the form "name(subscripts;value)" that earlier files hold.
+        if (OpenDepth(statement) > 0) {
             while (end < old.len && OpenDepth(statement) > 0) {
                 uint16_t next = FindChar(old, static_cast<uint16_t>(end + 1), ';', false);
                 end = next == kNpos ? old.len : next;
@@ -121,20 +122,26 @@ bool IsStringName(StrRef name) {
     return VarType(name) == kVarString;
 }
 
-// "name=value", or "name(args;value)" for an element; the value of a string name quoted.
+// "name=value" (an array element "name(subscripts)=value" too), or "_$(args;value)" for a list
+// entry; the value of a string name quoted.
 StrRef Statement(StrRef name, int trim, StrRef prefix) {
     uint16_t mark = PoolMark();
     StrRef value = EvaluateToText(name);
     if (!value.ok()) return PoolReturn(mark, value);
     value = Trim(value, trim & (kTrimStart | kTrimEnd));
-    if (IsStringName(name)) value = QuoteAny(value, '\'');
+    if (IsStringName(name)) {
+        value = QuoteAny(value, '\'');
+    } else if (value.len == 0) {
+        // Zero is written as empty number text; a bare name would assign nothing when read back.
+        value = StrFromLiteral("0");
+    }
     StrRef written = prefix.len ? Join(prefix, StrFromLiteral("."), name) : name;
     StrRef out;
-    if (name.ptr[name.len - 1] == ')')
+    if (StartsWith(name, kListEntry) && name.ptr[name.len - 1] == ')')
         out = Concat(Concat(StrMake(written.ptr, static_cast<uint16_t>(written.len - 1)), StrFromLiteral(";")),
                      Concat(value, StrFromLiteral(")")));
     else
-        out = Join(written, StrFromLiteral("="), value);
+        out = Concat(Concat(written, StrFromLiteral("=")), value);
     return PoolReturn(mark, out);
 }
 

@@ -45,8 +45,9 @@ RunPlan PlanRunFromOptions() {
     return plan;
 }
 
-uint16_t TransferMask(RunFlags flags) {
-    return (flags & RunFlag::OverwriteNewer) ? kMaskAlsoTargetNewer : kMaskNewerOrMissing;
+uint16_t TransferMask(RunFlags flags, UpdateSource source) {
+    const bool overwrite = source == UpdateSource::Http && (flags & RunFlag::OverwriteNewer);
+    return overwrite ? kMaskAlsoTargetNewer : kMaskNewerOrMissing;
 }
 
 }  // namespace rt

@@ -56,6 +56,7 @@ ErrCode SetFolders() {
 StrRef AppNick() { return FieldRest(RunParam(kParamAppName), ':'); }
 
 ErrCode StartUpSettings(RunPlan* plan) {
+    if (const ErrCode loaded = LoadDateMessage()) return loaded;  // before any date or box is shown
     ErrCode code = SetTraceLevel();
     if (!code) code = SetIdentity();
     if (!code) code = SetFolders();

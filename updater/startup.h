@@ -17,6 +17,7 @@ inline constexpr char kFallbackAppFolder[] = "..\\APPS";
 // run with it (after BasicClose).
 ErrCode StartUp(void* instance, const char* commandLine, RunPlan* plan);
 // Every start-up step after the run-time and its command line exist:
+//  - the catalogue's date message becomes run-time parameter 0 (LoadDateMessage);
 //  - a non-zero TRACE option becomes _TRACE;
 //  - parameter 2 is the APNAME option or kAppIdentifier, parameter 3 kAppDescription;
 //  - parameter 5, when empty, is the DPATH option, else the program's own folder

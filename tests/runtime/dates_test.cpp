@@ -126,11 +126,22 @@ TEST_F(DatesTest, ReadsTypedDatesInTheDefaultOrder) {
         {" 31 / 1 / 2024 ", "20240131"}, {"29/02/1900", "19000229"}, {"29/02/2100", "21000229"},
         {"01/01/00", "20000101"}, {"15/6/0024", "00240615"},
         {"31/02/24", Err(163)}, {"32/01/24", Err(163)}, {"1/13/24", Err(163)}, {"1/1/10000", Err(163)},
-        {"0/1/24", ""}, {"1/0/24", ""}, {"1/1/", ""}, {"31/01", ""}, {"a/b/c", ""},
+        {"0/1/24", rt::kEmptyDate}, {"1/0/24", rt::kEmptyDate}, {"1/1/", rt::kEmptyDate},
+        {"31/01", rt::kEmptyDate}, {"a/b/c", rt::kEmptyDate},
         {"20240131", "20240131"}, {"2024013", "2024013"}, {"abc", "abc"}, {"'1/2/3'", "'1/2/3'"},
-        {"320124", Err(163)}, {"31x124", ""},
+        {"320124", Err(163)}, {"31x124", rt::kEmptyDate},
     };
     for (const auto& c : cases) EXPECT_EQ(Read(c.in), c.out) << c.in;
+}
+
+// The empty text means today, so a typed date that lacks a part must not read as one.
+TEST_F(DatesTest, ADateWithAZeroOrMissingPartStaysInvalid) {
+    for (const char* typed : {"00/01/2024", "0/1/24", "1/0/24", "1/2", "1/1/", "31/01", "a/b/c", "//", "1-2"}) {
+        const std::string read = Read(typed);
+        EXPECT_EQ(Write(read.c_str(), 0), read) << typed;
+        EXPECT_EQ(Write(read.c_str(), 1), std::string(8, ' ')) << typed;
+        EXPECT_EQ(Write(read.c_str(), 4), "") << typed;
+    }
 }
 
 TEST_F(DatesTest, ReadsInTheOtherOrders) {

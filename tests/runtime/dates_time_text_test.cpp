@@ -60,7 +60,15 @@ TEST_F(TimeTextTest, ReadsEveryTypedForm) {
         {"30m", std::to_string(30 * kM)},
         {"5m", std::to_string(5 * kM)},
         {"1:30m", std::to_string(1 * kH + 30 * kM)},
-        {"1:30h", Err(163)},  // four fields
+        // h: the text starts at the hours; the fields it lacks are added.
+        {"0930h", std::to_string(9 * kH + 30 * kM)},
+        {"930h", std::to_string(9 * kH + 30 * kM)},
+        {"130h", std::to_string(1 * kH + 30 * kM)},
+        {"1:30h", std::to_string(1 * kH + 30 * kM)},
+        {"093015h", std::to_string(9 * kH + 30 * kM + 15 * kS)},
+        {"9:30:15h", std::to_string(9 * kH + 30 * kM + 15 * kS)},
+        {"1:30h.5", std::to_string(1 * kH + 30 * kM + 500)},
+        {"1:2:3:4h", Err(163)},
         {"-1:30", "-90000"},
         {"+1:30", "90000"},
         {"  12:30  ", "750000"},

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "runtime/catalogue.h"
 #include "runtime/params.h"
 #include "runtime/string_store.h"
 #include "tests/support/run_params.h"
@@ -29,6 +30,20 @@ std::string Found(const std::string& text, const char* key, uint16_t flags) {
 }
 
 }  // namespace
+
+// The date message is message 19 of the catalogue in use: the built-in one, or a loaded language.
+TEST_F(ParamsTest, DateMessageIsLoadedFromTheCatalogue) {
+    const uint16_t mark = PoolMark();
+    ASSERT_EQ(LoadDateMessage(), 0);
+    EXPECT_EQ(Str(RunParam(kParamDateMessage)), Str(Message(19)));
+    EXPECT_EQ(Str(RunParam(kParamDateMessage)).substr(0, 3), "NS;");
+    const char resource[] = "0018 x\0" "0019 NY;,NO,YES;Jan,Feb\0" "0020 y";
+    ASSERT_EQ(StoreSet(kGroupSystem, kItemLangResource, StrMake(resource, sizeof resource - 1)), 0);
+    EXPECT_EQ(LoadDateMessage(), 0);
+    StoreSet(kGroupSystem, kItemLangResource, StrEmpty());
+    EXPECT_EQ(Str(RunParam(kParamDateMessage)), "NY;,NO,YES;Jan,Feb");
+    PoolRelease(mark);
+}
 
 TEST_F(ParamsTest, FindTable) {
     struct Case { const char* text; const char* key; uint16_t flags; const char* want; };

@@ -47,9 +47,29 @@ TEST_F(CopyStreamTest, PositionsAndCount) {
     Put("src.txt", "0123456789");
     Put("dst.txt", "abcdefgh");
     EXPECT_EQ(rt::CopyStream(T("src.txt"), 2, T("dst.txt"), 3, 4, nullptr, nullptr), 0);
-    EXPECT_EQ(Get("dst.txt"), "abc2345h");
+    EXPECT_EQ(Get("dst.txt"), "abc2345") << "the target ends with the copied bytes";
     EXPECT_EQ(rt::CopyStream(T("src.txt"), 8, T("dst.txt"), -1, 100, nullptr, nullptr), 0);
-    EXPECT_EQ(Get("dst.txt"), "abc2345h89") << "the count is limited to the source";
+    EXPECT_EQ(Get("dst.txt"), "abc234589") << "the count is limited to the source";
+}
+
+// Copying onto an existing file that is longer than the copy must not keep its old tail.
+TEST_F(CopyStreamTest, ALongerTargetKeepsNoOldTail) {
+    const std::string data = Pattern(20000);
+    Put("src.bin", data);
+    Put("dst.bin", std::string(30000, 'o'));
+    EXPECT_EQ(rt::CopyStream(T("src.bin"), 0, T("dst.bin"), 0, 0xFFFFFFFF, nullptr, nullptr), 0);
+    EXPECT_EQ(Get("dst.bin").size(), data.size());
+    EXPECT_TRUE(Get("dst.bin") == data);
+    Put("empty.bin", "");
+    EXPECT_EQ(rt::CopyStream(T("empty.bin"), 0, T("dst.bin"), 0, 0xFFFFFFFF, nullptr, nullptr), 0);
+    EXPECT_EQ(Get("dst.bin").size(), 0u) << "an empty source leaves an empty target";
+    // A copy that is stopped leaves the bytes copied so far, not old ones behind them.
+    Put("dst.bin", std::string(30000, 'o'));
+    Calls calls;
+    calls.stopAfter = 1;
+    EXPECT_EQ(rt::CopyStream(T("src.bin"), 0, T("dst.bin"), 0, 0xFFFFFFFF, Record, &calls), rt::kErrUserCanceled);
+    EXPECT_EQ(Get("dst.bin").size(), rt::kCopyChunk);
+    EXPECT_TRUE(Get("dst.bin") == data.substr(0, rt::kCopyChunk));
 }
 
 TEST_F(CopyStreamTest, ProgressCanStopTheCopy) {

@@ -2,10 +2,13 @@
 // string constants, the host's variable hook and screen-field variables.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
+#include "runtime/context.h"
 #include "runtime/error_record.h"
 #include "runtime/host_hooks.h"
+#include "runtime/shutdown.h"
 #include "runtime/string_store.h"
 #include "runtime/system_vars.h"
 #include "runtime/temp_pool.h"
@@ -130,6 +133,48 @@ TEST_F(VariablesTest, NumbersFollowTheOrderOfCreation) {
     EXPECT_EQ(rt::VarFind(StrFromLiteral("ORDT$")).number, s + 1);
     EXPECT_EQ(Text("ORDS$"), "");
     EXPECT_EQ(Text("ORDT$"), "t");
+}
+
+// A script may write group 13 directly (_$(13;k;...)); new string variables must still be made.
+TEST_F(VariablesTest, DirectWriteToTheStringGroupDoesNotStopNewStringVariables) {
+    const uint16_t names = rt::StoreCount(rt::kGroupStringVars);
+    ASSERT_EQ(rt::StoreSet(rt::kGroupStringVars, static_cast<uint16_t>(names + 7), StrFromLiteral("x")), 0);
+    EXPECT_EQ(rt::VarSetText(StrFromLiteral("DWQ$"), StrFromLiteral("a")), 0);
+    EXPECT_EQ(rt::VarSetText(StrFromLiteral("DWR$"), StrFromLiteral("b")), 0);
+    EXPECT_EQ(Text("DWQ$"), "a");
+    EXPECT_EQ(Text("DWR$"), "b");
+    // A variable made without a value reads empty, whatever was written in its item before.
+    ASSERT_EQ(rt::StoreSet(rt::kGroupStringVars, static_cast<uint16_t>(names + 2), StrFromLiteral("stale")), 0);
+    EXPECT_EQ(rt::VarCreate(StrFromLiteral("DWS$")), names + 2);
+    EXPECT_EQ(Text("DWS$"), "");
+    EXPECT_EQ(Text("DWQ$") + Text("DWR$"), "ab");
+    rt::StoreTrim(rt::kGroupStringVars, static_cast<uint16_t>(names + 3));
+}
+
+// The name is stored first, which may grow (rebuild and free) the store; when the item of group 13
+// then finds no free slot, the name list is put back from a copy, not from a view into the freed
+// store. Run in a child so that the store filled to its last slot does not outlive the test.
+TEST(VariablesDeathTest, CreationRolledBackAfterTheStoreGrewKeepsTheNames) {
+    EXPECT_EXIT(
+        {
+            rt::BasicClose();
+            if (rt::ContextInit() != 0 || rt::SystemVarsDefaults() != 0) std::exit(2);
+            const rt::StringStore& st = rt::CurrentContext().store;
+            const std::string before = Str(rt::StoreGet(rt::kGroupVarNames, rt::kNamesString));
+            const uint16_t items = rt::StoreCount(rt::kGroupStringVars);
+            // Every slot but the last in use, and fewer bytes free than ",ROLLBACK$" needs.
+            if (rt::StoreGrow(32768, st.byteCap) != 0) std::exit(3);
+            if (rt::StoreSet(20, static_cast<uint16_t>(32767 - st.inUse - 1), rt::StrEmpty()) != 0) std::exit(4);
+            const std::string filler(st.byteCap - st.bytesInUse - 5, 'f');
+            if (rt::StoreSet(20, static_cast<uint16_t>(rt::StoreCount(20) - 1), rt_test::V(filler)) != 0) std::exit(5);
+            const uint32_t bytesBefore = st.byteCap;
+            const bool refused = rt::VarCreate(StrFromLiteral("ROLLBACK$")) == -1;
+            const bool grew = st.byteCap > bytesBefore;
+            const bool kept = Str(rt::StoreGet(rt::kGroupVarNames, rt::kNamesString)) == before &&
+                              rt::StoreCount(rt::kGroupStringVars) == items;
+            std::exit(refused && grew && kept ? 42 : 1);
+        },
+        ::testing::ExitedWithCode(42), "");
 }
 
 TEST_F(VariablesTest, RefusedAssignmentsLeaveNothingBehind) {

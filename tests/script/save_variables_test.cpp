@@ -44,6 +44,27 @@ TEST_F(SaveVariablesTest, RoundTrip) {
     EXPECT_EQ(Value("sv_flag"), "3");
 }
 
+// What is saved loads back to the same values: zeros are written, not left as bare names, and an
+// array element is an assignment to that element, not a call with one more subscript.
+TEST_F(SaveVariablesTest, ZerosAndArrayElementsLoadBack) {
+    Run("sv_zero=0;sv_zero#=0;sv_neg=-3;sv_arr(3);sv_arr(2)=5;sv_arr(0)=0;sv_num#(2);sv_num#(1)=-1.25");
+    EXPECT_EQ(rt::SaveVariables(T("z.txt"), T("sv_zero,sv_zero#,sv_neg,sv_arr(2),sv_arr(0),sv_num#(1)"), 0,
+                                rt::StrEmpty()),
+              0);
+    EXPECT_EQ(Get("z.txt"), "\r\nsv_zero=0\r\nsv_zero#=0\r\nsv_neg=-3\r\nsv_arr(2)=5\r\nsv_arr(0)=0\r\nsv_num#(1)=-1.25");
+    Run("sv_zero=5;sv_zero#=5;sv_neg=5;sv_arr(2)=9;sv_arr(0)=9;sv_num#(1)=9");
+    EXPECT_EQ(rt::RunScriptFile(T("z.txt"), true, rt::StrEmpty()), 0);
+    const struct { const char* expr; const char* value; } loaded[] = {
+        {"sv_zero+1", "1"}, {"sv_zero#+1", "1"}, {"sv_neg", "-3"}, {"sv_arr(2)", "5"}, {"sv_arr(0)+1", "1"},
+        {"sv_num#(1)", "-1.25"},
+    };
+    for (const auto& l : loaded) EXPECT_EQ(Value(l.expr), l.value) << l.expr;
+    // A statement of the older element form is replaced, not kept beside the new one.
+    Put("z.txt", "\r\nsv_arr(2;5)\r\nsv_neg=1");
+    EXPECT_EQ(rt::SaveVariables(T("z.txt"), T("sv_arr(2)"), 0, rt::StrEmpty()), 0);
+    EXPECT_EQ(Get("z.txt"), "\r\nsv_neg=1\r\nsv_arr(2)=5");
+}
+
 TEST_F(SaveVariablesTest, StatementsOfOtherNamesAreKept) {
     Put("vars.txt", "\r\nsv_other$='keep; me'\r\nsv_user$='old'\r\n_$(5;2;'entry;with;parts')\r\nsv_n=1");
     Run("sv_user$='new'");

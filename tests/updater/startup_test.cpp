@@ -9,6 +9,8 @@
 #include "runtime/string_store.h"
 #include "runtime/system_vars.h"
 #include "runtime/typed_arrays.h"
+#include "runtime/dates.h"
+#include "script/field_types.h"
 #include "tests/support/run_params.h"
 #include "tests/support/text.h"
 #include "ui/window_start.h"
@@ -80,6 +82,17 @@ TEST_F(StartUpTest, SettingsTable) {
         EXPECT_EQ(plan.flags, c.flags) << c.line;
         EXPECT_EQ(plan.mode, c.mode) << c.line;
     }
+}
+
+// From start-up on, dates and yes/no answers speak the catalogue's language, not the fallback's.
+TEST_F(StartUpTest, DatesAndAnswersFollowTheCatalogue) {
+    ASSERT_EQ(Settings("k.exe", nullptr), 0);
+    const uint16_t mark = PoolMark();
+    EXPECT_EQ(Str(WriteDate(T("20240131"), kDateWords)), "31 de Enero de 2024");
+    EXPECT_EQ(Str(WriteDate(T("20240131"), kDateMonthYear)), "Ene 2024");
+    EXPECT_EQ(Str(FieldDisplay('L', 16, T("1"))), "SI");
+    EXPECT_EQ(Str(FieldStored('L', 1, T("s"))), "1");
+    PoolRelease(mark);
 }
 
 TEST_F(StartUpTest, TraceOption) {
