@@ -69,4 +69,10 @@ void CloseProgress();
 // Dispatches the thread's pending messages, then answers 122 when the cancel flag is set.
 ErrCode PollCancel();
 
+// Tests stand in for a bar the system would not make (null members: the real system).
+struct ProgressSeams {
+    bool (*refuseChild)() = nullptr;  // true: the bar or label is not made
+};
+void SetProgressSeams(const ProgressSeams& seams);
+
 }  // namespace rt
