@@ -28,6 +28,7 @@ test: dist
 # Benchmarks compare with a peer in the same run; they print ratios and are not part of `make test`.
 bench: dist
 	bench/fetch_vs_curl.sh
+	bench/menu_wait.sh
 
 # Fuzzing is not part of `make test`: each target runs FUZZ_SECONDS on its kept corpus; new inputs
 # and any crash land in fuzz/out/.

@@ -12,6 +12,7 @@
 #include "ui/window_kinds.h"
 #include "ui/window_layer.h"
 #include "tests/support/text.h"
+#include "tests/support/window_helper.h"
 
 using namespace rt;
 using rt_test::T;
@@ -127,6 +128,32 @@ TEST_F(WindowLayerWinTest, ModalLoopEndsOnQuitAndWhenItsWindowLeavesTheTop) {
     RunModal(w);
     EXPECT_EQ(StackTop(), nullptr);
     EXPECT_EQ(DrainMessages(nullptr), 1);
+}
+
+double ThreadSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    auto seconds = [](FILETIME t) { return ((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7; };
+    return seconds(kernel) + seconds(user);
+}
+
+// A loop that asked for messages again and again would burn a large share of this thread's time.
+TEST_F(WindowLayerWinTest, TheModalLoopSleepsWhileItWaits) {
+    WindowHandle w = Make();
+    const double cpu0 = ThreadSeconds();
+    const ULONGLONG t0 = GetTickCount64();
+    {
+        rt_test::WindowHelper helper([w] {
+            Sleep(1500);
+            PostMessageW(H(w), WM_CLOSE, 0, 0);
+        });
+        RunModal(w);
+    }
+    const double wall = (GetTickCount64() - t0) / 1000.0;
+    const double cpu = ThreadSeconds() - cpu0;
+    EXPECT_GE(wall, 1.4);
+    EXPECT_LT(cpu, 0.05 * wall) << cpu << " s of processor over " << wall << " s";
+    EXPECT_EQ(StackTop(), nullptr);
 }
 
 TEST_F(WindowLayerWinTest, OuterSizesByFrameAndWorkArea) {
