@@ -133,6 +133,12 @@ MenuMetrics Metrics() {
     return MenuMetrics{cell.cell, cell.line, WorkAreaSize(nullptr).height, IntGet(kSysDevHig)};
 }
 
+// Lines of the cell's height; the list is sized again so that its rows are counted with them.
+void SetListLines(HWND list, const Rect& r, int line) {
+    SendMessageW(list, LB_SETITEMHEIGHT, 0, line);
+    SetWindowPos(list, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+}
+
 void SelectInitial(HWND list, StrRef items, int initial) {
     SendMessageW(list, LB_SETCURSEL, InitialChoice(initial, MenuItemCount(items)) - 1, 0);
 }
@@ -211,7 +217,7 @@ uint16_t SelectWithHook(StrRef title, StrRef items, uint16_t flags, int initial,
         if (w && (flags & kMenuListBox)) {
             HWND list = H(MakeListBox(W(w), layout.list, 0, items));
             if (list) {
-                SendMessageW(list, LB_SETITEMHEIGHT, 0, FontCell().line);
+                SetListLines(list, layout.list, FontCell().line);
                 SelectInitial(list, items, initial);
                 SetFocus(list);
             }
@@ -256,7 +262,7 @@ StrRef SelectMany(StrRef title, StrRef items) {
                                 static_cast<HINSTANCE>(LayerInstance()), nullptr);
     SetControlFont(W(list), true);
     FillList(W(list), items, false);
-    SendMessageW(list, LB_SETITEMHEIGHT, 0, m.line);
+    SetListLines(list, layout.list, m.line);
     const int bw = 10 * m.cell;
     const int by = layout.clientH + m.line / 4;
     PoolScope scope;

@@ -84,7 +84,8 @@ ErrCode Open(int width, int32_t range, uint8_t textMode) {
                                   s.width - 50, 35, 70, 20, H(s.window),
                                   reinterpret_cast<HMENU>(static_cast<intptr_t>(kProgressCancelId)),
                                   static_cast<HINSTANCE>(LayerInstance()), nullptr);
-    SetControlFont(reinterpret_cast<WindowHandle>(button), true);
+    // The button keeps the dialog font: its 70 x 20 pixels do not hold the label in the screen font.
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return s.child ? 0 : 170;
 }
 
