@@ -1,5 +1,6 @@
 // echo_args.exe: writes the command line it was started with to echo_args.txt beside itself, for
-// the tests of program starts.
+// the tests of program starts. A GUI-subsystem program, as kelvaner.exe is, whose exit code (7) a
+// waiting caller reads.
 #include <windows.h>
 
 #include <cstdio>
