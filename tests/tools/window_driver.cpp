@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 
@@ -72,6 +75,8 @@ bool RunStep(int step, const std::wstring& arg, DWORD& pid, DWORD& timeout) {
 }  // namespace
 
 int main() {
+    // The texts go out as the bytes they are, each line ended by LF alone.
+    _setmode(_fileno(stdout), _O_BINARY);
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv) return 1;
