@@ -5,7 +5,7 @@ HOST := $(BUILD)/host
 WIN := $(BUILD)/windows
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure dist test demo clean fuzz bench
+.PHONY: all deps configure dist test demo clean fuzz bench screens
 
 all: dist
 
@@ -28,6 +28,12 @@ test: dist
 # Benchmarks compare with a peer in the same run; they print ratios and are not part of `make test`.
 bench: dist
 	bench/fetch_vs_curl.sh
+	bench/menu_wait.sh
+
+# A picture of every window of the window layer in build/screens/, for a person to look at.
+screens: configure
+	cmake --build $(WIN) -j $(JOBS) --target screens
+	tools/screens
 
 # Fuzzing is not part of `make test`: each target runs FUZZ_SECONDS on its kept corpus; new inputs
 # and any crash land in fuzz/out/.

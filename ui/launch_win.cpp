@@ -1,0 +1,71 @@
+// Starting other programs on Windows: the token's elevation, ShellExecute and the C library's spawn.
+#include "ui/launch.h"
+
+#include <windows.h>
+#include <process.h>
+#include <shellapi.h>
+
+#include <cerrno>
+#include <string>
+
+#include "ui/wide_text.h"
+
+namespace rt {
+
+namespace {
+
+// Closes a kernel handle when it goes out of scope.
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE h = nullptr) : h_(h) {}
+    ~ScopedHandle() {
+        if (h_ && h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    HANDLE* out() { return &h_; }
+    HANDLE get() const { return h_; }
+private:
+    HANDLE h_;
+};
+
+}  // namespace
+
+bool OsIsElevated() {
+    ScopedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.out())) return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) return false;
+    return elevation.TokenIsElevated != 0;
+}
+
+intptr_t OsShellExecute(const char* verb, const char* program, const char* parameters) {
+    const std::wstring params = parameters ? Wide(parameters) : std::wstring();
+    HINSTANCE result = ShellExecuteW(nullptr, Wide(verb).c_str(), Wide(program).c_str(),
+                                     parameters ? params.c_str() : nullptr, nullptr, SW_SHOW);
+    return reinterpret_cast<intptr_t>(result);
+}
+
+intptr_t OsSpawn(bool wait, const char* program, const char* const* argv, int* err) {
+    // The C library joins the arguments with blanks and quotes nothing: the program path goes
+    // first in quotes so that the started program reads it as one word even with blanks in it.
+    const char* args[18];
+    std::string quoted = std::string("\"") + program + "\"";
+    int n = 0;
+    args[n++] = quoted.c_str();
+    for (const char* const* a = argv + 1; *a && n < 17; ++a) args[n++] = *a;
+    args[n] = nullptr;
+    errno = 0;
+    const intptr_t result = _spawnv(wait ? _P_WAIT : _P_NOWAIT, program, args);
+    if (result == -1) {
+        *err = errno;
+        return -1;
+    }
+    if (wait) return result;
+    // Started: its process handle is not needed by anyone here.
+    ScopedHandle started(reinterpret_cast<HANDLE>(result));
+    return 0;
+}
+
+}  // namespace rt

@@ -1,0 +1,48 @@
+// The StatusWindow on Win32: a top-most grey box painted once with its text.
+#include "ui/status_window.h"
+
+#include <windows.h>
+
+#include "ui/font_stack.h"
+#include "ui/wide_text.h"
+#include "ui/window_layer.h"
+#include "ui/window_place.h"
+
+namespace rt {
+
+namespace {
+HWND gStatus = nullptr;
+}
+
+uint32_t ShowStatus(StrRef text) {
+    uint32_t replaced = 0;
+    if (gStatus) {
+        CloseStatus();
+        replaced = 0xFFFF;
+    }
+    WindowLayerInit();
+    const CellSize cell = FontCell();
+    const BoxSize work = WorkAreaSize(nullptr);
+    const BoxSize size = StatusBoxSize(text, cell.cell, cell.line, work.width, work.height);
+    const Point at = Align(work.width, work.height, size.width, size.height, kAlignCentre);
+    // The text is the window's own too, centred, so that a repaint the system asks for later still
+    // shows it and a test can read it.
+    gStatus = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", Wide(text).c_str(),
+                              WS_POPUP | WS_DLGFRAME | SS_CENTER | SS_CENTERIMAGE, at.x, at.y, size.width, size.height,
+                              nullptr, nullptr, static_cast<HINSTANCE>(LayerInstance()), nullptr);
+    if (!gStatus) return replaced;
+    SetControlFont(reinterpret_cast<WindowHandle>(gStatus), true);
+    ShowWindow(gStatus, SW_SHOW);
+    UpdateWindow(gStatus);
+    PaintCentredText(reinterpret_cast<WindowHandle>(gStatus), text);
+    return replaced;
+}
+
+void CloseStatus() {
+    if (gStatus && !DestroyWindow(gStatus)) ShowWindow(gStatus, SW_HIDE);
+    gStatus = nullptr;
+}
+
+bool StatusShown() { return gStatus != nullptr; }
+
+}  // namespace rt
