@@ -83,14 +83,15 @@ ErrCode FsRemoveFile(const char* path);
 ErrCode FsReplaceFile(const char* source, const char* target);
 
 // Copies count bytes from the current position of src to that of dst (kCopyToEnd: until src
-// ends) in blocks of kFsCopyBlock; progress(arg, total, block), when given, runs after each block
+// ends) in blocks of `block` bytes (at most kFsCopyBlock); progress(arg, total, block), when
+// given, runs after each block
 // and a non-zero answer stops the copy with that code. 131 for a failed or short read or write;
 // *copied (when given) receives the bytes written. The one copy loop of the run-time.
 inline constexpr uint64_t kCopyToEnd = UINT64_MAX;
 inline constexpr uint32_t kFsCopyBlock = 0x10000;
 using FsCopyProgress = ErrCode (*)(void* arg, uint64_t total, uint32_t block);
 ErrCode FsCopyBlocks(FsFile& src, FsFile& dst, uint64_t count, FsCopyProgress progress = nullptr,
-                     void* arg = nullptr, uint64_t* copied = nullptr);
+                     void* arg = nullptr, uint64_t* copied = nullptr, uint32_t block = kFsCopyBlock);
 
 // Calls fn for each entry of folder (not "." and "..") whose name matches pattern (`*` and `?`,
 // case-insensitive, "*.*" matching every name); a non-zero result of fn stops the walk and is

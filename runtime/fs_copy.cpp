@@ -8,15 +8,16 @@
 namespace rt {
 
 ErrCode FsCopyBlocks(FsFile& src, FsFile& dst, uint64_t count, FsCopyProgress progress, void* arg,
-                     uint64_t* copied) {
+                     uint64_t* copied, uint32_t blockSize) {
+    if (blockSize == 0 || blockSize > kFsCopyBlock) blockSize = kFsCopyBlock;
     // One heap block per copy: large enough to keep system calls few, too large for some stacks.
-    std::unique_ptr<char[]> block(new (std::nothrow) char[kFsCopyBlock]);
+    std::unique_ptr<char[]> block(new (std::nothrow) char[blockSize]);
     if (copied) *copied = 0;
     if (!block) return kErrOutOfMemory;
     uint64_t total = 0;
     while (total < count) {
         const uint64_t left = count - total;
-        const uint32_t want = left < kFsCopyBlock ? static_cast<uint32_t>(left) : kFsCopyBlock;
+        const uint32_t want = left < blockSize ? static_cast<uint32_t>(left) : blockSize;
         uint32_t got = 0;
         if (src.Read(block.get(), want, &got) != kOk) return kErrFileIo;
         if (got == 0) return count == kCopyToEnd ? kOk : kErrFileIo;

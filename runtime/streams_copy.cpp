@@ -1,4 +1,5 @@
-// The chunked file-to-file copy with progress, and the conversion between path separators.
+// The file-to-file copy between named files with progress, and the conversion between path
+// separators.
 #include <algorithm>
 #include <cstring>
 
@@ -21,32 +22,28 @@ ErrCode CopyStream(StrRef source, uint32_t from, StrRef target, int32_t to, uint
     const uint32_t length = StreamLength(in.get());
     count = std::min(count, length > from ? length - from : 0);
 
-    uint16_t mark = PoolMark();
-    ErrCode err = 0;
-    char* buffer = PoolBuffer(kCopyChunk, &err);
-    if (!buffer) return err ? err : kErrOutOfMemory;
-    uint32_t total = 0;
-    while (total < count && !err) {
-        const uint16_t chunk = static_cast<uint16_t>(std::min(kCopyChunk, count - total));
-        const int32_t at = static_cast<int32_t>(from + total);
-        if (StreamRead(in.get(), at, chunk, buffer, chunk) != chunk) {
-            err = Fail(true, kModStreams, kErrFileIo, 0);
-            break;
-        }
-        const int32_t where = to < 0 ? -1 : static_cast<int32_t>(static_cast<uint32_t>(to) + total);
-        if (StreamWrite(out.get(), where, StrMake(buffer, chunk)) != chunk) {
-            err = Fail(true, kModStreams, kErrFileIo, 0);
-            break;
-        }
-        total += chunk;
-        if (progress) err = progress(arg, total, chunk);
-    }
-    PoolRelease(mark);
+    FsFile* src = StreamFile(in.get());
+    FsFile* dst = StreamFile(out.get());
+    if (!src || !dst) return Fail(true, kModStreams, kErrFileIo, 0);
+    struct Relay {
+        CopyProgressFn progress;
+        void* arg;
+    } relay{progress, arg};
+    auto relayed = [](void* r, uint64_t total, uint32_t chunk) -> ErrCode {
+        const Relay* p = static_cast<const Relay*>(r);
+        return p->progress ? p->progress(p->arg, static_cast<uint32_t>(total), chunk) : 0;
+    };
+    uint64_t copied = 0;
+    ErrCode err = src->Seek(from) != kOk || (to < 0 ? dst->SeekEnd() : dst->Seek(static_cast<uint64_t>(to))) != kOk
+                      ? kErrFileIo
+                      : FsCopyBlocks(*src, *dst, count, relayed, &relay, &copied, kCopyChunk);
+    // Short reads and writes are this routine's own failure; a stop asked by progress passes.
+    if (err == kErrFileIo || err == kErrOutOfMemory) err = Fail(true, kModStreams, kErrFileIo, 0);
+    const uint32_t total = static_cast<uint32_t>(copied);
     // The target may be an existing, longer file: it ends where the copy ended, so no old bytes
     // stay behind the new ones (also when the copy stopped early).
-    FsFile* file = StreamFile(out.get());
-    if (to >= 0 && file && !file->IsStandard()) {
-        const ErrCode cut = file->SetLength(static_cast<uint64_t>(to) + total);
+    if (to >= 0 && !dst->IsStandard()) {
+        const ErrCode cut = dst->SetLength(static_cast<uint64_t>(to) + total);
         if (cut && !err) err = Fail(true, kModStreams, kErrFileIo, 0);
     }
     return err;
