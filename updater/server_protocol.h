@@ -33,10 +33,10 @@ using PasswordResetFn = ErrCode (*)(StrRef credentialsFile, StrRef server);
 using CredentialsFn = StrRef (*)(StrRef nick);
 
 struct ServerSeams {
-    FetchToFileFn fetchToFile;      // default: HttpFetchToFile
-    FetchExpectOkFn fetchExpectOk;  // default: HttpFetchExpectOk
-    PasswordResetFn passwordReset;  // default: declines (122)
-    CredentialsFn credentials;      // default: none (122)
+    FetchToFileFn fetchToFile = nullptr;      // default: HttpFetchToFile
+    FetchExpectOkFn fetchExpectOk = nullptr;  // default: HttpFetchExpectOk
+    PasswordResetFn passwordReset = nullptr;  // default: declines (122)
+    CredentialsFn credentials = nullptr;      // default: none (122)
 };
 // Installs the seams; a null member means the default, so SetServerSeams({}) restores them all.
 void SetServerSeams(const ServerSeams& seams);
