@@ -104,6 +104,18 @@ TEST_F(FileListTest, AnnouncedSizesBeyondTheAnswerFailCleanly) {
     }
 }
 
+// A names block longer than one text is refused, not cut: cut names would no longer match the
+// records that follow them.
+TEST_F(FileListTest, NamesBlockBeyondOneTextIsRefused) {
+    for (size_t n : {size_t{32765}, size_t{70001}}) {
+        FolderListing l;
+        EXPECT_EQ(Parse(Body(std::string(n, 'a'), {Entry(32, 1, 20240101, 0)}), &l), kErrOutOfMemory) << n;
+        EXPECT_EQ(l.count, 0) << n;
+    }
+    FolderListing fits;
+    EXPECT_EQ(Parse(Body(std::string(300, 'a'), {Entry(32, 1, 20240101, 0)}), &fits), 0);
+}
+
 TEST_F(FileListTest, HostileNameRejectsTheWholeListAndNamesIt) {
     const std::string bad[] = {"..\\evil.exe", "../evil.exe", "C:\\x", "/abs", "CON", "sub\\nul.txt",
                                "a.", "a ", "x*y", "", "a//b", "lpt1"};

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "protocol/transfer_header.h"
@@ -50,8 +51,11 @@ TEST(TransferHeaderParse, Table) {
 }
 
 TEST(TransferHeaderParse, ShortInputIsRefusedWithoutReadingPastIt) {
-    std::string s(41, ' ');
-    EXPECT_EQ(ParseTransferHeader(s.data(), 41).error, kErrTransUp);
+    // Exactly 41 bytes on the heap, no terminator behind them: a read of the 42nd byte is caught by
+    // the address sanitizer.
+    std::unique_ptr<char[]> exact(new char[41]);
+    std::memset(exact.get(), ' ', 41);
+    EXPECT_EQ(ParseTransferHeader(exact.get(), 41).error, kErrTransUp);
     EXPECT_EQ(ParseTransferHeader(nullptr, 0).error, kErrTransUp);
     // Bytes after the header do not matter.
     std::string longer = std::string(42, ' ') + "content";

@@ -72,6 +72,18 @@ TEST_F(PoolTest, TheTextBlockCannotBeFilledToItsEnd) {
     EXPECT_EQ(PoolAlloc(0), 0);
 }
 
+// A caller's "len - 1" with len 0 asks for 0xFFFFFFFF bytes: rounded up to four it would wrap to
+// a tiny size and hand out a buffer the caller believes is huge.
+TEST_F(PoolTest, SizesThatWrapWhenRoundedAreRefused) {
+    const PoolStats before = PoolInfo();
+    for (uint32_t n : {0xFFFFFFFFu, 0xFFFFFFFEu, 0xFFFFFFFDu, 0xFFFFFFF1u}) {
+        EXPECT_EQ(PoolAlloc(n), kErrOutOfMemory) << n;
+        EXPECT_EQ(PoolBuffer(n), nullptr) << n;
+    }
+    EXPECT_EQ(PoolInfo().current, before.current);
+    EXPECT_EQ(PoolInfo().used, before.used);
+}
+
 TEST_F(PoolTest, FreeBytesAndScratchDescribeTheSpaceAboveTop) {
     EXPECT_EQ(PoolFreeBytes(), PoolInfo().size - 4);
     StrRef scratch = PoolScratch();
