@@ -63,6 +63,34 @@ StrRef FieldText(StrRef block) {
     return PoolShrinkTop(w);
 }
 
+// Every Content-Length field of the field text must read the same: two that disagree leave the
+// body's end to whichever reader a proxy on the way happened to believe.
+bool LengthsAgree(StrRef text) {
+    static const char kKey[] = "content-length=";
+    const uint16_t keyLen = sizeof kKey - 1;
+    bool seen = false;
+    uint32_t first = 0;
+    uint16_t start = 0;
+    while (start < text.len) {
+        uint16_t end = start;
+        while (end < text.len && text.ptr[end] != ':') ++end;
+        uint16_t from = start;
+        while (from < end && text.ptr[from] == ' ') ++from;
+        if (end - from >= keyLen && std::memcmp(text.ptr + from, kKey, keyLen) == 0) {
+            uint16_t vEnd = end;
+            while (vEnd > from + keyLen && text.ptr[vEnd - 1] == ' ') --vEnd;
+            uint32_t value = 0;
+            if (!ReadLength(StrMake(text.ptr + from + keyLen, static_cast<uint16_t>(vEnd - from - keyLen)), &value))
+                return false;
+            if (seen && value != first) return false;
+            seen = true;
+            first = value;
+        }
+        start = static_cast<uint16_t>(end + 1);
+    }
+    return true;
+}
+
 }  // namespace
 
 StrRef ResponseBuffer::View() const { return StrMake(bytes_, static_cast<uint16_t>(size_ > 0xFFFF ? 0xFFFF : size_)); }
@@ -106,12 +134,13 @@ ResponseHeader ParseHeaderFields(StrRef block) {
     if (coding.ok() && coding.len > 0) h.encoding = CodingPosition(coding);
     bool hasLength = length.ok() && ReadLength(length, &h.length);
     if (!hasLength) h.length = 0;
+    const bool agree = text.ok() && LengthsAgree(text);
     PoolRelease(mark);
     if (!text.ok()) {
         h.error = StrError(text);
         return h;
     }
-    if (h.encoding <= kCodingUnknown && !hasLength) {
+    if ((h.encoding <= kCodingUnknown && !hasLength) || !agree) {
         h.error = kErrBadInput;
         RecordError(kErrBadInput, kLocHttpHeader);
     }

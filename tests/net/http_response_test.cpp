@@ -44,6 +44,12 @@ TEST_F(HttpResponseTest, HeaderFieldsTable) {
         {"HTTP/1.1 200 OK\r\nContent-Length: 4294967296\r\n\r\n", kErrBadInput, kCodingNone, 0},
         {"HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n", kErrBadInput, kCodingNone, 0},
         {"HTTP/1.1 200 OK\r\nContent-Length: 12abc\r\n\r\n", kErrBadInput, kCodingNone, 0},
+        // Two lengths must agree; the same length twice is one length.
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 500\r\n\r\n", kErrBadInput, kCodingNone, 5},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 500\r\nX: y\r\ncontent-length:5\r\n\r\n", kErrBadInput, kCodingNone, 500},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: x\r\n\r\n", kErrBadInput, kCodingNone, 5},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 5\r\n\r\n", 0, kCodingNone, 5},
+        {"HTTP/1.1 200 OK\r\nX-Content-Length: 9\r\nContent-Length: 5\r\n\r\n", 0, kCodingNone, 5},
     };
     for (const FieldCase& c : cases) {
         ResponseHeader h = ParseHeaderFields(StrFromLiteral(c.block));
