@@ -1,0 +1,38 @@
+// Pieces of a fuzz input handed to the HTTP readers as a socket would, and a sink that counts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "net/http_response.h"
+#include "runtime/strref.h"
+#include "runtime/temp_pool.h"
+
+namespace fuzz {
+
+// Hands the input over in pieces whose sizes come from the input's first byte.
+class PieceSource final : public rt::ByteSource {
+public:
+    PieceSource(const uint8_t* data, size_t size, size_t step) : data_(data), size_(size), step_(step) {}
+    rt::StrRef Next() override {
+        if (at_ >= size_) return rt::StrErr(rt::kErrNetAccess);  // the peer went away
+        size_t n = size_ - at_ < step_ ? size_ - at_ : step_;
+        rt::StrRef piece = rt::PoolCopy(rt::StrRef{reinterpret_cast<const char*>(data_ + at_), static_cast<uint16_t>(n)});
+        at_ += n;
+        return piece;
+    }
+private:
+    const uint8_t* data_;
+    size_t size_, step_, at_ = 0;
+};
+
+class CountingSink final : public rt::BodySink {
+public:
+    rt::ErrCode Write(const char*, uint32_t n) override {
+        total += n;
+        return 0;
+    }
+    uint64_t total = 0;
+};
+
+}  // namespace fuzz
