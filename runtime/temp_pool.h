@@ -16,7 +16,7 @@ using PoolMark_t = uint16_t;
 inline constexpr uint16_t kNoMark = 0xFFFF;
 
 // Creates the text block, entry stack and work block (tag 11) for `entries` entries and
-// entries * 1024 bytes. 145 when memory runs out.
+// entries * 1024 bytes. kErrOutOfMemory when memory runs out.
 ErrCode PoolInit(uint16_t entries);
 // Frees the pool's three blocks.
 ErrCode PoolFree();
@@ -25,7 +25,7 @@ ErrCode PoolFree();
 uint16_t PoolMark();
 // Drops every entry above `mark`; a mark >= capacity (kNoMark) or above the top changes nothing.
 uint16_t PoolRelease(uint16_t mark);
-// New entry of n bytes at the top; 145 when the entry stack or the text block is full.
+// New entry of n bytes at the top; kErrOutOfMemory when the entry stack or the text block is full.
 ErrCode PoolAlloc(uint32_t n);
 // PoolAlloc, then fills the bytes unless fill is 0xFF. The result is the new entry.
 StrRef PoolAllocFilled(uint32_t n, uint8_t fill);
