@@ -55,8 +55,8 @@ struct PoolStats {
 };
 PoolStats PoolInfo();
 
-// Releases to the mark taken at construction when it goes out of scope, unless Keep() was
-// called. For routines whose every path releases.
+// Releases to the mark taken at construction when it goes out of scope, unless the routine kept
+// its result with Return() or Keep(). For routines with more than one exit.
 class PoolScope {
 public:
     PoolScope() : mark_(PoolMark()) {}
@@ -66,6 +66,9 @@ public:
     uint16_t mark() const { return mark_; }
     // PoolReturn(mark, s); the scope then leaves the result alone.
     StrRef Return(StrRef s) { kept_ = true; return PoolReturn(mark_, s); }
+    // Leaves everything above the mark as it is: for a result that already is the one entry there
+    // (a buffer cut to size with PoolShrinkTop), which Return would only copy onto itself.
+    void Keep() { kept_ = true; }
 private:
     uint16_t mark_;
     bool kept_ = false;
