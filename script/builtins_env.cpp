@@ -185,7 +185,8 @@ StrRef LookUpName(const Macro& m, StrRef name) {
     StrRef v = KeyValueLookup(m.values, name, &found);
     if (found) return v;
     v = ParamReference(name);
-    if (v.ok() && v.len > 0) return v;
+    // A copy: a rescan evaluates the parts of the value, which may change the store it lies in.
+    if (v.ok() && v.len > 0) return PoolCopy(v);
     return FsEnvironment(CString(name));
 }
 
