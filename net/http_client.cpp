@@ -92,13 +92,10 @@ StrRef WithoutQuery(StrRef address) {
 
 // One GET into the open, empty file; the file stays open.
 ErrCode GetInto(StrRef host, StrRef path, uint16_t port, FsFile& file) {
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     SocketStartup();
     uint16_t slot = SocketOpen(host, port);
-    if (slot >= kFirstSerious) {
-        PoolRelease(mark);
-        return kErrNetAccess;
-    }
+    if (slot >= kFirstSerious) return kErrNetAccess;
     // The Host header names the port when it is not the usual one.
     StrRef hostField = host;
     if (port != 80) {
@@ -121,7 +118,6 @@ ErrCode GetInto(StrRef host, StrRef path, uint16_t port, FsFile& file) {
         if (!err) err = flushed;
     }
     SocketClose(slot);
-    PoolRelease(mark);
     return err;
 }
 
@@ -189,13 +185,10 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags) {
         uint16_t end = start;
         while (end < addresses.len && addresses.ptr[end] != '\0') ++end;
         StrRef address = StrMake(addresses.ptr + start, static_cast<uint16_t>(end - start));
-        uint16_t mark = PoolMark();
+        PoolScope scope;
         FsFile body;
         char temp[kTempPathMax];
-        if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &body)) {
-            PoolRelease(mark);
-            return made;
-        }
+        if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &body)) return made;
         ErrCode err = FetchAddress(address, flags, body);
         ErrCode closed = body.Close();
         if (!err) err = closed;
@@ -213,7 +206,6 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags) {
             if (!err) err = outClosed;
         }
         if (!moved) FsRemoveFile(temp);
-        PoolRelease(mark);
         if (err) return err;
         first = false;
         if (end == addresses.len) break;

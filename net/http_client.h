@@ -16,23 +16,25 @@ inline constexpr uint16_t kFetchNoLog = 1;  // do not write the addresses to the
 // Fetches each address of the NUL-separated list in order and appends its body to output (which
 // callers pass new or empty), with "\r\n" between two bodies. An address may name a port
 // ("http://host:8080/path"); without one it is 80. The first failure ends the fetch:
-//   139 connection, receive or file failures   172 status other than 200 (reported with it)
-//   148 an "https" address or a transfer coding other than chunked   163 no body length
-//   141 a chunk not followed by CR LF
+//   kErrNetAccess        connection, receive or file failures
+//   kErrDeviceIo         status other than 200 (reported with it)
+//   kErrFeatureRemoved   an "https" address or a transfer coding other than chunked
+//   kErrBadInput         no body length
+//   kErrInternal         a chunk not followed by CR LF
 // Each body first goes to a temporary file, deleted in every case.
 ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags);
 
 // The body of one address as one pool entry, or the fetch's error; a body beyond 65535 bytes
-// (or beyond the pool) gives 145.
+// (or beyond the pool) gives kErrOutOfMemory.
 StrRef HttpFetchToString(StrRef address, uint16_t flags);
 
-// 0 when the body is exactly "OK"; "Fail" gives 124; "Error #n.text" gives n, reported with
-// "Server response: text"; any other body gives 0xFFFF, reported with "(address) body". A
+// 0 when the body is exactly "OK"; "Fail" gives kErrUndefWarning; "Error #n.text" gives n, reported
+// with "Server response: text"; any other body gives kErrNoCode, reported with "(address) body". A
 // failing fetch gives its error.
 ErrCode HttpFetchExpectOk(StrRef address, uint16_t flags);
 
-// One GET of path from host at port into the file output (rewritten). 139 when the connection
-// or the file cannot be opened or the request cannot be sent; else the reader's result.
+// One GET of path from host at port into the file output (rewritten). kErrNetAccess when the
+// connection or the file cannot be opened or the request cannot be sent; else the reader's result.
 ErrCode HttpGet(StrRef host, StrRef path, uint16_t port, StrRef output);
 
 }  // namespace rt

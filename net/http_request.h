@@ -24,7 +24,8 @@ inline constexpr uint16_t kSplitFetch = 0x41;    // what the fetchers use
 StrRef SplitAddress(StrRef address, uint16_t flags);
 
 // The host and port of an address's host part: "name:8080" is name and 8080; without a port,
-// 80. Blanks are dropped from the name. 163 for an empty name or a port that is not 1..65535.
+// 80. Blanks are dropped from the name. kErrBadInput for an empty name or a port that is not
+// 1..65535.
 struct HostPort {
     ErrCode error = 0;
     StrRef name;
@@ -35,7 +36,7 @@ HostPort SplitHostPort(StrRef host);
 // The GET request for path on host, every header line ending in CR LF and an empty line at the
 // end. The body can only be decoded as sent, so it asks for "Accept-Encoding: identity". Bytes
 // that cannot stand in a request line (controls, blank, DEL and bytes above 0x7F) are written as
-// %XX; a host holding such a byte gives 163. One pool entry.
+// %XX; a host holding such a byte gives kErrBadInput. One pool entry.
 StrRef BuildRequest(StrRef path, StrRef host);
 
 }  // namespace rt

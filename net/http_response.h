@@ -64,7 +64,7 @@ inline constexpr int16_t kCodingChunked = 1;
 inline constexpr int16_t kCodingIdentity = 5;
 
 struct ResponseHeader {
-    ErrCode error = 0;               // 0, or 163 when the body's length cannot be known
+    ErrCode error = 0;               // 0, or kErrBadInput when the body's length is unknown
     int16_t encoding = kCodingNone;  // kCoding* or the 1-based position of the coding
     uint32_t length = 0;             // Content-Length, 0 when absent
 };
@@ -72,17 +72,18 @@ struct ResponseHeader {
 // Reads the header fields of a header block (status line to the empty line) the way the
 // run-time reads parameter texts: every ':' and the blanks after it become '=', every CR LF ':',
 // all of it lower case; the values of "transfer-encoding" and "content-length" are looked up
-// there. Neither a known coding nor a length value gives error 163 (recorded at kLocHttpHeader).
-// A Content-Length that is not a decimal number of at most 32 bits gives 163 as well.
+// there. Neither a known coding nor a length value gives error kErrBadInput (recorded at
+// kLocHttpHeader). A Content-Length that is not a decimal number of at most 32 bits gives
+// kErrBadInput as well.
 ResponseHeader ParseHeaderFields(StrRef block);
 
 // 0 when the second blank-separated field of the status line (the block's first line) is
-// "200"; otherwise 172, reported with the line from that field on (code and reason).
+// "200"; otherwise kErrDeviceIo, reported with the line from that field on (code and reason).
 ErrCode CheckStatus(StrRef block);
 
 // Pulls pieces into buffer until it holds "\r\n\r\n"; *headerLen is then the length of the
-// header block including it. The source's error when it ends first; 163 when the block passes
-// kMaxHeaderBlock or a line of it passes kMaxHeaderLine.
+// header block including it. The source's error when it ends first; kErrBadInput when the block
+// passes kMaxHeaderBlock or a line of it passes kMaxHeaderLine.
 ErrCode ReadHeaderBlock(ByteSource& source, ResponseBuffer& buffer, uint32_t* headerLen);
 
 // Hands n body bytes to sink, first those in buffer, then pulled from source. Bytes beyond n
@@ -90,13 +91,13 @@ ErrCode ReadHeaderBlock(ByteSource& source, ResponseBuffer& buffer, uint32_t* he
 ErrCode ReadLengthBody(ByteSource& source, ResponseBuffer& buffer, uint32_t n, BodySink& sink);
 
 // Reads a chunked body: size lines of at most kMaxChunkSizeLine hexadecimal characters, each
-// chunk followed by CR LF (141 at kLocChunk when not), up to the chunk of size 0. A size line
-// that is too long or not a number is read as a server answer ("Fail", "Error #n...") and fails
-// with its code, or 0xFFFF, reported with the line. Trailer fields are not supported.
+// chunk followed by CR LF (kErrInternal at kLocChunk when not), up to the chunk of size 0. A size
+// line that is too long or not a number is read as a server answer ("Fail", "Error #n...") and
+// fails with its code, or kErrNoCode, reported with the line. Trailer fields are not supported.
 ErrCode ReadChunkedBody(ByteSource& source, ResponseBuffer& buffer, BodySink& sink);
 
 // A whole answer: header block, status, fields, then the body reader they select. Codings other
-// than chunked give 148 (nothing is read).
+// than chunked give kErrFeatureRemoved (nothing is read).
 ErrCode ReadResponse(ByteSource& source, BodySink& sink);
 
 }  // namespace rt

@@ -122,7 +122,7 @@ uint16_t SocketOpen(StrRef host, uint16_t port) {
     }
     gHandles[slot] = s;
 
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     StrRef name = KeepChars(host, StrMake(" ", 1), true);
     if (name.ok() && name.len > 0 && name.ptr[0] > '9') name = SocketResolve(name);
     uint32_t address = 0;
@@ -141,10 +141,8 @@ uint16_t SocketOpen(StrRef host, uint16_t port) {
         Forget(slot);
         RecordError(kErrNetAccess, 0);
         ReportError(kErrNetAccess, host);
-        PoolRelease(mark);
         return kErrNetAccess;
     }
-    PoolRelease(mark);
     SysSetReceiveTimeout(s, kReceiveTimeoutMs);
     return slot;
 }

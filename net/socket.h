@@ -47,37 +47,39 @@ inline constexpr int kWsaNoData = 11004;
 uint16_t SocketSubcode(int wsaError);
 
 // Starts the socket library, asking for 2.2, 2.1, 2.0 and 1.1 in turn: 0 when 2.2 was granted,
-// 124 for an older version (the layer is usable all the same), 172 when none was. Calling it
-// again is harmless; the library stays started until the process ends.
+// kErrUndefWarning for an older version (the layer is usable all the same), kErrDeviceIo when none
+// was. Calling it again is harmless; the library stays started until the process ends.
 ErrCode SocketStartup();
 
 // The dotted IPv4 address of host. A text made only of "0123456789.:" comes back unchanged;
-// when the lookup fails, 172 is reported at kLocResolve ("Orvik.subcode: <subcode>, system
+// when the lookup fails, kErrDeviceIo is reported at kLocResolve ("Orvik.subcode: <subcode>, system
 // code: <error>") and host comes back unchanged as well. Otherwise one pool entry.
 StrRef SocketResolve(StrRef host);
 
 // Connects to host (blanks are ignored; a name is resolved first) at port and returns the slot
-// number (3..39). 168 when every slot is taken (before a socket is made), 172 when no socket can
-// be made, 139 when the connection is not established within kConnectWaitMs. The socket is
-// non-blocking from here on.
+// number (3..39). kErrDataOutBound when every slot is taken (before a socket is made), kErrDeviceIo
+// when no socket can be made, kErrNetAccess when the connection is not established within
+// kConnectWaitMs. The socket is non-blocking from here on.
 uint16_t SocketOpen(StrRef host, uint16_t port);
 
 // Sends every byte of data: up to kSendAttempts attempts, each after waiting at most
-// kSendRetryMs for the socket to take data again. 139 (recorded at kModNetSend) when the last
-// attempt fails or another error occurs; 151 for a slot that is not an open socket.
+// kSendRetryMs for the socket to take data again. kErrNetAccess (recorded at kModNetSend) when the
+// last attempt fails or another error occurs; kErrBadFileNumber for a slot that is not an open
+// socket.
 ErrCode SocketSend(uint16_t slot, StrRef data);
 
 // Receives up to size bytes. The first call reads what is there; then up to count retries, the
 // k-th (from 0) waiting at most kReceiveFirstDelayMs << k for data. The bytes as one pool entry,
-// or when the retries are exhausted the error value 139, reported with the text
+// or when the retries are exhausted the error value kErrNetAccess, reported with the text
 // "sysError: <subcode>, retries: <count>" and recorded at location. A peer that closed the
 // connection reads as empty each time; its socket is readable, so those retries do not wait.
-// 151 for a slot that is not an open socket; the pool's code when no work buffer is left.
+// kErrBadFileNumber for a slot that is not an open socket; the pool's code when no work buffer is
+// left.
 StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t location);
 
 // Waits at most ms for the slot's socket to become readable (write = false) or writable (true):
-// 0 when it is, 127 (read) or 171 (write) when it is not; 139 reported at kLocSelect with an
-// empty text when the wait itself fails.
+// 0 when it is, kErrOutOfData (read) or kErrDeviceTimeout (write) when it is not; kErrNetAccess
+// reported at kLocSelect with an empty text when the wait itself fails.
 ErrCode SocketWait(uint16_t slot, bool write, uint32_t ms);
 
 // Closes the slot's socket and frees the slot; anything else is left alone.

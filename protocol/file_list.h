@@ -19,12 +19,12 @@ inline constexpr uint16_t kListEntrySize = 34;
 inline constexpr uint32_t kMaxNamesBlock = 99999;  // what 5 digits can announce
 
 // Writes the entry of one record (attributes, size, write date and time) into out, 34 bytes,
-// no terminator. 163 when the attributes exceed 99 (they travel as two digits; a server sends
-// the archive bit 32) or the date or time is negative.
+// no terminator. kErrBadInput when the attributes exceed 99 (they travel as two digits; a server
+// sends the archive bit 32) or the date or time is negative.
 ErrCode FormatListEntry(const FileInfo& info, char out[kListEntrySize]);
 
-// Reads one 34-byte entry into a record whose other fields are 0. 134 when a byte is neither a
-// digit nor a blank or a number does not fit its field; *out is then left alone.
+// Reads one 34-byte entry into a record whose other fields are 0. kErrTransUp when a byte is
+// neither a digit nor a blank or a number does not fit its field; *out is then left alone.
 ErrCode ParseListEntry(const char* p, FileInfo* out);
 
 // Bytes of the body for count names occupying namesLen bytes.
@@ -33,9 +33,9 @@ inline uint32_t FileListBodySize(uint32_t namesLen, uint32_t count) {
 }
 
 // Writes the body for `count` names (NUL-separated in names, no trailing NUL) and their records
-// into out (capacity bytes); *written receives the length. 163 when the names do not number
-// `count`, when a name fails CheckFileName (a client would refuse the whole list) or an entry
-// cannot be written; 145 when out is too small. Uses no pool space.
+// into out (capacity bytes); *written receives the length. kErrBadInput when the names do not
+// number `count`, when a name fails CheckFileName (a client would refuse the whole list) or an
+// entry cannot be written; kErrOutOfMemory when out is too small. Uses no pool space.
 ErrCode FormatFileList(StrRef names, const FileInfo* records, uint16_t count, char* out,
                        uint32_t capacity, uint32_t* written);
 
@@ -43,11 +43,13 @@ ErrCode FormatFileList(StrRef names, const FileInfo* records, uint16_t count, ch
 // "\", records as one more pool entry (FileInfo with size, attributes, write date and time; the
 // rest 0), count, status 0, mask kListArchive; pattern, folder and exclusions empty. On failure
 // nothing is left in the pool, listing is untouched and the code is returned:
-//   134 the length field is not a number, or the body holds fewer bytes than the names block
-//       and its entries announce, or an entry is unreadable (reported with the server's text);
-//   164 an empty names block;
-//   163 a name fails CheckFileName (reported against the name), before any record is made;
-//   145 the names block exceeds 32764 bytes or the pool is full.
+//   kErrTransUp       the length field is not a number, or the body holds fewer bytes than the
+//                     names block and its entries announce, or an entry is unreadable (reported
+//                     with the server's text);
+//   kErrFileNotFound  an empty names block;
+//   kErrBadInput      a name fails CheckFileName (reported against the name), before any record
+//                     is made;
+//   kErrOutOfMemory   the names block exceeds 32764 bytes or the pool is full.
 // Bytes after the last entry are ignored.
 ErrCode ParseFileList(const char* body, uint32_t len, FolderListing* listing);
 

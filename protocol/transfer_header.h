@@ -16,7 +16,7 @@ inline constexpr uint16_t kHeaderSizeWidth = 12;
 inline constexpr uint16_t kHeaderNumberWidth = 10;
 
 struct TransferHeader {
-    ErrCode error = 0;      // 0, or 134 when the header is unusable
+    ErrCode error = 0;      // 0, or kErrTransUp when the header is unusable
     uint32_t size = 0;      // bytes of content
     int32_t date = 0;       // YYYYMMDD
     int32_t time = 0;       // milliseconds since midnight
@@ -30,14 +30,14 @@ bool AllDigitsOrBlanks(const char* p, uint32_t n);
 // False for any other byte or a value above `limit` (so nothing wraps); *out is then untouched.
 bool ReadHeaderNumber(const char* p, uint32_t n, uint64_t limit, uint64_t* out);
 
-// Parses the first 42 bytes of p (n bytes available). error 134 when fewer than 42 bytes are
-// there, when a byte is neither a digit nor a blank, or when a field does not fit its record
+// Parses the first 42 bytes of p (n bytes available). error kErrTransUp when fewer than 42 bytes
+// are there, when a byte is neither a digit nor a blank, or when a field does not fit its record
 // field (a size of 4 GiB or more, a date or time above 2^31 - 1, a checksum above 2^32 - 1).
 // Nothing is reported; callers report with the text they know.
 TransferHeader ParseTransferHeader(const char* p, uint32_t n);
 
-// Writes the header into out (exactly 42 bytes, no terminator). 163 for a negative date or time;
-// every other value fits its width.
+// Writes the header into out (exactly 42 bytes, no terminator). kErrBadInput for a negative date or
+// time; every other value fits its width.
 ErrCode FormatTransferHeader(const TransferHeader& h, char out[kTransferHeaderSize]);
 
 }  // namespace rt

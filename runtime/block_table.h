@@ -17,13 +17,13 @@ inline constexpr unsigned char kGuard[4] = {0x00, 0x21, 0x21, 0x00};
 uint16_t BlockAlloc(uint16_t tag, uint32_t size, uint8_t fill);
 // BlockAlloc with fill 0, returning the block itself (null on failure).
 void* BlockAllocPtr(uint16_t tag, uint32_t size);
-// The entry of a handle, or null with *err = 163 when the handle lies outside the table.
+// The entry of a handle, or null with *err = kErrBadInput when the handle lies outside the table.
 BlockEntry* BlockLock(uint16_t handle, ErrCode* err);
-// Frees the block at `ptr`: 154 when no entry holds it, 180 when its guard was overwritten
-// (the entry stays), 141 when its tag differs.
+// Frees the block at `ptr`: kErrMemoryAlloc when no entry holds it, kErrMemoryOverflow when its
+// guard was overwritten (the entry stays), kErrInternal when its tag differs.
 ErrCode BlockFree(uint16_t tag, void* ptr);
 // Copies min(n, blockLen - offset) bytes to block + offset. A null block or source returns the
-// source's error convention (its length, or 0xFFFF). Returns the bytes written otherwise.
+// source's error convention (its length, or kErrNoCode). Returns the bytes written otherwise.
 uint32_t BlockWrite(void* block, uint32_t blockLen, uint32_t offset, const void* src, uint32_t n);
 // With no block in use frees the table and returns 0. Otherwise, without `force`, returns the tag
 // of the highest-numbered block still in use; with `force` frees every block and the table.

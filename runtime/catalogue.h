@@ -16,7 +16,8 @@ StrRef Message(uint16_t n);
 StrRef MessageField(uint16_t n, uint16_t k);
 
 // Built-in block index 1..4 (keys 0000-0039, 0040-0089, 0090-0141, 0999 divider + 1001-1005),
-// tab-separated entries "NNNN text", each block starting with a tab; another index gives 163.
+// tab-separated entries "NNNN text", each block starting with a tab; another index gives
+// kErrBadInput.
 StrRef CatalogueBlock(int index);
 
 }  // namespace rt

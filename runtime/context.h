@@ -95,22 +95,25 @@ inline constexpr uint16_t kTagPool = 11;
 inline constexpr uint16_t kTagArrayVarData = 12;
 
 // The context of the calling thread. With per-thread mode off (as in this system) every thread
-// uses slot 0. In per-thread mode an unregistered thread ends the process with exit code 168.
+// uses slot 0. In per-thread mode an unregistered thread ends the process with exit code
+// kErrDataOutBound.
 RunContext& CurrentContext();
-// As CurrentContext, but an unregistered thread gives null and *err = 141 instead of exiting.
+// As CurrentContext, but an unregistered thread gives null and *err = kErrInternal instead of
+// exiting.
 RunContext* CurrentContextChecked(ErrCode* err);
 
 // Per-thread mode: when on, a thread uses the slot of its registered identifier.
 void SetPerThreadMode(bool on);
-// Registers the calling thread in the first free slot; 141 when all 16 are taken.
+// Registers the calling thread in the first free slot; kErrInternal when all 16 are taken.
 ErrCode RegisterThread();
 
 // Creates the block table, pool, string store and typed-array table of the current context.
-// 124 when already initialised, 145 when memory runs out, 176 when the descriptor table fails.
+// kErrUndefWarning when already initialised, kErrOutOfMemory when memory runs out, kErrStructMem
+// when the descriptor table fails.
 ErrCode ContextInit();
 bool ContextReady();
 
-// Cancel flag of the window layer: 0 or 1 sets it; 'z' returns 122 when set, else 0;
+// Cancel flag of the window layer: 0 or 1 sets it; 'z' returns kErrUserCanceled when set, else 0;
 // any other value returns the flag.
 int CancelFlag(int value);
 

@@ -25,7 +25,7 @@ bool ValidDate(int32_t value);
 int32_t DatePart(int32_t value, int mask);
 // Numeric value of a date text: its leading decimal digits (after blanks); 0 when there are none.
 int32_t DateValue(StrRef date);
-// Validate-and-build: the 8-character text of a date value; 163 (recorded) when invalid.
+// Validate-and-build: the 8-character text of a date value; kErrBadInput (recorded) when invalid.
 StrRef BuildDate(int32_t value);
 
 // Field order of dates typed and shown, from bits 8 and 9 of _LANG.
@@ -51,7 +51,7 @@ int32_t Now();
 // (ddmmyy whatever the order), "" (today, unless bit 64 of _AUXSTAT is set). A text without
 // separators and of another length is taken to be a date text already and comes back as it is
 // (a piece). Separators inside quotes do not count. All three parts non-zero: the built date or
-// 163 (recorded); a part missing or zero: kEmptyDate.
+// kErrBadInput (recorded); a part missing or zero: kEmptyDate.
 StrRef ReadDate(StrRef text);
 // The fixed empty date that ReadDate gives for a typed date with a missing or zero part: blanks,
 // which show as blanks in every format. Not the empty text, which the formats take as today.
@@ -71,9 +71,9 @@ inline constexpr int kDateWords = 4;
 // ---- times as text ----------------------------------------------------------------------------
 // A time read into *ms: "12:34:56", "12:30" (minutes and seconds), "45" (seconds), "1234" (mmss),
 // "123456" (hhmmss), ".5" fractions as milliseconds, "9h", "0930h" (from the hours) and "30m" (up
-// to the minutes) with a unit letter, a leading
-// '-' negates; "" is now. 163 for characters that are no digits where digits belong and for more
-// than three fields; an error value returns its code.
+// to the minutes) with a unit letter, a leading '-' negates; "" is now. kErrBadInput for
+// characters that are no digits where digits belong and for more than three fields; an error
+// value returns its code.
 ErrCode ReadTime(StrRef text, int64_t* ms);
 // The time of ms: flag 1 ':' between the fields, 2 with seconds, 4 with '.' and milliseconds;
 // other bits are ignored. 0 "hhmm", 3 "hh:mm:ss", 7 "hh:mm:ss.fff". Hours take more digits when
@@ -82,15 +82,15 @@ StrRef WriteTime(int64_t ms, int flags);
 inline constexpr int kTimeColons = 1;
 inline constexpr int kTimeSeconds = 2;
 inline constexpr int kTimeMillis = 4;
-// A number of seconds with decimals ("1.5", "-2", "0.0125") as rounded milliseconds; 163 when the
-// text is not such a number.
+// A number of seconds with decimals ("1.5", "-2", "0.0125") as rounded milliseconds; kErrBadInput
+// when the text is not such a number.
 ErrCode SecondsToMs(StrRef text, int64_t* ms);
 
 // ---- date arithmetic --------------------------------------------------------------------------
 // kind 'D', 'M' or 'Y' (either case). n below 10001: the date n days, months or years after
 // `date` (n may be negative; months keep the day but not beyond the new month's end), normalised.
 // n of 10001 or more: a second date, and the result the days, months or years between the two,
-// never negative. 147 for another kind, 163 when a result leaves the years 0..9999.
+// never negative. kErrSyntax for another kind, kErrBadInput when a result leaves the years 0..9999.
 ErrCode DateCalc(int32_t date, char kind, int64_t n, int64_t* result);
 
 // ---- file times -------------------------------------------------------------------------------
@@ -99,13 +99,14 @@ inline constexpr int kFileCreated = 0;
 inline constexpr int kFileAccessed = 1;
 inline constexpr int kFileWritten = 2;
 // A file's time stamp in local time: *date the numeric date value, *ms the milliseconds since
-// midnight (either may be null). 164 when the file is missing.
+// midnight (either may be null). kErrFileNotFound when the file is missing.
 ErrCode FileTime(StrRef path, int which, int32_t* date, int32_t* ms);
 
 // ---- time stamps ------------------------------------------------------------------------------
 // pattern with strftime-style conversions applied to the local time now: %a %A %b %B %d %e %H %I
 // %j %m %M %p %S %y %Y %T %D %F and %%; names are the English ones whatever the locale. Any other
-// conversion is copied as it is. At most kMaxText characters (145 beyond); a null pattern is 163.
+// conversion is copied as it is. At most kMaxText characters (kErrOutOfMemory beyond); a null
+// pattern is kErrBadInput.
 StrRef TimeStampText(const char* pattern);
 // The same for a given date value and time of day in milliseconds.
 StrRef TimeStampTextAt(const char* pattern, int32_t date, int64_t ms);

@@ -32,12 +32,11 @@ public:
     DirSearch(const DirSearch&) = delete;
     DirSearch& operator=(const DirSearch&) = delete;
 
-    // Starts the search and fills the first match. 164 when nothing matches (or the folder is
-    // missing), 175 when the folder may not be read, 163 for an error value. Closes any earlier
-    // search.
-    // Uses the pool only during the call.
+    // Starts the search and fills the first match. kErrFileNotFound when nothing matches (or the
+    // folder is missing), kErrPermission when the folder may not be read, kErrBadInput for an error
+    // value. Closes any earlier search. Uses the pool only during the call.
     ErrCode First(StrRef pattern, DirEntry* out);
-    // The next match; kCompletion (120) when there is none, another code on a platform failure.
+    // The next match; kCompletion when there is none, another code on a platform failure.
     ErrCode Next(DirEntry* out);
     void Close();
 
@@ -55,8 +54,8 @@ void LocalStamp(int64_t unixSeconds, int32_t* date, int32_t* ms);
 bool StampPartsValid(int32_t date, int32_t ms);
 
 // Sets the last-write time of an existing file or folder to the local date (YYYYMMDD) and
-// milliseconds since midnight. 163 for an invalid date or time, 164 when the entry is missing,
-// 175 when access is refused, 131 for any other failure.
+// milliseconds since midnight. kErrBadInput for an invalid date or time, kErrFileNotFound when the
+// entry is missing, kErrPermission when access is refused, kErrFileIo for any other failure.
 ErrCode SetFileWriteTimeLocal(StrRef path, int32_t date, int32_t ms);
 
 }  // namespace rt

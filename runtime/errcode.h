@@ -5,8 +5,9 @@
 
 namespace rt {
 
-// 0 success; 1..119 data-access conditions; 120 completion; 121 and up run-time errors;
-// 128 and up are serious (recorded once per context and shown to the user).
+// kOk is success; codes below kCompletion are data-access conditions, kCompletion is completion and
+// codes above it are run-time errors; kFirstSerious and up are serious (recorded once per context
+// and shown to the user).
 using ErrCode = uint16_t;
 
 inline constexpr ErrCode kOk = 0;

@@ -20,7 +20,7 @@ enum Module : uint32_t {
 };
 
 // code 0 with module 0 clears the record. Otherwise records code (and module, when none is
-// stored yet) only when nothing is recorded and code >= 128.
+// stored yet) only when nothing is recorded and code >= kFirstSerious.
 void RecordError(ErrCode code, uint32_t module);
 struct ErrorRecord {
     ErrCode code;

@@ -80,13 +80,10 @@ StrRef ErrorMessage(ErrCode code) {
 }
 
 ErrCode ReportError(ErrCode code, StrRef text, bool append) {
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     StrRef detail = ErrorDetail();
     // A detail ending in NUL has been locked by whoever wrote it.
-    if (detail.ok() && detail.len > 0 && detail.ptr[detail.len - 1] == '\0') {
-        PoolRelease(mark);
-        return code;
-    }
+    if (detail.ok() && detail.len > 0 && detail.ptr[detail.len - 1] == '\0') return code;
     if (!text.ok()) {
         // An error value as the text still says what went wrong, rather than keeping a stale detail.
         text = ErrorCodeText(StrError(text));
@@ -99,7 +96,6 @@ ErrCode ReportError(ErrCode code, StrRef text, bool append) {
         if (!next.ok()) next = text;
     }
     StoreSet(kGroupSystem, kItemErrorDetail, next);
-    PoolRelease(mark);
     return code;
 }
 

@@ -8,13 +8,14 @@
 
 namespace rt {
 
-// English name of code (122..189), "Undefined" outside the table.
+// English name of a code of the table (kErrUserCanceled up to its last name, "Lang Files Missing"),
+// "Undefined" outside it.
 StrRef ErrorNameEnglish(ErrCode code);
 // Name in the user's language (field code-121 of message 0), else the English name.
 StrRef ErrorName(ErrCode code);
 // Field n of the module list; empty when there is none.
 StrRef ModuleName(uint32_t n);
-// Short text of a code; 0xFFFF means the last recorded code.
+// Short text of a code; kErrNoCode means the last recorded code.
 StrRef ErrorText(ErrCode code);
 // Full text for the user: "Error " + text, the module in brackets, ": " and the detail text.
 StrRef ErrorMessage(ErrCode code);
@@ -26,7 +27,8 @@ StrRef ErrorDetail();
 StrRef ErrorString(ErrCode code, StrRef detail);
 // "Error #<code>".
 StrRef ErrorCodeText(ErrCode code);
-// "Fail" -> 124; "Error #<n>.<text>" -> n, with the detail "Server response: <text>"; else 0.
+// "Fail" -> kErrUndefWarning; "Error #<n>.<text>" -> n, with the detail "Server response: <text>";
+// else 0.
 ErrCode ParseServerError(StrRef reply);
 
 }  // namespace rt

@@ -34,11 +34,12 @@ struct FileInfo {
 };
 static_assert(sizeof(FileInfo) == 36, "FileInfo is nine 32-bit fields");
 
-// The record of the first entry matching path. 164 in status when nothing matches; an error
-// value as path comes back as the status. Uses no pool space.
+// The record of the first entry matching path. kErrFileNotFound in status when nothing matches; an
+// error value as path comes back as the status. Uses no pool space.
 FileInfo FileInfoOf(StrRef path);
-// The attribute byte of the first match, or 164 when nothing matches (never an attribute byte:
-// the platform's "normal" bit 0x80 only occurs alone). An error value gives its code.
+// The attribute byte of the first match, or kErrFileNotFound when nothing matches (never an
+// attribute byte: the platform's "normal" bit 0x80 only occurs alone). An error value gives its
+// code.
 uint16_t PathAttributes(StrRef path);
 // True when the first match is a folder.
 bool IsFolder(StrRef path);
@@ -48,7 +49,7 @@ inline constexpr int kStampCreation = 0;
 inline constexpr int kStampAccess = 1;
 inline constexpr int kStampWrite = 2;
 // The chosen local time stamp of the first match of path: *date YYYYMMDD, *ms since midnight.
-// 164 when nothing matches (outputs left alone), 163 for another `which`.
+// kErrFileNotFound when nothing matches (outputs left alone), kErrBadInput for another `which`.
 ErrCode FileTimeOf(StrRef path, int which, int32_t* date, int32_t* ms);
 
 // Asked with (root, 1) before a scan, where a non-zero answer skips the scan, and with (root, 0)
@@ -81,9 +82,10 @@ bool ListingTakes(uint16_t mask, uint8_t attributes);
 
 // Scans root: an existing folder (without wildcards) is listed whole ("*.*" inside it), anything
 // else is the search pattern itself and its names are relative to its drive and folder. Status:
-// 164 no match, or a mask other than 0 that takes nothing of what matched; 145 names over 32764
-// bytes or pool exhausted; 141 a sorted name not found again; 0 and an empty listing when the
-// observer skips the scan. A listing with a non-zero status has no names and no records.
+// kErrFileNotFound no match, or a mask other than 0 that takes nothing of what matched;
+// kErrOutOfMemory names over 32764 bytes or pool exhausted; kErrInternal a sorted name not found
+// again; 0 and an empty listing when the observer skips the scan. A listing with a non-zero status
+// has no names and no records.
 FolderListing ScanFolder(StrRef root, uint16_t mask, ScanObserver observer);
 
 // 0-based position of name among the NUL-separated names: the first exact match, else the first

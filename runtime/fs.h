@@ -17,14 +17,16 @@ inline constexpr uint16_t kFsWrite = 2;     // write access
 inline constexpr uint16_t kFsCreate = 4;    // create the file when it is missing
 inline constexpr uint16_t kFsTruncate = 8;  // empty an existing file (with kFsWrite)
 inline constexpr uint16_t kFsAppend = 16;   // every write goes to the end (with kFsWrite)
-inline constexpr uint16_t kFsExclusive = 32;  // with kFsCreate: 165 when the file exists already
+inline constexpr uint16_t kFsExclusive = 32;  // with kFsCreate: kErrFileExist when the file exists
 
 // Codes that the seam gives:
-//   164 the file or a folder of its path is missing
-//   165 the entry already exists (FsMakeFolder)
-//   175 access denied, in use by another process, read-only medium
-//   131 a short write or a full disk
-//   130 any other read or seek failure, 166 any other open failure, 172 any other failure
+//   kErrFileNotFound  the file or a folder of its path is missing
+//   kErrFileExist     the entry already exists (FsMakeFolder)
+//   kErrPermission    access denied, in use by another process, read-only medium
+//   kErrFileIo        a short write or a full disk
+//   kErrDiskIo        any other read or seek failure
+//   kErrFileOpening   any other open failure
+//   kErrDeviceIo      any other failure
 
 // One open file, closed by the destructor. The three standard streams are wrapped without being
 // owned, so closing them does nothing.
@@ -46,11 +48,11 @@ public:
 
     // Reads up to n bytes at the current position; *got may be less at the end of the file.
     ErrCode Read(void* buffer, uint32_t n, uint32_t* got);
-    // Writes n bytes (at the end in append mode); *put short of n gives 131.
+    // Writes n bytes (at the end in append mode); *put short of n gives kErrFileIo.
     ErrCode Write(const void* data, uint32_t n, uint32_t* put);
     ErrCode Seek(uint64_t position);
     ErrCode SeekEnd();
-    // Current position; 130 when the handle cannot tell (a console or pipe).
+    // Current position; kErrDiskIo when the handle cannot tell (a console or pipe).
     ErrCode Position(uint64_t* out);
     ErrCode Length(uint64_t* out);
     // Cuts the file to length bytes (or extends it with zeros); the position is left at length.
@@ -66,17 +68,18 @@ private:
     bool append_ = false;
 };
 
-// 0 when the directory entry exists (file or folder), 164 when it does not.
+// 0 when the directory entry exists (file or folder), kErrFileNotFound when it does not.
 ErrCode FsExists(const char* path);
-// 0 for an existing folder, 164 otherwise.
+// 0 for an existing folder, kErrFileNotFound otherwise.
 ErrCode FsIsFolder(const char* path);
-// The size of an existing file in *size; 164 when there is no such entry.
+// The size of an existing file in *size; kErrFileNotFound when there is no such entry.
 ErrCode FsFileSize(const char* path, uint64_t* size);
-// Creates one folder; its parent must exist (164 otherwise); 165 when it exists already.
+// Creates one folder; its parent must exist (kErrFileNotFound otherwise); kErrFileExist when it
+// exists already.
 ErrCode FsMakeFolder(const char* path);
 // Removes an empty folder.
 ErrCode FsRemoveFolder(const char* path);
-// Removes one file; 164 when it is missing.
+// Removes one file; kErrFileNotFound when it is missing.
 ErrCode FsRemoveFile(const char* path);
 // Puts `source` in the place of `target` in one step, replacing target when it exists, and makes
 // the change durable. The caller has flushed and closed source.
@@ -84,9 +87,9 @@ ErrCode FsReplaceFile(const char* source, const char* target);
 
 // Copies count bytes from the current position of src to that of dst (kCopyToEnd: until src
 // ends) in blocks of `block` bytes (at most kFsCopyBlock); progress(arg, total, block), when
-// given, runs after each block
-// and a non-zero answer stops the copy with that code. 131 for a failed or short read or write;
-// *copied (when given) receives the bytes written. The one copy loop of the run-time.
+// given, runs after each block and a non-zero answer stops the copy with that code. kErrFileIo
+// for a failed or short read or write; *copied (when given) receives the bytes written. The one
+// copy loop of the run-time.
 inline constexpr uint64_t kCopyToEnd = UINT64_MAX;
 inline constexpr uint32_t kFsCopyBlock = 0x10000;
 using FsCopyProgress = ErrCode (*)(void* arg, uint64_t total, uint32_t block);
@@ -95,7 +98,7 @@ ErrCode FsCopyBlocks(FsFile& src, FsFile& dst, uint64_t count, FsCopyProgress pr
 
 // Calls fn for each entry of folder (not "." and "..") whose name matches pattern (`*` and `?`,
 // case-insensitive, "*.*" matching every name); a non-zero result of fn stops the walk and is
-// returned. A missing folder gives 164; no match gives 0.
+// returned. A missing folder gives kErrFileNotFound; no match gives 0.
 using FsEntryFn = ErrCode (*)(void* arg, const char* name, bool isFolder);
 ErrCode FsListFolder(const char* folder, const char* pattern, FsEntryFn fn, void* arg);
 

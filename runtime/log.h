@@ -15,8 +15,8 @@ inline constexpr uint16_t kLogRuntime = 32;
 // Category of language-resource lookups.
 inline constexpr uint16_t kLogResources = 16;
 
-// Whether an event is logged under _TRACE: never when _TRACE is 0; a code of 120 or more when
-// bit 0 is set; otherwise when the other bits of _TRACE share a bit with category.
+// Whether an event is logged under _TRACE: never when _TRACE is 0; a code of kCompletion or more
+// when bit 0 is set; otherwise when the other bits of _TRACE share a bit with category.
 bool LogEnabled(ErrCode code, uint16_t category);
 // The log file's name: item 10 of group 9 when set, else "%slog.txt" with the first two
 // characters of the application code (field 1 of run-time parameter 2 split at ':'),

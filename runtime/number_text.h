@@ -14,15 +14,16 @@ namespace rt {
 // no trailing zeros, no thousands separator; zero is the empty text.
 // With P = 2: 150 -> "1.5", 100 -> "1", 5 -> ".05", -50 -> "-.5", 0 -> "". A pool text.
 StrRef NumberToText(ScaledNumber v);
-// The same for a count of units of 10^-decimals (decimals 0..19; others give 163), for
+// The same for a count of units of 10^-decimals (decimals 0..19; others give kErrBadInput), for
 // integers (decimals 0) and values rounded to another count of decimals. A pool text.
 StrRef NumberToTextDecimals(int64_t v, int decimals);
 
 // Reads a canonical-style number text at the current precision into *out (0 on error):
 // blanks and tabs trimmed; "15D2" appends 2 zeros to "15"; further decimals round half away
 // from zero; reading stops at the first character that is not a digit (after an optional sign),
-// which cuts off everything behind it. 163 when the integer part is longer than 20 characters,
-// 168 when the value does not fit 64 bits. An error value as input returns its code.
+// which cuts off everything behind it. kErrBadInput when the integer part is longer than 20
+// characters, kErrDataOutBound when the value does not fit 64 bits. An error value as input returns
+// its code.
 ErrCode TextToNumber(StrRef text, ScaledNumber* out);
 
 // v divided by S = 10^P, rounded half away from zero, cut to 16 bits.

@@ -50,8 +50,8 @@ StrRef OptionName(uint16_t n) {
 
 StrRef OptionValue(uint16_t n) {
     const StrRef line = RunParam(kParamCommandLine);
-    const uint16_t mark = PoolMark();
-    if (n == 0) return PoolReturn(mark, Trim(FieldRest(line, ' '), kTrimStart));
+    PoolScope scope;
+    if (n == 0) return scope.Return(Trim(FieldRest(line, ' '), kTrimStart));
 
     // Only option 1 has several forms ("?" and "HELP"); a key holding ';' could never be written
     // on a command line, so each form is looked up on its own.
@@ -61,15 +61,12 @@ StrRef OptionValue(uint16_t n) {
         const StrRef form = Field(name, ';', k);
         if (form.len == 0) continue;
         const StrRef v = ParamValue(line, form);
-        if (!v.ok()) {
-            PoolRelease(mark);
-            return v;
-        }
-        if (v.len) return PoolReturn(mark, v);
-        if (n == kOptHelp && FormPresent(line, form)) return PoolReturn(mark, StrFromLiteral("YES"));
-        PoolRelease(mark);
+        if (!v.ok()) return v;
+        if (v.len) return scope.Return(v);
+        if (n == kOptHelp && FormPresent(line, form)) return scope.Return(StrFromLiteral("YES"));
+        PoolRelease(scope.mark());
     }
-    return PoolReturn(mark, StrEmpty());
+    return scope.Return(StrEmpty());
 }
 
 uint16_t OptionIndexOf(StrRef value, StrRef list) {

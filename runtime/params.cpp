@@ -89,14 +89,11 @@ bool PointsInto(StrRef piece, StrRef whole) {
     return piece.ptr >= whole.ptr && piece.ptr + piece.len <= whole.ptr + whole.len;
 }
 
-// Leaves through the caller's mark: a piece of the input or an empty value needs no pool entry,
+// Leaves through the caller's scope: a piece of the input or an empty value needs no pool entry,
 // anything else is moved down to the mark.
-StrRef Leave(uint16_t mark, StrRef v, StrRef input) {
-    if (!v.ok() || v.len == 0 || PointsInto(v, input)) {
-        PoolRelease(mark);
-        return (v.ok() && v.len == 0) ? StrEmpty() : v;
-    }
-    return PoolReturn(mark, v);
+StrRef Leave(PoolScope& scope, StrRef v, StrRef input) {
+    if (!v.ok() || v.len == 0 || PointsInto(v, input)) return (v.ok() && v.len == 0) ? StrEmpty() : v;
+    return scope.Return(v);
 }
 
 }  // namespace
@@ -168,44 +165,33 @@ StrRef ParamGetRetry(StrRef text, StrRef key, uint16_t flags) {
     if (!(flags & kParamFlipCase) || ParamFind(text, key, flags).pos != kNpos) {
         return ParamGet(text, key, flags);
     }
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     const StrRef flipped = Case(key, 0);
-    if (!flipped.ok()) {
-        PoolRelease(mark);
-        return flipped;
-    }
-    return Leave(mark, ParamGet(text, flipped, flags), text);
+    if (!flipped.ok()) return flipped;
+    return Leave(scope, ParamGet(text, flipped, flags), text);
 }
 
 StrRef ParamValue(StrRef text, StrRef key) {
     if (!text.ok()) return text;
     if (!key.ok()) return key;
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     const StrRef v = ParamGetRetry(text, key, kParamUnquote | kParamTrim);
-    if (!v.ok() || v.len) return Leave(mark, v, text);
-    PoolRelease(mark);
+    if (!v.ok() || v.len) return Leave(scope, v, text);
+    PoolRelease(scope.mark());
     const StrRef flipped = Case(key, 0);
-    if (!flipped.ok()) {
-        PoolRelease(mark);
-        return flipped;
-    }
+    if (!flipped.ok()) return flipped;
     const uint16_t flags = (key.len && key.at(0) > 'Z') ? (kParamUnquote | kParamTrim) : kParamUnquote;
-    return Leave(mark, ParamGet(text, flipped, flags), text);
+    return Leave(scope, ParamGet(text, flipped, flags), text);
 }
 
 ErrCode ParamCopy(StrRef text, StrRef key) {
     if (!text.ok()) return StrError(text);
     if (!key.ok()) return StrError(key);
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     const bool raw = std::memchr(key.ptr, '%', key.len) != nullptr;
     const StrRef v = ParamGet(text, key, raw ? 0 : kParamUnquote);
-    if (!v.ok()) {
-        PoolRelease(mark);
-        return StrError(v);
-    }
-    const StrRef copy = PoolReturn(mark, v);
-    if (!copy.ok()) PoolRelease(mark);
-    return StrError(copy);
+    if (!v.ok()) return StrError(v);
+    return StrError(scope.Return(v));
 }
 
 StrRef ParamReference(StrRef name) {

@@ -36,7 +36,7 @@ ErrCode SetRunParam(uint16_t item, StrRef value);
 ErrCode LoadDateMessage();
 // Stores the process command line as item 1. Every quote-blank-blank-quote is first reduced to
 // quote-blank-quote (what shell links produce between quoted arguments). A line longer than
-// kMaxText cannot be held by a text value and gives 158 (recorded), storing nothing.
+// kMaxText cannot be held by a text value and gives kErrBadCommandLine (recorded), storing nothing.
 ErrCode SetCommandLine(const char* line);
 
 // Flags shared by the parameter lookups.
@@ -46,7 +46,7 @@ inline constexpr uint16_t kParamNulMode = 0x004;    // entries separated by NUL 
 inline constexpr uint16_t kParamQuotedSeps = 0x008; // a quoted value ends only after its quote
 inline constexpr uint16_t kParamColonOnly = 0x010;  // any of 0x10..0x30: only ':' separates
 inline constexpr uint16_t kParamBlankOnly = 0x040;  // only ' ' separates
-inline constexpr uint16_t kParamRequired = 0x080;   // a missing key gives 127, not empty
+inline constexpr uint16_t kParamRequired = 0x080;   // a missing key gives kErrOutOfData, not empty
 inline constexpr uint16_t kParamFlipCase = 0x100;   // retry with Case(key, 0)
 inline constexpr uint16_t kParamDash = 0x200;       // '-' separates as well
 
@@ -61,7 +61,7 @@ struct ParamSpan {
 // a missing key give kNpos.
 ParamSpan ParamFind(StrRef text, StrRef key, uint16_t flags);
 // The value of key: the raw piece, Unquote of it (flag 1, a piece too) or TrimUnquote of it
-// (flags 1 and 2, one pool entry). Absent: empty, or error 127 with kParamRequired.
+// (flags 1 and 2, one pool entry). Absent: empty, or kErrOutOfData with kParamRequired.
 StrRef ParamGet(StrRef text, StrRef key, uint16_t flags);
 // ParamGet; when the key is absent and kParamFlipCase is set, once more with Case(key, 0).
 StrRef ParamGetRetry(StrRef text, StrRef key, uint16_t flags);
@@ -75,7 +75,7 @@ ErrCode ParamCopy(StrRef text, StrRef key);
 // Replaces each %NAME% of text, first pair to last, by the run-time parameter it names (names of
 // neither reference list become empty). Text without pairs comes back as it is; otherwise one
 // pool entry. Values that bring back their own reference stop after kMaxExpandRounds rounds with
-// the text as it then stands; a result beyond kMaxText is error 145.
+// the text as it then stands; a result beyond kMaxText is error kErrOutOfMemory.
 StrRef ExpandParams(StrRef text);
 inline constexpr uint16_t kMaxExpandRounds = 1024;
 // The value a %NAME% reference stands for; empty for an unknown name. May be a view into the

@@ -76,12 +76,14 @@ StrRef TempFolder();
 // The working folder (at most 384 characters); empty on failure.
 StrRef CurrentFolder();
 // pattern (or TempFolder joined with "%s" when empty) with its final "%s" replaced by "XXXXXX";
-// the result's last byte is a NUL, counted in its length. 163 when pattern does not end in "%s".
+// the result's last byte is a NUL, counted in its length. kErrBadInput when pattern does not end in
+// "%s".
 StrRef TempTemplate(StrRef pattern);
 
-// 0 when the entry exists, 164 when it is missing.
+// 0 when the entry exists, kErrFileNotFound when it is missing.
 ErrCode PathExists(StrRef path);
-// Creates the folder and its missing parents. 163 for an empty or root path, 175 on failure.
+// Creates the folder and its missing parents. kErrBadInput for an empty or root path,
+// kErrPermission on failure.
 ErrCode MakeDirs(StrRef path);
 // Without '*' or '?' removes the one file; otherwise every matching file of its folder (with
 // onlyWithExtension, only names that have an extension). The first failure is returned.
@@ -89,7 +91,7 @@ ErrCode DeleteFiles(StrRef pattern, bool onlyWithExtension);
 // name when it exists, else name's file part in each folder of the comma list, in order: the
 // first that exists; empty when none does.
 StrRef FindInFolders(StrRef folders, StrRef name);
-// Removes one file: 0 or the failure (164 when missing).
+// Removes one file: 0 or the failure (kErrFileNotFound when missing).
 ErrCode RemoveFile(StrRef path);
 // The kept comma list (group 9 item 14): field n, or the whole list for n = 0.
 StrRef KeptList(uint16_t n);
@@ -97,8 +99,8 @@ StrRef KeptList(uint16_t n);
 // field n of the new list.
 StrRef KeptList(uint16_t n, StrRef value);
 
-// 0 when the operation (kSafeRead, kSafeWrite ...) on path is allowed, else 175 with the reason
-// in the error detail. path is expected expanded and normalised.
+// 0 when the operation (kSafeRead, kSafeWrite ...) on path is allowed, else kErrPermission with the
+// reason in the error detail. path is expected expanded and normalised.
 ErrCode safetyIo(uint16_t flags, StrRef path);
 
 }  // namespace rt

@@ -61,27 +61,19 @@ StrRef CurrentFolder() {
 
 StrRef TempTemplate(StrRef pattern) {
     if (!pattern.ok()) return pattern;
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     if (pattern.len == 0) pattern = PathJoin(TempFolder(), Lit("%s"));
-    if (!pattern.ok()) return PoolReturn(mark, pattern);
-    if (pattern.len < 2 || pattern.ptr[pattern.len - 2] != '%' || pattern.ptr[pattern.len - 1] != 's') {
-        PoolRelease(mark);
+    if (!pattern.ok()) return pattern;
+    if (pattern.len < 2 || pattern.ptr[pattern.len - 2] != '%' || pattern.ptr[pattern.len - 1] != 's')
         return StrErr(kErrBadInput);
-    }
     const uint32_t len = pattern.len - 2u + 6u + 1u;
-    if (len > kMaxText) {
-        PoolRelease(mark);
-        return StrErr(kErrOutOfMemory);
-    }
+    if (len > kMaxText) return StrErr(kErrOutOfMemory);
     ErrCode err = 0;
     char* w = PoolBuffer(len, &err);
-    if (!w) {
-        PoolRelease(mark);
-        return StrErr(err ? err : kErrOutOfMemory);
-    }
+    if (!w) return StrErr(err ? err : kErrOutOfMemory);
     std::memcpy(w, pattern.ptr, pattern.len - 2u);
     std::memcpy(w + pattern.len - 2, "XXXXXX", 7);
-    return PoolReturn(mark, StrMake(w, static_cast<uint16_t>(len)));
+    return scope.Return(StrMake(w, static_cast<uint16_t>(len)));
 }
 
 StrRef ExpandRefs(StrRef text) {

@@ -91,17 +91,16 @@ ErrCode DeleteFiles(StrRef pattern, bool onlyWithExtension) {
 StrRef FindInFolders(StrRef folders, StrRef name) {
     if (!folders.ok()) return folders;
     if (!name.ok()) return name;
-    uint16_t mark = PoolMark();
-    if (name.len && PathExists(name) == 0) return PoolReturn(mark, name);
+    PoolScope scope;
+    if (name.len && PathExists(name) == 0) return scope.Return(name);
     StrRef file = PathPart(name, kPathFileName);
     const uint16_t count = FieldCount(folders, ',');
     for (uint16_t k = 1; k <= count && file.len; ++k) {
         uint16_t inner = PoolMark();
         StrRef candidate = PathJoin(Field(folders, ',', k), file);
-        if (candidate.ok() && PathExists(candidate) == 0) return PoolReturn(mark, candidate);
+        if (candidate.ok() && PathExists(candidate) == 0) return scope.Return(candidate);
         PoolRelease(inner);
     }
-    PoolRelease(mark);
     return StrMake(name.ptr, 0);
 }
 

@@ -29,7 +29,7 @@ inline uint16_t ScaleFactor() {
 // A number travels through the pool as an 8-byte little-endian text (the "number slot").
 inline constexpr uint16_t kNumberSlotSize = 8;
 
-// The number as a new 8-byte pool entry; (null, 145) when the pool is full.
+// The number as a new 8-byte pool entry; (null, kErrOutOfMemory) when the pool is full.
 StrRef NumberToSlot(ScaledNumber v);
 // A slot read as a number: 8 bytes give the integer, an empty text 0, any other length -1.
 ScaledNumber SlotToNumber(StrRef slot);

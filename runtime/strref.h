@@ -8,13 +8,13 @@
 
 namespace rt {
 
-// Longest text a routine builds in one piece; longer results are kErrStringTooLong-style 145.
+// Longest text a routine builds in one piece; longer results fail with kErrOutOfMemory.
 inline constexpr uint16_t kMaxText = 32764;
 // "Not found" position and "to the end" count.
 inline constexpr uint16_t kNpos = 0xFFFF;
 
 // A text value passed by value. A null pointer is an error value whose length field holds the
-// ErrCode (0 there counts as 0xFFFF); a non-null pointer with length 0 is the valid empty text.
+// ErrCode (0 there counts as kErrNoCode); a non-null pointer with length 0 is the valid empty text.
 // Texts are 8-bit Windows-1252 and need no terminator.
 struct StrRef {
     const char* ptr = nullptr;
@@ -33,13 +33,13 @@ inline StrRef StrErr(ErrCode code) { return StrRef{nullptr, code}; }
 // The valid empty text.
 inline StrRef StrEmpty() { return StrRef{"", 0}; }
 
-// 0 for a valid value, else its ErrCode (0xFFFF when the length field is 0).
+// 0 for a valid value, else its ErrCode (kErrNoCode when the length field is 0).
 inline ErrCode StrError(StrRef s) {
     if (s.ptr) return 0;
     return s.len ? s.len : 0xFFFF;
 }
 
-// Wraps a NUL-terminated text; a null text gives error 163. The length is cut to 16 bits.
+// Wraps a NUL-terminated text; a null text gives error kErrBadInput. The length is cut to 16 bits.
 StrRef StrFromLiteral(const char* c);
 
 // Writable view of a text that the caller owns (a pool entry it just made).

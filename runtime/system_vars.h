@@ -53,13 +53,13 @@ inline constexpr uint16_t kAuxStatNoPatterns = 0x80;
 extern const char kSystemIntegers[];
 extern const char kSystemStrings[];
 
-// ContextInit, then SystemVarsDefaults. The first failure is returned (124 when the context was
-// already initialised). The window layer calls this at start-up.
+// ContextInit, then SystemVarsDefaults. The first failure is returned (kErrUndefWarning when the
+// context was already initialised). The window layer calls this at start-up.
 ErrCode SystemVarsInit();
 // Creates (or resets) every system variable with its default, in order: each entry is split at
 // '=', the default converted by the name's type (AssignTyped) and assigned (VarSet). The first
-// failure stops and is returned; 141 when the variables did not get their fixed numbers (other
-// variables were created first).
+// failure stops and is returned; kErrInternal when the variables did not get their fixed numbers
+// (other variables were created first).
 ErrCode SystemVarsDefaults();
 
 }  // namespace rt

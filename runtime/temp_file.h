@@ -14,7 +14,8 @@ inline constexpr uint16_t kTempPathMax = 512;
 // Creates a new, empty file named prefix + a unique part + ".tmp" in folder (the system's
 // temporary folder when folder is empty, the working folder when that is unset too) and writes its
 // NUL-terminated path into out. With `open`, the file is left open there for reading and writing.
-// 131 when no file can be made, 145 when the path does not fit. Uses the pool only during the call.
+// kErrFileIo when no file can be made, kErrOutOfMemory when the path does not fit. Uses the pool
+// only during the call.
 ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t capacity, FsFile* open = nullptr);
 
 // A file's new contents, written to a temporary file beside it and put in its place in one step:
@@ -28,7 +29,7 @@ public:
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
     // Creates the temporary file in target's folder (the working folder for a bare name), open
-    // for writing. 131 when it cannot be made, 145 when a path does not fit.
+    // for writing. kErrFileIo when it cannot be made, kErrOutOfMemory when a path does not fit.
     ErrCode Begin(StrRef target, const char* prefix = "~kv");
     FsFile& file() { return file_; }
     // The temporary file's path (empty before Begin), for stamping it before Commit.

@@ -16,7 +16,7 @@ using PoolMark_t = uint16_t;
 inline constexpr uint16_t kNoMark = 0xFFFF;
 
 // Creates the text block, entry stack and work block (tag 11) for `entries` entries and
-// entries * 1024 bytes. 145 when memory runs out.
+// entries * 1024 bytes. kErrOutOfMemory when memory runs out.
 ErrCode PoolInit(uint16_t entries);
 // Frees the pool's three blocks.
 ErrCode PoolFree();
@@ -25,7 +25,7 @@ ErrCode PoolFree();
 uint16_t PoolMark();
 // Drops every entry above `mark`; a mark >= capacity (kNoMark) or above the top changes nothing.
 uint16_t PoolRelease(uint16_t mark);
-// New entry of n bytes at the top; 145 when the entry stack or the text block is full.
+// New entry of n bytes at the top; kErrOutOfMemory when the entry stack or the text block is full.
 ErrCode PoolAlloc(uint32_t n);
 // PoolAlloc, then fills the bytes unless fill is 0xFF. The result is the new entry.
 StrRef PoolAllocFilled(uint32_t n, uint8_t fill);
@@ -55,8 +55,8 @@ struct PoolStats {
 };
 PoolStats PoolInfo();
 
-// Releases to the mark taken at construction when it goes out of scope, unless Keep() was
-// called. For routines whose every path releases.
+// Releases to the mark taken at construction when it goes out of scope, unless the routine kept
+// its result with Return() or Keep(). For routines with more than one exit.
 class PoolScope {
 public:
     PoolScope() : mark_(PoolMark()) {}
@@ -66,6 +66,9 @@ public:
     uint16_t mark() const { return mark_; }
     // PoolReturn(mark, s); the scope then leaves the result alone.
     StrRef Return(StrRef s) { kept_ = true; return PoolReturn(mark_, s); }
+    // Leaves everything above the mark as it is: for a result that already is the one entry there
+    // (a buffer cut to size with PoolShrinkTop), which Return would only copy onto itself.
+    void Keep() { kept_ = true; }
 private:
     uint16_t mark_;
     bool kept_ = false;

@@ -13,7 +13,7 @@ namespace rt {
 inline bool IsQuote(unsigned char c) { return c == '\'' || c == '"'; }
 
 // A new pool text of exactly n bytes, written through the returned pointer. Null, with *out the
-// error value, when n exceeds the one-piece limit (145) or the pool is full.
+// error value, when n exceeds the one-piece limit (kErrOutOfMemory) or the pool is full.
 inline char* NewText(uint64_t n, StrRef* out) {
     if (n > kMaxText) {
         *out = StrErr(kErrOutOfMemory);

@@ -11,7 +11,7 @@ namespace rt {
 
 StrRef Format(uint16_t max, const char* tmpl, ...) {
     if (!tmpl) return StrErr(kErrBadInput);
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     const uint32_t room = uint32_t{max} + 1;
     ErrCode err = 0;
     char* buf = PoolBuffer(room, &err);
@@ -20,15 +20,11 @@ StrRef Format(uint16_t max, const char* tmpl, ...) {
     va_start(args, tmpl);
     const int n = std::vsnprintf(buf, room, tmpl, args);
     va_end(args);
-    if (n < 0) {
-        PoolRelease(mark);
-        return FailStr(true, kModFormatStrings, kErrFormatFailure, StrRef{});
-    }
+    if (n < 0) return FailStr(true, kModFormatStrings, kErrFormatFailure, StrRef{});
     // vsnprintf reports the full length it wanted, so a cut result is recognised exactly.
-    if (static_cast<uint32_t>(n) >= room) {
-        PoolRelease(mark);
+    if (static_cast<uint32_t>(n) >= room)
         return FailStr(true, kModFormatStrings, kErrStringTooLong, StrRef{});
-    }
+    scope.Keep();
     return PoolShrinkTop(static_cast<uint16_t>(n));
 }
 

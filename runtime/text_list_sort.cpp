@@ -138,15 +138,12 @@ StrRef ListSort(StrRef list, char sep, int flags) {
     if (list.len > kMaxText) return StrErr(kErrOutOfMemory);
     const bool fold = (flags & kSortFold) != 0;
     const uint16_t outOfOrder = (flags & kSortDescending) ? 0xFFFF : 1;
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     const uint16_t count = FieldCount(list, sep);
 
     ErrCode err = 0;
     char* raw = PoolBuffer(uint32_t{count} * sizeof(FieldSpan), &err);
-    if (!raw) {
-        PoolRelease(mark);
-        return StrErr(kErrOutOfMemory);
-    }
+    if (!raw) return StrErr(kErrOutOfMemory);
     FieldSpan* spans = reinterpret_cast<FieldSpan*>(raw);
     uint32_t start = 0;
     for (uint32_t k = 0; k < count; ++k) {
@@ -169,17 +166,14 @@ StrRef ListSort(StrRef list, char sep, int flags) {
     }
 
     char* w = PoolBuffer(list.len, &err);
-    if (!w) {
-        PoolRelease(mark);
-        return StrErr(kErrOutOfMemory);
-    }
+    if (!w) return StrErr(kErrOutOfMemory);
     const StrRef sorted = StrMake(w, list.len);
     for (uint32_t i = 0; i < count; ++i) {
         if (i) *w++ = sep;
         if (spans[i].len) std::memcpy(w, list.ptr + spans[i].pos, spans[i].len);
         w += spans[i].len;
     }
-    return PoolReturn(mark, sorted);
+    return scope.Return(sorted);
 }
 
 }  // namespace rt

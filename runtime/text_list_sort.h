@@ -21,8 +21,8 @@ StrRef ListSort(StrRef list, char sep, int flags);
 
 // The items of list sorted by byte value, every item compared as if padded with blanks to the
 // longest one (stable), and joined with the same separator. A `,` list respects quotes. Without
-// kSortTrimItems each item comes back padded to that width. One new pool entry; 145 when the
-// result would pass 32764 bytes or memory runs out; an error value comes back unchanged.
+// kSortTrimItems each item comes back padded to that width. One new pool entry; kErrOutOfMemory
+// when the result would pass 32764 bytes or memory runs out; an error value comes back unchanged.
 StrRef SortList(StrRef list, uint16_t flags);
 
 // The items of a list and the order in which SortList puts them, for callers that move other
@@ -40,8 +40,8 @@ struct ListOrder {
     uint16_t Len(uint32_t i) const { return reinterpret_cast<const uint16_t*>(lens.data())[i]; }
     uint16_t At(uint32_t k) const { return reinterpret_cast<const uint16_t*>(order.data())[k]; }
 };
-// Splits list by flags and sorts it into *o; 145 when memory runs out or there are more than
-// 65535 items.
+// Splits list by flags and sorts it into *o; kErrOutOfMemory when memory runs out or there are more
+// than 65535 items.
 ErrCode ListOrderOf(StrRef list, uint16_t flags, ListOrder* o);
 // The items of list in the order o, joined as SortList does; one new pool entry.
 StrRef JoinInOrder(StrRef list, const ListOrder& o, uint16_t flags);

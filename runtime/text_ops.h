@@ -2,7 +2,7 @@
 //
 // Results that are pieces of an input (SubStr, Trim, Unquote, Between) point into it and
 // allocate nothing; new texts are one pool entry above the caller's mark. An error value given
-// as input comes back unchanged; pool exhaustion gives (null, 145).
+// as input comes back unchanged; pool exhaustion gives (null, kErrOutOfMemory).
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,8 @@ namespace rt {
 // s from start for count bytes. start < 0 counts from the end and takes the rest (count is
 // ignored); a range past the end is cut; count 0xFFFF means "to the end".
 StrRef SubStr(StrRef s, int32_t start, uint16_t count);
-// 0 equal, 1 a > b, 0xFFFF a < b (bytes; a proper prefix is smaller); 159 for a null pointer.
+// 0 equal, 1 a > b, 0xFFFF a < b (bytes; a proper prefix is smaller); kErrStrOutBound for a null
+// pointer.
 uint16_t Compare(StrRef a, StrRef b);
 // Compare after upper-casing both when fold is set.
 uint16_t CompareFold(StrRef a, StrRef b, bool fold);
@@ -40,14 +41,14 @@ StrRef Case(StrRef s, int mode);
 StrRef Concat(StrRef a, StrRef b);
 // a, then sep only when both a and b are non-empty, then b.
 StrRef Join(StrRef a, StrRef sep, StrRef b);
-// name "=" value; 163 when either is empty.
+// name "=" value; kErrBadInput when either is empty.
 StrRef NameValue(StrRef name, StrRef value);
 StrRef Copy(StrRef s);
 // Pool copy with a NUL appended; an invalid input or a full pool gives a static empty text.
 // Not held to the 32764-byte limit.
 const char* CString(StrRef s);
-// Copies s to buffer + used and returns (buffer, used + length); no pool use. 163 for a null
-// buffer, 145 when the length would pass 65535.
+// Copies s to buffer + used and returns (buffer, used + length); no pool use. kErrBadInput for a
+// null buffer, kErrOutOfMemory when the length would pass 65535.
 StrRef AppendTo(StrRef s, char* buffer, uint16_t used);
 // Every occurrence of old (left to right, not overlapping) replaced by repl. A one-character old
 // that is a quote is always searched in plain mode.
@@ -70,7 +71,7 @@ char Partner(char ch);
 StrRef Between(StrRef s, char open, bool plain);
 // ch, s, Partner(ch).
 StrRef Wrap(StrRef s, char ch);
-// s in q when s has no q, else in the other quote when s has none of that; else 163.
+// s in q when s has no q, else in the other quote when s has none of that; else kErrBadInput.
 StrRef Quote(StrRef s, char q);
 // Quote; when that fails, double quotes of s become single ones and s is wrapped in double quotes.
 StrRef QuoteAny(StrRef s, char q);

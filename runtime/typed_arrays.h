@@ -11,7 +11,7 @@ inline constexpr uint16_t kArrayVarDescs = 6;  // array-variable descriptors
 inline constexpr uint16_t kArrayInts = 7;      // integer variables, 2-byte cells
 inline constexpr uint16_t kArrayNumbers = 8;   // number variables, 8-byte cells
 
-// Creates the descriptor table with `count` empty descriptors; 176 when it cannot.
+// Creates the descriptor table with `count` empty descriptors; kErrStructMem when it cannot.
 ErrCode ArraysInit(uint16_t count);
 // Pointer to element i of array a, or null (no array, index >= count).
 void* ArrayGet(uint16_t a, uint16_t i);
@@ -19,7 +19,7 @@ void* ArrayGet(uint16_t a, uint16_t i);
 // to exactly i+1 elements when needed. Null when `size` differs from the array's element size,
 // when memory runs out, or when a lies beyond the descriptor table.
 void* ArraySet(uint16_t a, uint16_t i, const void* src, uint16_t size);
-// Removes element i; 176 when i >= count or the array does not exist.
+// Removes element i; kErrStructMem when i >= count or the array does not exist.
 ErrCode ArrayDelete(uint16_t a, uint16_t i);
 uint16_t ArrayCount(uint16_t a);
 uint16_t ArrayElementSize(uint16_t a);

@@ -11,19 +11,19 @@ namespace rt {
 // Length of the file in bytes; 0 when it cannot be opened.
 uint32_t FileLength(StrRef path);
 // count bytes from offset as one new pool entry; count 0xFFFF reads to the end of the file.
-// More than 65535 bytes or more than PoolFreeBytes gives 145; count 0 an empty text; fewer
-// bytes than asked 168; a missing file 164.
+// More than 65535 bytes or more than PoolFreeBytes gives kErrOutOfMemory; count 0 an empty text;
+// fewer bytes than asked kErrDataOutBound; a missing file kErrFileNotFound.
 StrRef ReadBytes(StrRef path, uint32_t offset, uint16_t count);
 // The whole file without trailing CR and LF, each CR LF and then each LF replaced by sep.
 StrRef ReadText(StrRef path, StrRef sep);
-// Appends the source file to destination in chunks. An empty or missing source gives 127; the
-// first failed write (131 when short) stops the copy and is returned.
+// Appends the source file to destination in chunks. An empty or missing source gives kErrOutOfData;
+// the first failed write (kErrFileIo when short) stops the copy and is returned.
 ErrCode AppendFileContents(StrRef destination, StrRef source);
 
 // Replaces the file's contents by data in one step: the data goes to a temporary file beside
 // the target, is flushed to the disk and renamed over the target, so that the target holds
-// either its old or its new contents, never a part. 175 when the replacement fails; the old
-// file is then left as it was.
+// either its old or its new contents, never a part. kErrPermission when the replacement fails; the
+// old file is then left as it was.
 ErrCode ReplaceFileContents(StrRef path, const char* data, uint32_t len);
 inline ErrCode ReplaceFileContents(StrRef path, StrRef data) {
     if (!data.ok()) return StrError(data);

@@ -82,33 +82,33 @@ struct BuiltinCall {
 };
 
 // A handler leaves its value in *result (a text above the dispatcher's mark) and returns 0, a
-// warning below 128 or an error.
+// warning below kFirstSerious or an error.
 using BuiltinHandler = ErrCode (*)(BuiltinCall& call, ExprValue* result);
 
 // Runs the built-in of a scanned call (at.func): marks the pool, evaluates the arguments its mode
-// asks for, calls the handler, reports an error of 128 or more with the call's text, restores the
-// argument stack and keeps only the result. A function without a handler yet gives 148; an empty
-// extension slot 147.
+// asks for, calls the handler, reports an error of kFirstSerious or more with the call's text,
+// restores the argument stack and keeps only the result. A function without a handler yet gives
+// kErrFeatureRemoved; an empty extension slot kErrSyntax.
 ErrCode CallBuiltin(const ExprCursor& at, ExprValue* result);
 
-// Registers an added function under code 31..62 (name upper case); 163 for another code.
+// Registers an added function under code 31..62 (name upper case); kErrBadInput for another code.
 ErrCode BuiltinExtensionSet(uint16_t code, const char* name, BuiltinHandler handler, ArgMode mode);
 
 // ---- argument access for handlers --------------------------------------------------------------
-// 147 when the count of evaluated arguments lies outside least..most.
+// kErrSyntax when the count of evaluated arguments lies outside least..most.
 ErrCode ArgCheck(const BuiltinCall& call, uint16_t least, uint16_t most);
 // 0 number, 1 text, -1 when argument k is absent or empty.
 int ArgType(const BuiltinCall& call, uint16_t k);
-// Number argument k, or deflt when absent or empty; 128 when it is a text.
+// Number argument k, or deflt when absent or empty; kErrTypeMismatch when it is a text.
 ErrCode ArgNumber(const BuiltinCall& call, uint16_t k, ScaledNumber deflt, ScaledNumber* out);
 // ArgNumber / S rounded, as a 16-bit integer.
 ErrCode ArgInt(const BuiltinCall& call, uint16_t k, int16_t deflt, int16_t* out);
-// Text argument k, or deflt when absent or empty; 128 when it is a number. The text is a view into
-// the string store, valid until the store next changes.
+// Text argument k, or deflt when absent or empty; kErrTypeMismatch when it is a number. The text is
+// a view into the string store, valid until the store next changes.
 ErrCode ArgText(const BuiltinCall& call, uint16_t k, StrRef deflt, StrRef* out);
 // For handlers that scan their own arguments: true when argument text is left behind call.rest.
 bool ArgsLeft(const BuiltinCall& call);
-// Evaluates the next argument text (123 when it is empty) and advances call.rest.
+// Evaluates the next argument text (kErrNullExpression when it is empty) and advances call.rest.
 ErrCode ArgEvaluateNext(BuiltinCall& call, ExprValue* out);
 // Steps over the next argument text without evaluating it.
 void ArgSkipNext(BuiltinCall& call);

@@ -34,7 +34,7 @@ inline ErrCode ArgAsText(const BuiltinCall& call, uint16_t k, StrRef deflt, StrR
     return 0;
 }
 
-// A character code argument: 0..255, else 163.
+// A character code argument: 0..255, else kErrBadInput.
 inline ErrCode ByteOf(int16_t code, char* out) {
     if (code < 0 || code > 255) return kErrBadInput;
     *out = static_cast<char>(code);

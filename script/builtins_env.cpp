@@ -185,7 +185,8 @@ StrRef LookUpName(const Macro& m, StrRef name) {
     StrRef v = KeyValueLookup(m.values, name, &found);
     if (found) return v;
     v = ParamReference(name);
-    if (v.ok() && v.len > 0) return v;
+    // A copy: a rescan evaluates the parts of the value, which may change the store it lies in.
+    if (v.ok() && v.len > 0) return PoolCopy(v);
     return FsEnvironment(CString(name));
 }
 
@@ -325,24 +326,20 @@ ErrCode BuiltinExpand(BuiltinCall& call, ExprValue* result) {
     if (ErrCode err = ArgCheck(call, 1, 1)) return err;
     StrRef tmpl;
     if (ErrCode err = ArgText(call, 1, StrEmpty(), &tmpl)) return err;
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     StrRef cur = PoolCopy(tmpl);
     ExprCursor c = call.rest;
     for (uint32_t n = 1; cur.ok() && !CursorAtEnd(c); ++n) {
         const uint16_t from = c.next;
         c = ScanStep(c);
-        if (c.status || c.next <= from) {
-            PoolRelease(mark);
-            return c.status ? c.status : kErrSyntax;
-        }
+        if (c.status || c.next <= from) return c.status ? c.status : kErrSyntax;
         StrRef marker = Format(15, "$%u_", static_cast<unsigned>(n));
         StrRef next = marker.ok() ? Replace(cur, marker, CallText(c), true) : marker;
-        cur = next.ok() ? PoolReturn(mark, next) : next;
+        cur = next.ok() ? PoolReturn(scope.mark(), next) : next;
     }
-    if (!cur.ok()) {
-        PoolRelease(mark);
-        return StrError(cur);
-    }
+    if (!cur.ok()) return StrError(cur);
+    // The expanded text is the one entry above the mark, and the result.
+    scope.Keep();
     return ResultText(cur, result);
 }
 

@@ -406,17 +406,13 @@ ErrCode Run(StrRef prepared, ExprValue* v) {
 // The value of a prepared text as a number; a string value is read as number text and a warning
 // counts as 0. Leaves nothing in the pool.
 ErrCode NumberOf(StrRef prepared, ScaledNumber* out) {
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     ExprValue v;
     ErrCode err = Run(prepared, &v);
     *out = 0;
-    if (err >= kFirstSerious) {
-        PoolRelease(mark);
-        return err;
-    }
+    if (err >= kFirstSerious) return err;
     err = v.isString ? TextToNumber(v.text, out) : 0;
     if (!v.isString) *out = v.number;
-    PoolRelease(mark);
     return err;
 }
 

@@ -147,16 +147,12 @@ bool ArgAbsent(const BuiltinCall& call, uint16_t k) {
 // Evaluates arguments behind call.rest and pushes them, up to `limit` in all.
 ErrCode PushArguments(BuiltinCall& call, uint16_t limit) {
     while (call.count < limit && ArgsLeft(call)) {
-        uint16_t mark = PoolMark();
+        PoolScope scope;
         ExprValue v;
         ErrCode st = EvaluateExpressionAt(&call.rest, &v);
-        if (st >= kFirstSerious) {
-            PoolRelease(mark);
-            return st;
-        }
+        if (st >= kFirstSerious) return st;
         StrRef item = st == kErrNullExpression ? StrMake(&kEmptyArgMarker, 1) : ValueToSlot(v);
         ErrCode err = item.ok() ? StoreAppend(kGroupArgStack, item) : StrError(item);
-        PoolRelease(mark);
         if (err) return err;
         call.types[call.count++] = v.isString ? 1 : 0;
     }
@@ -213,7 +209,7 @@ ErrCode CallBuiltin(const ExprCursor& at, ExprValue* result) {
         return kErrSyntax;
     }
 
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     BuiltinCall call;
     call.code = code;
     call.at = at;
@@ -225,18 +221,15 @@ ErrCode CallBuiltin(const ExprCursor& at, ExprValue* result) {
     if (st < kFirstSerious) st = handler(call, result);
     if (st >= kFirstSerious) {
         ReportExpressionError(st, CallText(at));
-        PoolRelease(mark);
         StoreTrim(kGroupArgStack, call.base);
         *result = ExprValue::Number(0);
         return st;
     }
     // The result is copied down before the arguments go: a handler may hand back a view of one.
     if (result->isString) {
-        StrRef kept = PoolReturn(mark, result->text);
+        StrRef kept = scope.Return(result->text);
         if (!kept.ok()) st = StrError(kept);
         result->text = kept.ok() ? kept : StrEmpty();
-    } else {
-        PoolRelease(mark);
     }
     StoreTrim(kGroupArgStack, call.base);
     return st;

@@ -138,7 +138,7 @@ ErrCode PrepareValue(StrRef v, uint32_t decimals, bool withPoint, NumberParts* o
 }
 
 StrRef NumericLayout(StrRef mask, StrRef value, char decimalSep, char thousandsSep) {
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     uint16_t ns = 0;
     while (!IsDigitPos(mask.ptr[ns])) ++ns;
     uint16_t ne = mask.len - 1;
@@ -155,20 +155,15 @@ StrRef NumericLayout(StrRef mask, StrRef value, char decimalSep, char thousandsS
     }
 
     NumberParts v;
-    if (ErrCode err = PrepareValue(value, decimals, withPoint, &v)) {
-        PoolRelease(mark);
+    if (ErrCode err = PrepareValue(value, decimals, withPoint, &v))
         return FailStr(true, kModFormatStrings, err, {});
-    }
     const uint32_t valueInt = v.intLen + (v.negative ? 1 : 0);
 
     // Integer digits that do not fit take the thousands separators' places and widen the mask.
     const uint32_t widen = valueInt > intPositions ? valueInt - intPositions : 0;
     ErrCode err = 0;
     char* m = PoolBuffer(numeric.len + widen, &err);
-    if (!m) {
-        PoolRelease(mark);
-        return FailStr(true, kModFormatStrings, err, {});
-    }
+    if (!m) return FailStr(true, kModFormatStrings, err, {});
     uint32_t mLen = 0;
     for (uint32_t k = 0; k < widen; ++k) m[mLen++] = '#';
     for (uint16_t k = 0; k < numeric.len; ++k) {
@@ -178,15 +173,9 @@ StrRef NumericLayout(StrRef mask, StrRef value, char decimalSep, char thousandsS
     }
     const uint32_t suffix = mask.len - ne - 1u;
     const uint32_t outLen = ns + mLen + suffix;
-    if (outLen > kMaxText) {
-        PoolRelease(mark);
-        return FailStr(true, kModFormatStrings, kErrOutOfMemory, {});
-    }
+    if (outLen > kMaxText) return FailStr(true, kModFormatStrings, kErrOutOfMemory, {});
     char* out = PoolBuffer(outLen, &err);
-    if (!out) {
-        PoolRelease(mark);
-        return FailStr(true, kModFormatStrings, err, {});
-    }
+    if (!out) return FailStr(true, kModFormatStrings, err, {});
 
     // Right to left: value characters from the right, separators of the mask kept, then what
     // the used-up digit positions show.
@@ -233,7 +222,7 @@ StrRef NumericLayout(StrRef mask, StrRef value, char decimalSep, char thousandsS
 
     for (uint16_t k = 0; k < ns; ++k) out[k] = mask.ptr[k];
     for (uint32_t k = 0; k < suffix; ++k) out[ns + mLen + k] = mask.ptr[ne + 1 + k];
-    return PoolReturn(mark, StrMake(out, static_cast<uint16_t>(outLen)));
+    return scope.Return(StrMake(out, static_cast<uint16_t>(outLen)));
 }
 
 }  // namespace

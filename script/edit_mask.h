@@ -21,7 +21,8 @@ inline constexpr int kMaskModeComma = 255;
 // the value holds only ".-0123456789,D "; otherwise it comes back unchanged unless it also holds
 // '\' or '?', which make it a text mask. Integer digits that do not fit widen the mask (its
 // thousands separators are dropped); extra decimals are rounded half away from zero; missing
-// decimals are written as 0. A pool text (or the mask itself when unchanged); 145 when too long.
+// decimals are written as 0. A pool text (or the mask itself when unchanged); kErrOutOfMemory when
+// too long.
 StrRef MaskFormat(StrRef mask, StrRef value, int mode);
 
 // Default mask of a field type and width: 'A', 'B', 'D', 'L' give width '\'; 'N' and '1'..'9'

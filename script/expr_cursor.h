@@ -40,7 +40,7 @@ struct ExprCursor {
     uint16_t argLen = 0;    // length of the argument text of a call or group
     uint16_t prec = 0;      // precedence of the operator
     uint16_t func = 0;      // built-in function code (0: not a built-in)
-    ErrCode status = 0;     // 0, or 129 when a call's parenthesis has no partner
+    ErrCode status = 0;     // 0, or kErrLoopFailure for a call's unpaired parenthesis
 };
 
 // A cursor at the start of text.

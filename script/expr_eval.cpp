@@ -120,7 +120,7 @@ StrRef ArrayName(const ExprCursor& c) {
 ErrCode CallHostFunction(const ExprCursor& c, ExprValue* out) {
     auto hook = HookAs<UnderscoreCallHookFn>(kHookUnderscoreCall);
     if (!hook) return kErrFeatureRemoved;
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     uint16_t base = StoreCount(kGroupArgStack);
     ExprCursor args = CursorOf(ArgumentsText(c));
     uint16_t count = 0;
@@ -144,15 +144,8 @@ ErrCode CallHostFunction(const ExprCursor& c, ExprValue* out) {
         }
     }
     StoreTrim(kGroupArgStack, base);
-    if (st >= kFirstSerious) {
-        PoolRelease(mark);
-        return st;
-    }
-    if (out->isString) {
-        out->text = PoolReturn(mark, out->text);
-    } else {
-        PoolRelease(mark);
-    }
+    if (st >= kFirstSerious) return st;
+    if (out->isString) out->text = scope.Return(out->text);
     return st;
 }
 
@@ -161,22 +154,18 @@ ErrCode CallByName(const ExprCursor& c, ExprValue* out) {
     if (name.len > 0 && name.ptr[0] == '_') return CallHostFunction(c, out);
     uint16_t base = c.kind & kKindBaseMask;
     if (base != kKindName && base != kKindStringName && base != kKindNumberName) return kErrSyntax;
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     Subscripts subs;
     ErrCode st = EvaluateSubscripts(ArgumentsText(c), &subs);
     if (!st) st = ArrayElement(ArrayName(c), subs.values, subs.count, subs.init);
-    if (st) {
-        PoolRelease(mark);
-        return st;
-    }
+    if (st) return st;
     bool isString = base == kKindStringName;
     StrRef slot = PoolTop();
     if (isString) {
-        *out = ExprValue::Text(PoolReturn(mark, slot));
+        *out = ExprValue::Text(scope.Return(slot));
         return StrError(out->text);
     }
     *out = ExprValue::Number(SlotToNumber(slot));
-    PoolRelease(mark);
     return 0;
 }
 

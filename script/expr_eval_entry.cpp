@@ -38,12 +38,11 @@ int16_t EvaluateInteger(StrRef text) {
 }
 
 StrRef EvaluateToText(StrRef text) {
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     ExprValue v;
     uint16_t st = EvaluateValue(text, &v);
-    if (st == kResultNumber) return PoolReturn(mark, NumberToText(v.number));
-    if (st == kResultString) return PoolReturn(mark, v.text);
-    PoolRelease(mark);
+    if (st == kResultNumber) return scope.Return(NumberToText(v.number));
+    if (st == kResultString) return scope.Return(v.text);
     return StrErr(st);
 }
 

@@ -168,7 +168,7 @@ StrRef LogicalAnswerMessage() {
 StrRef FieldDisplay(char type, int width, StrRef stored) {
     if (!stored.ok()) return stored;
     type = FieldTypeOf(type);
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     StrRef shown;
     switch (type) {
     case 'D':
@@ -196,24 +196,18 @@ StrRef FieldDisplay(char type, int width, StrRef stored) {
         }
         break;
     }
-    if (!shown.ok()) {
-        PoolRelease(mark);
-        return shown;
-    }
-    return PoolReturn(mark, shown);
+    if (!shown.ok()) return shown;
+    return scope.Return(shown);
 }
 
 StrRef FieldStored(char type, int width, StrRef display) {
     if (!display.ok()) return display;
     type = FieldTypeOf(type);
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     StrRef stored = StoredBeforeFit(type, width, display);
     if (stored.ok() && type != 'R') stored = FitWidth(type, stored, width);
-    if (!stored.ok()) {
-        PoolRelease(mark);
-        return stored;
-    }
-    return PoolReturn(mark, stored);
+    if (!stored.ok()) return stored;
+    return scope.Return(stored);
 }
 
 }  // namespace rt

@@ -20,12 +20,12 @@ inline char FieldTypeOf(char type) {
 // The value fitted to width for its type: 'V' width blanks; text types left-aligned, padded or
 // cut; dates as text, except that 8 characters into width 6 lose the first two; numeric types
 // trimmed and right-aligned, or when longer laid out with a '#' mask of the width (mode 1) with
-// as many decimals as fit. 168 when the integer part is longer than the width. A negative width
-// leaves the value. A pool text.
+// as many decimals as fit. kErrDataOutBound when the integer part is longer than the width. A
+// negative width leaves the value. A pool text.
 StrRef FitWidth(char type, StrRef value, int width);
 
 // Display text of a field of the given type and width from its stored value. 'D', 'F', 'T' go
-// through the date seam (148 while it is empty). A pool text.
+// through the date seam (kErrFeatureRemoved while it is empty). A pool text.
 StrRef FieldDisplay(char type, int width, StrRef stored);
 
 // Stored value of a field from its display text, fitted to the width (except 'R'). A pool text.

@@ -30,19 +30,16 @@ StrRef FitNumber(StrRef t, int width) {
     const uint16_t point = FindChar(t, 0, '.', true);
     const int intLen = point == kNpos ? t.len : point;
     if (intLen > width) return FailStr(true, kModFormatStrings, kErrDataOutBound, {});
-    const uint16_t mark = PoolMark();
+    PoolScope scope;
     for (int decimals = width - intLen - 1; ; --decimals) {
         if (decimals < 0) decimals = 0;
         StrRef mask = PoolAllocFilled(static_cast<uint32_t>(width), '#');
         if (!mask.ok()) return FailStr(true, kModFormatStrings, StrError(mask), {});
         if (decimals > 0) MutPtr(mask)[width - decimals - 1] = '.';
         const StrRef laid = MaskFormat(mask, t, kMaskModePoint);
-        if (!laid.ok()) {
-            PoolRelease(mark);
-            return laid;
-        }
-        if (laid.len <= width) return PoolReturn(mark, laid);
-        PoolRelease(mark);
+        if (!laid.ok()) return laid;
+        if (laid.len <= width) return scope.Return(laid);
+        PoolRelease(scope.mark());
         if (decimals == 0) return FailStr(true, kModFormatStrings, kErrDataOutBound, {});
     }
 }

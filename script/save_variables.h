@@ -8,8 +8,8 @@
 namespace rt {
 
 // Saves the variables of the comma list names as statements in file, keeping the statements of
-// other names, then reads the file back. trim: 1 left, 2 right, 3 both. 175 when the file cannot
-// be replaced.
+// other names, then reads the file back. trim: 1 left, 2 right, 3 both. kErrPermission when the
+// file cannot be replaced.
 ErrCode SaveVariables(StrRef file, StrRef names, int trim, StrRef prefix);
 
 }  // namespace rt

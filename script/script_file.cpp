@@ -38,12 +38,10 @@ StrRef ScriptFilePath(StrRef name) {
 ErrCode RunScriptFile(StrRef name, bool mustExist, StrRef prefix) {
     if (!name.ok()) return StrError(name);
     if (!prefix.ok()) return StrError(prefix);
-    uint16_t mark = PoolMark();
+    PoolScope scope;
     StrRef path = ScriptFilePath(name);
-    if (!path.ok() || FileLength(path) == 0) {
-        PoolRelease(mark);
+    if (!path.ok() || FileLength(path) == 0)
         return mustExist ? Fail(true, kModStreams, kErrFileNotFound, 0) : 0;
-    }
     // Line breaks separate statements as ';' does.
     StrRef text = ReadText(path, StrFromLiteral(";"));
     if (text.ok() && prefix.len) {
@@ -52,7 +50,6 @@ ErrCode RunScriptFile(StrRef name, bool mustExist, StrRef prefix) {
     }
     ErrCode err = text.ok() ? 0 : StrError(text);
     if (!err && text.len) err = ExecuteStatements(text);
-    PoolRelease(mark);
     return err;
 }
 

@@ -9,7 +9,7 @@ namespace rt {
 
 // Runs a statement file (';' or ',' separated), resolved against the documents path; with a
 // prefix, "prefix." outside quotes becomes the default qualifier. A missing or empty file gives
-// 164 when mustExist, else 0.
+// kErrFileNotFound when mustExist, else 0.
 ErrCode RunScriptFile(StrRef name, bool mustExist, StrRef prefix);
 // A script or saved-variables file name: references expanded, '/' as '\', resolved against the
 // documents path (item 5 of group 0). One pool entry.

@@ -50,28 +50,28 @@ Answer ErrorAnswer(ErrCode code, std::string_view text = {});
 Answer TextAnswer(const char* text);
 
 // The list answer for files: a transfer header (size and checksum of the body, date and time of
-// the newest file) and the body the updater parses. 145 (as an error answer) when the names
-// exceed what the updater can take (32764 bytes).
+// the newest file) and the body the updater parses. kErrOutOfMemory (as an error answer) when the
+// names exceed what the updater can take (32764 bytes).
 Answer ListAnswer(const std::vector<PublishedFile>& files);
 
 // The file answer for the real path of a regular file: a transfer header with its size, local
-// last-write date and time and the checksum of its bytes, then the bytes. 164 when it cannot be
-// opened or read.
+// last-write date and time and the checksum of its bytes, then the bytes. kErrFileNotFound when it
+// cannot be opened or read.
 Answer FileAnswer(const std::string& realPath);
 
-// The answer to a query string. Order of the checks: the query reads (163), the folder does not
-// escape the root (163), the credentials admit the folder (175), the folder exists (164), then
-// the request itself: the status query answers "OK" when no file of the folder and its
-// subfolders is newer than the date and time sent, else "Fail"; the file request refuses names
-// that escape (163) and missing files (164).
+// The answer to a query string. Order of the checks: the query reads (kErrBadInput), the folder
+// does not escape the root (kErrBadInput), the credentials admit the folder (kErrPermission), the
+// folder exists (kErrFileNotFound), then the request itself: the status query answers "OK" when no
+// file of the folder and its subfolders is newer than the date and time sent, else "Fail"; the file
+// request refuses names that escape (kErrBadInput) and missing files (kErrFileNotFound).
 Answer HandleQuery(const ServerConfig& config, std::string_view query);
 
 // Writes all n bytes to a descriptor (socket or pipe), retrying interrupted and partial writes.
-// 139 when the other side is gone or the write fails.
+// kErrNetAccess when the other side is gone or the write fails.
 ErrCode WriteAll(int fd, const char* data, size_t n);
 
-// Sends the answer's body (head and file bytes) to fd. 139 when writing fails; 131 when the file
-// ends before fileBytes (it shrank after it was measured).
+// Sends the answer's body (head and file bytes) to fd. kErrNetAccess when writing fails; kErrFileIo
+// when the file ends before fileBytes (it shrank after it was measured).
 ErrCode SendAnswerBody(int fd, Answer* answer);
 
 }  // namespace rt

@@ -10,7 +10,7 @@ namespace rt {
 // Answers one request: method as REQUEST_METHOD (null counts as GET), query as QUERY_STRING
 // (null counts as empty). Writes "Status:", "Content-Type:" and "Content-Length:" lines, an
 // empty line and, unless the method is HEAD, the body to outFd. Any method other than GET and
-// HEAD gets "Status: 405". 139 when the output cannot be written.
+// HEAD gets "Status: 405". kErrNetAccess when the output cannot be written.
 ErrCode RunCgiRequest(const ServerConfig& config, const char* method, const char* query,
                       int outFd);
 

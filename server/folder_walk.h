@@ -26,7 +26,7 @@ inline constexpr size_t kMaxWalkFiles = 65535;
 // offered; a symbolic link only when it resolves to a regular file inside the real root `root`;
 // linked folders are not entered (no cycles, no way out). Names that the updater's file-name
 // check would refuse (and folders with such names) are left out, as are files of 4 GiB or more,
-// which the transfer header cannot announce. 164 when the folder cannot be read.
+// which the transfer header cannot announce. kErrFileNotFound when the folder cannot be read.
 ErrCode WalkFolder(const std::string& root, const std::string& folder,
                    std::vector<PublishedFile>* out);
 

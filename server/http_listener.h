@@ -23,7 +23,7 @@ inline constexpr size_t kMaxRequestHead = 16384;
 inline constexpr int kReadDeadlineMs = 10000;
 inline constexpr int kSendTimeoutMs = 30000;
 
-// "HOST:PORT" (an IPv4 address or name and a decimal port 0..65535). 163 otherwise.
+// "HOST:PORT" (an IPv4 address or name and a decimal port 0..65535). kErrBadInput otherwise.
 ErrCode ParseListenAddress(std::string_view text, std::string* host, uint16_t* port);
 
 // The parts of a request head that matter. The target is everything between the method and the
@@ -45,7 +45,7 @@ int ParseRequestHead(std::string_view head, RequestHead* out);
 bool UpdaterQuery(std::string_view target, std::string* query);
 
 // Opens a listening TCP socket on host:port (port 0 lets the system choose); *bound receives the
-// port in use. 139 when the address does not resolve or cannot be bound.
+// port in use. kErrNetAccess when the address does not resolve or cannot be bound.
 ErrCode OpenListener(const std::string& host, uint16_t port, UniqueFd* out, uint16_t* bound);
 
 // Reads one request from a connected socket and answers it; the connection is then closed by
@@ -53,7 +53,7 @@ ErrCode OpenListener(const std::string& host, uint16_t port, UniqueFd* out, uint
 void ServeConnection(int fd, const ServerConfig& config, FILE* log);
 
 // Accepts and serves connections until *stop holds (checked at least every 200 ms) or, when
-// stopSignal is given, until it becomes non-zero. 139 when accepting fails for good.
+// stopSignal is given, until it becomes non-zero. kErrNetAccess when accepting fails for good.
 ErrCode Serve(int listenFd, const ServerConfig& config, const std::atomic<bool>* stop,
               const volatile std::sig_atomic_t* stopSignal, FILE* log);
 

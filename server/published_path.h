@@ -10,26 +10,26 @@ namespace rt {
 
 // The components of a relative path joined with '/'. Both '/' and '\' separate (the updater's
 // download address turns one into the other); empty and "." components are dropped, so "app/"
-// and "./app" name "app" and "" names the root itself. 163 for a leading separator (an absolute
-// path), a ".." component, any ':' (a drive or a stream name) or a byte below 0x20 (NUL
+// and "./app" name "app" and "" names the root itself. kErrBadInput for a leading separator (an
+// absolute path), a ".." component, any ':' (a drive or a stream name) or a byte below 0x20 (NUL
 // included).
 ErrCode NormalizeRelative(std::string_view path, std::string* out);
 
-// The real (symlink-free, absolute) path of an existing entry; 164 when it does not exist, 163
-// when it cannot be resolved otherwise.
+// The real (symlink-free, absolute) path of an existing entry; kErrFileNotFound when it does not
+// exist, kErrBadInput when it cannot be resolved otherwise.
 ErrCode RealPath(const std::string& path, std::string* out);
 
 // True when `path` is `root` or lies below it (both real paths).
 bool IsInside(std::string_view root, std::string_view path);
 
-// The folder published as `path` below the real root `root`: its real path in *out. 163 for a
-// path that NormalizeRelative refuses or whose real location (after symlinks) is outside the
-// root; 164 when it does not exist or is not a folder.
+// The folder published as `path` below the real root `root`: its real path in *out. kErrBadInput
+// for a path that NormalizeRelative refuses or whose real location (after symlinks) is outside the
+// root; kErrFileNotFound when it does not exist or is not a folder.
 ErrCode ResolveFolder(const std::string& root, std::string_view path, std::string* out);
 
 // A file `name` (relative, '/' or '\' separated) of the real folder `folder`: its real path in
-// *out. 163 for a name that the updater's file-name check refuses or whose real location is
-// outside the root; 164 when it does not exist or is not a regular file.
+// *out. kErrBadInput for a name that the updater's file-name check refuses or whose real location
+// is outside the root; kErrFileNotFound when it does not exist or is not a regular file.
 ErrCode ResolveFile(const std::string& root, const std::string& folder, std::string_view name,
                    std::string* out);
 

@@ -44,19 +44,19 @@ struct ServerQuery {
 
 // Reads a query. The kind: downfile "none" with a date is the status query, another downfile a
 // file request (so a published file named "none" can still be fetched), no downfile the list.
-// 163 for a query longer than kMaxQuery, a missing path, or a status query's date or time that
-// does not read (see ReadStampDate and ReadStampTime).
+// kErrBadInput for a query longer than kMaxQuery, a missing path, or a status query's date or time
+// that does not read (see ReadStampDate and ReadStampTime).
 ErrCode ParseServerQuery(std::string_view query, ServerQuery* out);
 
 // A date as the state record keeps it: decimal digits YYYYMMDD, blanks around ignored; empty or
-// "0" is 0 (no update yet). 163 for anything else, for a number of more than 8 digits or for a
-// non-zero value that is not a valid calendar date.
+// "0" is 0 (no update yet). kErrBadInput for anything else, for a number of more than 8 digits or
+// for a non-zero value that is not a valid calendar date.
 ErrCode ReadStampDate(std::string_view text, int32_t* out);
 
 // A time as the state record keeps it: the client's stamp writes "hh:mm:ss" (an optional ".fff"
 // adds milliseconds; two fields "mm:ss" read as the run-time reads them), a fresh record sends
 // 0; a plain decimal number is milliseconds since midnight. Blanks around are ignored and empty
-// is 0. 163 for anything else or a value outside one day.
+// is 0. kErrBadInput for anything else or a value outside one day.
 ErrCode ReadStampTime(std::string_view text, int32_t* out);
 
 }  // namespace rt

@@ -14,8 +14,9 @@ struct ServerConfig {
 };
 
 // Fills config from a root folder and an optional users file (null or empty: none, every folder
-// public). 164 when the root is no existing folder or the users file cannot be read, 163 (or 145)
-// for a users file that does not parse; *why then says what and where.
+// public). kErrFileNotFound when the root is no existing folder or the users file cannot be read,
+// kErrBadInput (or kErrOutOfMemory) for a users file that does not parse; *why then says what and
+// where.
 ErrCode LoadServerConfig(const char* root, const char* usersFile, ServerConfig* config,
                          std::string* why);
 

@@ -30,15 +30,15 @@ struct UsersTable {
     std::vector<std::string> publicFolders;  // normalised, as UserEntry::folders
 };
 
-// Reads the text of a users file. 163 for a line without two ':', an empty user name or password,
-// a scrambled password that is not base-32 digits in pairs, a user named twice, a password given
-// for "*", or a folder that NormalizeRelative refuses; *badLine then holds the 1-based line
-// number. 145 when a password cannot be scrambled (the pool is exhausted or it is too long).
-// On success the table is restricted.
+// Reads the text of a users file. kErrBadInput for a line without two ':', an empty user name or
+// password, a scrambled password that is not base-32 digits in pairs, a user named twice, a
+// password given for "*", or a folder that NormalizeRelative refuses; *badLine then holds the
+// 1-based line number. kErrOutOfMemory when a password cannot be scrambled (the pool is exhausted
+// or it is too long). On success the table is restricted.
 ErrCode ParseUsers(std::string_view text, UsersTable* table, int* badLine);
 
-// ParseUsers on the contents of a file; 164 when it cannot be read (a file over 1 MiB is
-// refused with 163, line 0).
+// ParseUsers on the contents of a file; kErrFileNotFound when it cannot be read (a file over 1 MiB
+// is refused with kErrBadInput, line 0).
 ErrCode LoadUsersFile(const char* path, UsersTable* table, int* badLine);
 
 // True when one of `folders` (normalised) covers the normalised folder.
@@ -46,7 +46,7 @@ bool FoldersCover(const std::vector<std::string>& folders, std::string_view fold
 
 // 0 when the request may read the normalised folder: the table is not restricted, the folder is
 // public, or the user exists, its password matches (base-32 letters in either case) and its
-// folders cover the folder. Otherwise 175.
+// folders cover the folder. Otherwise kErrPermission.
 ErrCode CheckAccess(const UsersTable& table, bool hasUser, const std::string& user,
                     bool hasPassw, const std::string& passw, std::string_view folder);
 

@@ -13,7 +13,8 @@ void* ProgramInstance();
 // Keeps instance; runs startStep when one is given (the updater gives the system-variable set-up,
 // which initialises the run-time context); then, when commandLine is given, turns every
 // quote-blank-blank-quote into quote-blank-quote and stores the text as the run-time's command
-// line. The result is that of the last step performed (158 for a command line over 32764 bytes).
+// line. The result is that of the last step performed (kErrBadCommandLine for a command line over
+// 32764 bytes).
 ErrCode WindowLayerStart(void* instance, const char* commandLine, ErrCode (*startStep)());
 
 }  // namespace rt

@@ -15,8 +15,8 @@ using TransferStatusFn = ErrCode (*)(StrRef text);
 // listAddress (the server listing's folder) to target. The folder comparison calls it with its
 // source listing's folder and the entry's name rather than with their join, because joining a
 // path would turn the address's "/" into "\". Steps: back up an existing target (unless
-// flags hold 0x200; a result other than 0 or 164 ends here), with verbosity above 1 pass
-// "Actualizando <name> " (message 1004) to status, fetch the download address into a temporary
+// flags hold 0x200; a result other than 0 or kErrFileNotFound ends here), with verbosity above 1
+// pass "Actualizando <name> " (message 1004) to status, fetch the download address into a temporary
 // file (not logged), end with a server answer found there, install it. The temporary file is
 // removed in every case. Result: 0 or the failure's code, reported against the target.
 ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t flags,
@@ -24,22 +24,22 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
 
 // Installs a downloaded file answer (header + content) as target:
 //   a download shorter than 42 bytes, or a header that is not 42 digits or blanks (or whose
-//   fields do not fit), gives 134 "Server response: <those bytes>"; a checksum of the bytes
-//   after the header that differs from the header's gives 134 "Bad CRC, File:<download>,
-//   Demanded CRC:<n>, actual CRC:<m>"; a header announcing more content than the file holds gives
-//   134 as well; the download that cannot be opened 164.
+//   fields do not fit), gives kErrTransUp "Server response: <those bytes>"; a checksum of the
+//   bytes after the header that differs from the header's gives kErrTransUp "Bad CRC,
+//   File:<download>, Demanded CRC:<n>, actual CRC:<m>"; a header announcing more content than the
+//   file holds gives kErrTransUp as well; the download that cannot be opened kErrFileNotFound.
 // Only then is the target touched: its folder is made when missing, the content goes to a
 // temporary file in that folder, which is flushed, stamped with the header's local date and time
 // (whole seconds) and renamed over the target in one step. Any failure there removes the
-// temporary file and leaves the old target as it was: 131 when the target cannot be written or
-// replaced (a program holding it open included), 163 when the date and time are not a real
-// local time. With deleteDownload the download is removed on success. Failures are reported
+// temporary file and leaves the old target as it was: kErrFileIo when the target cannot be written
+// or replaced (a program holding it open included), kErrBadInput when the date and time are not a
+// real local time. With deleteDownload the download is removed on success. Failures are reported
 // against the target.
 ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownload);
 
 // Sets the last-write time of path to the local date YYYYMMDD and time (ms since midnight, cut
-// to whole seconds), converted with the current time-zone rules. 163 when the date or time is
-// not valid or not convertible, 131 when the file cannot be opened or stamped.
+// to whole seconds), converted with the current time-zone rules. kErrBadInput when the date or time
+// is not valid or not convertible, kErrFileIo when the file cannot be opened or stamped.
 ErrCode SetLastWriteTime(StrRef path, int32_t date, int32_t ms);
 
 }  // namespace rt

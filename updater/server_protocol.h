@@ -26,7 +26,7 @@ inline constexpr int kStatusAttempts = 3;
 using FetchToFileFn = ErrCode (*)(StrRef addresses, StrRef output, uint16_t flags);
 using FetchExpectOkFn = ErrCode (*)(StrRef address, uint16_t flags);
 // The password reset for a credentials file with a preselected server (empty for none): 0 when a
-// password was cleared (the next credentials ask for it), 122 when the user declined.
+// password was cleared (the next credentials ask for it), kErrUserCanceled when the user declined.
 using PasswordResetFn = ErrCode (*)(StrRef credentialsFile, StrRef server);
 // The credentials value of an application nick: user, NUL, encoded password; the empty text
 // when there are none; an error value passes.
@@ -35,8 +35,8 @@ using CredentialsFn = StrRef (*)(StrRef nick);
 struct ServerSeams {
     FetchToFileFn fetchToFile = nullptr;      // default: HttpFetchToFile
     FetchExpectOkFn fetchExpectOk = nullptr;  // default: HttpFetchExpectOk
-    PasswordResetFn passwordReset = nullptr;  // default: declines (122)
-    CredentialsFn credentials = nullptr;      // default: none (122)
+    PasswordResetFn passwordReset = nullptr;  // default: declines (kErrUserCanceled)
+    CredentialsFn credentials = nullptr;      // default: none (kErrUserCanceled)
 };
 // Installs the seams; a null member means the default, so SetServerSeams({}) restores them all.
 void SetServerSeams(const ServerSeams& seams);
@@ -45,12 +45,13 @@ const ServerSeams& ServerSeamsInUse();
 // ---- request addresses ------------------------------------------------------------------------
 // The request address for source and credentials (user NUL encoded password):
 //   a source that contains "?" is used unchanged (no credentials needed);
-//   a source without a fourth "/"-separated field (scheme, "", host, path) gives 163, reported
-//   against the source; an error value as credentials comes back unchanged, empty credentials
-//   give 122; otherwise "<scheme>//<host>/cgi-bin/updater?view=12&user=U&passw=P&path=<path>".
+//   a source without a fourth "/"-separated field (scheme, "", host, path) gives kErrBadInput,
+//   reported against the source; an error value as credentials comes back unchanged, empty
+//   credentials give kErrUserCanceled; otherwise
+//   "<scheme>//<host>/cgi-bin/updater?view=12&user=U&passw=P&path=<path>".
 // The user and path are sent as they are, except that bytes which would break the request line
 // or the query (controls, blank, '"', '#', '%', '&', 0x7F) travel as %XX, which the server
-// decodes. 146 beyond 1024 characters. One pool entry (or the source itself).
+// decodes. kErrStringTooLong beyond 1024 characters. One pool entry (or the source itself).
 StrRef BuildRequestAddress(StrRef source, StrRef credentials);
 
 // The status query's address: the request address with "&downfile=none&date=D&time=T"; an
@@ -58,22 +59,23 @@ StrRef BuildRequestAddress(StrRef source, StrRef credentials);
 StrRef StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTime);
 
 // The download address of a listed file: listAddress, "/", "&downfile=", name, then every "\"
-// turned into "/". The name is escaped like the path. One pool entry; 146 beyond 32764 bytes.
+// turned into "/". The name is escaped like the path. One pool entry; kErrStringTooLong beyond
+// 32764 bytes.
 StrRef DownloadAddress(StrRef listAddress, StrRef name);
 
 // ---- status query -----------------------------------------------------------------------------
 // Has anything changed since the last update? 0 when the server answered "OK" (nothing changed),
-// 124 for "Fail" (changes exist), the server's code n for "Error #n.text", 0xFFFF for any other
-// answer, or the error of building the address or fetching. 175 (access refused) opens the
-// password reset for the credentials file "Kelvane"; when it clears a password the query runs
-// again with the credentials seam's new value, at most kStatusAttempts times in all; a declined
-// reset ends the query with 175.
+// kErrUndefWarning for "Fail" (changes exist), the server's code n for "Error #n.text", kErrNoCode
+// for any other answer, or the error of building the address or fetching. kErrPermission (access
+// refused) opens the password reset for the credentials file "Kelvane"; when it clears a password
+// the query runs again with the credentials seam's new value, at most kStatusAttempts times in all;
+// a declined reset ends the query with kErrPermission.
 ErrCode StatusQuery(StrRef source, StrRef credentials, StrRef lastDate, StrRef lastTime, StrRef nick);
 
 // ---- answers in files -------------------------------------------------------------------------
 // The code of a server text answer at the start of a fetched file: the file must be longer than
-// "Error #" and its first 384 bytes must read as "Fail" (124) or "Error #n..." (n, reported);
-// otherwise 0.
+// "Error #" and its first 384 bytes must read as "Fail" (kErrUndefWarning) or "Error #n..." (n,
+// reported); otherwise 0.
 ErrCode ServerAnswerInFile(StrRef path);
 
 
@@ -85,8 +87,9 @@ ErrCode ServerAnswerInFile(StrRef path);
 ErrCode ReadListAnswer(StrRef path, StrRef listAddress, FolderListing* listing);
 
 // Fetches the list of listAddress (not logged) into a temporary file, ends with a server answer
-// found in it, else parses it into listing; the temporary file is removed in every case. 175
-// from the server opens the password reset for the nick's credentials file and ends with 175.
+// found in it, else parses it into listing; the temporary file is removed in every case.
+// kErrPermission from the server opens the password reset for the nick's credentials file and ends
+// with kErrPermission.
 ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing);
 
 }  // namespace rt

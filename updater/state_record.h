@@ -32,7 +32,7 @@ StrRef ReadStateRecord(RunFlags flags, StrRef path);
 StrRef StoredStateFields(RunFlags flags, StrRef record);
 
 // Writes the stored fields of record to path (as above), replacing the file in one step so that
-// a failed write leaves the old record. 175 when the file cannot be replaced.
+// a failed write leaves the old record. kErrPermission when the file cannot be replaced.
 ErrCode WriteStateRecord(RunFlags flags, StrRef record, StrRef path);
 
 // After a successful HTTP update: reads the record, sets field 4 to today's local date YYYYMMDD

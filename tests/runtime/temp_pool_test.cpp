@@ -148,7 +148,7 @@ TEST_F(PoolTest, ReleaseToAMarkAboveTheTopChangesNothing) {
     EXPECT_EQ(PoolInfo().used, before.used);
 }
 
-TEST_F(PoolTest, ScopeReleasesUnlessItReturns) {
+TEST_F(PoolTest, ScopeReleasesUnlessItReturnsOrKeeps) {
     uint16_t mark = PoolMark();
     {
         PoolScope scope;
@@ -163,6 +163,18 @@ TEST_F(PoolTest, ScopeReleasesUnlessItReturns) {
     }
     EXPECT_EQ(PoolMark(), mark + 1);
     EXPECT_EQ(Str(r), "kept");
+    PoolRelease(mark);
+    {
+        PoolScope scope;
+        char* buffer = PoolBuffer(64);
+        ASSERT_NE(buffer, nullptr);
+        std::memcpy(buffer, "in place", 8);
+        r = PoolShrinkTop(8);
+        scope.Keep();
+    }
+    EXPECT_EQ(PoolMark(), mark + 1);
+    EXPECT_EQ(Str(r), "in place");
+    EXPECT_EQ(PoolTop().ptr, r.ptr) << "a kept result is not moved";
 }
 
 TEST_F(PoolTest, FailuresNeverTouchDataBelowTheMark) {

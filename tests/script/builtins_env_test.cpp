@@ -204,6 +204,16 @@ TEST_F(BuiltinEnvTest, MacroExpansion) {
     rt::FsSetEnvironment("KV_MACRO_VAR", nullptr);
 }
 
+// A run-time parameter found by flag 4 is expanded again with flag 128; the parts evaluated on the
+// way may grow the string store, which must not pull the parameter's text from under the scan.
+TEST_F(BuiltinEnvTest, MacroRescanOfAParameterSurvivesTheStoreGrowing) {
+    ParamOverride descrip(rt::kParamAppDescrip, "[mg1$=FN$CHRS('x';30000);1][mg2$=FN$CHRS('y';30000);2]"
+                                                "[mg3$=FN$CHRS('z';30000);3]tail");
+    EXPECT_EQ(Eval("MACRO$('<[APDESCRIP]>';132)"), "S:<123tail>");
+    EXPECT_EQ(Eval("FN#SLEN(mg1$)+FN#SLEN(mg2$)+FN#SLEN(mg3$)"), "N:90000") << "every part ran";
+    EXPECT_EQ(Eval("mg1$='';mg2$='';mg3$=''"), "S:");
+}
+
 TEST_F(BuiltinEnvTest, MacroEmptyValueWarning) {
     int status = 0;
     EXPECT_EQ(Eval("MACRO$('<[me$]>';512)", &status), "S:<>");
