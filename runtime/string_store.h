@@ -22,7 +22,7 @@ inline constexpr uint16_t kGroupStringVars = 13;
 inline constexpr uint16_t kGroupArgStack = 35;
 inline constexpr uint16_t kGroupAllStacks = 39;
 
-// Creates the store with the given capacities; 145 when memory runs out.
+// Creates the store with the given capacities; kErrOutOfMemory when memory runs out.
 ErrCode StoreInit(uint16_t groups, uint16_t strings, uint32_t bytes);
 // Frees the store's block.
 ErrCode StoreFree();
@@ -31,7 +31,7 @@ ErrCode StoreFree();
 // value when k is beyond the group or the position is invalid.
 StrRef StoreGet(uint16_t g, uint16_t k);
 // Stores s as item k of group g, growing the group with empty items when needed. Grows the
-// store once on 145 (bytes) or 159 (slots) and retries. s may point into the store.
+// store once on kErrOutOfMemory (bytes) or kErrStrOutBound (slots) and retries. s may point into the store.
 ErrCode StoreSet(uint16_t g, uint16_t k, StrRef s);
 ErrCode StoreAppend(uint16_t g, StrRef s);
 ErrCode StoreDelete(uint16_t g, uint16_t k);
@@ -42,7 +42,7 @@ ErrCode StoreDropLast(uint16_t g);
 uint16_t StoreCount(uint16_t g);
 // Deletes the last items until the group has n.
 ErrCode StoreTrim(uint16_t g, uint16_t n);
-// Rebuilds the store with larger capacities; 163 when one is smaller than now.
+// Rebuilds the store with larger capacities; kErrBadInput when one is smaller than now.
 ErrCode StoreGrow(uint16_t strings, uint32_t bytes);
 
 }  // namespace rt

@@ -49,19 +49,19 @@ int32_t VarCreate(StrRef name);
 bool StringConstant(StrRef name, StrRef* value);
 
 // The result slot from a text by target type: 2 integer (decimal digits, then scaled), 3 string
-// (as is), 6 number (number text); 147 for any other type. On success the slot is the newest
+// (as is), 6 number (number text); kErrSyntax for any other type. On success the slot is the newest
 // pool entry. An error value as text returns its code.
 ErrCode AssignTyped(uint16_t type, StrRef text);
 
 // Reads a variable; on success its value is the newest pool entry (8-byte slot for integers and
 // numbers). An absent integer or number reads 0 and an absent string reads empty; none is created.
-// 147 for type-0 and array names. Names starting with '_' are first offered to host hook 0.
+// kErrSyntax for type-0 and array names. Names starting with '_' are first offered to host hook 0.
 ErrCode VarGet(StrRef name);
 // Assigns value (an 8-byte slot for integer and number names, text for strings), creating the
 // variable on first assignment. Integers keep value / S truncated to 16 bits. Leaves the pool as
-// it found it. 147 for type-0 names, array names and string constants; 157 when the variable
-// cannot be created; 168 when _PRECIS would leave 0..4. An error value given as value is returned.
-// A failed assignment leaves the old value. Errors are recorded with module 4.
+// it found it. kErrSyntax for type-0 names, array names and string constants; kErrVarName when the
+// variable cannot be created; kErrDataOutBound when _PRECIS would leave 0..4. An error value given
+// as value is returned. A failed assignment leaves the old value. Errors are recorded with module 4.
 ErrCode VarSet(StrRef name, StrRef value);
 // The value as text, a pool entry: strings as they are, integers and numbers as canonical number
 // text. The error value on failure.
@@ -74,7 +74,8 @@ ErrCode VarSetText(StrRef name, StrRef text);
 
 // Host hook 0 (names the store does not know): asked with (name, 1, empty) to read and with
 // (name, 5, value) to assign. A text result is the value read (converted by the name's type) or
-// the sign that the assignment was done; the error value 163 means "not handled".
+// the sign that the assignment was done; the error value kErrBadInput means "not
+// handled".
 using VarHookFn = StrRef (*)(StrRef name, int request, StrRef value);
 inline constexpr int kVarHookRead = 1;
 inline constexpr int kVarHookAssign = 5;
@@ -83,7 +84,7 @@ inline constexpr int kVarHookAssign = 5;
 struct ScreenField {
     char letter;
     int16_t number;
-    ErrCode code;  // 0, or 181 when the variable is missing or empty (also for n above 99)
+    ErrCode code;  // 0, or kErrScreenFieldVar when the variable is missing or empty (also for n above 99)
 };
 ScreenField ScreenFieldVar(uint16_t n);
 

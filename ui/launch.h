@@ -9,7 +9,7 @@ namespace rt {
 
 inline constexpr uint16_t kSpawnMaxWords = 16;
 // Spawn flags.
-inline constexpr uint16_t kSpawnStatus = 2;  // wait and return the exit status (-1 gives 124)
+inline constexpr uint16_t kSpawnStatus = 2;  // wait and return the exit status (-1 gives kErrUndefWarning)
 inline constexpr uint16_t kSpawnWait = 4;    // wait and return the exit status
 
 // A command text cut into the program and its arguments.
@@ -41,8 +41,8 @@ bool IsElevated();
 ErrCode ShellStart(StrRef program, StrRef parameters, StrRef verb);
 // Checks that a file exists: 0 when it does, an ErrCode when not.
 using ExistenceCheck = ErrCode (*)(StrRef path);
-// ShellStart with "runas". On failure: 0xFFFF without a check; with one, 164 when the first word
-// of program is not there, 175 when it is (elevation refused).
+// ShellStart with "runas". On failure: 0xFFFF without a check; with one, kErrFileNotFound when the first word
+// of program is not there, kErrPermission when it is (elevation refused).
 ErrCode RunElevated(StrRef program, StrRef parameters, ExistenceCheck exists);
 // Starts the program of a command text (SplitCommand). Flag 4 (or 2) waits and returns the exit
 // status in 16 bits; otherwise the program is started and 0 returned. A start that fails reports

@@ -11,7 +11,7 @@
 namespace rt {
 
 // The selection hook (host hook slot 36): offered each navigation key of a list menu with the
-// list's current index and text; 124 lets the default handling run, anything else takes the key.
+// list's current index and text; kErrUndefWarning lets the default handling run, anything else takes the key.
 using SelectionHook = ErrCode (*)(uint16_t key, int index, StrRef text);
 
 // Shows a menu of items (flags of ui/menu_layout.h) and returns the chosen number, 0 for none
@@ -21,7 +21,7 @@ uint16_t Select(StrRef title, StrRef items, uint16_t flags, int initial);
 uint16_t SelectWithHook(StrRef title, StrRef items, uint16_t flags, int initial, const Point* position,
                         SelectionHook hook);
 // A list of items in which several can be chosen, with OK and Cancel: the chosen item numbers as a
-// comma list (a pool text; empty when none was marked), or error 122 when cancelled, 0xFFFF when
+// comma list (a pool text; empty when none was marked), or error kErrUserCanceled when cancelled, 0xFFFF when
 // no window could be made.
 StrRef SelectMany(StrRef title, StrRef items);
 

@@ -51,7 +51,7 @@ inline constexpr uint16_t kAnswerNotShown = 0xFFFF;
 // Shows text in a box of type; the owner is the top window, or, with none, the thread's queue is
 // emptied and the box is system-modal. Returns the answer code.
 uint16_t ShowMessage(StrRef text, StrRef title, uint16_t type);
-// Shows the message (or name) of code: type 1 below 128, type 3 (and the log) from 128; clears
+// Shows the message (or name) of code: type 1 below kFirstSerious, type 3 (and the log) from it; clears
 // the pending error detail.
 void ShowErrorCode(ErrCode code);
 // A yes/no question (with Cancel when answers holds the character 3); Cancel counts as no.

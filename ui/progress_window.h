@@ -58,7 +58,7 @@ uint16_t TextChecksum(StrRef text);
 // Opens a bar window when the thread has none: 0, or 170 when its bar could not be made.
 ErrCode OpenProgress(int width, int32_t range);
 // Switches mode (0 bar, 1 text, other keep), then shows text (text mode or step 0) or advances the
-// bar by step. Ends with PollCancel: 0, or 122 once the user cancelled.
+// bar by step. Ends with PollCancel: 0, or kErrUserCanceled once the user cancelled.
 ErrCode ProgressStep(int32_t range, int64_t step, StrRef text, uint16_t mode);
 // Shows text on a one-line label (a 400-pixel text window when none is open), then PollCancel.
 ErrCode ShowProgressText(StrRef text);
@@ -66,7 +66,7 @@ ErrCode ShowProgressText(StrRef text);
 bool ProgressActive();
 // Destroys the window (taking it off the WindowStack) and resets the state.
 void CloseProgress();
-// Dispatches the thread's pending messages, then answers 122 when the cancel flag is set.
+// Dispatches the thread's pending messages, then answers kErrUserCanceled when the cancel flag is set.
 ErrCode PollCancel();
 
 // Tests stand in for a bar the system would not make (null members: the real system).

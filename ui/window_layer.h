@@ -68,7 +68,7 @@ void* FontHandle(const FontSpec& spec);
 // A solid brush of palette colour index, created once.
 void* PaletteBrush(uint16_t index);
 // Sends WM_SETFONT with the top font (when asked and there is one) or the stock system font.
-// 163 without a control, 179 without a font.
+// kErrBadInput without a control, 179 without a font.
 ErrCode SetControlFont(WindowHandle control, bool useStackFont);
 // Size of the desktop work area, or the client size of w.
 BoxSize WorkAreaSize(WindowHandle w);
@@ -77,7 +77,7 @@ BoxSize OuterSize(int clientW, int clientH, uint16_t kind, bool hasMenu);
 // NextWindowPosition with what the desktop and the top window say.
 Point NextPosition(unsigned flags);
 // Paints text once over a grey fill, centred both ways, transparent, in palette colour 0, with the
-// top font. 172 when the drawing fails.
+// top font. kErrDeviceIo when the drawing fails.
 ErrCode PaintCentredText(WindowHandle w, StrRef text);
 
 }  // namespace rt

@@ -35,7 +35,7 @@ WindowHandle StackTop();
 uint16_t StackCount();
 struct StackValue {
     int16_t value;
-    ErrCode err;  // 163 when the window is not registered
+    ErrCode err;  // kErrBadInput when the window is not registered
 };
 StackValue StackValueOf(WindowHandle w);
 // Show state of a registered window (kShowNormal when absent), and its setting.
