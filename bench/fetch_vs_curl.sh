@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Fetch speed of the updater's HTTP client (Windows build, under Wine) against curl, on the same
-# requests to the same local kelvane-server, one connection per file for both: 1000 files of
-# 4 KiB, then one file of 64 MiB. Prints the time of each and the two ratios (client / curl).
+# Fetch speed of the updater's HTTP client (Windows build, under Wine) against two peers on the
+# same requests to the same local kelvane-server, one connection per file for all: the floor (a
+# bare Winsock program under the same Wine) and curl on the host. 1000 files of 4 KiB, then one
+# file of 64 MiB; three rounds of each, the medians and the ratios printed.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 server=${1:-$here/dist/kelvane-server}
 client=${2:-$here/build/windows/fetch_bench.exe}
+floor=${3:-$here/build/windows/fetch_floor.exe}
 runner=$here/tools/wine-run
 work=$(mktemp -d)
 trap 'kill $pid 2>/dev/null; wait $pid 2>/dev/null; rm -rf "$work"' EXIT
 
-mkdir -p "$work/root/small" "$work/root/large" "$work/curl" "$work/client"
+mkdir -p "$work/root/small" "$work/root/large" "$work/curl" "$work/client" "$work/floor"
 for i in $(seq -w 0 999); do head -c 4096 /dev/urandom >"$work/root/small/f$i.bin"; done
 head -c $((64 * 1024 * 1024)) /dev/urandom >"$work/root/large/big.bin"
 
@@ -34,23 +36,35 @@ curl_run() {
   t1=$(now)
   awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }'
 }
-client_run() {
-  local list=$1
-  "$runner" "$client" "$(winepath -w "$list" 2>/dev/null || echo "Z:$list")" "Z:$(echo "$work/client" | tr / '\\')" | tr -d '\r'
+wine_run() {
+  local program=$1 list=$2 out=$3
+  "$runner" "$program" "$(winepath -w "$list" 2>/dev/null || echo "Z:$list")" "Z:$(echo "$out" | tr / '\\')" | tr -d '\r'
+}
+client_run() { wine_run "$client" "$1" "$work/client"; }
+floor_run() { wine_run "$floor" "$1" "$work/floor"; }
+# The median of three rounds of a command that prints seconds.
+median3() {
+  local a b c
+  a=$("$@"); b=$("$@"); c=$("$@")
+  printf '%s\n%s\n%s\n' "$a" "$b" "$c" | sort -g | sed -n 2p
 }
 
 # A first round of each warms the page cache and Wine.
 curl_run "$work/small.txt" >/dev/null
 client_run "$work/small.txt" >/dev/null
-small_curl=$(curl_run "$work/small.txt")
-small_client=$(client_run "$work/small.txt")
-large_curl=$(curl_run "$work/large.txt")
-large_client=$(client_run "$work/large.txt")
+floor_run "$work/small.txt" >/dev/null
+small_curl=$(median3 curl_run "$work/small.txt")
+small_floor=$(median3 floor_run "$work/small.txt")
+small_client=$(median3 client_run "$work/small.txt")
+large_curl=$(median3 curl_run "$work/large.txt")
+large_floor=$(median3 floor_run "$work/large.txt")
+large_client=$(median3 client_run "$work/large.txt")
 
 # Both sides received the same bytes.
 cmp -s "$work/client/f0" "$work/curl/c1" || { echo "the client and curl received different bytes"; exit 1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-printf 'small files (1000 x 4 KiB): client %.3f s, curl %.3f s, ratio %s (target 1.5)\n' \
-  "$small_client" "$small_curl" "$(ratio "$small_client" "$small_curl")"
-printf 'large file (64 MiB):        client %.3f s, curl %.3f s, ratio %s (target 1.2)\n' \
-  "$large_client" "$large_curl" "$(ratio "$large_client" "$large_curl")"
+echo "medians of 3 rounds"
+printf 'small files (1000 x 4 KiB): client %.3f s, floor %.3f s, curl %.3f s; client/floor %s (target 1.25), client/curl %s\n' \
+  "$small_client" "$small_floor" "$small_curl" "$(ratio "$small_client" "$small_floor")" "$(ratio "$small_client" "$small_curl")"
+printf 'large file (64 MiB):        client %.3f s, floor %.3f s, curl %.3f s; client/curl %s (target 1.15), client/floor %s\n' \
+  "$large_client" "$large_floor" "$large_curl" "$(ratio "$large_client" "$large_curl")" "$(ratio "$large_client" "$large_floor")"
