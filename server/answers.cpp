@@ -93,8 +93,12 @@ Answer ListAnswer(const std::vector<PublishedFile>& files) {
             h.time = f.info.writeTime;
         }
     }
-    if (names.size() > kMaxText || files.size() > 0xFFFF) {
-        return ErrorAnswer(kErrOutOfMemory, "List too long");
+    // Sent anyway, such a list would only be refused by the updater after the whole transfer.
+    if (names.size() > kMaxText || files.size() > 0xFFFF ||
+        FileListHeldSize(static_cast<uint32_t>(names.size()), static_cast<uint32_t>(files.size())) >
+            kMaxListHeld) {
+        return ErrorAnswer(kErrOutOfMemory, "The list of " + std::to_string(files.size()) +
+                                                " files is longer than the updater can hold");
     }
     std::string body(FileListBodySize(static_cast<uint32_t>(names.size()),
                                       static_cast<uint32_t>(files.size())), '\0');
@@ -120,7 +124,8 @@ Answer ListAnswer(const std::vector<PublishedFile>& files) {
 }
 
 Answer FileAnswer(const std::string& realPath) {
-    UniqueFd fd(open(realPath.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking on open: a fifo put in place of the file must not hold the thread.
+    UniqueFd fd(open(realPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st;
     if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return ErrorAnswer(kErrFileNotFound);

@@ -151,12 +151,28 @@ TEST_F(ServerAnswersTest, EmptyFolderGivesAnEmptyListTheClientTakesAsNotFound) {
     EXPECT_EQ(ParseFileList(body.data() + kTransferHeaderSize, 5, &listing), kErrFileNotFound);
 }
 
+// The server refuses exactly the lists the client's parser refuses for size: names over 32764
+// bytes, and more records than the client holds (tests/protocol/file_list_test.cpp).
 TEST_F(ServerAnswersTest, ListTooLongForTheClientIsAnError) {
+    root_.MakeFolder("long");
+    for (int i = 0; i < 340; ++i) root_.Write("long/" + std::to_string(1000 + i) + std::string(95, 'n'), "");
+    EXPECT_EQ(Ask("view=12&path=long"), "Error #145.The list of 340 files is longer than the updater can hold");
+
+    uint32_t most = 1;  // names "10000" ... of 5 bytes and a separator each
+    while (FileListHeldSize(6 * (most + 1) - 1, most + 1) <= kMaxListHeld) ++most;
     root_.MakeFolder("many");
-    for (int i = 0; i < 340; ++i) {
-        root_.Write("many/" + std::to_string(1000 + i) + std::string(95, 'n'), "");
-    }
-    EXPECT_EQ(Ask("view=12&path=many"), "Error #145.List too long");
+    for (uint32_t i = 0; i < most; ++i) root_.Write("many/" + std::to_string(10000 + i), "");
+    const std::string body = Ask("view=12&path=many");
+    const PoolMark_t mark = PoolMark();
+    FolderListing listing;
+    ASSERT_EQ(ParseFileList(body.data() + kTransferHeaderSize,
+                            static_cast<uint32_t>(body.size() - kTransferHeaderSize), &listing),
+              0);
+    EXPECT_EQ(listing.count, most);
+    PoolRelease(mark);
+    root_.Write("many/" + std::to_string(10000 + most), "");
+    EXPECT_EQ(Ask("view=12&path=many"), "Error #145.The list of " + std::to_string(most + 1) +
+                                            " files is longer than the updater can hold");
 }
 
 TEST_F(ServerAnswersTest, FileAnswerVerifiedByTheClientCode) {
