@@ -13,8 +13,10 @@
 #include "runtime/errors.h"
 #include "runtime/strref.h"
 #include "runtime/temp_pool.h"
+#include "server/checksum_cache.h"
 #include "server/published_path.h"
 #include "server/query.h"
+#include "server/runtime_lock.h"
 #include "protocol/checksum.h"
 #include "protocol/file_list.h"
 #include "protocol/transfer_header.h"
@@ -65,6 +67,7 @@ Answer ErrorAnswer(ErrCode code, std::string_view text) {
     if (!text.empty()) {
         a.head.append(text);
     } else {
+        std::lock_guard<std::mutex> lock(RuntimeLock());
         const PoolMark_t mark = PoolMark();
         const StrRef name = ErrorNameEnglish(code);
         if (name.ok()) a.head.append(name.ptr, name.len);
@@ -137,21 +140,11 @@ Answer FileAnswer(const std::string& realPath) {
     h.size = static_cast<uint32_t>(st.st_size);
     LocalStamp(st.st_mtime, &h.date, &h.time);
     // The checksum needs every byte before the header can go out; the bytes are read again when
-    // they are sent rather than held in memory.
-    ChecksumState sum;
-    std::string buffer(kIoBlock, '\0');
-    uint64_t left = h.size;
-    while (left > 0) {
-        size_t got = 0;
-        const size_t want = left < kIoBlock ? static_cast<size_t>(left) : kIoBlock;
-        if (ReadFull(fd.get(), buffer.data(), want, &got) != kOk || got != want) {
-            return ErrorAnswer(kErrFileNotFound);
-        }
-        ChecksumFeed(&sum, buffer.data(), static_cast<uint32_t>(got));
-        left -= got;
+    // they are sent rather than held in memory, and the sum is kept for the next request.
+    if (SharedChecksumCache().Checksum(fd.get(), st, &h.checksum) != kOk ||
+        lseek(fd.get(), 0, SEEK_SET) != 0) {
+        return ErrorAnswer(kErrFileNotFound);
     }
-    if (lseek(fd.get(), 0, SEEK_SET) != 0) return ErrorAnswer(kErrFileNotFound);
-    h.checksum = sum.sum;
     Answer a;
     a.contentType = "application/octet-stream";
     a.head = HeaderText(h);
