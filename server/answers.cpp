@@ -158,20 +158,28 @@ Answer HandleQuery(const ServerConfig& config, std::string_view query) {
     if (ParseServerQuery(query, &q) != kOk) return ErrorAnswer(kErrBadInput);
     std::string relative;
     if (NormalizeRelative(q.path, &relative) != kOk) return ErrorAnswer(kErrBadInput);
-    const ErrCode access =
-        CheckAccess(config.users, q.hasUser, q.user, q.hasPassw, q.passw, relative);
-    if (access) return ErrorAnswer(access);
+    const auto access = [&](std::string_view folder) {
+        return CheckAccess(config.users, q.hasUser, q.user, q.hasPassw, q.passw, folder);
+    };
+    ErrCode err = access(relative);
+    if (err) return ErrorAnswer(err);
     std::string folder;
-    ErrCode err = ResolveFolder(config.root, relative, &folder);
+    err = ResolveFolder(config.root, relative, &folder);
+    if (err) return ErrorAnswer(err);
+    // A link inside the root must not open a private folder to whoever may read the link's
+    // place: access is decided on where a name leads as well as on the name.
+    err = access(RelativeToRoot(config.root, folder));
     if (err) return ErrorAnswer(err);
     if (q.kind == RequestKind::kFile) {
         std::string file;
         err = ResolveFile(config.root, folder, q.downfile, &file);
         if (err) return ErrorAnswer(err);
+        err = access(FolderOf(RelativeToRoot(config.root, file)));
+        if (err) return ErrorAnswer(err);
         return FileAnswer(file);
     }
     std::vector<PublishedFile> files;
-    err = WalkFolder(config.root, folder, &files);
+    err = WalkFolder(config.root, folder, [&](std::string_view f) { return access(f) == kOk; }, &files);
     if (err) return ErrorAnswer(err);
     if (q.kind == RequestKind::kStatus) return TextAnswer(AnyNewer(files, q.date, q.time) ? "Fail" : "OK");
     return ListAnswer(files);
