@@ -13,9 +13,10 @@ struct ServerConfig {
     UsersTable users;  // not restricted when there is no users file
 };
 
-// Fills config from a root folder and an optional users file (null or empty: none, every folder
-// public). 164 when the root is no existing folder or the users file cannot be read, 163 (or 145)
-// for a users file that does not parse; *why then says what and where.
+// Fills config from a root folder and an optional users file (null: none, every folder public).
+// A users file that is named but empty ("") is a mistake, not a wish to publish everything: 163.
+// 164 when the root is no existing folder or the users file cannot be read, 163 (or 145) for a
+// users file that does not parse; *why then says what and where.
 ErrCode LoadServerConfig(const char* root, const char* usersFile, ServerConfig* config,
                          std::string* why);
 
