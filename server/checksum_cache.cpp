@@ -59,7 +59,6 @@ ChecksumCache::ChecksumCache(size_t capacity, int settleSeconds)
     : capacity_(capacity ? capacity : 1), settleSeconds_(settleSeconds) {}
 
 bool ChecksumCache::Find(const FileIdentity& key, uint32_t* out) {
-    std::lock_guard<std::mutex> lock(mutex_);
     const auto it = entries_.find(key);
     if (it == entries_.end()) return false;
     order_.splice(order_.begin(), order_, it->second.place);
@@ -68,8 +67,7 @@ bool ChecksumCache::Find(const FileIdentity& key, uint32_t* out) {
 }
 
 void ChecksumCache::Keep(const FileIdentity& key, uint32_t checksum) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (entries_.count(key)) return;  // another request summed it meanwhile
+    if (entries_.count(key)) return;
     if (entries_.size() >= capacity_) {
         entries_.erase(order_.back());
         order_.pop_back();
@@ -80,18 +78,43 @@ void ChecksumCache::Keep(const FileIdentity& key, uint32_t checksum) {
 
 ErrCode ChecksumCache::Checksum(int fd, const struct stat& st, uint32_t* out) {
     const FileIdentity key = FileIdentity::Of(st);
-    if (Find(key, out)) return kOk;
+    std::shared_ptr<Flight> flight;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (Find(key, out)) return kOk;
+        const auto it = flights_.find(key);
+        if (it != flights_.end()) {
+            const std::shared_ptr<Flight> other = it->second;
+            landed_.wait(lock, [&] { return other->done; });
+            if (other->usable) {
+                *out = other->sum;
+                return kOk;
+            }
+            // It changed while it was read: this request reads it on its own.
+        } else {
+            flight = std::make_shared<Flight>();
+            flights_.emplace(key, flight);
+        }
         ++reads_;
     }
     uint32_t sum = 0;
-    if (!SumFile(fd, key.size, &sum)) return kErrFileNotFound;
-    // A file that changed while it was read has no one checksum to keep.
+    const bool read = SumFile(fd, key.size, &sum);
+    // A file that changed while it was read has no one checksum to keep or share.
     struct stat after;
-    const bool unchanged = fstat(fd, &after) == 0 && FileIdentity::Of(after) == key;
+    const bool unchanged = read && fstat(fd, &after) == 0 && FileIdentity::Of(after) == key;
     const bool settled = std::time(nullptr) - st.st_ctim.tv_sec >= settleSeconds_;
-    if (unchanged && settled) Keep(key, sum);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (unchanged && settled) Keep(key, sum);
+        if (flight) {
+            flight->done = true;
+            flight->usable = unchanged;
+            flight->sum = sum;
+            flights_.erase(key);
+        }
+    }
+    if (flight) landed_.notify_all();
+    if (!read) return kErrFileNotFound;
     *out = sum;
     return kOk;
 }

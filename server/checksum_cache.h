@@ -4,9 +4,11 @@
 
 #include <sys/stat.h>
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 
@@ -29,7 +31,8 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
-// A bounded, thread-safe cache of checksums (least recently used entries leave first).
+// A bounded, thread-safe cache of checksums (least recently used entries leave first). Requests
+// for a file that another request is summing wait for that sum instead of reading it again.
 class ChecksumCache {
 public:
     // capacity: entries kept. settleSeconds: a file changed less than this long ago is summed
@@ -55,7 +58,14 @@ private:
         uint32_t checksum;
         Order::iterator place;
     };
+    // A sum being read; `usable` when the file did not change meanwhile.
+    struct Flight {
+        bool done = false;
+        bool usable = false;
+        uint32_t sum = 0;
+    };
 
+    // Both with mutex_ held.
     bool Find(const FileIdentity& key, uint32_t* out);
     void Keep(const FileIdentity& key, uint32_t checksum);
 
@@ -64,6 +74,8 @@ private:
     mutable std::mutex mutex_;
     Order order_;
     std::unordered_map<FileIdentity, Entry, IdentityHash> entries_;
+    std::unordered_map<FileIdentity, std::shared_ptr<Flight>, IdentityHash> flights_;
+    std::condition_variable landed_;
     uint64_t reads_ = 0;
 };
 

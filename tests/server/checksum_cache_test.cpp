@@ -122,3 +122,17 @@ TEST(ServerChecksumCacheTest, ManyThreadsAgree) {
     for (std::thread& t : threads) t.join();
     for (int t = 0; t < 6; ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t;
 }
+
+TEST(ServerChecksumCacheTest, RequestsForAFileBeingSummedShareTheSum) {
+    ScratchDir dir;
+    const std::string content(32 << 20, 's');
+    dir.Write("big.bin", content);
+    ChecksumCache cache(4, 3600);  // nothing is kept: only the sharing can save a read
+    constexpr int kThreads = 6;
+    std::vector<uint32_t> sums(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) threads.emplace_back([&, t] { sums[t] = Sum(cache, dir / "big.bin"); });
+    for (std::thread& t : threads) t.join();
+    for (uint32_t s : sums) EXPECT_EQ(s, SumOf(content));
+    EXPECT_LT(cache.ReadCount(), static_cast<uint64_t>(kThreads)) << "requests at the same moment read alone";
+}
