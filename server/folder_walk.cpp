@@ -90,9 +90,14 @@ ErrCode WalkFolder(const std::string& root, const std::string& folder, const May
     WalkState w{root, mayRead, &files};
     const ErrCode err = Walk(w, folder, "", 0);
     if (err) return err;
-    std::sort(files.begin(), files.end(),
-              [](const PublishedFile& a, const PublishedFile& b) { return a.name < b.name; });
-    *out = std::move(files);
+    // Sorted by reference, then moved once: records with texts are dear to swap.
+    std::vector<PublishedFile*> order(files.size());
+    for (size_t i = 0; i < files.size(); ++i) order[i] = &files[i];
+    std::sort(order.begin(), order.end(),
+              [](const PublishedFile* a, const PublishedFile* b) { return a->name < b->name; });
+    out->clear();
+    out->reserve(files.size());
+    for (PublishedFile* f : order) out->push_back(std::move(*f));
     return kOk;
 }
 

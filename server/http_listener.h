@@ -21,8 +21,10 @@ struct ServeLimits {
     // Open connections; when they are all taken, the one that has waited longest for its request
     // head makes room for a new one.
     size_t maxConnections = 512;
-    // Threads computing answers (folder walks, checksums).
-    int workers = 4;
+    // Threads computing answers. More than the cores: a first checksum of a big file keeps its
+    // thread for seconds, and the system's scheduler, not a queue, then shares the cores with
+    // the short answers.
+    int workers = 16;
 };
 
 // "HOST:PORT" (an IPv4 address or name and a decimal port 0..65535). 163 otherwise.
