@@ -222,8 +222,8 @@ TEST_F(ServerAnswersTest, ListTooLongForTheClientIsAnError) {
     EXPECT_EQ(listing.count, most);
     PoolRelease(mark);
     root_.Write("many/" + std::to_string(10000 + most), "");
-    EXPECT_EQ(Ask("view=12&path=many"), "Error #145.The list of " + std::to_string(most + 1) +
-                                            " files is longer than the updater can hold");
+    EXPECT_EQ(Ask("view=12&path=many").substr(0, 80),  // a list sent instead would fill the screen
+              "Error #145.The list of " + std::to_string(most + 1) + " files is longer than the updater can hold");
 }
 
 TEST_F(ServerAnswersTest, FileAnswerVerifiedByTheClientCode) {
