@@ -29,6 +29,7 @@ test: dist
 bench: dist
 	bench/fetch_vs_curl.sh
 	bench/menu_wait.sh
+	bench/server_load.sh
 
 # A picture of every window of the window layer in build/screens/, for a person to look at.
 screens: configure
