@@ -40,7 +40,7 @@ screens: configure
 # and any crash land in fuzz/out/.
 FUZZ_SECONDS ?= 60
 FUZZ := $(BUILD)/fuzz
-FUZZ_TARGETS := evaluate param_find http_response file_list server_query form_definition
+FUZZ_TARGETS := evaluate param_find http_response file_list server_query form_definition users_file
 fuzz: deps
 	@command -v clang++ >/dev/null || apt-get install -y -qq clang >/dev/null
 	@[ -f $(FUZZ)/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -G Ninja \
