@@ -29,6 +29,7 @@ test: dist
 bench: dist
 	bench/fetch_vs_curl.sh
 	bench/menu_wait.sh
+	bench/server_load.sh
 
 # A picture of every window of the window layer in build/screens/, for a person to look at.
 screens: configure
@@ -40,7 +41,7 @@ screens: configure
 FUZZ_SECONDS ?= 60
 FUZZ := $(BUILD)/fuzz
 FUZZ_TARGETS := evaluate param_find http_response file_list server_query form_definition \
-	chunked_body transfer_header
+	chunked_body transfer_header users_file
 fuzz: deps
 	@command -v clang++ >/dev/null || apt-get install -y -qq clang >/dev/null
 	@[ -f $(FUZZ)/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -G Ninja \

@@ -101,6 +101,8 @@ ErrCode ParseFileList(const char* body, uint32_t len, FolderListing* listing) {
     uint32_t entriesAt = kListLengthWidth + static_cast<uint32_t>(namesLen);
     if (static_cast<uint64_t>(count) * kListEntrySize > len - entriesAt)
         return ReportList(mark, kErrTransUp, StrFromLiteral("Server list shorter than its entries"));
+    if (FileListHeldSize(static_cast<uint32_t>(namesLen), count) > kMaxListHeld)
+        return ReportList(mark, kErrOutOfMemory, StrFromLiteral("Server list records"));
 
     // Every name is checked before anything else is made, so a refused list leaves no trace.
     uint32_t start = 0;

@@ -27,6 +27,17 @@ ErrCode FormatListEntry(const FileInfo& info, char out[kListEntrySize]);
 // neither a digit nor a blank or a number does not fit its field; *out is then left alone.
 ErrCode ParseListEntry(const char* p, FileInfo* out);
 
+// The updater parses a list into its temporary pool (128 KiB, shared with the rest of its run):
+// the names block and one FileInfo record per name. A list that would take more than this is
+// refused by both sides with kErrOutOfMemory: the server answers it with an error instead of the list, the
+// client does not parse it.
+inline constexpr uint32_t kMaxListHeld = 96 * 1024;
+
+// Pool bytes a parsed list of count names in a names block of namesLen bytes takes.
+inline uint64_t FileListHeldSize(uint32_t namesLen, uint32_t count) {
+    return (uint64_t{namesLen} + 3) / 4 * 4 + uint64_t{count} * sizeof(FileInfo);
+}
+
 // Bytes of the body for count names occupying namesLen bytes.
 inline uint32_t FileListBodySize(uint32_t namesLen, uint32_t count) {
     return kListLengthWidth + namesLen + kListEntrySize * count;
@@ -49,7 +60,8 @@ ErrCode FormatFileList(StrRef names, const FileInfo* records, uint16_t count, ch
 //   kErrFileNotFound  an empty names block;
 //   kErrBadInput      a name fails CheckFileName (reported against the name), before any record
 //                     is made;
-//   kErrOutOfMemory   the names block exceeds 32764 bytes or the pool is full.
+//   kErrOutOfMemory   the names block exceeds 32764 bytes, the list needs more than kMaxListHeld,
+//                     or the pool is full.
 // Bytes after the last entry are ignored.
 ErrCode ParseFileList(const char* body, uint32_t len, FolderListing* listing);
 

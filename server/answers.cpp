@@ -13,8 +13,10 @@
 #include "runtime/errors.h"
 #include "runtime/strref.h"
 #include "runtime/temp_pool.h"
+#include "server/checksum_cache.h"
 #include "server/published_path.h"
 #include "server/query.h"
+#include "server/runtime_lock.h"
 #include "protocol/checksum.h"
 #include "protocol/file_list.h"
 #include "protocol/transfer_header.h"
@@ -65,6 +67,7 @@ Answer ErrorAnswer(ErrCode code, std::string_view text) {
     if (!text.empty()) {
         a.head.append(text);
     } else {
+        std::lock_guard<std::mutex> lock(RuntimeLock());
         const PoolMark_t mark = PoolMark();
         const StrRef name = ErrorNameEnglish(code);
         if (name.ok()) a.head.append(name.ptr, name.len);
@@ -93,8 +96,12 @@ Answer ListAnswer(const std::vector<PublishedFile>& files) {
             h.time = f.info.writeTime;
         }
     }
-    if (names.size() > kMaxText || files.size() > 0xFFFF) {
-        return ErrorAnswer(kErrOutOfMemory, "List too long");
+    // Sent anyway, such a list would only be refused by the updater after the whole transfer.
+    if (names.size() > kMaxText || files.size() > 0xFFFF ||
+        FileListHeldSize(static_cast<uint32_t>(names.size()), static_cast<uint32_t>(files.size())) >
+            kMaxListHeld) {
+        return ErrorAnswer(kErrOutOfMemory, "The list of " + std::to_string(files.size()) +
+                                                " files is longer than the updater can hold");
     }
     std::string body(FileListBodySize(static_cast<uint32_t>(names.size()),
                                       static_cast<uint32_t>(files.size())), '\0');
@@ -120,7 +127,8 @@ Answer ListAnswer(const std::vector<PublishedFile>& files) {
 }
 
 Answer FileAnswer(const std::string& realPath) {
-    UniqueFd fd(open(realPath.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking on open: a fifo put in place of the file must not hold the thread.
+    UniqueFd fd(open(realPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st;
     if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return ErrorAnswer(kErrFileNotFound);
@@ -132,21 +140,11 @@ Answer FileAnswer(const std::string& realPath) {
     h.size = static_cast<uint32_t>(st.st_size);
     LocalStamp(st.st_mtime, &h.date, &h.time);
     // The checksum needs every byte before the header can go out; the bytes are read again when
-    // they are sent rather than held in memory.
-    ChecksumState sum;
-    std::string buffer(kIoBlock, '\0');
-    uint64_t left = h.size;
-    while (left > 0) {
-        size_t got = 0;
-        const size_t want = left < kIoBlock ? static_cast<size_t>(left) : kIoBlock;
-        if (ReadFull(fd.get(), buffer.data(), want, &got) != kOk || got != want) {
-            return ErrorAnswer(kErrFileNotFound);
-        }
-        ChecksumFeed(&sum, buffer.data(), static_cast<uint32_t>(got));
-        left -= got;
+    // they are sent rather than held in memory, and the sum is kept for the next request.
+    if (SharedChecksumCache().Checksum(fd.get(), st, &h.checksum) != kOk ||
+        lseek(fd.get(), 0, SEEK_SET) != 0) {
+        return ErrorAnswer(kErrFileNotFound);
     }
-    if (lseek(fd.get(), 0, SEEK_SET) != 0) return ErrorAnswer(kErrFileNotFound);
-    h.checksum = sum.sum;
     Answer a;
     a.contentType = "application/octet-stream";
     a.head = HeaderText(h);
@@ -160,20 +158,28 @@ Answer HandleQuery(const ServerConfig& config, std::string_view query) {
     if (ParseServerQuery(query, &q) != kOk) return ErrorAnswer(kErrBadInput);
     std::string relative;
     if (NormalizeRelative(q.path, &relative) != kOk) return ErrorAnswer(kErrBadInput);
-    const ErrCode access =
-        CheckAccess(config.users, q.hasUser, q.user, q.hasPassw, q.passw, relative);
-    if (access) return ErrorAnswer(access);
+    const auto access = [&](std::string_view folder) {
+        return CheckAccess(config.users, q.hasUser, q.user, q.hasPassw, q.passw, folder);
+    };
+    ErrCode err = access(relative);
+    if (err) return ErrorAnswer(err);
     std::string folder;
-    ErrCode err = ResolveFolder(config.root, relative, &folder);
+    err = ResolveFolder(config.root, relative, &folder);
+    if (err) return ErrorAnswer(err);
+    // A link inside the root must not open a private folder to whoever may read the link's
+    // place: access is decided on where a name leads as well as on the name.
+    err = access(RelativeToRoot(config.root, folder));
     if (err) return ErrorAnswer(err);
     if (q.kind == RequestKind::kFile) {
         std::string file;
         err = ResolveFile(config.root, folder, q.downfile, &file);
         if (err) return ErrorAnswer(err);
+        err = access(FolderOf(RelativeToRoot(config.root, file)));
+        if (err) return ErrorAnswer(err);
         return FileAnswer(file);
     }
     std::vector<PublishedFile> files;
-    err = WalkFolder(config.root, folder, &files);
+    err = WalkFolder(config.root, folder, [&](std::string_view f) { return access(f) == kOk; }, &files);
     if (err) return ErrorAnswer(err);
     if (q.kind == RequestKind::kStatus) return TextAnswer(AnyNewer(files, q.date, q.time) ? "Fail" : "OK");
     return ListAnswer(files);

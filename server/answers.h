@@ -49,21 +49,24 @@ Answer ErrorAnswer(ErrCode code, std::string_view text = {});
 // "OK" or "Fail".
 Answer TextAnswer(const char* text);
 
-// The list answer for files: a transfer header (size and checksum of the body, date and time of
-// the newest file) and the body the updater parses. kErrOutOfMemory (as an error answer) when the
-// names exceed what the updater can take (32764 bytes).
+// The list answer for files: a transfer header (size and checksum of the body, date and time of the
+// newest file) and the body the updater parses. kErrOutOfMemory (as an error answer, saying how
+// many files) when the updater could not hold the parsed list (see FileListHeldSize).
 Answer ListAnswer(const std::vector<PublishedFile>& files);
 
 // The file answer for the real path of a regular file: a transfer header with its size, local
-// last-write date and time and the checksum of its bytes, then the bytes. kErrFileNotFound when it
-// cannot be opened or read.
+// last-write date and time and the checksum of its bytes (from the shared checksum cache), then
+// the bytes. kErrFileNotFound when it cannot be opened or read.
 Answer FileAnswer(const std::string& realPath);
 
 // The answer to a query string. Order of the checks: the query reads (kErrBadInput), the folder
 // does not escape the root (kErrBadInput), the credentials admit the folder (kErrPermission), the
-// folder exists (kErrFileNotFound), then the request itself: the status query answers "OK" when no
-// file of the folder and its subfolders is newer than the date and time sent, else "Fail"; the file
-// request refuses names that escape (kErrBadInput) and missing files (kErrFileNotFound).
+// folder exists (kErrFileNotFound), the credentials admit where the folder really is
+// (kErrPermission: it may be a link), then the request itself: the status query answers "OK" when
+// no file of the folder and its subfolders is newer than the date and time sent, else "Fail"; the
+// file request refuses names that escape (kErrBadInput), missing files (kErrFileNotFound) and files
+// whose real folder the credentials do not admit (kErrPermission). Lists and status queries see
+// only the files the credentials may read. Safe to call from several threads at once.
 Answer HandleQuery(const ServerConfig& config, std::string_view query);
 
 // Writes all n bytes to a descriptor (socket or pipe), retrying interrupted and partial writes.

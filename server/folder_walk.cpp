@@ -7,8 +7,8 @@
 
 #include "runtime/dir_search.h"
 #include "runtime/strref.h"
-#include "runtime/temp_pool.h"
 #include "server/published_path.h"
+#include "server/runtime_lock.h"
 #include "protocol/file_name_check.h"
 
 namespace rt {
@@ -32,17 +32,34 @@ void AddFile(const FileInfo& found, std::string relative, std::vector<PublishedF
     out->push_back(std::move(f));
 }
 
-ErrCode Walk(const std::string& root, const std::string& dirPath, const std::string& prefix,
-             int depth, std::vector<PublishedFile>* out) {
+struct WalkState {
+    const std::string& root;
+    const MayReadFn& mayRead;
+    std::vector<PublishedFile>* out;
+    size_t nameBytes = 0;
+};
+
+// A linked file counts only when it resolves inside the root, to a folder the request may read.
+bool LinkReadable(const WalkState& w, const std::string& linkPath) {
+    std::string real;
+    if (RealPath(linkPath, &real) != kOk || !IsInside(w.root, real)) return false;
+    return w.mayRead(FolderOf(RelativeToRoot(w.root, real)));
+}
+
+ErrCode Walk(WalkState& w, const std::string& dirPath, const std::string& prefix, int depth) {
     const std::string pattern = dirPath + "/*";
     if (pattern.size() > kMaxText) return kErrFileNotFound;
-    PoolScope scope;
     DirSearch search;
     DirEntry e;
-    ErrCode err = search.First(StrMake(pattern.data(), static_cast<uint16_t>(pattern.size())), &e);
+    ErrCode err;
+    {
+        // Starting a search takes pool space for the moment of the call; the rest of it does not.
+        std::lock_guard<std::mutex> lock(RuntimeLock());
+        err = search.First(StrMake(pattern.data(), static_cast<uint16_t>(pattern.size())), &e);
+    }
     if (err) return err;
     for (; !err; err = search.Next(&e)) {
-        if (out->size() >= kMaxWalkFiles) return kOk;
+        if (w.out->size() >= kMaxWalkFiles || w.nameBytes > kMaxWalkNameBytes) return kErrOutOfMemory;
         const std::string name(e.name, e.nameLen);
         if (name == "." || name == "..") continue;
         std::string relative = prefix.empty() ? name : prefix + "\\" + name;
@@ -50,30 +67,37 @@ ErrCode Walk(const std::string& root, const std::string& dirPath, const std::str
         if (name.find('\\') != std::string::npos || !NameAccepted(relative)) continue;
         const bool folder = (e.info.attributes & kAttrFolder) != 0;
         if (e.link) {
-            // Linked folders are not entered (no cycles, no way out); a linked file counts only
-            // when it resolves inside the root.
-            std::string real;
-            if (folder || RealPath(dirPath + "/" + name, &real) != kOk || !IsInside(root, real)) continue;
-            AddFile(e.info, std::move(relative), out);
+            // Linked folders are not entered (no cycles, no way out).
+            if (folder || !LinkReadable(w, dirPath + "/" + name)) continue;
         } else if (folder) {
-            if (depth < kMaxWalkDepth) Walk(root, dirPath + "/" + name, relative, depth + 1, out);
-        } else {
-            AddFile(e.info, std::move(relative), out);
+            if (depth >= kMaxWalkDepth) continue;
+            const ErrCode sub = Walk(w, dirPath + "/" + name, relative, depth + 1);
+            // A subfolder that cannot be read is left out; a walk that grew too long is not.
+            if (sub == kErrOutOfMemory) return sub;
+            continue;
         }
+        w.nameBytes += relative.size() + 1;
+        AddFile(e.info, std::move(relative), w.out);
     }
     return err == kCompletion ? kOk : err;
 }
 
 }  // namespace
 
-ErrCode WalkFolder(const std::string& root, const std::string& folder,
+ErrCode WalkFolder(const std::string& root, const std::string& folder, const MayReadFn& mayRead,
                    std::vector<PublishedFile>* out) {
     std::vector<PublishedFile> files;
-    const ErrCode err = Walk(root, folder, "", 0, &files);
+    WalkState w{root, mayRead, &files};
+    const ErrCode err = Walk(w, folder, "", 0);
     if (err) return err;
-    std::sort(files.begin(), files.end(),
-              [](const PublishedFile& a, const PublishedFile& b) { return a.name < b.name; });
-    *out = std::move(files);
+    // Sorted by reference, then moved once: records with texts are dear to swap.
+    std::vector<PublishedFile*> order(files.size());
+    for (size_t i = 0; i < files.size(); ++i) order[i] = &files[i];
+    std::sort(order.begin(), order.end(),
+              [](const PublishedFile* a, const PublishedFile* b) { return a->name < b->name; });
+    out->clear();
+    out->reserve(files.size());
+    for (PublishedFile* f : order) out->push_back(std::move(*f));
     return kOk;
 }
 

@@ -1,19 +1,34 @@
-// The standalone HTTP server of the update server over POSIX sockets.
+// The standalone HTTP server of the update server: one event loop over POSIX sockets.
 #include "server/http_listener.h"
 
 #include <arpa/inet.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "server/answer_workers.h"
+#include "server/query.h"
 
 namespace rt {
 namespace {
+
+// Stop requests are looked at least this often.
+constexpr int kStopCheckMs = 200;
+// Connections the system may queue before the server takes them.
+constexpr int kBacklog = 1024;
 
 int64_t MonotonicMs() {
     struct timespec ts;
@@ -21,98 +36,166 @@ int64_t MonotonicMs() {
     return int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
 }
 
-const char* Reason(int status) {
-    switch (status) {
-        case 200: return "OK";
-        case 400: return "Bad Request";
-        case 404: return "Not Found";
-        case 405: return "Method Not Allowed";
-        case 431: return "Request Header Fields Too Large";
-        case 505: return "HTTP Version Not Supported";
-        default: return "Error";
-    }
-}
-
-void SendHead(int fd, int status, const char* contentType, uint64_t length, const char* extra) {
-    std::string head = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) + "\r\n";
-    head += "Content-Type: ";
-    head += contentType;
-    head += "\r\nContent-Length: " + std::to_string(length) + "\r\n";
-    head += extra;
-    head += "Connection: close\r\n\r\n";
-    WriteAll(fd, head.data(), head.size());
-}
-
-void SendStatus(int fd, int status, const char* extra = "") {
-    const std::string body = std::to_string(status) + " " + Reason(status) + "\n";
-    SendHead(fd, status, "text/plain", body.size(), extra);
-    WriteAll(fd, body.data(), body.size());
-}
-
-// Where the head ends (just past its empty line), or npos.
-size_t HeadEnd(const std::string& data) {
-    const size_t crlf = data.find("\r\n\r\n");
-    const size_t lf = data.find("\n\n");
-    if (crlf != std::string::npos && (lf == std::string::npos || crlf + 2 <= lf)) return crlf + 4;
-    return lf == std::string::npos ? std::string::npos : lf + 2;
-}
-
-// 0 with the head in *head; 431 when it grows too long; -1 when the peer closes or is too slow.
-int ReadHead(int fd, std::string* head) {
-    const int64_t deadline = MonotonicMs() + kReadDeadlineMs;
-    std::string data;
-    char buffer[4096];
-    for (;;) {
-        const size_t end = HeadEnd(data);
-        if (end != std::string::npos) {
-            data.resize(end);
-            *head = std::move(data);
-            return 0;
-        }
-        if (data.size() > kMaxRequestHead) return 431;
-        const int64_t left = deadline - MonotonicMs();
-        if (left <= 0) return -1;
-        struct pollfd p = {fd, POLLIN, 0};
-        const int ready = poll(&p, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return -1;
-        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return -1;
-        data.append(buffer, static_cast<size_t>(got));
-    }
-}
-
 bool StopRequested(const std::atomic<bool>* stop, const volatile std::sig_atomic_t* stopSignal) {
     return (stop && stop->load()) || (stopSignal && *stopSignal != 0);
 }
 
-// Query texts in the log are cut short and keep only printable bytes.
-std::string Printable(std::string_view s) {
-    std::string out;
-    for (char c : s.substr(0, 200)) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        out.push_back(u >= 0x20 && u < 0x7F ? c : '?');
-    }
-    return out;
+bool SetNonBlocking(int fd) {
+    const int flags = fcntl(fd, F_GETFL);
+    return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
-// Closing a socket with unread input makes the system send a reset, which can destroy the end
-// of an answer the peer has not read yet. So the sending side is shut first and what the peer
-// still sends is read away, for a bounded time and amount.
-void DrainAndClose(int fd) {
-    shutdown(fd, SHUT_WR);
-    const int64_t deadline = MonotonicMs() + 1000;
-    char buffer[4096];
-    size_t total = 0;
-    while (total < 65536) {
-        const int64_t left = deadline - MonotonicMs();
-        if (left <= 0) break;
-        struct pollfd p = {fd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left)) <= 0) break;
-        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        total += static_cast<size_t>(got);
+// Sending file bytes (sendfile) to a client that has gone raises SIGPIPE, which would end the
+// process. It is held back in the serving thread while Serve runs and taken away before the
+// thread's mask is put back; the failed call reports the lost client anyway.
+class PipeSignalHeld {
+public:
+    PipeSignalHeld() {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe_, &before_);
+    }
+    ~PipeSignalHeld() {
+        const struct timespec now = {0, 0};
+        while (sigtimedwait(&pipe_, nullptr, &now) == SIGPIPE) {
+        }
+        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    }
+    PipeSignalHeld(const PipeSignalHeld&) = delete;
+    PipeSignalHeld& operator=(const PipeSignalHeld&) = delete;
+
+private:
+    sigset_t pipe_;
+    sigset_t before_;
+};
+
+// The connections of one Serve call, by a number that is never reused, so that an answer
+// finished for a connection that has gone meanwhile finds nobody.
+class Connections {
+public:
+    Connections(const ServerConfig& config, const ServeLimits& limits, int wakeFd, FILE* log)
+        : limits_(limits), workers_(config, limits.workers, wakeFd), log_(log) {}
+
+    size_t size() const { return open_.size(); }
+
+    void Add(UniqueFd socket, int64_t now) {
+        open_.emplace(nextId_++, std::make_unique<HttpConnection>(std::move(socket), now, limits_.connection));
+    }
+
+    // Makes room by closing the connection that has waited longest for its head; false when
+    // every connection is past its head.
+    bool DropOldestIdle() {
+        auto oldest = open_.end();
+        for (auto it = open_.begin(); it != open_.end(); ++it) {
+            if (it->second->phase() != HttpConnection::Phase::kHead) continue;
+            if (oldest == open_.end() || it->second->acceptedAt() < oldest->second->acceptedAt()) oldest = it;
+        }
+        if (oldest == open_.end()) return false;
+        open_.erase(oldest);
+        return true;
+    }
+
+    // The poll set of the connections after `fixed` entries; ids_ says whose entry is whose.
+    void FillPoll(std::vector<struct pollfd>* set) {
+        ids_.clear();
+        for (const auto& [id, c] : open_) {
+            const short events = c->Events();
+            if (!events) continue;
+            set->push_back(pollfd{c->fd(), events, 0});
+            ids_.push_back(id);
+        }
+    }
+
+    int64_t NextDeadline() const {
+        int64_t next = INT64_MAX;
+        for (const auto& entry : open_) next = std::min(next, entry.second->Deadline());
+        return next;
+    }
+
+    void OnPolled(const std::vector<struct pollfd>& set, size_t first, int64_t now) {
+        for (size_t i = 0; i < ids_.size(); ++i) {
+            if (!set[first + i].revents) continue;
+            const auto it = open_.find(ids_[i]);
+            if (it != open_.end()) Advance(it->first, *it->second, now);
+        }
+    }
+
+    void TakeAnswers(int64_t now) {
+        for (AnswerWorkers::Done& done : workers_.TakeDone()) {
+            const auto it = open_.find(done.id);
+            if (it == open_.end()) continue;
+            HttpConnection& c = *it->second;
+            if (log_) {
+                std::fprintf(log_, "%s %s -> %s\n", c.method().c_str(), QueryForLog(c.query()).c_str(),
+                             done.answer.code ? std::to_string(done.answer.code).c_str() : "200");
+                std::fflush(log_);
+            }
+            c.TakeAnswer(std::move(done.answer), now);
+            c.OnReady(now);  // most answers fit the socket's buffer at once
+        }
+    }
+
+    void OnTime(int64_t now) {
+        for (auto& [id, c] : open_) {
+            if (c->Deadline() <= now) c->OnTime(now);
+        }
+    }
+
+    void RemoveClosed() {
+        std::erase_if(open_, [](const auto& entry) {
+            return entry.second->phase() == HttpConnection::Phase::kClosed;
+        });
+    }
+
+    // A connection that has just read its head asks the workers for its answer.
+    void Advance(uint64_t id, HttpConnection& c, int64_t now) {
+        const bool wasReading = c.phase() == HttpConnection::Phase::kHead;
+        c.OnReady(now);
+        if (wasReading && c.phase() == HttpConnection::Phase::kAnswer) workers_.Submit(id, c.query());
+    }
+
+    void Advance(uint64_t id, int64_t now) {
+        const auto it = open_.find(id);
+        if (it != open_.end()) Advance(id, *it->second, now);
+    }
+
+    uint64_t lastId() const { return nextId_ - 1; }
+
+private:
+    const ServeLimits& limits_;
+    AnswerWorkers workers_;
+    FILE* log_;
+    std::unordered_map<uint64_t, std::unique_ptr<HttpConnection>> open_;
+    std::vector<uint64_t> ids_;
+    uint64_t nextId_ = 1;
+};
+
+// Takes the connections waiting at the listener while there is room. False when accepting
+// fails for good; *pauseUntil is set when descriptors run short for a moment.
+bool AcceptPending(int listenFd, Connections* conns, const ServeLimits& limits, int64_t now,
+                   int64_t* pauseUntil) {
+    for (;;) {
+        if (conns->size() >= limits.maxConnections && !conns->DropOldestIdle()) {
+            // Every connection is being answered: new ones wait in the queue a moment.
+            *pauseUntil = now + 20;
+            return true;
+        }
+        UniqueFd socket(accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        if (socket.get() >= 0) {
+            conns->Add(std::move(socket), now);
+            // A client that sent its request with the connection is served without another round.
+            conns->Advance(conns->lastId(), now);
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
+        // A connection that vanished before it was taken is no reason to stop serving.
+        if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            // The pending connection stays queued; waiting a moment instead of spinning.
+            *pauseUntil = now + 100;
+            return true;
+        }
+        return false;
     }
 }
 
@@ -136,35 +219,6 @@ ErrCode ParseListenAddress(std::string_view text, std::string* host, uint16_t* p
     return kOk;
 }
 
-int ParseRequestHead(std::string_view head, RequestHead* out) {
-    size_t lineEnd = head.find('\n');
-    if (lineEnd == std::string_view::npos) lineEnd = head.size();
-    std::string_view line = head.substr(0, lineEnd);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const size_t first = line.find(' ');
-    const size_t last = line.rfind(' ');
-    if (first == std::string_view::npos || first == 0 || last <= first + 1) return 400;
-    const std::string_view version = line.substr(last + 1);
-    if (version.substr(0, 5) != "HTTP/") return 400;
-    if (version != "HTTP/1.1" && version != "HTTP/1.0") return 505;
-    out->method = std::string(line.substr(0, first));
-    out->target = std::string(line.substr(first + 1, last - first - 1));
-    return 0;
-}
-
-bool UpdaterQuery(std::string_view target, std::string* query) {
-    const size_t q = target.find('?');
-    std::string_view path = target.substr(0, q);
-    const size_t scheme = path.find("://");
-    if (scheme != std::string_view::npos) {
-        const size_t slash = path.find('/', scheme + 3);
-        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash);
-    }
-    if (path != kUpdaterTarget) return false;
-    *query = q == std::string_view::npos ? std::string() : std::string(target.substr(q + 1));
-    return true;
-}
-
 ErrCode OpenListener(const std::string& host, uint16_t port, UniqueFd* out, uint16_t* bound) {
     struct addrinfo hints;
     std::memset(&hints, 0, sizeof hints);
@@ -182,7 +236,7 @@ ErrCode OpenListener(const std::string& host, uint16_t port, UniqueFd* out, uint
     const int yes = 1;
     setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     if (bind(fd.get(), reinterpret_cast<struct sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(fd.get(), 16) != 0) {
+        listen(fd.get(), kBacklog) != 0) {
         return kErrNetAccess;
     }
     socklen_t len = sizeof addr;
@@ -194,52 +248,41 @@ ErrCode OpenListener(const std::string& host, uint16_t port, UniqueFd* out, uint
     return kOk;
 }
 
-void ServeConnection(int fd, const ServerConfig& config, FILE* log) {
-    struct timeval sendTimeout = {kSendTimeoutMs / 1000, 0};
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
-    std::string head;
-    const int read = ReadHead(fd, &head);
-    if (read < 0) return;
-    if (read > 0) return SendStatus(fd, read);
-    RequestHead request;
-    const int parsed = ParseRequestHead(head, &request);
-    if (parsed) return SendStatus(fd, parsed);
-    std::string query;
-    if (!UpdaterQuery(request.target, &query)) return SendStatus(fd, 404);
-    const bool headOnly = request.method == "HEAD";
-    if (request.method != "GET" && !headOnly) return SendStatus(fd, 405, "Allow: GET, HEAD\r\n");
-    Answer answer = HandleQuery(config, query);
-    if (log) {
-        std::fprintf(log, "%s %s -> %s\n", request.method.c_str(), Printable(query).c_str(),
-                     answer.code ? std::to_string(answer.code).c_str() : "200");
-        std::fflush(log);
-    }
-    SendHead(fd, 200, answer.contentType, answer.ContentLength(), "");
-    if (!headOnly) SendAnswerBody(fd, &answer);
-}
-
 ErrCode Serve(int listenFd, const ServerConfig& config, const std::atomic<bool>* stop,
-              const volatile std::sig_atomic_t* stopSignal, FILE* log) {
+              const volatile std::sig_atomic_t* stopSignal, FILE* log, const ServeLimits& limits) {
+    int wake[2];
+    if (!SetNonBlocking(listenFd) || pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) return kErrNetAccess;
+    const UniqueFd wakeRead(wake[0]), wakeWrite(wake[1]);
+    const PipeSignalHeld pipeSignal;
+    Connections conns(config, limits, wakeWrite.get(), log);
+    int64_t acceptPausedUntil = 0;
+    std::vector<struct pollfd> set;
     while (!StopRequested(stop, stopSignal)) {
-        struct pollfd p = {listenFd, POLLIN, 0};
-        const int ready = poll(&p, 1, 200);
+        int64_t now = MonotonicMs();
+        set.clear();
+        set.push_back(pollfd{wakeRead.get(), POLLIN, 0});
+        const bool accepting = now >= acceptPausedUntil;
+        set.push_back(pollfd{accepting ? listenFd : -1, POLLIN, 0});
+        conns.FillPoll(&set);
+        const int64_t due = std::min(conns.NextDeadline(), accepting ? INT64_MAX : acceptPausedUntil);
+        const int64_t wait = std::clamp<int64_t>(due - now, 0, kStopCheckMs);
+        const int ready = poll(set.data(), set.size(), static_cast<int>(wait));
         if (ready < 0 && errno != EINTR) return kErrNetAccess;
-        if (ready <= 0) continue;
-        UniqueFd conn(accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC));
-        if (conn.get() < 0) {
-            // A connection that vanished before it was taken, or a passing shortage of
-            // descriptors, is no reason to stop serving.
-            if (errno == EINTR || errno == ECONNABORTED || errno == EAGAIN || errno == EPROTO) {
-                continue;
+        now = MonotonicMs();
+        if (ready > 0) {
+            if (set[0].revents) {
+                char sink[256];
+                while (read(wakeRead.get(), sink, sizeof sink) > 0) {
+                }
+                conns.TakeAnswers(now);
             }
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-                poll(nullptr, 0, 100);  // the pending connection stays; wait instead of spinning
-                continue;
+            conns.OnPolled(set, 2, now);
+            if (set[1].revents && !AcceptPending(listenFd, &conns, limits, now, &acceptPausedUntil)) {
+                return kErrNetAccess;
             }
-            return kErrNetAccess;
         }
-        ServeConnection(conn.get(), config, log);
-        DrainAndClose(conn.get());
+        conns.OnTime(now);
+        conns.RemoveClosed();
     }
     return kOk;
 }

@@ -50,6 +50,18 @@ bool IsInside(std::string_view root, std::string_view path) {
     return root.back() == '/' || path[root.size()] == '/';
 }
 
+std::string RelativeToRoot(std::string_view root, std::string_view real) {
+    if (real.size() <= root.size()) return std::string();
+    real.remove_prefix(root.size());
+    if (real.front() == '/') real.remove_prefix(1);
+    return std::string(real);
+}
+
+std::string_view FolderOf(std::string_view relative) {
+    const size_t slash = relative.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : relative.substr(0, slash);
+}
+
 ErrCode ResolveFolder(const std::string& root, std::string_view path, std::string* out) {
     std::string relative;
     if (NormalizeRelative(path, &relative) != kOk) return kErrBadInput;

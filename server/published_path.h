@@ -22,8 +22,15 @@ ErrCode RealPath(const std::string& path, std::string* out);
 // True when `path` is `root` or lies below it (both real paths).
 bool IsInside(std::string_view root, std::string_view path);
 
-// The folder published as `path` below the real root `root`: its real path in *out. kErrBadInput
-// for a path that NormalizeRelative refuses or whose real location (after symlinks) is outside the
+// The part of `real` below the real root `root` (both as RealPath gives them, real inside root):
+// "" for the root itself, else its components joined with '/', as NormalizeRelative gives them.
+std::string RelativeToRoot(std::string_view root, std::string_view real);
+
+// The folder part of a relative path ('/' separated): "" for a name at the top.
+std::string_view FolderOf(std::string_view relative);
+
+// The folder published as `path` below the real root `root`: its real path in *out. kErrBadInput for a
+// path that NormalizeRelative refuses or whose real location (after symlinks) is outside the
 // root; kErrFileNotFound when it does not exist or is not a folder.
 ErrCode ResolveFolder(const std::string& root, std::string_view path, std::string* out);
 

@@ -79,6 +79,32 @@ bool QueryParam(std::string_view query, std::string_view name, std::string* out)
     return false;
 }
 
+std::string QueryForLog(std::string_view query) {
+    constexpr size_t kShown = 200;
+    std::string masked;
+    size_t pos = 0;
+    while (pos <= query.size()) {
+        size_t end = query.find('&', pos);
+        if (end == std::string_view::npos) end = query.size();
+        const std::string_view pair = query.substr(pos, end - pos);
+        const size_t eq = pair.find('=');
+        if (pos > 0) masked.push_back('&');
+        if (eq != std::string_view::npos && UrlDecode(pair.substr(0, eq)) == "passw") {
+            masked.append(pair.substr(0, eq + 1)).append("***");
+        } else {
+            masked.append(pair);
+        }
+        if (masked.size() > kShown) break;
+        pos = end + 1;
+    }
+    std::string out;
+    for (char c : std::string_view(masked).substr(0, kShown)) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        out.push_back(u >= 0x20 && u < 0x7F ? c : '?');
+    }
+    return out;
+}
+
 ErrCode ReadStampDate(std::string_view text, int32_t* out) {
     text = TrimBlanks(text);
     int64_t v = 0;

@@ -23,6 +23,11 @@ std::string UrlDecode(std::string_view text);
 // '=' counts as the name with an empty value.
 bool QueryParam(std::string_view query, std::string_view name, std::string* out);
 
+// The query as the server's log shows it: every passw value (the parameter named as
+// QueryParam reads names) replaced by "***", at most 200 bytes, bytes outside printable ASCII
+// as '?'. Credentials never reach the log.
+std::string QueryForLog(std::string_view query);
+
 enum class RequestKind : uint8_t {
     kStatus,  // has anything changed since date and time?
     kList,    // the folder's file list

@@ -18,7 +18,11 @@ ErrCode LoadServerConfig(const char* root, const char* usersFile, ServerConfig* 
         *why = std::string("root folder not found: ") + (root ? root : "(none)");
         return kErrFileNotFound;
     }
-    if (usersFile && *usersFile) {
+    if (usersFile && !*usersFile) {
+        *why = "the users file is named but empty; leave it out to publish every folder";
+        return kErrBadInput;
+    }
+    if (usersFile) {
         int line = 0;
         const ErrCode err = LoadUsersFile(usersFile, &result.users, &line);
         if (err == kErrFileNotFound) {

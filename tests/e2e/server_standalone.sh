@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # kelvane-server in its standalone mode answers the updater's requests over real HTTP: status,
-# list, file, refused credentials and paths; and it stops on SIGTERM.
+# list, file, refused credentials and paths, links into private folders; it keeps credentials out
+# of its log, refuses to start with an empty users setting, and stops on SIGTERM.
 #   server_standalone.sh SERVER            the whole test against SERVER --listen 127.0.0.1:0
 #   server_standalone.sh --fixture DIR     only writes the published tree and users file to DIR
 #   server_standalone.sh --check URL DIR   only runs the requests against URL (.../cgi-bin/updater)
@@ -19,6 +20,9 @@ fixture() {
   printf 'demo' >"$dir/root/demo/d.txt"
   printf 'secret' >"$dir/outside/secret.txt"
   ln -s "$dir/outside" "$dir/root/shop/escape"
+  # Links in the public folder to ana's file and folder: they must not open them to anyone else.
+  ln -s ../shop/app/a.txt "$dir/root/demo/inlink"
+  ln -s ../shop/app "$dir/root/demo/privdir"
   touch -d '2024-01-31 12:34:56' "$dir/root/shop/app/a.txt"
   touch -d '2024-01-30 08:00:00' "$dir/root/shop/app/sub/b.bin" "$dir/root/shop/app/my file.txt"
   printf '# users of the test server\nana:s3cret:shop\n*::demo,empty\n' >"$dir/users.txt"
@@ -56,9 +60,9 @@ check() {
   expect_text "$cred&path=shop/app&downfile=none&date=20240131&time=12:34:55" "Fail"
 
   # The list: header, then the names block (length, names with NUL and '\'), then 34 per entry.
-  local code; code=$(ask "$cred&path=shop/app")
-  local names; names=$(tail -c +43 "$out" | tr '\0' '|')
-  local expected='   27a.txt|my file.txt|sub\b.bin'
+  local code names expected; code=$(ask "$cred&path=shop/app")
+  names=$(tail -c +43 "$out" | tr '\0' '|')
+  expected='   27a.txt|my file.txt|sub\b.bin'
   if [ "$code" != 200 ] || [ "${names:0:32}" != "$expected" ] ||
      [ "$(stat -c %s "$out")" != $((42 + 32 + 3 * 34)) ] ||
      [ "$(tail -c +43 "$out" | tail -c 102 | head -c 34)" != "32           5  20240131  45296000" ]; then
@@ -69,6 +73,23 @@ check() {
   expect_file "$cred&path=shop/app/&downfile=sub/b.bin" "$dir/root/shop/app/sub/b.bin"
   expect_file "$cred&path=shop/app/&downfile=my%20file.txt" "$dir/root/shop/app/my file.txt"
   expect_file "path=demo/&downfile=d.txt" "$dir/root/demo/d.txt"
+
+  # Links inside the root: access is decided where they lead. Anyone sees only d.txt in demo;
+  # ana, who may read shop, also the linked file (the linked folder is not entered).
+  expect_text "path=demo/&downfile=inlink" "Error #175.Permission Denied"
+  expect_text "path=demo/privdir" "Error #175.Permission Denied"
+  expect_text "path=demo/privdir/&downfile=a.txt" "Error #175.Permission Denied"
+  expect_file "$cred&path=demo/&downfile=inlink" "$dir/root/shop/app/a.txt"
+  local who
+  for who in "" "$cred&"; do
+    code=$(ask "${who}path=demo")
+    names=$(tail -c +43 "$out" | head -c 30 | tr '\0' '|')
+    expected='    5d.txt'
+    [ -n "$who" ] && expected='   12d.txt|inlink'
+    if [ "$code" != 200 ] || [ "${names:0:${#expected}}" != "$expected" ]; then
+      echo "FAIL: list of demo (${who:-anyone}) -> HTTP $code, '$names' (expected '$expected')"; fail=1
+    fi
+  done
 
   expect_text "user=ana&passw=00&path=shop/app" "Error #175.Permission Denied"
   expect_text "path=shop/app" "Error #175.Permission Denied"
@@ -112,11 +133,25 @@ check "http://127.0.0.1:$port/cgi-bin/updater" "$work" || fail=1
 code=$(curl -sS --max-time 10 -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/other")
 [ "$code" = 404 ] || { echo "FAIL: /other -> HTTP $code"; fail=1; }
 
+# The log names every request, but never a password.
+if grep -q "$ANA_PASSW" "$work/stderr" || ! grep -q 'passw=\*\*\*' "$work/stderr"; then
+  echo "FAIL: credentials in the log:"; grep passw "$work/stderr" | head -3; fail=1
+fi
+
 kill -TERM "$pid"
 for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$pid" 2>/dev/null; then echo "FAIL: the server did not stop on SIGTERM"; fail=1; fi
 wait "$pid"; rc=$?
 pid=
 [ "$rc" = 0 ] || { echo "FAIL: exit code $rc after SIGTERM"; cat "$work/stderr"; fail=1; }
+# A users setting that is given but empty is a mistake, not a wish to publish every folder.
+rc=0; timeout 10 "$server" --listen 127.0.0.1:0 --root "$work/root" --users '' >"$work/empty.out" 2>&1 || rc=$?
+if [ "$rc" != 2 ] || grep -q '^listening' "$work/empty.out"; then
+  echo "FAIL: --users '' -> exit $rc: $(head -2 "$work/empty.out")"; fail=1
+fi
+cgi=$(GATEWAY_INTERFACE=CGI/1.1 KELVANE_ROOT="$work/root" KELVANE_USERS= QUERY_STRING="path=demo" \
+      REQUEST_METHOD=GET timeout 10 "$server" 2>/dev/null | head -1 | tr -d '\r')
+[ "$cgi" = "Status: 500 Internal Server Error" ] || { echo "FAIL: CGI with KELVANE_USERS= -> '$cgi'"; fail=1; }
+
 [ $fail = 0 ] && echo "standalone server: all requests answered as expected"
 exit $fail

@@ -136,6 +136,31 @@ TEST_F(FileListTest, TrailingNulMeansAnEmptyNameAndIsRefused) {
               kErrBadInput);
 }
 
+// The most files of short names the bound admits, and one more: the server refuses the same
+// list with the same bound (tests/server/answers_test.cpp).
+TEST_F(FileListTest, ListBeyondWhatTheClientHoldsIs145) {
+    auto body = [](uint32_t count) {
+        std::string names;
+        std::vector<std::string> entries;
+        for (uint32_t i = 0; i < count; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "f%05u", i);
+            if (i) names.push_back('\0');
+            names += name;
+            entries.push_back(Entry(32, i, 20240101, 0));
+        }
+        return Body(names, entries);
+    };
+    uint32_t most = 1;
+    while (FileListHeldSize(7 * (most + 1) - 1, most + 1) <= kMaxListHeld) ++most;
+    FolderListing l;
+    EXPECT_EQ(Parse(body(most + 1), &l), kErrOutOfMemory);
+    EXPECT_EQ(PoolMark(), mark_) << "nothing reserved for a refused list";
+    ASSERT_EQ(Parse(body(most), &l), 0);
+    EXPECT_EQ(l.count, most);
+    EXPECT_EQ(l.records[most - 1].size, most - 1);
+}
+
 TEST_F(FileListTest, FormatThenParseRoundTrip) {
     std::string names = std::string("app.exe") + '\0' + "sub/new.dll" + '\0' + "empty.txt";
     FileInfo recs[3];

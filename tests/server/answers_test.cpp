@@ -143,6 +143,57 @@ TEST_F(ServerAnswersTest, ListLeavesOutWhatTheClientWouldRefuseOrMustNotSee) {
     PoolRelease(mark);
 }
 
+// Links inside the root lead to where their own folder's readers may not go: access is decided
+// where a name leads, for files, folders, lists and status queries alike.
+TEST_F(ServerAnswersTest, LinksDoNotOpenPrivateFoldersToOtherReaders) {
+    root_.MakeFolder("pub");
+    root_.MakeFolder("pub/app");
+    root_.MakeFolder("priv");
+    root_.MakeFolder("priv/deep");
+    root_.Write("pub/app/x.txt", "public");
+    root_.Write("priv/secret.txt", "secret");
+    root_.Write("priv/deep/s2.txt", "s2");
+    SetWriteTime(root_ / "pub/app/x.txt", LocalTimeStamp(2024, 1, 31, 12, 0, 0));
+    SetWriteTime(root_ / "priv/secret.txt", LocalTimeStamp(2024, 3, 1, 9, 0, 0));
+    root_.Link("../../priv/secret.txt", "pub/app/inlink");
+    root_.Link("../../priv", "pub/app/privdir");
+    root_.Link("x.txt", "pub/app/publink");
+    int line = 0;
+    ASSERT_EQ(ParseUsers("owner:pw:priv\n*::pub\n", &config_.users, &line), 0);
+    const std::string owner = "view=12&user=owner&passw=" + config_.users.users[0].scrambled + "&";
+    const std::string anyone = "view=12&";
+    // The names block of a list answer, or the answer itself when it is none.
+    auto names = [](const std::string& body) {
+        if (body.size() < kTransferHeaderSize + 5 || body.rfind("Error #", 0) == 0) return body;
+        return body.substr(kTransferHeaderSize + 5, std::stoul(body.substr(kTransferHeaderSize, 5)));
+    };
+    auto content = [](const std::string& body) {
+        return body.rfind("Error #", 0) == 0 ? body : body.substr(kTransferHeaderSize);
+    };
+    const std::string denied = "Error #175.Permission Denied";
+    struct Case { std::string who; const char* query; std::string want; bool isList; };
+    const Case cases[] = {
+        {anyone, "path=pub/app&downfile=inlink", denied, false},
+        {anyone, "path=pub/app/&downfile=privdir/secret.txt", denied, false},
+        {anyone, "path=pub/app/privdir&downfile=secret.txt", denied, false},
+        {anyone, "path=pub/app/privdir", denied, true},
+        {anyone, "path=pub/app/privdir&downfile=none&date=0&time=0", denied, false},
+        {anyone, "path=pub/app&downfile=publink", "public", false},
+        {anyone, "path=pub/app", std::string("publink\0x.txt", 13), true},
+        // The private file is newer, but not this reader's business.
+        {anyone, "path=pub/app&downfile=none&date=20240131&time=12:00:00", "OK", false},
+        {owner, "path=pub/app&downfile=inlink", "secret", false},
+        {owner, "path=pub/app", std::string("inlink\0publink\0x.txt", 20), true},
+        {owner, "path=pub/app&downfile=none&date=20240131&time=12:00:00", "Fail", false},
+        {owner, "path=pub/app/privdir", std::string("deep\\s2.txt\0secret.txt", 22), true},
+    };
+    for (const Case& c : cases) {
+        const std::string body = Ask(c.who + c.query);
+        const bool text = body == "OK" || body == "Fail";
+        EXPECT_EQ(c.isList ? names(body) : text ? body : content(body), c.want) << c.who << c.query;
+    }
+}
+
 TEST_F(ServerAnswersTest, EmptyFolderGivesAnEmptyListTheClientTakesAsNotFound) {
     const std::string body = Ask("view=12&path=empty");
     ASSERT_EQ(body.size(), kTransferHeaderSize + 5u);
@@ -151,12 +202,28 @@ TEST_F(ServerAnswersTest, EmptyFolderGivesAnEmptyListTheClientTakesAsNotFound) {
     EXPECT_EQ(ParseFileList(body.data() + kTransferHeaderSize, 5, &listing), kErrFileNotFound);
 }
 
+// The server refuses exactly the lists the client's parser refuses for size: names over 32764
+// bytes, and more records than the client holds (tests/protocol/file_list_test.cpp).
 TEST_F(ServerAnswersTest, ListTooLongForTheClientIsAnError) {
+    root_.MakeFolder("long");
+    for (int i = 0; i < 340; ++i) root_.Write("long/" + std::to_string(1000 + i) + std::string(95, 'n'), "");
+    EXPECT_EQ(Ask("view=12&path=long"), "Error #145.The list of 340 files is longer than the updater can hold");
+
+    uint32_t most = 1;  // names "10000" ... of 5 bytes and a separator each
+    while (FileListHeldSize(6 * (most + 1) - 1, most + 1) <= kMaxListHeld) ++most;
     root_.MakeFolder("many");
-    for (int i = 0; i < 340; ++i) {
-        root_.Write("many/" + std::to_string(1000 + i) + std::string(95, 'n'), "");
-    }
-    EXPECT_EQ(Ask("view=12&path=many"), "Error #145.List too long");
+    for (uint32_t i = 0; i < most; ++i) root_.Write("many/" + std::to_string(10000 + i), "");
+    const std::string body = Ask("view=12&path=many");
+    const PoolMark_t mark = PoolMark();
+    FolderListing listing;
+    ASSERT_EQ(ParseFileList(body.data() + kTransferHeaderSize,
+                            static_cast<uint32_t>(body.size() - kTransferHeaderSize), &listing),
+              0);
+    EXPECT_EQ(listing.count, most);
+    PoolRelease(mark);
+    root_.Write("many/" + std::to_string(10000 + most), "");
+    EXPECT_EQ(Ask("view=12&path=many").substr(0, 80),  // a list sent instead would fill the screen
+              "Error #145.The list of " + std::to_string(most + 1) + " files is longer than the updater can hold");
 }
 
 TEST_F(ServerAnswersTest, FileAnswerVerifiedByTheClientCode) {

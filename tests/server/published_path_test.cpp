@@ -117,3 +117,32 @@ TEST_F(ServerResolveTest, Files) {
         }
     }
 }
+
+// The file-name check takes a 16-bit length: without the server's own bound a name of 65539
+// bytes would be checked as its first 3 ("sub") and then resolve wherever the rest leads, here
+// into the folder of another user.
+TEST_F(ServerResolveTest, NameLongerThan64KiBIsRefused) {
+    const std::string tail = "/../../other/c.txt";
+    std::string name = "sub";
+    while (name.size() + tail.size() < 65539) name += "/.";
+    name += tail;
+    ASSERT_EQ(name.size(), 65539u);
+    std::string got;
+    EXPECT_EQ(ResolveFile(root_.path(), root_ / "app", name, &got), 163);
+    EXPECT_EQ(got, "");
+}
+
+TEST(ServerRelativeToRootTest, Table) {
+    struct Case { const char* root; const char* real; const char* relative; const char* folder; };
+    const Case cases[] = {
+        {"/srv/pub", "/srv/pub", "", ""},
+        {"/srv/pub", "/srv/pub/a.txt", "a.txt", ""},
+        {"/srv/pub", "/srv/pub/app/sub/b.txt", "app/sub/b.txt", "app/sub"},
+        {"/", "/etc/passwd", "etc/passwd", "etc"},
+    };
+    for (const Case& c : cases) {
+        const std::string relative = RelativeToRoot(c.root, c.real);
+        EXPECT_EQ(relative, c.relative) << c.real;
+        EXPECT_EQ(FolderOf(relative), c.folder) << c.real;
+    }
+}
