@@ -9,6 +9,7 @@
 #include "net/path_kind.h"
 #include "net/socket.h"
 #include "runtime/wait.h"
+#include "runtime/clock.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/fs.h"
@@ -83,6 +84,41 @@ private:
     char block_[kSinkBlock];
 };
 
+// The socket's pieces until the request's deadline has passed.
+class DeadlineSource final : public ByteSource {
+public:
+    DeadlineSource(ByteSource& inner, uint64_t deadlineMicros) : inner_(inner), deadline_(deadlineMicros) {}
+    StrRef Next() override {
+        if (ClockSteadyMicros() > deadline_) {
+            RecordError(kErrNetAccess, kModNetRecv);
+            ReportError(kErrNetAccess, StrFromLiteral("The answer took longer than its deadline"));
+            return StrErr(kErrNetAccess);
+        }
+        return inner_.Next();
+    }
+private:
+    ByteSource& inner_;
+    uint64_t deadline_;
+};
+
+// The body's bytes up to the limit the caller knew before the fetch; one byte more ends it.
+class LimitedSink final : public BodySink {
+public:
+    LimitedSink(BodySink& inner, uint64_t limit) : inner_(inner), limit_(limit) {}
+    ErrCode Write(const char* data, uint32_t n) override {
+        if (n > limit_ - total_) {
+            RecordError(kErrDataOutBound, kModNetRecv);
+            return ReportError(kErrDataOutBound, StrFromLiteral("The answer is longer than expected"));
+        }
+        total_ += n;
+        return inner_.Write(data, n);
+    }
+private:
+    BodySink& inner_;
+    uint64_t limit_;
+    uint64_t total_ = 0;
+};
+
 // The address without its query, which may carry credentials.
 StrRef WithoutQuery(StrRef address) {
     uint16_t i = 0;
@@ -90,9 +126,10 @@ StrRef WithoutQuery(StrRef address) {
     return StrMake(address.ptr, i);
 }
 
-// One GET into the open, empty file; the file stays open.
-ErrCode GetInto(StrRef host, StrRef path, uint16_t port, FsFile& file) {
+// One GET into the open, empty file within the limits; the file stays open.
+ErrCode GetInto(StrRef host, StrRef path, uint16_t port, FsFile& file, const FetchLimits& limits) {
     PoolScope scope;
+    const uint64_t deadline = ClockSteadyMicros() + limits.DeadlineMs() * 1000;
     SocketStartup();
     uint16_t slot = SocketOpen(host, port);
     if (slot >= kFirstSerious) return kErrNetAccess;
@@ -111,10 +148,12 @@ ErrCode GetInto(StrRef host, StrRef path, uint16_t port, FsFile& file) {
     StrRef request = BuildRequest(path, hostField);
     ErrCode err = request.ok() ? SocketSend(slot, request) : Fail(true, 0, StrError(request), 0);
     if (!err) {
-        SocketSource source(slot);
-        FileSink sink(file);
+        SocketSource socket(slot);
+        DeadlineSource source(socket, deadline);
+        FileSink file_sink(file);
+        LimitedSink sink(file_sink, limits.maxBody);
         err = ReadResponse(source, sink);
-        ErrCode flushed = sink.Flush();
+        ErrCode flushed = file_sink.Flush();
         if (!err) err = flushed;
     }
     SocketClose(slot);
@@ -122,7 +161,7 @@ ErrCode GetInto(StrRef host, StrRef path, uint16_t port, FsFile& file) {
 }
 
 // One address into the open, empty file target.
-ErrCode FetchAddress(StrRef address, uint16_t flags, FsFile& target) {
+ErrCode FetchAddress(StrRef address, uint16_t flags, FsFile& target, const FetchLimits& limits) {
     uint16_t mark = PoolMark();
     if (!(flags & kFetchNoLog) && LogEnabled(0, kLogRuntime)) Log(address);
     ErrCode err = kOk;
@@ -139,7 +178,7 @@ ErrCode FetchAddress(StrRef address, uint16_t flags, FsFile& target) {
             StrRef host = StrMake(split.ptr, nul);
             StrRef path = StrMake(split.ptr + nul + 1, static_cast<uint16_t>(split.len - nul - 1));
             HostPort hp = SplitHostPort(host);
-            err = hp.error ? Fail(true, 0, hp.error, 0) : GetInto(hp.name, path, hp.port, target);
+            err = hp.error ? Fail(true, 0, hp.error, 0) : GetInto(hp.name, path, hp.port, target, limits);
         }
     }
     PoolRelease(mark);
@@ -169,14 +208,14 @@ ErrCode HttpGet(StrRef host, StrRef path, uint16_t port, StrRef output) {
     FsFile file;
     ErrCode err = file.Open(CString(output), kFsWrite | kFsCreate | kFsTruncate) != kOk
                       ? Fail(true, 0, kErrNetAccess, 0)
-                      : GetInto(host, path, port, file);
+                      : GetInto(host, path, port, file, FetchLimits{});
     ErrCode closed = file.Close();
     if (!err) err = closed;
     PoolRelease(mark);
     return err;
 }
 
-ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags) {
+ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags, const FetchLimits& limits) {
     if (!addresses.ok()) return StrError(addresses);
     if (!output.ok()) return StrError(output);
     uint16_t start = 0;
@@ -189,7 +228,7 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags) {
         FsFile body;
         char temp[kTempPathMax];
         if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &body)) return made;
-        ErrCode err = FetchAddress(address, flags, body);
+        ErrCode err = FetchAddress(address, flags, body, limits);
         ErrCode closed = body.Close();
         if (!err) err = closed;
         // Nothing to append to: the finished body becomes the output in one step. A rename
@@ -214,13 +253,13 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags) {
     return kOk;
 }
 
-StrRef HttpFetchToString(StrRef address, uint16_t flags) {
+StrRef HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limits) {
     if (!address.ok()) return address;
     uint16_t mark = PoolMark();
     FsFile in;
     char temp[kTempPathMax];
     if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &in)) return StrErr(made);
-    ErrCode err = FetchAddress(address, flags, in);
+    ErrCode err = FetchAddress(address, flags, in, limits);
     StrRef body = StrErr(err);
     if (!err) {
         uint64_t length = 0;
@@ -245,7 +284,7 @@ StrRef HttpFetchToString(StrRef address, uint16_t flags) {
 ErrCode HttpFetchExpectOk(StrRef address, uint16_t flags) {
     if (!address.ok()) return StrError(address);
     uint16_t mark = PoolMark();
-    StrRef body = HttpFetchToString(address, flags);
+    StrRef body = HttpFetchToString(address, flags, FetchLimits{kShortAnswerLimit});
     ErrCode code = StrError(body);
     if (!code && !StrEq(body, "OK")) {
         code = ParseServerError(body);

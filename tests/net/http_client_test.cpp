@@ -203,6 +203,47 @@ TEST_F(HttpClientTest, ContentLengthLargerThanTheBodyFailsCleanly) {
     ExpectNoTemporaryFiles();
 }
 
+// A server that sends more than the caller expects, however it announces it, is stopped at the
+// limit: nothing reaches the output and no temporary file is left behind.
+TEST_F(HttpClientTest, BodiesBeyondTheLimitStopAtTheLimit) {
+    const std::string block(64 * 1024, 'x');
+    std::vector<FakePiece> announced{{0, "HTTP/1.1 200 OK\r\nContent-Length: 4294967295\r\n\r\n"}};
+    std::vector<FakePiece> chunked{{0, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"}};
+    for (int i = 0; i < 40; ++i) {
+        announced.push_back({0, block});
+        chunked.push_back({0, "10000\r\n" + block + "\r\n"});
+    }
+    for (auto* pieces : {&announced, &chunked}) {
+        FakeServer server(Answer(*pieces));
+        const std::string out = File("out.bin");
+        std::filesystem::remove(out);
+        FetchLimits limits;
+        limits.maxBody = 1024 * 1024;
+        EXPECT_EQ(HttpFetchToFile(V(server.Url("/x")), V(out), kFetchNoLog, limits), kErrDataOutBound);
+        EXPECT_EQ(ReadFile(out), "<missing>");
+        ExpectNoTemporaryFiles();
+    }
+}
+
+// A byte now and then resets every receive's wait, but not the request's deadline.
+TEST_F(HttpClientTest, TrickleEndsAtTheDeadline) {
+    std::vector<FakePiece> pieces{{0, "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n"}};
+    for (int i = 0; i < 40; ++i) pieces.push_back({150, "y"});
+    FakeServer server(Answer(pieces));
+    FetchLimits limits;
+    limits.maxBody = 100;
+    limits.baseMs = 500;
+    limits.minimumRate = 1000000;
+    const std::string out = File("out.bin");
+    std::filesystem::remove(out);
+    const auto start = Clock::now();
+    EXPECT_EQ(HttpFetchToFile(V(server.Url("/x")), V(out), kFetchNoLog, limits), kErrNetAccess);
+    EXPECT_LT(MsSince(start), 2500) << "the whole answer would take 6 s";
+    EXPECT_GE(MsSince(start), 450);
+    EXPECT_EQ(ReadFile(out), "<missing>");
+    ExpectNoTemporaryFiles();
+}
+
 TEST_F(HttpClientTest, HttpsAddressGives148WithoutConnecting) {
     ErrCode err = 0;
     FetchFile("https://127.0.0.1:1/x", &err);
