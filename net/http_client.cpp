@@ -259,7 +259,13 @@ StrRef HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limi
     FsFile in;
     char temp[kTempPathMax];
     if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &in)) return StrErr(made);
-    ErrCode err = FetchAddress(address, flags, in, limits);
+    // No text holds more than kMaxStringBody bytes: a longer body is the text's limit (145)
+    // whatever the caller allowed.
+    FetchLimits bounded = limits;
+    const bool textBound = bounded.maxBody >= kMaxStringBody;
+    if (textBound) bounded.maxBody = kMaxStringBody;
+    ErrCode err = FetchAddress(address, flags, in, bounded);
+    if (err == kErrDataOutBound && textBound) err = kErrOutOfMemory;
     StrRef body = StrErr(err);
     if (!err) {
         uint64_t length = 0;

@@ -38,7 +38,8 @@ struct FetchLimits {
 ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags, const FetchLimits& limits = {});
 
 // The body of one address as one pool entry, or the fetch's error; a body beyond 65535 bytes
-// (or beyond the pool) gives kErrOutOfMemory.
+// (or beyond the pool) gives kErrOutOfMemory, one beyond a smaller limits.maxBody
+// kErrDataOutBound.
 StrRef HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limits = {0xFFFF});
 
 // 0 when the body is exactly "OK"; "Fail" gives kErrUndefWarning; "Error #n.text" gives n, reported

@@ -149,7 +149,9 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
     char temp[kTempPathMax];
     err = CreateTempFile(StrEmpty(), "kvd", temp, sizeof temp);
     if (err == 0) {
-        FetchToFileFn fetch = ServerSeamsInUse().fetchToFile ? ServerSeamsInUse().fetchToFile : HttpFetchToFile;
+        FetchToFileFn fetch = ServerSeamsInUse().fetchToFile
+                                  ? ServerSeamsInUse().fetchToFile
+                                  : [](StrRef a, StrRef o, uint16_t f) { return HttpFetchToFile(a, o, f); };
         // The address carries the credentials, so it stays out of the log.
         err = fetch(address, StrFromLiteral(temp), kFetchNoLog);
         if (err == 0) err = ServerAnswerInFile(StrFromLiteral(temp));

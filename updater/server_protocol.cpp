@@ -27,7 +27,8 @@ ServerSeams gSeams{};
 ErrCode DeclineReset(StrRef, StrRef) { return kErrUserCanceled; }
 StrRef NoCredentials(StrRef) { return StrEmpty(); }
 
-FetchToFileFn FetchToFile() { return gSeams.fetchToFile ? gSeams.fetchToFile : HttpFetchToFile; }
+ErrCode FetchWithLimits(StrRef addresses, StrRef output, uint16_t flags) { return HttpFetchToFile(addresses, output, flags); }
+FetchToFileFn FetchToFile() { return gSeams.fetchToFile ? gSeams.fetchToFile : FetchWithLimits; }
 FetchExpectOkFn FetchExpectOk() { return gSeams.fetchExpectOk ? gSeams.fetchExpectOk : HttpFetchExpectOk; }
 PasswordResetFn PasswordReset() { return gSeams.passwordReset ? gSeams.passwordReset : DeclineReset; }
 CredentialsFn Credentials() { return gSeams.credentials ? gSeams.credentials : NoCredentials; }
