@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "runtime/dates.h"
+#include "runtime/dir_search.h"
 #include "runtime/paths.h"
+#include "runtime/text_ops.h"
 #include "runtime/temp_pool.h"
 
 namespace rt {
@@ -43,6 +46,40 @@ ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t ca
     PoolRelease(mark);
     if (result != 0 && capacity) out[0] = '\0';
     return result;
+}
+
+bool IsOwnTempName(const char* name, uint16_t len) {
+    for (const char* prefix : kOwnTempPrefixes) {
+        const size_t p = std::strlen(prefix);
+        if (len != p + 12 + 4 || std::memcmp(name, prefix, p) != 0 || std::memcmp(name + p + 12, ".tmp", 4) != 0)
+            continue;
+        bool hex = true;
+        for (size_t i = p; i < p + 12 && hex; ++i)
+            hex = (name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f');
+        if (hex) return true;
+    }
+    return false;
+}
+
+uint32_t RemoveStaleTempFiles(StrRef folder, uint32_t ageSeconds) {
+    if (!folder.ok() || folder.len == 0) return 0;
+    PoolScope scope;
+    const int32_t today = DateValue(Today());
+    const int64_t now = DayNumber(today / 10000, today / 100 % 100, today % 100) * 86400 + Now() / 1000;
+    DirSearch search;
+    DirEntry e;
+    uint32_t removed = 0;
+    for (ErrCode err = search.First(PathJoin(folder, StrFromLiteral("*.tmp")), &e); err == 0; err = search.Next(&e)) {
+        if (e.link || (e.info.attributes & kAttrFolder) || !IsOwnTempName(e.name, e.nameLen)) continue;
+        const int32_t d = e.info.writeDate;
+        const int64_t written = DayNumber(d / 10000, d / 100 % 100, d % 100) * 86400 + e.info.writeTime / 1000;
+        // A stamp in the future (a clock set back) is not proof of age either.
+        if (d == 0 || now - written <= static_cast<int64_t>(ageSeconds)) continue;
+        PoolScope inner;
+        const char* path = CString(PathJoin(folder, StrMake(e.name, e.nameLen)));
+        if (*path && FsRemoveFile(path) == 0) ++removed;
+    }
+    return removed;
 }
 
 ReplacementFile::~ReplacementFile() {

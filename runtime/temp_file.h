@@ -18,6 +18,16 @@ inline constexpr uint16_t kTempPathMax = 512;
 // only during the call.
 ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t capacity, FsFile* open = nullptr);
 
+// Prefixes of this program's temporary files: the replacement beside a target, HTTP bodies,
+// downloads, lists. Their names are the prefix, twelve hexadecimal digits and ".tmp".
+inline constexpr const char* kOwnTempPrefixes[] = {"~kv", "kvh", "kvd", "kvl"};
+// Removes the temporary files of this program in folder whose last write is more than ageSeconds
+// ago (a run killed half-way leaves them; none is that old while its run lives). Other names are
+// never touched. Returns how many were removed.
+uint32_t RemoveStaleTempFiles(StrRef folder, uint32_t ageSeconds);
+// True for a file name of kOwnTempPrefixes' pattern.
+bool IsOwnTempName(const char* name, uint16_t len);
+
 // A file's new contents, written to a temporary file beside it and put in its place in one step:
 // the target holds its old or its new contents, never a part. Without Commit the temporary file
 // is removed.

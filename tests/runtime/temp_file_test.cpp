@@ -46,5 +46,32 @@ TEST_F(TempFileTest, AMissingFolderGives131) {
     EXPECT_EQ(rt::CreateTempFile(V(Dir() + "\\no\\such"), "kvt", path, sizeof path), rt::kErrFileIo);
 }
 
+// A run killed half-way leaves its temporary files; the next run removes those of this program's
+// own pattern once they are older than any live run, and nothing else.
+TEST_F(TempFileTest, StaleOwnTemporaryFilesAreRemovedAndNothingElse) {
+    namespace fs = std::filesystem;
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(72);
+    struct Case { const char* name; bool aged; bool removed; };
+    const Case cases[] = {
+        {"~kv0123456789ab.tmp", true, true},
+        {"kvh00000000ffff.tmp", true, true},
+        {"kvd0123456789ab.tmp", false, false},   // a live run's download
+        {"kvl0123456789AB.tmp", true, false},    // upper-case digits: not a name this program makes
+        {"kvx0123456789ab.tmp", true, false},    // another prefix
+        {"~kv0123456789a.tmp", true, false},     // eleven digits
+        {"~kv0123456789ab.tmp.bak", true, false},
+        {"report.tmp", true, false},
+        {"~kv0123456789ab.txt", true, false},
+    };
+    for (const Case& c : cases) {
+        Put(c.name, "left behind");
+        if (c.aged) fs::last_write_time(c.name, old);
+    }
+    EXPECT_EQ(rt::RemoveStaleTempFiles(V(Dir()), 24 * 3600), 2u);
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(c.name), !c.removed) << c.name;
+    EXPECT_EQ(rt::RemoveStaleTempFiles(V(Dir()), 24 * 3600), 0u);
+    EXPECT_EQ(rt::RemoveStaleTempFiles(rt::StrEmpty(), 0), 0u);
+}
+
 }  // namespace
 }  // namespace rt_test
