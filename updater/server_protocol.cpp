@@ -17,6 +17,8 @@
 #include "runtime/dates.h"
 #include "protocol/file_list.h"
 #include "protocol/transfer_header.h"
+#include "updater/credentials.h"
+#include "updater/run_ui.h"
 
 namespace rt {
 
@@ -24,13 +26,11 @@ namespace {
 
 ServerSeams gSeams{};
 
-ErrCode DeclineReset(StrRef, StrRef) { return kErrUserCanceled; }
-StrRef NoCredentials(StrRef) { return StrEmpty(); }
 
 FetchToFileFn FetchToFile() { return gSeams.fetchToFile ? gSeams.fetchToFile : HttpFetchToFile; }
 FetchExpectOkFn FetchExpectOk() { return gSeams.fetchExpectOk ? gSeams.fetchExpectOk : HttpFetchExpectOk; }
-PasswordResetFn PasswordReset() { return gSeams.passwordReset ? gSeams.passwordReset : DeclineReset; }
-CredentialsFn Credentials() { return gSeams.credentials ? gSeams.credentials : NoCredentials; }
+PasswordResetFn ResetSeam() { return gSeams.passwordReset ? gSeams.passwordReset : PasswordReset; }
+CredentialsFn CredentialsSeam() { return gSeams.credentials ? gSeams.credentials : NickCredentials; }
 
 // Block tag of a list answer read for parsing.
 constexpr uint16_t kTagListAnswer = 41;
@@ -162,8 +162,8 @@ ErrCode StatusQuery(StrRef source, StrRef credentials, StrRef lastDate, StrRef l
         result = address.ok() ? FetchExpectOk()(address, kFetchNoLog) : StrError(address);
         PoolRelease(mark);
         if (result != kErrPermission || attempt == kStatusAttempts) break;
-        if (PasswordReset()(StrFromLiteral("Kelvane"), StrEmpty()) != 0) break;
-        credentials = Credentials()(nick);
+        if (ResetSeam()(StrFromLiteral("Kelvane"), StrEmpty()) != 0) break;
+        credentials = CredentialsSeam()(nick);
     }
     return result;
 }
@@ -220,7 +220,11 @@ ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing)
     if (err == 0) err = ServerAnswerInFile(tempRef);
     if (err == 0) err = ReadListAnswer(tempRef, listAddress, listing);
     FsRemoveFile(temp);
-    if (err == kErrPermission) PasswordReset()(nick, StrEmpty());
+    if (err == kErrPermission) {
+        // The reset's list must not sit behind the status window.
+        HideStep();
+        ResetSeam()(nick, StrEmpty());
+    }
     return err;
 }
 
