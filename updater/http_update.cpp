@@ -10,7 +10,6 @@
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
 #include "ui/launch.h"
-#include "updater/credentials.h"
 #include "updater/file_transfer.h"
 #include "updater/run_ui.h"
 #include "updater/server_protocol.h"
@@ -36,7 +35,7 @@ ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
     PoolScope scope;
     if (flags & RunFlag::AskServer) {
         StrRef nick = AppNick();
-        const ErrCode status = StatusQuery(source, NickCredentials(nick), Field(record, ',', kStateLastDate),
+        const ErrCode status = StatusQuery(source, ServerCredentials(nick), Field(record, ',', kStateLastDate),
                                            Field(record, ',', kStateLastTime), nick);
         if (status == 0) return kErrUserCanceled;
         if (status != kErrUndefWarning) return status;
@@ -61,7 +60,7 @@ ErrCode FolderWritable(StrRef folder) {
 SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask) {
     PoolScope scope;
     StrRef nick = AppNick();
-    StrRef address = BuildRequestAddress(source, NickCredentials(nick));
+    StrRef address = BuildRequestAddress(source, ServerCredentials(nick));
     if (!address.ok()) return {StrError(address), 0};
     ShowStep(Message(kMsgConnecting));
     FolderListing list;

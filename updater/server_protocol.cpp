@@ -95,6 +95,7 @@ StrRef OrZero(StrRef s) { return (s.ok() && s.len > 0) ? s : StrFromLiteral("0")
 
 void SetServerSeams(const ServerSeams& seams) { gSeams = seams; }
 const ServerSeams& ServerSeamsInUse() { return gSeams; }
+StrRef ServerCredentials(StrRef nick) { return CredentialsSeam()(nick); }
 
 StrRef BuildRequestAddress(StrRef source, StrRef credentials) {
     if (!source.ok()) return source;

@@ -41,6 +41,8 @@ struct ServerSeams {
 // Installs the seams; a null member means the default, so SetServerSeams({}) restores them all.
 void SetServerSeams(const ServerSeams& seams);
 const ServerSeams& ServerSeamsInUse();
+// The credentials value of nick through the seam.
+StrRef ServerCredentials(StrRef nick);
 
 // ---- request addresses ------------------------------------------------------------------------
 // The request address for source and credentials (user NUL encoded password):
