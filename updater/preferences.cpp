@@ -25,6 +25,12 @@ bool WithProgram(RunFlags flags) { return (flags & RunFlag::ProgramGiven) != 0; 
 
 StrRef Value(StrRef values, uint16_t n) { return FormUnquote(Trim(Field(values, ',', n), kTrimStart | kTrimEnd)); }
 
+// A record field as the file keeps it: a folder holding a comma or a quote is quoted, so that it
+// stays one field.
+StrRef Kept(StrRef value) {
+    return (value.ok() && FindAny(value, StrFromLiteral(",'\""), true) != kNpos) ? FormQuote(value) : value;
+}
+
 // Title and form of message 135, split at its first hyphen.
 StrRef PanelPart(bool title) {
     StrRef text = Message(kMsgPanel);
@@ -39,7 +45,7 @@ StrRef PreferencesForm(RunFlags flags, StrRef record) {
     if (!record.ok()) return record;
     uint16_t mark = PoolMark();
     StrRef values[kShownFilled];
-    for (uint16_t k = 0; k < kShownFilled; ++k) values[k] = Field(record, ',', static_cast<uint16_t>(k + 1));
+    for (uint16_t k = 0; k < kShownFilled; ++k) values[k] = Value(record, static_cast<uint16_t>(k + 1));
     StrRef form = FormFill(PanelPart(false), values, kShownFilled);
     if (WithProgram(flags)) {
         form = SetField(form, StrEmpty(), ',', -kStateTarget);
@@ -58,7 +64,7 @@ StrRef PreferencesRecord(RunFlags flags, StrRef record, StrRef values) {
     static const uint16_t kWithout[] = {2, 3, 4, 5, 6};
     const uint16_t* fields = WithProgram(flags) ? kWithProgram : kWithout;
     StrRef out = record;
-    for (uint16_t k = 0; k < 5 && out.ok(); ++k) out = SetField(out, Value(values, static_cast<uint16_t>(k + 1)), ',', fields[k]);
+    for (uint16_t k = 0; k < 5 && out.ok(); ++k) out = SetField(out, Kept(Value(values, static_cast<uint16_t>(k + 1))), ',', fields[k]);
     if (out.ok() && !WithProgram(flags)) out = SetField(out, StrFromLiteral("1"), ',', kStateCheckUpdates);
     return PoolReturn(mark, out);
 }

@@ -14,7 +14,7 @@ StrRef PreferencesForm(RunFlags flags, StrRef record);
 
 // The record an accepted panel leaves: values (the shown fields, quoted, comma-separated) put
 // back in their places of record; "check now" (with ProgramGiven the last value) is not kept. A
-// pool entry.
+// pool entry. A value holding a comma or a quote is kept quoted.
 StrRef PreferencesRecord(RunFlags flags, StrRef record, StrRef values);
 
 // Shows the panel titled with message 135's title part. An accepted panel whose record differs
