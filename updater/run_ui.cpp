@@ -4,6 +4,7 @@
 #include "runtime/catalogue.h"
 #include "runtime/clock.h"
 #include "runtime/context.h"
+#include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/log.h"
 #include "runtime/temp_pool.h"
@@ -26,9 +27,10 @@ constexpr uint64_t kPumpEveryMicros = 20000;
 constexpr uint16_t kTitleWarning = 12;
 constexpr uint16_t kTitleFatal = 13;
 
-FormResult Unavailable(StrRef, StrRef, uint16_t) {
+FormResult Unavailable(StrRef title, StrRef, uint16_t) {
     FormResult r;
-    r.status = kErrScreenEnviron;
+    RecordError(kErrScreenEnviron, kModScreens);
+    r.status = ReportError(kErrScreenEnviron, Concat(StrFromLiteral("no form runner: "), title));
     r.values = StrEmpty();
     r.assignments = StrEmpty();
     return r;
