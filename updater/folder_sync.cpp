@@ -12,6 +12,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 #include "updater/credentials.h"
 #include "updater/run_ui.h"
 #include "updater/startup.h"
@@ -74,7 +75,10 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
         return {Fail(true, kModStreams, kErrBadInput, 0), 0};
     if (source.count && ListingIndex(source.names, StrFromLiteral(kLockFileName)) != kNpos) {
         RecordError(kErrPermission, kModStreams);
-        ReportError(kErrPermission, PathJoin(source.folder, StrFromLiteral(kLockFileName)));
+        // A server's listing folder is its request address, credentials and all: never shown.
+        const bool address = FindChar(source.folder, 0, '?', true) != kNpos;
+        ReportError(kErrPermission, address ? StrFromLiteral(kLockFileName)
+                                            : PathJoin(source.folder, StrFromLiteral(kLockFileName)));
         return {kErrPermission, 0};
     }
     const uint16_t allowed = (mask & 0x3F) ? mask : static_cast<uint16_t>(mask | kMaskNewerOrMissing);

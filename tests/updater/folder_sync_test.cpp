@@ -125,7 +125,11 @@ TEST_F(CompareFoldersTest, TheMaskChoosesWhichClassesAreActedOn) {
 
 TEST_F(CompareFoldersTest, ALockFileStopsEverythingAndAnEmptyRootIs163) {
     source_.Add("Locked.On", Info(20240101, 0));
-    EXPECT_EQ(Compare(22).code, kErrPermission);
+    ReportError(0, StrEmpty());
+    EXPECT_EQ(CompareFolders(source_.Get("http://h/cgi-bin/updater?view=12&user=u&passw=SECRET&path=a"),
+                             target_.Get(dir_.Path()), 22, 50, Record).code,
+              kErrPermission);
+    EXPECT_EQ(Str(ErrorDetail()), "locked.on") << "the request address carries the password";
     EXPECT_TRUE(gActions.empty());
     EXPECT_TRUE(ui_.Of("progress:").empty());
     Listing empty;
