@@ -35,6 +35,7 @@ demo: configure
 bench: dist
 	bench/fetch_vs_curl.sh
 	bench/menu_wait.sh
+	bench/admin_menu_wait.sh
 
 # A picture of every window of the window layer in build/screens/, for a person to look at.
 screens: configure

@@ -87,13 +87,17 @@ ErrCode AdministrationMenu(RunFlags flags, StrRef host) {
                             StrFromLiteral(","), MessageField(kMsgAdminItems, 2));
         const uint16_t choice = ChooseOne(Message(kMsgChoose), items);
         if (choice == 0) break;
+        ErrCode done = 0;
         if (choice == 1) {
-            GetCredentials(kCredentialsAsk, AppNick(), StrFromLiteral(kUserVariable), StrFromLiteral(kPasswordVariable));
+            done = StrError(GetCredentials(kCredentialsAsk, AppNick(), StrFromLiteral(kUserVariable),
+                                           StrFromLiteral(kPasswordVariable)));
         } else if (choice == 2) {
-            ConfigurationEditor(host);
+            done = ConfigurationEditor(host);
         } else if (choice == 3) {
-            PreferencesPanel(flags & ~RunFlag::ProgramGiven, StrEmpty());
+            done = PreferencesPanel(flags & ~RunFlag::ProgramGiven, StrEmpty());
         }
+        // The menu stays; what went wrong is said before it comes back.
+        if (done >= kFirstSerious) ShowResult(done);
     }
     return AskUser(Message(kMsgContinue)) ? 0 : kErrUserCanceled;
 }

@@ -21,7 +21,8 @@ SyncResult UpdateRun(RunFlags flags, StrRef host);
 ErrCode ShowCompletion(ErrCode code, uint16_t count);
 
 // The administration menu (message 49: "Credenciales", "Configuración", "Preferencias") until the
-// user leaves it, then "¿Continuar?": yes 0 (the update follows), no 122.
+// user leaves it (a serious error of an item is shown and the menu comes back), then
+// "¿Continuar?": yes 0 (the update follows), no 122.
 ErrCode AdministrationMenu(RunFlags flags, StrRef host);
 
 // After 131: 141 when already elevated; else this program again through "runas" with

@@ -2,6 +2,7 @@
 #include "updater/run_ui.h"
 
 #include "ui/menu.h"
+#include "ui/menu_layout.h"
 #include "ui/progress_window.h"
 #include "ui/status_window.h"
 
@@ -16,7 +17,14 @@ ErrCode OsProgress(int32_t range, int64_t step, StrRef text) {
 
 void OsCloseProgress() { CloseProgress(); }
 ErrCode OsPollCancel() { return PollCancel(); }
-uint16_t OsSelect(StrRef title, StrRef items) { return Select(title, items, 0, 0); }
+// A few choices are buttons (the administration menu); longer lists, such as the known
+// applications, a list box.
+uint16_t OsSelect(StrRef title, StrRef items) {
+    constexpr uint16_t kMostButtons = 3;
+    const uint16_t window = kMenuNewWindow | kMenuDestroyAfter;
+    const uint16_t flags = MenuItemCount(items) <= kMostButtons ? window : window | kMenuListBox | kMenuMargin;
+    return Select(title, items, flags, 1);
+}
 StrRef OsSelectMany(StrRef title, StrRef items) { return SelectMany(title, items); }
 
 }  // namespace rt

@@ -63,6 +63,23 @@ expect "a serious error in a RUN update: exit code" "$rc" 0
 grep -aq "locked.on" "$work/driven" && ok "the error box is shown" || fail "error box: $(cat "$work/driven")"
 wait_for "$t4/echo_args.txt" && ok "the program starts after the error" || fail "the program was not started"
 
+# ---- menus (the forms behind them need the window layer's form runner) ------------------------
+# A plain run without config.txt opens the configuration editor's list instead of failing.
+rm -f "$wd/config.txt"
+run "wait=Seleccione su opci*" "texts=Seleccione su opci*" "key=Seleccione su opci*|esc" -- "/HOST:'${base#http://}'"
+expect "no config.txt: the editor's result" "$rc" 0
+grep -aqx "Nuevo" "$work/driven" && ok "no config.txt opens the configuration editor" || fail "editor: $(cat "$work/driven")"
+# The administration menu: its three items, the editor and back, then "continue?" declined.
+export LC_ALL=C.UTF-8  # the driver reads the labels with their accents
+run "wait=Seleccione su opci*" "texts=Seleccione su opci*" "press=Seleccione su opci*|Configuración" \
+    "wait=Seleccione su opci*" "sleep=300" "texts=Seleccione su opci*" "key=Seleccione su opci*|esc" \
+    "sleep=300" "wait=Seleccione su opci*" "key=Seleccione su opci*|esc" \
+    "wait=$INFO*" "texts=$INFO*" "press=$INFO*|No" -- /MODE:ADMIN
+unset LC_ALL
+expect "administration menu left and the update declined" "$rc" 122
+expect "the menu's items, the editor's, the question" "$(tr -d '\r' <"$work/driven" | iconv -f WINDOWS-1252 -t UTF-8)" \
+  "$(printf 'Credenciales\nConfiguración\nPreferencias\nNuevo\nYes\nNo\n¿Continuar?')"
+
 # ---- default sources -------------------------------------------------------------------------
 pd=$prefix/drive_c/ProgramData/KelvaneE2E/App
 rm -rf "$prefix/drive_c/ProgramData/KelvaneE2E"

@@ -221,9 +221,15 @@ TEST_F(RunModesTest, TheAdministrationMenuThenTheQuestionWhetherToGoOn) {
               std::vector<std::string>{"Seleccione su opci\xf3n|Credenciales,Configuraci\xf3n,Preferencias"});
     EXPECT_EQ(ui_.Of("box5:"), std::vector<std::string>{"\xbf" "Continuar?"});
     EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
-    ui_.choices = {0};
+    // An item that fails (here the credentials form, with no form runner) is shown, and the menu
+    // comes back.
+    ui_.events.clear();
+    ui_.choices = {1, 0};
+    ui_.forms = {{kErrScreenEnviron, {}}};
     ui_.yes = {true};
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:ADMIN " + Http()), 0);
+    EXPECT_EQ(ui_.Of("select:").size(), 2u);
+    EXPECT_EQ(ui_.Of("box3:").size(), 1u);
     EXPECT_TRUE(fs::exists(dir_.path() / "target" / "app.exe"));
 }
 
