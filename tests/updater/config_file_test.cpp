@@ -2,9 +2,11 @@
 // reading with any line ends, the missing file's 164, writing, and the run-path file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "runtime/errors.h"
+#include "runtime/fs.h"
 #include "runtime/params.h"
 #include "runtime/temp_pool.h"
 #include "tests/support/environment.h"
@@ -84,6 +86,22 @@ TEST_F(ConfigFileTest, WriteUsesCrLfAndReplacesTheWholeFile) {
     EXPECT_EQ(TempDir::Read(dir_.Path("config.txt")), "A-'s,t'\r\nB-'u,v'\r\n");
     ASSERT_EQ(WriteConfig(T("config.txt"), StrEmpty()), 0);
     EXPECT_EQ(TempDir::Read(dir_.Path("config.txt")), "");
+}
+
+ErrCode RefuseReplace(FsFaultPoint point, const char*) { return point == kFaultReplace ? kErrPermission : 0; }
+ErrCode RefuseFlush(FsFaultPoint point, const char*) { return point == kFaultFlush ? kErrFileIo : 0; }
+
+TEST_F(ConfigFileTest, AWriteThatFailsLeavesTheOldFileWhole) {
+    dir_.Write("config.txt", "A-'s,t'\r\n");
+    for (FsFaultHook hook : {RefuseReplace, RefuseFlush}) {
+        SetFsSeams({.fault = hook});
+        EXPECT_NE(WriteConfig(T("config.txt"), T("B-'u,v'")), 0);
+        SetFsSeams({});
+        EXPECT_EQ(TempDir::Read(dir_.Path("config.txt")), "A-'s,t'\r\n");
+        size_t entries = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir_.path())) entries += e.is_regular_file();
+        EXPECT_EQ(entries, 1u) << "no temporary file is left beside it";
+    }
 }
 
 TEST_F(ConfigFileTest, TheRunPathFileNamesTheFolder) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/errors.h"
+#include "runtime/fs.h"
 #include "runtime/params.h"
 #include "runtime/scramble.h"
 #include "runtime/temp_pool.h"
@@ -76,6 +77,18 @@ TEST_F(CredentialsTest, MissingCredentialsAreAskedForAndRememberedOnRequest) {
     VarSetText(T("PASSW$"), StrEmpty());
     EXPECT_EQ(Get(0), "carla" + std::string(1, '\0') + Scrambled("pa'ss", "carla"));
     EXPECT_EQ(ui_.Of("form:").size(), 2u);
+}
+
+ErrCode RefuseReplace(FsFaultPoint point, const char*) { return point == kFaultReplace ? kErrPermission : 0; }
+
+TEST_F(CredentialsTest, ASaveThatFailsLeavesTheOldFileWhole) {
+    const std::string old = "USER$='ana'\r\nPASSW$='" + Scrambled("s3cret", "ana") + "'\r\n";
+    dir_.Write("Kelvane", old);
+    ui_.forms.push_back({0, {"bob", "pw", "S"}});
+    SetFsSeams({.fault = RefuseReplace});
+    EXPECT_EQ(Get(kCredentialsAsk), rt_test::Err(kErrPermission));
+    SetFsSeams({});
+    EXPECT_EQ(TempDir::Read(dir_.Path("Kelvane")), old);
 }
 
 TEST_F(CredentialsTest, TheQuerySendsThePasswordAsStoredOrDecoded) {
