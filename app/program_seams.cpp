@@ -3,13 +3,12 @@
 
 #include "net/http_client.h"
 #include "runtime/assertion.h"
-#include "ui/window_layer.h"
 #include "updater/run_ui.h"
 
 namespace rt {
 
 void InstallProgramSeams() {
-    SetAssertionSeams({.present = AssertionBox});
+    SetAssertionSeams({.present = PresentAssertion});
     // Every piece of a download pumps the windows and reads the cancel flag.
     SetHttpSeams({.received = KeepWindowsAlive});
 }

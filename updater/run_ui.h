@@ -69,6 +69,10 @@ StrRef ChooseSeveral(StrRef title, StrRef items);
 // A form with the updater's form flags (0x4040). Batch: status 122.
 FormResult RunUpdaterForm(StrRef title, StrRef definition);
 
+// The assertion report's presenter: a box, except in a batch run, where "assertions.log" (which the
+// report is written to in every case) has to do.
+void PresentAssertion(const char* text);
+
 // The flags the updater runs its forms with: the screen-size option and collection on exit key 0.
 inline constexpr uint16_t kUpdaterFormFlags = 0x4040;
 

@@ -12,5 +12,6 @@ void OsCloseProgress() {}
 ErrCode OsPollCancel() { return static_cast<ErrCode>(CancelFlag('z')); }
 uint16_t OsSelect(StrRef, StrRef) { return 0; }
 StrRef OsSelectMany(StrRef, StrRef) { return StrErr(kErrUserCanceled); }
+void PresentAssertion(const char*) {}
 
 }  // namespace rt

@@ -5,6 +5,7 @@
 #include "ui/menu_layout.h"
 #include "ui/progress_window.h"
 #include "ui/status_window.h"
+#include "ui/window_layer.h"
 
 namespace rt {
 
@@ -26,5 +27,9 @@ uint16_t OsSelect(StrRef title, StrRef items) {
     return Select(title, items, flags, 1);
 }
 StrRef OsSelectMany(StrRef title, StrRef items) { return SelectMany(title, items); }
+
+void PresentAssertion(const char* text) {
+    if (!BatchRun()) AssertionBox(text);
+}
 
 }  // namespace rt
