@@ -77,6 +77,12 @@ TEST_F(CredentialsTest, MissingCredentialsAreAskedForAndRememberedOnRequest) {
     VarSetText(T("PASSW$"), StrEmpty());
     EXPECT_EQ(Get(0), "carla" + std::string(1, '\0') + Scrambled("pa'ss", "carla"));
     EXPECT_EQ(ui_.Of("form:").size(), 2u);
+    // In a batch run nobody can type them: 122 without a form.
+    SetBatchRun(true);
+    ui_.events.clear();
+    EXPECT_EQ(Get(kCredentialsAsk), rt_test::Err(kErrUserCanceled));
+    EXPECT_TRUE(ui_.events.empty());
+    SetBatchRun(false);
 }
 
 ErrCode RefuseReplace(FsFaultPoint point, const char*) { return point == kFaultReplace ? kErrPermission : 0; }
