@@ -25,11 +25,18 @@ dist: configure
 test: dist
 	@tools/run-tests $(HOST) $(WIN)
 
+# The sample application brought up to date by kelvaner.exe under Wine, as a user would see it.
+demo: configure
+	cmake --build $(HOST) -j $(JOBS) --target kelvane-server
+	cmake --build $(WIN) -j $(JOBS) --target kelvaner window_driver
+	@tools/demo
+
 # Benchmarks compare with a peer in the same run; they print ratios and are not part of `make test`.
 bench: dist
 	bench/fetch_vs_curl.sh
 	bench/menu_wait.sh
 	bench/server_load.sh
+	bench/admin_menu_wait.sh
 
 # A picture of every window of the window layer in build/screens/, for a person to look at.
 screens: configure

@@ -4,13 +4,14 @@
 #include "app/program_seams.h"
 #include "runtime/shutdown.h"
 #include "ui/window_layer.h"
+#include "updater/run_modes.h"
 #include "updater/startup.h"
 
 int main() {
     rt::InstallProgramSeams();
     rt::RunPlan plan{};
-    const rt::ErrCode code = rt::StartUp(GetModuleHandleA(nullptr), GetCommandLineA(), &plan);
-    // The run modes (plan.mode with plan.flags) join here as the updater grows.
+    rt::ErrCode code = rt::StartUp(GetModuleHandleA(nullptr), GetCommandLineA(), &plan);
+    if (code == 0) code = rt::RunUpdater(plan);
     rt::WindowLayerClose();
     const rt::ErrCode closed = rt::BasicClose();
     return code ? code : closed;

@@ -3,7 +3,8 @@
 
 namespace rt {
 
-// Installs what the program shows and asks through windows: the assertion report as a box.
+// Installs what the program shows and asks through windows: the assertion report as a box, and
+// the download watcher that keeps the windows alive and stops a cancelled transfer.
 void InstallProgramSeams();
 
 }  // namespace rt

@@ -2,12 +2,15 @@
 # Fetch speed of the updater's HTTP client (Windows build, under Wine) against two peers on the
 # same requests to the same local kelvane-server, one connection per file for all: the floor (a
 # bare Winsock program under the same Wine) and curl on the host. 1000 files of 4 KiB, then one
-# file of 64 MiB; three rounds of each, the medians and the ratios printed.
+# file of 64 MiB; three rounds of each, the medians and the ratios printed. Beside the small
+# files, the time of a whole MODE:BATCH update of kelvaner.exe that brings the same 1000 files
+# into an empty folder (list, comparison, transfers with their checks, backups, state record, log).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 server=${1:-$here/dist/kelvane-server}
 client=${2:-$here/build/windows/fetch_bench.exe}
 floor=${3:-$here/build/windows/fetch_floor.exe}
+kelvaner=${4:-$here/build/windows/kelvaner.exe}
 runner=$here/tools/wine-run
 work=$(mktemp -d)
 trap 'kill $pid 2>/dev/null; wait $pid 2>/dev/null; rm -rf "$work"' EXIT
@@ -49,13 +52,31 @@ median3() {
   printf '%s\n%s\n%s\n' "$a" "$b" "$c" | sort -g | sed -n 2p
 }
 
+# kelvaner.exe with a credentials file beside it (the folders are public: any user will do).
+mkdir -p "$work/updater/wd"
+cp "$kelvaner" "$work/updater/kelvaner.exe"
+printf "USER\$='bench'\r\nPASSW\$='00'\r\n" >"$work/updater/Kelvane"
+update_run() {
+  local target t0 t1
+  mkdir -p "$work/updater"
+  target=$(mktemp -d "$work/updater/target.XXXXXX")
+  t0=$(now)
+  (cd "$work/updater/wd" && "$runner" "$work/updater/kelvaner.exe" /MODE:BATCH "/INPUT:'http://$address/small'" \
+     "/OUTPUT:'Z:$(echo "$target" | tr / '\\')'" </dev/null >/dev/null 2>&1) || { echo "the update failed" >&2; exit 1; }
+  t1=$(now)
+  [ "$(ls "$target" | wc -l)" = 1000 ] || { echo "the update brought $(ls "$target" | wc -l) files" >&2; exit 1; }
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }'
+}
+
 # A first round of each warms the page cache and Wine.
 curl_run "$work/small.txt" >/dev/null
 client_run "$work/small.txt" >/dev/null
 floor_run "$work/small.txt" >/dev/null
+update_run >/dev/null
 small_curl=$(median3 curl_run "$work/small.txt")
 small_floor=$(median3 floor_run "$work/small.txt")
 small_client=$(median3 client_run "$work/small.txt")
+small_update=$(median3 update_run)
 large_curl=$(median3 curl_run "$work/large.txt")
 large_floor=$(median3 floor_run "$work/large.txt")
 large_client=$(median3 client_run "$work/large.txt")
@@ -66,5 +87,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "medians of 3 rounds"
 printf 'small files (1000 x 4 KiB): client %.3f s, floor %.3f s, curl %.3f s; client/floor %s (target 1.25), client/curl %s\n' \
   "$small_client" "$small_floor" "$small_curl" "$(ratio "$small_client" "$small_floor")" "$(ratio "$small_client" "$small_curl")"
+printf 'update (MODE:BATCH, the same 1000 new files into an empty folder): kelvaner.exe %.3f s; over the floor %s (target 2), over the fetch %s\n' \
+  "$small_update" "$(ratio "$small_update" "$small_floor")" "$(ratio "$small_update" "$small_client")"
 printf 'large file (64 MiB):        client %.3f s, floor %.3f s, curl %.3f s; client/curl %s (target 1.15), client/floor %s\n' \
   "$large_client" "$large_floor" "$large_curl" "$(ratio "$large_client" "$large_curl")" "$(ratio "$large_client" "$large_floor")"

@@ -39,13 +39,22 @@ constexpr uint32_t kMaxStringBody = 0xFFFF;
 // How much of an unrecognised answer goes into the error detail.
 constexpr uint16_t kMaxAnswerInDetail = 384;
 
+HttpSeams gSeams;
+
 class SocketSource final : public ByteSource {
 public:
     explicit SocketSource(uint16_t slot) : slot_(slot) {}
     StrRef Next() override {
         for (uint16_t extra = 0;; ++extra) {
             StrRef got = SocketReceive(slot_, kReceiveSize, kReceiveRetries, kModNetRecv);
-            if (got.ok() || StrError(got) != kErrNetAccess || extra == kExtraReceives) return got;
+            if (got.ok()) {
+                received_ += got.len;
+                if (gSeams.received) {
+                    if (ErrCode stop = gSeams.received(received_)) return StrErr(stop);
+                }
+                return got;
+            }
+            if (StrError(got) != kErrNetAccess || extra == kExtraReceives) return got;
             // Data that arrives during the pause ends it at once.
             ErrCode waited = SocketWait(slot_, false, kExtraReceiveWaitMs);
             if (waited == kErrNetAccess || waited == kErrBadFileNumber) return StrErr(waited);
@@ -53,6 +62,7 @@ public:
     }
 private:
     uint16_t slot_;
+    uint64_t received_ = 0;
 };
 
 // Collects the body's pieces and writes them in large blocks; Flush writes the rest.
@@ -199,6 +209,8 @@ ErrCode AppendFile(FsFile& output, const char* source) {
 }
 
 }  // namespace
+
+void SetHttpSeams(const HttpSeams& seams) { gSeams = seams; }
 
 ErrCode HttpGet(StrRef host, StrRef path, uint16_t port, StrRef output) {
     if (!host.ok()) return StrError(host);

@@ -49,6 +49,14 @@ ErrCode HttpFetchExpectOk(StrRef address, uint16_t flags);
 // The most a short answer ("OK", "Fail", "Error #n.text") may take.
 inline constexpr uint64_t kShortAnswerLimit = 4096;
 
+// Watches the bodies as they arrive: received runs for every piece with the bytes of the answer
+// read so far, and a non-zero answer ends the fetch with that code (kErrUserCanceled when the user cancelled),
+// so that a long download keeps the windows alive and stops when asked. Null: nothing watches.
+struct HttpSeams {
+    ErrCode (*received)(uint64_t bytes) = nullptr;
+};
+void SetHttpSeams(const HttpSeams& seams);
+
 // One GET of path from host at port into the file output (rewritten). kErrNetAccess when the
 // connection or the file cannot be opened or the request cannot be sent; else the reader's result.
 ErrCode HttpGet(StrRef host, StrRef path, uint16_t port, StrRef output);

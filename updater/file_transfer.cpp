@@ -33,19 +33,6 @@ ErrCode Report(ErrCode code, StrRef detail, bool append = false) {
     return code;
 }
 
-// Message 1004 with its two "%s" filled by name and an empty text.
-StrRef ProgressText(StrRef name) {
-    uint16_t mark = PoolMark();
-    StrRef tmpl = Message(1004);
-    uint16_t at = FindStr(tmpl, StrFromLiteral("%s"), true);
-    if (at == kNpos) return PoolReturn(mark, tmpl);
-    StrRef head = Concat(SubStr(tmpl, 0, at), name);
-    StrRef rest = SubStr(tmpl, at + 2, kNpos);
-    uint16_t second = FindStr(rest, StrFromLiteral("%s"), true);
-    if (second != kNpos) rest = Concat(SubStr(rest, 0, second), SubStr(rest, second + 2, kNpos));
-    return PoolReturn(mark, Concat(head, rest));
-}
-
 // Writes the content to a new temporary file beside target, stamps and flushes it, and renames it
 // over target. The temporary file is gone afterwards whatever happened.
 ErrCode ReplaceTarget(FsFile& src, const TransferHeader& h, StrRef target) {
@@ -64,6 +51,18 @@ ErrCode ReplaceTarget(FsFile& src, const TransferHeader& h, StrRef target) {
 }
 
 }  // namespace
+
+StrRef UpdatingText(StrRef name, StrRef note) {
+    uint16_t mark = PoolMark();
+    StrRef tmpl = Message(1004);
+    uint16_t at = FindStr(tmpl, StrFromLiteral("%s"), true);
+    if (at == kNpos) return PoolReturn(mark, tmpl);
+    StrRef head = Concat(SubStr(tmpl, 0, at), name);
+    StrRef rest = SubStr(tmpl, at + 2, kNpos);
+    uint16_t second = FindStr(rest, StrFromLiteral("%s"), true);
+    if (second != kNpos) rest = Concat(Concat(SubStr(rest, 0, second), note), SubStr(rest, second + 2, kNpos));
+    return PoolReturn(mark, Concat(head, rest));
+}
 
 ErrCode SetLastWriteTime(StrRef path, int32_t date, int32_t ms) {
     if (!path.ok()) return StrError(path);
@@ -139,7 +138,7 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
             return Report(err, target, true);
         }
     }
-    if (verbosity > 1 && status) status(ProgressText(name));
+    if (verbosity > 1 && status) status(UpdatingText(name, StrEmpty()));
     PoolRelease(mark);
     StrRef address = DownloadAddress(listAddress, name);
     if (!address.ok()) {

@@ -11,6 +11,9 @@ namespace rt {
 // Shows a progress text in the status window and logs it.
 using TransferStatusFn = ErrCode (*)(StrRef text);
 
+// Message 1004 ("Actualizando %s %s") with name and note in its two places. One pool entry.
+StrRef UpdatingText(StrRef name, StrRef note);
+
 // Transfers the listed file `name` (relative, as the server list gave it) of the list at
 // listAddress (the server listing's folder) to target. The folder comparison calls it with its
 // source listing's folder and the entry's name rather than with their join, because joining a

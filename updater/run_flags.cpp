@@ -18,18 +18,23 @@ bool IsAdminModeValue(StrRef mode) {
     return OptionIndexOf(mode, StrFromLiteral(kRunModeNames)) == 1;
 }
 
+bool IsBatchModeValue(StrRef mode) {
+    return OptionIndexOf(mode, StrFromLiteral(kRunModeNames)) == 2;
+}
+
 RunPlan PlanRun(StrRef dpath, StrRef run, StrRef mode) {
+    const bool batch = IsBatchModeValue(mode);
     if (Given(dpath)) {
         return RunPlan{RunFlag::ProgramGiven | RunFlag::Confirm | RunFlag::AskServer, RunMode::Program,
-                       kOptDPath, 0};
+                       kOptDPath, 0, batch};
     }
     const bool admin = IsAdminModeValue(mode);
     if (Given(run)) {
         const RunFlags flags = RunFlag::ProgramGiven | RunFlag::Apply | (admin ? RunFlag::AdminMode : 0);
-        return RunPlan{flags, admin ? RunMode::Preferences : RunMode::Program, kOptRun, 0};
+        return RunPlan{flags, admin ? RunMode::Preferences : RunMode::Program, kOptRun, 0, batch};
     }
     const RunFlags flags = RunFlag::Apply | RunFlag::OverwriteNewer | (admin ? RunFlag::AdminMode : 0);
-    return RunPlan{flags, admin ? RunMode::AdminMenu : RunMode::Plain, 0, 0};
+    return RunPlan{flags, admin ? RunMode::AdminMenu : RunMode::Plain, 0, 0, batch};
 }
 
 RunPlan PlanRunFromOptions() {

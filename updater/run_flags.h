@@ -32,17 +32,21 @@ struct RunPlan {
     RunMode mode;
     uint16_t programOption;  // option holding the program path (kOptDPath or kOptRun), 0 for none
     ErrCode code;            // non-zero when an option could not be read
+    bool batch = false;      // MODE:BATCH: no window at all
 };
 
-// The run modes the MODE option may name; only the first has an effect.
+// The run modes the MODE option may name: ADMIN asks for the administration forms, BATCH runs
+// without any window; PRNTOFILE has no effect.
 inline constexpr char kRunModeNames[] = "ADMIN,BATCH,PRNTOFILE";
 
 // True when mode names ADMIN (the first of kRunModeNames, by the rules of OptionIndexOf).
 bool IsAdminModeValue(StrRef mode);
+// True when mode names BATCH (the second).
+bool IsBatchModeValue(StrRef mode);
 // Flags and mode from the option values. DPATH wins over RUN and ignores MODE: 0x106, Program.
 // RUN: 0x101, plus AdminMode with MODE ADMIN (then Preferences). Neither: a plain run with Apply
-// and OverwriteNewer (9), plus AdminMode with MODE ADMIN (then AdminMenu). Error values count as
-// empty.
+// and OverwriteNewer (9), plus AdminMode with MODE ADMIN (then AdminMenu). MODE BATCH sets batch
+// in every mode. Error values count as empty.
 RunPlan PlanRun(StrRef dpath, StrRef run, StrRef mode);
 // PlanRun from the options DPATH, RUN and MODE of the stored command line.
 RunPlan PlanRunFromOptions();

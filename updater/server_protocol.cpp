@@ -17,6 +17,8 @@
 #include "runtime/dates.h"
 #include "protocol/file_list.h"
 #include "protocol/transfer_header.h"
+#include "updater/credentials.h"
+#include "updater/run_ui.h"
 
 namespace rt {
 
@@ -24,14 +26,12 @@ namespace {
 
 ServerSeams gSeams{};
 
-ErrCode DeclineReset(StrRef, StrRef) { return kErrUserCanceled; }
-StrRef NoCredentials(StrRef) { return StrEmpty(); }
 
 ErrCode FetchWithLimits(StrRef addresses, StrRef output, uint16_t flags) { return HttpFetchToFile(addresses, output, flags); }
 FetchToFileFn FetchToFile() { return gSeams.fetchToFile ? gSeams.fetchToFile : FetchWithLimits; }
 FetchExpectOkFn FetchExpectOk() { return gSeams.fetchExpectOk ? gSeams.fetchExpectOk : HttpFetchExpectOk; }
-PasswordResetFn PasswordReset() { return gSeams.passwordReset ? gSeams.passwordReset : DeclineReset; }
-CredentialsFn Credentials() { return gSeams.credentials ? gSeams.credentials : NoCredentials; }
+PasswordResetFn ResetSeam() { return gSeams.passwordReset ? gSeams.passwordReset : PasswordReset; }
+CredentialsFn CredentialsSeam() { return gSeams.credentials ? gSeams.credentials : NickCredentials; }
 
 // Block tag of a list answer read for parsing.
 constexpr uint16_t kTagListAnswer = 41;
@@ -96,6 +96,7 @@ StrRef OrZero(StrRef s) { return (s.ok() && s.len > 0) ? s : StrFromLiteral("0")
 
 void SetServerSeams(const ServerSeams& seams) { gSeams = seams; }
 const ServerSeams& ServerSeamsInUse() { return gSeams; }
+StrRef ServerCredentials(StrRef nick) { return CredentialsSeam()(nick); }
 
 StrRef BuildRequestAddress(StrRef source, StrRef credentials) {
     if (!source.ok()) return source;
@@ -163,8 +164,8 @@ ErrCode StatusQuery(StrRef source, StrRef credentials, StrRef lastDate, StrRef l
         result = address.ok() ? FetchExpectOk()(address, kFetchNoLog) : StrError(address);
         PoolRelease(mark);
         if (result != kErrPermission || attempt == kStatusAttempts) break;
-        if (PasswordReset()(StrFromLiteral("Kelvane"), StrEmpty()) != 0) break;
-        credentials = Credentials()(nick);
+        if (ResetSeam()(StrFromLiteral("Kelvane"), StrEmpty()) != 0) break;
+        credentials = CredentialsSeam()(nick);
     }
     return result;
 }
@@ -221,7 +222,11 @@ ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing)
     if (err == 0) err = ServerAnswerInFile(tempRef);
     if (err == 0) err = ReadListAnswer(tempRef, listAddress, listing);
     FsRemoveFile(temp);
-    if (err == kErrPermission) PasswordReset()(nick, StrEmpty());
+    if (err == kErrPermission) {
+        // The reset's list must not sit behind the status window.
+        HideStep();
+        ResetSeam()(nick, StrEmpty());
+    }
     return err;
 }
 

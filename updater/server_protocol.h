@@ -3,8 +3,8 @@
 //
 // The server program lives at "cgi-bin/updater" below the server's root. Every request is one
 // HTTP GET whose query carries view=12, the credentials, the source path and, for a file or the
-// status query, downfile (and date and time). The fetchers and the password reset are seams so
-// that the later pieces (credentials forms, tests) can supply them.
+// status query, downfile (and date and time). The fetchers, the credentials and the password reset
+// are seams so that tests can supply them.
 #pragma once
 
 #include <cstdint>
@@ -35,12 +35,14 @@ using CredentialsFn = StrRef (*)(StrRef nick);
 struct ServerSeams {
     FetchToFileFn fetchToFile = nullptr;      // default: HttpFetchToFile
     FetchExpectOkFn fetchExpectOk = nullptr;  // default: HttpFetchExpectOk
-    PasswordResetFn passwordReset = nullptr;  // default: declines (kErrUserCanceled)
-    CredentialsFn credentials = nullptr;      // default: none (kErrUserCanceled)
+    PasswordResetFn passwordReset = nullptr;  // default: PasswordReset (updater/credentials.h)
+    CredentialsFn credentials = nullptr;      // default: NickCredentials
 };
 // Installs the seams; a null member means the default, so SetServerSeams({}) restores them all.
 void SetServerSeams(const ServerSeams& seams);
 const ServerSeams& ServerSeamsInUse();
+// The credentials value of nick through the seam.
+StrRef ServerCredentials(StrRef nick);
 
 // ---- request addresses ------------------------------------------------------------------------
 // The request address for source and credentials (user NUL encoded password):
@@ -87,9 +89,9 @@ ErrCode ServerAnswerInFile(StrRef path);
 ErrCode ReadListAnswer(StrRef path, StrRef listAddress, FolderListing* listing);
 
 // Fetches the list of listAddress (not logged) into a temporary file, ends with a server answer
-// found in it, else parses it into listing; the temporary file is removed in every case.
-// kErrPermission from the server opens the password reset for the nick's credentials file and ends
-// with kErrPermission.
+// found in it, else parses it into listing; the temporary file is removed in every case. kErrPermission
+// from the server hides the status window, opens the password reset for the nick's credentials
+// file and ends with kErrPermission.
 ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing);
 
 }  // namespace rt

@@ -51,8 +51,8 @@ export KELVANE_TEST_SERVER="http://$address"
 export WINEDEBUG=-all
 # Wine hands the variable on to the Windows program.
 case "$program" in
-  *.exe) timeout 600 "$here/../../tools/wine-run" "$program" --gtest_filter='AgainstServer.*' ;;
-  *)     timeout 600 "$program" --gtest_filter='AgainstServer.*' ;;
+  *.exe) timeout 600 "$here/../../tools/wine-run" "$program" --gtest_filter='AgainstServer*' ;;
+  *)     timeout 600 "$program" --gtest_filter='AgainstServer*' ;;
 esac
 rc=$?
 if [ $rc -ne 0 ]; then

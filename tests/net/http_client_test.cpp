@@ -13,6 +13,7 @@
 #include "net/socket.h"
 #include "runtime/wait.h"
 #include "runtime/fs.h"
+#include "runtime/paths.h"
 #include "runtime/string_store.h"
 #include "runtime/system_vars.h"
 #include "runtime/text_ops.h"
@@ -440,6 +441,53 @@ TEST_F(HttpClientTest, BadPortGives163) {
     ErrCode err = 0;
     FetchFile("http://127.0.0.1:99999/x", &err);
     EXPECT_EQ(err, kErrBadInput);
+}
+
+}  // namespace
+}  // namespace rt
+
+namespace rt {
+namespace {
+
+uint64_t gCancelAt = 0;
+uint64_t gWatched = 0;
+ErrCode CancelAfter(uint64_t bytes) {
+    gWatched = bytes;
+    return bytes >= gCancelAt ? kErrUserCanceled : 0;
+}
+
+// Temporary files of the client ("kvh...") in the run-time's temporary folder.
+size_t ClientTemporaryFiles() {
+    uint16_t mark = PoolMark();
+    std::string folder = Str(TempFolder());
+    PoolRelease(mark);
+    size_t n = 0;
+    std::error_code ec;
+    for (auto& e : std::filesystem::directory_iterator(folder, ec))
+        if (e.path().filename().string().rfind("kvh", 0) == 0) ++n;
+    return n;
+}
+
+TEST_F(HttpClientTest, AWatcherStopsALongDownloadAtOnceAndNothingIsLeft) {
+    // 64 MiB announced, sent in pieces of 256 KiB every 20 ms: the whole would take five seconds.
+    FakeScript script;
+    script.pieces.push_back({0, "HTTP/1.1 200 OK\r\nContent-Length: 67108864\r\n\r\n"});
+    for (int i = 0; i < 256; ++i) script.pieces.push_back({20, std::string(256 * 1024, 'k')});
+    FakeServer server(script);
+    const size_t before = ClientTemporaryFiles();
+    gCancelAt = 1 << 20;
+    SetHttpSeams({.received = CancelAfter});
+    const auto start = Clock::now();
+    ErrCode err = 0;
+    std::string got = FetchFile(server.Url("/big"), &err);
+    const long long ms = MsSince(start);
+    SetHttpSeams({});
+    EXPECT_EQ(err, kErrUserCanceled);
+    EXPECT_LT(ms, 1000);
+    EXPECT_GE(gWatched, gCancelAt);
+    EXPECT_LT(gWatched, gCancelAt + (1 << 20)) << "stopped at the first piece past the mark";
+    EXPECT_EQ(got, "<missing>");
+    EXPECT_EQ(ClientTemporaryFiles(), before);
 }
 
 }  // namespace

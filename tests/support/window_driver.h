@@ -1,5 +1,6 @@
 // Driving real windows as a person would, for Windows tests and tools: find a top-level window by
-// its title, read its texts as Windows-1252, press a button by its label, send keys.
+// its title, read its texts as Windows-1252, press a button by its label, send keys, list the
+// windows a program shows, save a picture of a window.
 //
 // Under Xvfb without a window manager Wine delivers keys to its own active window and drops them
 // after a window closes until another one is made active, so every key first activates its window.
@@ -7,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -51,7 +53,14 @@ inline std::wstring Plain(std::wstring label) {
     return out;
 }
 
-// The visible top-level window titled `title` (of process pid when not 0), waiting up to timeoutMs.
+// True when title is wanted, or begins with wanted less its last character when that is '*'.
+inline bool TitleMatches(const std::wstring& title, const std::wstring& wanted) {
+    if (!wanted.empty() && wanted.back() == L'*') return title.compare(0, wanted.size() - 1, wanted, 0, wanted.size() - 1) == 0;
+    return title == wanted;
+}
+
+// The visible top-level window titled `title` (of process pid when not 0; a title ending in '*'
+// matches every title that begins with the rest), waiting up to timeoutMs.
 inline HWND FindTopWindow(const std::wstring& title, DWORD pid = 0, DWORD timeoutMs = 10000) {
     struct Search {
         const std::wstring* title;
@@ -65,7 +74,8 @@ inline HWND FindTopWindow(const std::wstring& title, DWORD pid = 0, DWORD timeou
                 auto* s = reinterpret_cast<Search*>(lp);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(h, &owner);
-                if (!IsWindowVisible(h) || (s->pid && owner != s->pid) || WindowTextOf(h) != *s->title) return TRUE;
+                if (!IsWindowVisible(h) || (s->pid && owner != s->pid) || !TitleMatches(WindowTextOf(h), *s->title))
+                    return TRUE;
                 s->found = h;
                 return FALSE;
             },
@@ -166,6 +176,75 @@ inline WORD KeyOfName(const std::wstring& name) {
     if (name == L"space") return VK_SPACE;
     if (name.size() == 1) return static_cast<WORD>(towupper(name[0]));
     return 0;
+}
+
+// The titles of the visible top-level windows of every process whose program file name ends with
+// program (any case), such as L"kelvaner.exe".
+inline std::vector<std::wstring> VisibleWindowsOf(const std::wstring& program) {
+    struct Search {
+        const std::wstring* program;
+        std::vector<std::wstring> titles;
+    } search{&program, {}};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (!IsWindowVisible(h)) return TRUE;
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+            if (!process) return TRUE;
+            wchar_t image[MAX_PATH];
+            DWORD n = MAX_PATH;
+            const bool named = QueryFullProcessImageNameW(process, 0, image, &n);
+            CloseHandle(process);
+            const std::wstring file(image, named ? n : 0);
+            const std::wstring& want = *s->program;
+            if (file.size() >= want.size() && _wcsicmp(file.c_str() + file.size() - want.size(), want.c_str()) == 0)
+                s->titles.push_back(WindowTextOf(h));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.titles;
+}
+
+// Copies the window's rectangle from the screen into a bottom-up 24-bit BMP file.
+inline bool SaveWindowPicture(HWND w, const std::string& file) {
+    RECT r;
+    if (!w || !GetWindowRect(w, &r)) return false;
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    const bool copied = BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD size = stride * static_cast<DWORD>(height);
+    bool written = false;
+    if (copied) {
+        if (FILE* f = std::fopen(file.c_str(), "wb")) {
+            BITMAPFILEHEADER fh{};
+            fh.bfType = 0x4D42;
+            fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+            fh.bfSize = fh.bfOffBits + size;
+            written = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
+                      std::fwrite(bits, 1, size, f) == size;
+            std::fclose(f);
+        }
+    }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return written;
 }
 
 }  // namespace rt_test

@@ -25,43 +25,8 @@ namespace {
 std::string gFolder = "screens";
 int gFailures = 0;
 
-// Copies the window's rectangle from the screen into a bottom-up 24-bit BMP file.
 bool Capture(HWND w, const std::string& name) {
-    RECT r;
-    if (!w || !GetWindowRect(w, &r)) return false;
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    const bool copied = BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    const DWORD size = stride * static_cast<DWORD>(height);
-    bool written = false;
-    if (copied) {
-        if (FILE* f = std::fopen((gFolder + "\\" + name + ".bmp").c_str(), "wb")) {
-            BITMAPFILEHEADER fh{};
-            fh.bfType = 0x4D42;
-            fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-            fh.bfSize = fh.bfOffBits + size;
-            written = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
-                      std::fwrite(bits, 1, size, f) == size;
-            std::fclose(f);
-        }
-    }
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    const bool written = rt_test::SaveWindowPicture(w, gFolder + "\\" + name + ".bmp");
     std::printf("%s %s\n", written ? "saved" : "FAILED", name.c_str());
     if (!written) ++gFailures;
     return written;

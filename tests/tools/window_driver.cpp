@@ -3,7 +3,10 @@
 // Steps, in order: pid=N (only that process's windows), timeout=MS (per step, default 10000),
 // wait=TITLE, gone=TITLE, texts=TITLE (each text on its own line, as Windows-1252 bytes),
 // press=TITLE|LABEL, key=TITLE|NAME[,NAME...] (enter, esc, up, down, tab, space, a letter),
-// sleep=MS. The exit code is 0, or the number of the first step that failed.
+// sleep=MS, windows=PROGRAM (the titles of the visible windows of every process whose program
+// file is PROGRAM, one per line), shot=TITLE|FILE (a 24-bit BMP picture of the window). The exit
+// code is 0, or the number of the first step that failed. A TITLE ending in '*' matches every
+// title that begins with the rest.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -46,6 +49,11 @@ bool RunStep(int step, const std::wstring& arg, DWORD& pid, DWORD& timeout) {
         Sleep(static_cast<DWORD>(_wtoi(value.c_str())));
         return true;
     }
+    if (verb == L"windows") {
+        for (const std::wstring& t : VisibleWindowsOf(value)) std::printf("%s\n", Cp1252Of(t).c_str());
+        std::fflush(stdout);
+        return true;
+    }
     if (verb == L"gone") return WaitGone(title, pid, timeout) ? true : Fail(step, L"still open: " + title);
     HWND top = FindTopWindow(title, pid, timeout);
     if (!top) return Fail(step, L"no window: " + title);
@@ -55,6 +63,7 @@ bool RunStep(int step, const std::wstring& arg, DWORD& pid, DWORD& timeout) {
         std::fflush(stdout);
         return true;
     }
+    if (verb == L"shot") return SaveWindowPicture(top, Cp1252Of(rest)) ? true : Fail(step, L"no picture: " + rest);
     if (verb == L"press") return PressButton(top, rest) ? true : Fail(step, L"no button: " + rest);
     if (verb == L"key") {
         size_t at = 0;

@@ -1,0 +1,122 @@
+// The file copy of share and folder updates: comparison, copy through a replacement file, retry.
+#include "net/file_copy.h"
+
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/paths.h"
+#include "runtime/streams.h"
+#include "runtime/system_vars.h"
+#include "runtime/temp_file.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_ops.h"
+#include "runtime/typed_arrays.h"
+#include "runtime/whole_file.h"
+
+namespace rt {
+
+namespace {
+
+constexpr uint16_t kMaxMarker = 0xFFFF;
+
+void Count(uint16_t var) { IntSet(var, static_cast<int16_t>(IntGet(var) + 1)); }
+
+// The comparison's verdict: 0 copy, 124 same file, 127 not copied.
+ErrCode CompareRecords(const FileInfo& s, const FileInfo& t, uint16_t flags) {
+    if (s.status != 0) return kErrOutOfData;
+    if (t.status != 0) return (flags & kCopyNoCreate) ? kErrOutOfData : 0;
+    switch (CompareStamps(s.writeDate, s.writeTime, t.writeDate, t.writeTime, kTimeTolerance)) {
+        case StampOrder::SourceNewer: return 0;
+        case StampOrder::Equal: return s.size == t.size ? kErrUndefWarning : 0;
+        case StampOrder::TargetNewer: break;
+    }
+    return kErrOutOfData;
+}
+
+// The marker's verdict for source: its name listed and the source not newer than the marker gives
+// 124; a name not listed 127 with kCopyNoCreate; otherwise 0 (copy).
+ErrCode CompareMarker(StrRef source, uint16_t flags) {
+    PoolScope scope;
+    StrRef marker = SyncMarkerPath(PathPart(source, kPathDriveFolder));
+    StrRef names = FileLength(marker) ? ReadBytes(marker, 0, kMaxMarker) : StrEmpty();
+    if (!names.ok() || names.len == 0) return 0;
+    if (ListingIndex(names, PathPart(source, kPathFileName)) == kNpos)
+        return (flags & kCopyNoCreate) ? kErrOutOfData : 0;
+    const FileInfo s = FileInfoOf(source);
+    const FileInfo m = FileInfoOf(marker);
+    if (s.status == 0 && m.status == 0 &&
+        CompareStamps(s.writeDate, s.writeTime, m.writeDate, m.writeTime, kTimeTolerance) == StampOrder::SourceNewer)
+        return 0;
+    return kErrUndefWarning;
+}
+
+ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, void* arg) {
+    FsFile in;
+    if (ErrCode err = in.Open(source, kFsRead)) return err == kErrFileNotFound ? err : kErrPermission;
+    // A rename would replace a read-only file where the platform allows it; the copy must not.
+    const uint16_t attributes = PathAttributes(target);
+    if (attributes < 0x100 && (attributes & kAttrReadOnly)) return kErrPermission;
+    ReplacementFile out;
+    if (ErrCode err = out.Begin(target, "~kc")) {
+        PoolScope scope;
+        return IsFolder(PathPart(target, kPathDriveFolder)) ? err : kErrFileNotFound;
+    }
+    ErrCode err = FsCopyBlocks(in, out.file(), kCopyToEnd, progress, arg, nullptr, kCopyChunk);
+    if (!err) err = out.Finish();
+    // The comparison of the next run reads this time: it must be the source's, as a system copy keeps it.
+    if (!err) err = OsCopyWriteTime(source, out.path());
+    if (!err) err = out.Commit();
+    return err;
+}
+
+}  // namespace
+
+StampOrder CompareStamps(int32_t ds, int32_t ts, int32_t dt, int32_t tt, int32_t tolerance) {
+    if (dt > ds) return StampOrder::TargetNewer;
+    if (dt == ds && ts <= tt + tolerance) return ts >= tt - tolerance ? StampOrder::Equal : StampOrder::TargetNewer;
+    return StampOrder::SourceNewer;
+}
+
+StrRef SyncMarkerPath(StrRef sourceFolder) {
+    if (!sourceFolder.ok()) return sourceFolder;
+    uint16_t mark = PoolMark();
+    StrRef mangled = Replace(Replace(sourceFolder, StrFromLiteral("\\"), StrFromLiteral("_"), true),
+                             StrFromLiteral(":"), StrEmpty(), true);
+    return PoolReturn(mark, PathJoin(StrFromLiteral(kSyncMarkerFolder), mangled));
+}
+
+ErrCode FileCopy(StrRef source, StrRef target, uint16_t flags, const FileInfo* sourceInfo, const FileInfo* targetInfo,
+                 FsCopyProgress progress, void* arg) {
+    if (!source.ok()) return StrError(source);
+    if (!target.ok()) return StrError(target);
+    PoolScope scope;
+    if (!(flags & kCopyAlways)) {
+        ErrCode verdict = 0;
+        bool targetMissing = false;
+        if (flags & kCopyMarker) {
+            verdict = CompareMarker(source, flags);
+        } else {
+            const FileInfo s = sourceInfo ? *sourceInfo : FileInfoOf(source);
+            const FileInfo t = targetInfo ? *targetInfo : FileInfoOf(target);
+            targetMissing = t.status != 0;
+            verdict = CompareRecords(s, t, flags);
+        }
+        if (verdict == 0 && (flags & kCopyCompareOnly)) verdict = kErrOutOfData;
+        if (verdict == kErrUndefWarning) Count(kSysCount);
+        if (verdict == kErrOutOfData && !(targetMissing && (flags & kCopyNoCreate))) Count(kSysHCount);
+        if (verdict) return verdict;
+    }
+    const char* from = CString(source);
+    ErrCode err = CopyOnce(from, target, progress, arg);
+    if (err && err != kErrPermission && !(progress && err == kErrUserCanceled)) {
+        StrRef folder = PathPart(target, kPathDriveFolder);
+        ErrCode made = (folder.len && !IsFolder(folder)) ? MakeDirs(folder) : 0;
+        err = made == kErrPermission ? made : CopyOnce(from, target, progress, arg);
+    }
+    if (err) {
+        RecordError(err, kModStreams);
+        ReportError(err, source);
+    }
+    return err;
+}
+
+}  // namespace rt

@@ -1,0 +1,55 @@
+// One file copied from a share or folder: the optional date comparison, the copy itself through
+// a temporary file beside the target, one retry after creating the target's folder.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/file_info.h"
+#include "runtime/fs.h"
+#include "runtime/strref.h"
+
+namespace rt {
+
+// Copy flags.
+inline constexpr uint16_t kCopyMarker = 1;       // compare with the folder's synchronisation marker
+inline constexpr uint16_t kCopyAlways = 2;       // no comparison at all
+inline constexpr uint16_t kCopyNoCreate = 4;     // never create a file the target lacks
+inline constexpr uint16_t kCopyCompareOnly = 8;  // compare, never copy
+
+// Milliseconds by which two last-write times may differ and still be the same time.
+inline constexpr int32_t kTimeTolerance = 50;
+// Folder of the synchronisation markers, below the working folder.
+inline constexpr char kSyncMarkerFolder[] = "folderSync";
+
+// How a source's last-write date and time stand to a target's.
+enum class StampOrder : uint8_t { Equal, SourceNewer, TargetNewer };
+// A later target date is newer; on the same date a source time within tolerance of the
+// target's is equal, one earlier than that is older; everything else makes the source newer.
+StampOrder CompareStamps(int32_t sourceDate, int32_t sourceTime, int32_t targetDate, int32_t targetTime,
+                         int32_t tolerance);
+
+// The marker file of a source folder: kSyncMarkerFolder joined with the folder, every '\'
+// turned into '_' and every ':' removed. One pool entry.
+StrRef SyncMarkerPath(StrRef sourceFolder);
+
+// Copies source to target. Unless kCopyAlways, compares first (the records given, else read from
+// the disk): a missing source 127; a missing target is copied (127 with kCopyNoCreate); a newer
+// source is copied; the same time with the same size 124, with another size copied; a newer
+// target 127; with kCopyMarker the source is compared with the marker's time instead, when the
+// marker lists its name. kCopyCompareOnly turns every copy into 127. 124 counts in _COUNT, 127 in
+// _HCOUNT (not for a target missing under kCopyNoCreate).
+// The copy writes a temporary file in the target's folder in blocks of 12288 bytes, gives it the
+// source's last-write time and renames it over the target: a copy stopped half-way leaves the
+// old target whole. progress(arg, total, block) runs after each block; its non-zero answer stops
+// the copy with that code. Codes: 164 source (or the target's folder) missing, 175 source
+// unreadable, target read-only or held open; 131 a failed write. After a failure other than 175
+// or a stop the target's folder is created when missing and the copy runs once more. A final
+// failure is reported against the source.
+ErrCode FileCopy(StrRef source, StrRef target, uint16_t flags, const FileInfo* sourceInfo, const FileInfo* targetInfo,
+                 FsCopyProgress progress = nullptr, void* arg = nullptr);
+
+// Gives `to` the last-write time of `from`, exactly (file_copy_win.cpp / file_copy_posix.cpp).
+// 0, or the failure's code.
+ErrCode OsCopyWriteTime(const char* from, const char* to);
+
+}  // namespace rt

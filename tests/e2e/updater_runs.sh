@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# The real kelvaner.exe under Wine in its other runs: a program path (RUN starts the updated
+# program, "none" starts nothing, DPATH with an HTTP source ends with 124, a serious error is
+# shown and the program still starts), default sources (a target below ProgramData, one outside
+# the known folders, use SSH: 148), MODE:BATCH (no window during a whole update, the result in the
+# exit code and the log), and folder and share sources.
+#   updater_runs.sh KELVANER_EXE WINDOW_DRIVER_EXE ECHO_ARGS_EXE SERVER
+set -uo pipefail
+kelvaner=$1 driver=$2 echo_args=$3 server=$(readlink -f "$4")
+source "$(dirname "${BASH_SOURCE[0]}")/updater_lib.sh"
+
+root=$work/root
+mkdir -p "$root/shop/app" "$root/shop/locked" "$root/shop/big" "$root/updater/kelvanee2e/app" "$root/updater/default"
+# The published program is a real one: started, it writes its command line beside itself.
+cp "$echo_args" "$root/shop/app/app.exe"
+printf 'read me' >"$root/shop/app/readme.txt"
+: >"$root/shop/locked/locked.on"
+head -c $((8 * 1024 * 1024)) /dev/urandom >"$root/shop/big/big.bin"
+printf 'below ProgramData' >"$root/updater/kelvanee2e/app/pd.txt"
+printf 'anywhere else' >"$root/updater/default/default.txt"
+printf 'ana:s3cret:shop,updater\n' >"$work/users.txt"
+credentials ana s3cret
+start_server "$root" "$work/users.txt"
+prefix=${KELVANE_WINEPREFIX:-$e2e_here/build/wineprefix}
+
+wait_for() { for _ in $(seq 100); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
+done_box=("wait=$INFO*" "texts=$INFO*" "press=$INFO*|OK")
+fatal_box=("wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|OK")
+
+# ---- program paths -------------------------------------------------------------------------
+t1=$work/t1; mkdir -p "$t1"
+run "wait=$INFO*" windows=kelvaner.exe "${done_box[@]}" -- "/RUN:'$(win "$t1")\\app.exe'" "/INPUT:'$base/shop/app'"
+expect "RUN: exit code" "$rc" 0
+# The look at the display that the batch run is checked with sees an interactive run's box.
+[ "$(grep -ac "^$INFO" "$work/driven")" -ge 1 ] && ok "the window list shows the completion box" ||
+  fail "window list: $(cat "$work/driven")"
+if wait_for "$t1/echo_args.txt"; then
+  expect "RUN starts the updated program with its own name as argument" "$(cat "$t1/echo_args.txt")" \
+    "\"$(win "$t1")\\app.exe\" \"$(win "$t1")\\app.exe\""
+else
+  fail "RUN: the program was not started"
+fi
+state=$(cat "$wd/kelvane.dat" 2>/dev/null)
+expect "with a program path kelvane.dat keeps six values" "$(tr -cd ',' <<<"$state" | wc -c)" 5
+rm -f "$wd/kelvane.dat"
+
+t2=$work/t2; mkdir -p "$t2"
+run "${done_box[@]}" -- "/RUN:'$(win "$t2")\\NoNe'" "/INPUT:'$base/shop/app'"
+expect "RUN none: exit code" "$rc" 0
+sleep 1
+[ -e "$t2/app.exe" ] && [ ! -e "$t2/echo_args.txt" ] && ok "RUN none updates and starts nothing" ||
+  fail "RUN none: $(ls "$t2")"
+
+t3=$work/t3; mkdir -p "$t3"
+run -- "/DPATH:'$(win "$t3")\\app.exe'" "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$t3")'"
+expect "DPATH with an HTTP source: exit code" "$rc" 124
+[ -z "$(ls -A "$t3")" ] && ok "DPATH transfers and starts nothing" || fail "DPATH: $(ls "$t3")"
+
+t4=$work/t4; mkdir -p "$t4"
+cp "$echo_args" "$t4/app.exe"
+run "${fatal_box[@]}" -- "/RUN:'$(win "$t4")\\app.exe'" "/INPUT:'$base/shop/locked'"
+expect "a serious error in a RUN update: exit code" "$rc" 0
+grep -aq "locked.on" "$work/driven" && ok "the error box is shown" || fail "error box: $(cat "$work/driven")"
+wait_for "$t4/echo_args.txt" && ok "the program starts after the error" || fail "the program was not started"
+
+# ---- menus (the forms behind them need the window layer's form runner) ------------------------
+# A plain run without config.txt opens the configuration editor's list instead of failing.
+rm -f "$wd/config.txt"
+run "wait=Seleccione su opci*" "texts=Seleccione su opci*" "key=Seleccione su opci*|esc" -- "/HOST:'${base#http://}'"
+expect "no config.txt: the editor's result" "$rc" 0
+grep -aqx "Nuevo" "$work/driven" && ok "no config.txt opens the configuration editor" || fail "editor: $(cat "$work/driven")"
+# The administration menu: its three items, the editor and back, then "continue?" declined.
+export LC_ALL=C.UTF-8  # the driver reads the labels with their accents
+run "wait=Seleccione su opci*" "texts=Seleccione su opci*" "press=Seleccione su opci*|Configuración" \
+    "wait=Seleccione su opci*" "sleep=300" "texts=Seleccione su opci*" "key=Seleccione su opci*|esc" \
+    "sleep=300" "wait=Seleccione su opci*" "key=Seleccione su opci*|esc" \
+    "wait=$INFO*" "texts=$INFO*" "press=$INFO*|No" -- /MODE:ADMIN
+unset LC_ALL
+expect "administration menu left and the update declined" "$rc" 122
+expect "the menu's items, the editor's, the question" "$(tr -d '\r' <"$work/driven" | iconv -f WINDOWS-1252 -t UTF-8)" \
+  "$(printf 'Credenciales\nConfiguración\nPreferencias\nNuevo\nYes\nNo\n¿Continuar?')"
+
+# ---- default sources -------------------------------------------------------------------------
+pd=$prefix/drive_c/ProgramData/KelvaneE2E/App
+rm -rf "$prefix/drive_c/ProgramData/KelvaneE2E"
+mkdir -p "$pd"
+run "${done_box[@]}" -- "/OUTPUT:'C:\\ProgramData\\KelvaneE2E\\App'" "/HOST:'${base#http://}'"
+expect "below ProgramData: exit code" "$rc" 0
+expect "below ProgramData the source is updater/kelvanee2e/app" "$(cat "$pd/pd.txt" 2>/dev/null)" "below ProgramData"
+rm -rf "$prefix/drive_c/ProgramData/KelvaneE2E"
+
+t6=$work/t6; mkdir -p "$t6"
+run "${done_box[@]}" -- "/OUTPUT:'$(win "$t6")'" "/HOST:'${base#http://}'"
+expect "outside the known folders the source is updater/default" "$(cat "$t6/default.txt" 2>/dev/null)" "anywhere else"
+
+printf ',,,,1' >"$wd/kelvane.dat"
+run "${fatal_box[@]}" -- "/OUTPUT:'$(win "$t6")'" "/HOST:'${base#http://}'"
+expect "use SSH gives an https source, refused with 148" "$rc" 148
+grep -aq "https://" "$work/driven" && ok "the box names https://" || fail "box: $(cat "$work/driven")"
+rm -f "$wd/kelvane.dat"
+
+# ---- MODE:BATCH ------------------------------------------------------------------------------
+t8=$work/t8; mkdir -p "$t8"
+(cd "$wd" && timeout 90 "$wine_run" "$bin/kelvaner.exe" /MODE:BATCH "/INPUT:'$base/shop/big'" "/OUTPUT:'$(win "$t8")'" \
+   </dev/null >/dev/null 2>&1; echo $? >"$work/rc") &
+job=$!
+: >"$work/seen"
+polls=0
+while kill -0 $job 2>/dev/null; do
+  "$wine_run" "$driver" windows=kelvaner.exe >>"$work/seen" 2>/dev/null
+  polls=$((polls + 1))
+done
+wait $job
+expect "MODE:BATCH: exit code" "$(cat "$work/rc")" 0
+[ $polls -gt 0 ] && [ ! -s "$work/seen" ] && ok "MODE:BATCH: no window in $polls looks at the display" ||
+  fail "MODE:BATCH: windows seen ($polls looks): $(sort -u "$work/seen")"
+cmp -s "$root/shop/big/big.bin" "$t8/big.bin" && ok "MODE:BATCH updated the file" || fail "MODE:BATCH: big.bin differs"
+expect "MODE:BATCH: the completion is in the log" "$(log_count 'concluida. 1 archivos actualizados')" 1
+
+run -- /MODE:BATCH "/INPUT:'$base/shop/locked'" "/OUTPUT:'$(win "$t8")'"
+expect "MODE:BATCH: an error is the exit code" "$rc" 175
+[ "$(log_count 'locked.on')" -ge 1 ] && ok "MODE:BATCH: the error is in the log" || fail "no error in the log"
+
+# ---- folder and share sources ----------------------------------------------------------------
+src=$work/src dst=$work/dst
+mkdir -p "$src" "$dst"
+printf 'new' >"$src/new.txt"
+printf 'v2' >"$src/changed.txt"; touch -d '2024-02-02' "$src/changed.txt"
+printf 'v1' >"$dst/changed.txt"; touch -d '2024-01-01' "$dst/changed.txt"
+printf 'source' >"$src/older.txt"; touch -d '2024-01-01' "$src/older.txt"
+printf 'target' >"$dst/older.txt"; touch -d '2024-03-03' "$dst/older.txt"
+printf 'mine' >"$dst/mine.txt"
+run "${done_box[@]}" -- "/INPUT:'$(win "$src")'" "/OUTPUT:'$(win "$dst")'"
+expect "folder source: exit code" "$rc" 0
+grep -aq "concluida. 2 archivos actualizados" "$work/driven" && ok "folder source: 2 files" ||
+  fail "folder source: $(cat "$work/driven")"
+same_file "$src/new.txt" "$dst/new.txt" && same_file "$src/changed.txt" "$dst/changed.txt" &&
+  ok "copies carry the source's bytes and time" || fail "folder source copies differ"
+expect "a folder source keeps a newer target (mask 18)" "$(cat "$dst/older.txt")" target
+expect "a file only in the target is kept" "$(cat "$dst/mine.txt")" mine
+[ -z "$(find "$dst" -name '*.tmp')" ] && ok "no temporary file in the target" || fail "temporary files left"
+run "${done_box[@]}" -- "/INPUT:'$(win "$src")'" "/OUTPUT:'$(win "$dst")'"
+grep -aq "concluida. 0 archivos actualizados" "$work/driven" && ok "folder source: nothing on the second run" ||
+  fail "second folder run: $(cat "$work/driven")"
+: >"$src/locked.on"
+printf 'newer still' >"$src/new.txt"
+run "${fatal_box[@]}" -- "/INPUT:'$(win "$src")'" "/OUTPUT:'$(win "$dst")'"
+expect "locked.on in a folder source: exit code" "$rc" 175
+expect "locked.on: nothing copied" "$(cat "$dst/new.txt")" new
+rm -f "$src/locked.on"
+
+# Wine has no network provider: a share's connection is refused (1222), which is 130.
+run "${fatal_box[@]}" -- "/INPUT:'\\\\kelvane-e2e\\apps'" "/OUTPUT:'$(win "$dst")'"
+expect "a UNC source under Wine: the refused connection" "$rc" 130
+grep -aq 'kelvane-e2e' "$work/driven" && ok "the box names the share" || fail "box: $(cat "$work/driven")"
+e2e_end

@@ -1,0 +1,281 @@
+// Folder synchronisation: the classes, the comparison with its mask, lock file, stops and cancel,
+// the folder update end to end on real folders, and the share update through a stand-in router.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "net/share.h"
+#include "runtime/errors.h"
+#include "runtime/params.h"
+#include "runtime/scramble.h"
+#include "runtime/streams.h"
+#include "runtime/system_vars.h"
+#include "runtime/temp_pool.h"
+#include "runtime/typed_arrays.h"
+#include "runtime/variables.h"
+#include "tests/support/fake_run_ui.h"
+#include "tests/support/run_params.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
+#include "updater/folder_sync.h"
+
+namespace rt {
+namespace {
+
+using rt_test::Str;
+using rt_test::T;
+using rt_test::TempDir;
+using rt_test::V;
+namespace fs = std::filesystem;
+
+FileInfo Info(int32_t date, int32_t time, uint32_t status = 0) {
+    FileInfo f;
+    f.status = status;
+    f.writeDate = date;
+    f.writeTime = time;
+    return f;
+}
+
+TEST(ClassifyEntry, Table) {
+    const struct { FileInfo s, t; const char* name; const char* exclusions; int16_t c; } cases[] = {
+        {Info(20240101, 1000), Info(20240101, 1040), "a", "", kClassEqual},
+        {Info(20240102, 0), Info(20240101, 0), "a", "", kClassSourceNewer},
+        {Info(20240101, 0), Info(20240102, 0), "a", "", kClassTargetNewer},
+        {Info(20240101, 0), Info(0, 0, 164), "a", "", kClassMissing},
+        {Info(0, 0, 164), Info(20240101, 0), "a", "", kClassUnusable},
+        {Info(20240102, 0), Info(20240101, 0), "Log.TXT", "x.dat,log.txt", kClassExcluded},
+        {Info(20240101, 0), Info(0, 0, 164), "log.txt", "log.txt", kClassExcluded},
+        {Info(20240101, 0), Info(20240101, 0), "log.txt", "log.txt", kClassEqual},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ClassifyEntry(c.s, c.t, T(c.name), T(c.exclusions), 50), c.c) << c.name;
+}
+
+// A listing made by hand: names and their records.
+struct Listing {
+    std::string names;
+    std::vector<FileInfo> records;
+    FolderListing Get(const std::string& folder) {
+        FolderListing l;
+        l.folder = V(folder);
+        l.names = V(names);
+        l.count = static_cast<uint16_t>(records.size());
+        l.records = records.data();
+        return l;
+    }
+    void Add(const std::string& name, FileInfo info) {
+        if (!records.empty()) names += '\0';
+        names += name;
+        records.push_back(info);
+    }
+};
+
+std::vector<std::string> gActions;
+ErrCode gActionResult = 0;
+ErrCode Record(StrRef root, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity, TransferStatusFn status) {
+    gActions.push_back(Str(root) + "|" + Str(name) + "|" + Str(target) + "|" + std::to_string(mask) + "|" +
+                       std::to_string(verbosity) + (status ? "|status" : ""));
+    return gActionResult;
+}
+
+class CompareFoldersTest : public rt_test::EmptyParamsTest {
+protected:
+    void SetUp() override {
+        EmptyParamsTest::SetUp();
+        gActions.clear();
+        gActionResult = 0;
+        source_.Add("new.dll", Info(20240105, 0));
+        source_.Add("older.exe", Info(20240101, 0));
+        source_.Add("same.txt", Info(20240103, 5000));
+        source_.Add("missing.bin", Info(20240103, 0));
+        source_.Add("bad", Info(0, 0, 130));
+        target_.Add("NEW.DLL", Info(20240104, 0));
+        target_.Add("older.exe", Info(20240102, 0));
+        target_.Add("same.txt", Info(20240103, 5000));
+        target_.Add("only-here.txt", Info(20240103, 0));
+    }
+    SyncResult Compare(uint16_t mask) {
+        return CompareFolders(source_.Get("http://h/list"), target_.Get(dir_.Path()), mask, 50, Record);
+    }
+    TempDir dir_{"kvcompare"};
+    Listing source_, target_;
+    rt_test::FakeRunUi ui_;
+};
+
+TEST_F(CompareFoldersTest, TheMaskChoosesWhichClassesAreActedOn) {
+    SyncResult r = Compare(18);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.count, 2);
+    ASSERT_EQ(gActions.size(), 2u);
+    // The target was found in its listing ignoring case, and the path joins the target's folder.
+    EXPECT_EQ(gActions[0], "http://h/list|new.dll|" + dir_.Path("new.dll") + "|18|32|status");
+    EXPECT_EQ(gActions[1], "http://h/list|missing.bin|" + dir_.Path("missing.bin") + "|18|32|status");
+    EXPECT_EQ(ui_.Of("progress:"), std::vector<std::string>{"5"});
+    EXPECT_EQ(ui_.steps, 5);
+    EXPECT_EQ(ui_.Of("close").size(), 1u);
+
+    gActions.clear();
+    EXPECT_EQ(Compare(22).count, 3) << "a newer target is replaced too";
+    EXPECT_EQ(gActions[1].substr(0, 24), "http://h/list|older.exe|");
+    gActions.clear();
+    EXPECT_EQ(Compare(0).count, 2) << "mask 0 counts as 18";
+}
+
+TEST_F(CompareFoldersTest, ALockFileStopsEverythingAndAnEmptyRootIs163) {
+    source_.Add("Locked.On", Info(20240101, 0));
+    ReportError(0, StrEmpty());
+    EXPECT_EQ(CompareFolders(source_.Get("http://h/cgi-bin/updater?view=12&user=u&passw=SECRET&path=a"),
+                             target_.Get(dir_.Path()), 22, 50, Record).code,
+              kErrPermission);
+    EXPECT_EQ(Str(ErrorDetail()), "locked.on") << "the request address carries the password";
+    EXPECT_TRUE(gActions.empty());
+    EXPECT_TRUE(ui_.Of("progress:").empty());
+    Listing empty;
+    EXPECT_EQ(CompareFolders(source_.Get(""), target_.Get(dir_.Path()), 18, 50, Record).code, kErrBadInput);
+    EXPECT_EQ(CompareFolders(empty.Get("x"), target_.Get(""), 18, 50, Record).code, kErrBadInput);
+}
+
+TEST_F(CompareFoldersTest, ASeriousActionResultOrACancelStopsTheComparison) {
+    gActionResult = kErrTransUp;
+    SyncResult r = Compare(22);
+    EXPECT_EQ(r.code, kErrTransUp);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(gActions.size(), 1u);
+
+    gActions.clear();
+    gActionResult = 0;
+    ui_.steps = 0;
+    ui_.cancelAfterSteps = 1;
+    r = Compare(22);
+    EXPECT_EQ(r.code, kErrUserCanceled);
+    EXPECT_EQ(gActions.size(), 1u) << "the cancel after the first entry";
+    EXPECT_EQ(r.count, 1);
+}
+
+TEST_F(CompareFoldersTest, ATargetMissingFromItsListingIsReadFromTheDisk) {
+    dir_.Write("sub\\deep.txt", "x");
+    source_ = Listing{};
+    source_.Add("sub\\deep.txt", Info(19990101, 0));
+    source_.Add("sub\\gone.txt", Info(19990101, 0));
+    SyncResult r = Compare(18);
+    EXPECT_EQ(r.count, 1) << "deep.txt exists, newer than the source's 1999";
+    ASSERT_EQ(gActions.size(), 1u);
+    EXPECT_NE(gActions[0].find("sub\\gone.txt"), std::string::npos);
+}
+
+void Age(const std::string& path, int hours) {
+    fs::last_write_time(TempDir::Native(path), fs::file_time_type::clock::now() - std::chrono::hours(hours));
+}
+
+class FolderUpdateTest : public rt_test::EmptyParamsTest {
+protected:
+    void SetUp() override {
+        EmptyParamsTest::SetUp();
+        dir_.Enter();
+        SetRunParam(kParamAppName, T("UP:Kelvane"));
+        SetRunParam(kParamAppFolder, V(dir_.Path()));
+        SetRunParam(kParamDocsFolder, V(dir_.Path("docs")));
+        dir_.Write("src\\new.txt", "new");
+        dir_.Write("src\\changed.txt", "changed v2");
+        dir_.Write("src\\older.txt", "older in source");
+        dir_.Write("dst\\changed.txt", "changed v1");
+        dir_.Write("dst\\older.txt", "newer in target");
+        dir_.Write("dst\\mine.txt", "only in the target");
+        Age(dir_.Path("src\\changed.txt"), 1);
+        Age(dir_.Path("dst\\changed.txt"), 3);
+        Age(dir_.Path("src\\older.txt"), 5);
+        Age(dir_.Path("dst\\older.txt"), 2);
+    }
+    TempDir dir_{"kvfolder"};
+    rt_test::FakeRunUi ui_;
+};
+
+TEST_F(FolderUpdateTest, NewerAndMissingFilesAreCopiedWithABackupAndNothingElseIsTouched) {
+    SyncResult r = SynchroniseFolders(V(dir_.Path("src")), V(dir_.Path("dst")), 18);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.count, 2);
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\new.txt")), "new");
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\changed.txt")), "changed v2");
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\older.txt")), "newer in target") << "mask 18 keeps a newer target";
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\mine.txt")), "only in the target");
+    uint16_t mark = PoolMark();
+    const std::string backup = Str(BackupName(V(dir_.Path("dst\\changed.txt")), kBackupFolder));
+    PoolRelease(mark);
+    EXPECT_EQ(TempDir::Read(backup), "changed v1");
+    const auto statuses = ui_.Of("status:");
+    ASSERT_GE(statuses.size(), 3u);
+    EXPECT_EQ(statuses[0], std::string(20, ' ') + "Leyendo Lista de Archivos..." + std::string(20, ' '));
+    EXPECT_EQ(statuses[1], "Leyendo Lista de Archivos...");
+    EXPECT_EQ(statuses[2], "Actualizando " + dir_.Path("src\\changed.txt") + " ");
+
+    // A second run finds nothing to do: the copies carry their sources' times.
+    ui_.events.clear();
+    r = SynchroniseFolders(V(dir_.Path("src")), V(dir_.Path("dst")), 18);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.count, 0);
+}
+
+TEST_F(FolderUpdateTest, ALockFileInTheSourceCopiesNothing) {
+    dir_.Write("src\\locked.on", "");
+    SyncResult r = SynchroniseFolders(V(dir_.Path("src")), V(dir_.Path("dst")), 18);
+    EXPECT_EQ(r.code, kErrPermission);
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\new.txt")), "<missing>");
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\changed.txt")), "changed v1");
+}
+
+TEST_F(FolderUpdateTest, AMissingSourceIsShownAndCountsAsEmpty) {
+    SyncResult r = SynchroniseFolders(V(dir_.Path("nowhere")), V(dir_.Path("dst")), 18);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(ui_.Of("status:")[1], dir_.Path("nowhere"));
+    EXPECT_EQ(SynchroniseFolders(StrEmpty(), V(dir_.Path("dst")), 18).code, kErrBadInput);
+}
+
+std::vector<std::string> gRouter;
+uint32_t gConnectAnswer = 0;
+uint32_t Add(const char* remote, const char*, const char* password, const char* user, uint32_t) {
+    gRouter.push_back(std::string("add ") + remote + " " + user + " " + password);
+    return gConnectAnswer;
+}
+uint32_t Cancel(const char* name, uint32_t, bool force) {
+    gRouter.push_back(std::string("cancel ") + name + (force ? " forced" : ""));
+    return 0;
+}
+
+TEST_F(FolderUpdateTest, AShareIsConnectedWithTheDecodedPasswordAndCancelledAfterwards) {
+    SetShareSeams({.addConnection = Add, .cancelConnection = Cancel});
+    gRouter.clear();
+    uint16_t mark = PoolMark();
+    dir_.Write("Kelvane", "USER$='ana'\r\nPASSW$='" + Str(Scramble(T("s3cret"), T("ana"))) + "'\r\n");
+    PoolRelease(mark);
+    gConnectAnswer = 0;
+    SyncResult r = ShareUpdate(T("\\\\srv\\apps"), V(dir_.Path("dst")), 18);
+    EXPECT_EQ(r.code, 0) << "the share cannot be read here: an empty listing";
+    EXPECT_EQ(gRouter, (std::vector<std::string>{"add \\\\srv\\apps ana s3cret", "cancel \\\\srv\\apps forced"}));
+    EXPECT_EQ(ui_.Of("status:")[0], "               Conectando con el Servidor.....            ");
+
+    // Refused (Wine's answer without a network provider): 130, nothing copied, nothing to cancel.
+    gRouter.clear();
+    gConnectAnswer = 1222;
+    r = ShareUpdate(T("\\\\srv\\apps"), V(dir_.Path("dst")), 18);
+    EXPECT_EQ(r.code, kErrDiskIo);
+    EXPECT_EQ(gRouter.size(), 1u);
+
+    // No credentials and a cancelled form: 122 before the router is asked.
+    gRouter.clear();
+    std::remove("Kelvane");
+    VarSetText(T("USER$"), StrEmpty());
+    VarSetText(T("PASSW$"), StrEmpty());
+    EXPECT_EQ(ShareUpdate(T("\\\\srv\\apps"), V(dir_.Path("dst")), 18).code, kErrUserCanceled);
+    EXPECT_TRUE(gRouter.empty());
+    SetShareSeams({});
+
+    // A plain folder needs no connection.
+    r = ShareUpdate(V(dir_.Path("src")), V(dir_.Path("dst")), 18);
+    EXPECT_EQ(r.count, 2);
+}
+
+}  // namespace
+}  // namespace rt

@@ -1,0 +1,237 @@
+// The run modes on the host: the update run and its report line, completion, the editor after
+// 164, the elevated relaunch on both sides of the elevation check, the program's start, a serious
+// error in a program run, and a batch run that shows nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "runtime/errors.h"
+#include "runtime/fs.h"
+#include "runtime/params.h"
+#include "runtime/system_vars.h"
+#include "runtime/temp_pool.h"
+#include "runtime/typed_arrays.h"
+#include "tests/support/environment.h"
+#include "tests/support/fake_run_ui.h"
+#include "tests/support/run_params.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
+#include "tests/updater/stub_update_server.h"
+#include "ui/launch.h"
+#include "updater/run_modes.h"
+
+namespace rt {
+namespace {
+
+using rt_test::Str;
+using rt_test::T;
+using rt_test::TempDir;
+using rt_test::V;
+namespace fs = std::filesystem;
+
+bool gElevated = true;
+std::vector<std::string> gLaunched;
+intptr_t gShellAnswer = 42;
+intptr_t gSpawnAnswer = 0;
+bool Elevated() { return gElevated; }
+intptr_t Shell(const char* verb, const char* program, const char* parameters) {
+    gLaunched.push_back(std::string(verb) + "|" + program + "|" + (parameters ? parameters : "<none>"));
+    return gShellAnswer;
+}
+intptr_t SpawnIt(bool wait, const char* program, const char* const* argv, int* err) {
+    std::string line = std::string(wait ? "wait|" : "spawn|") + program;
+    for (const char* const* a = argv + 1; *a; ++a) line += std::string("|") + *a;
+    gLaunched.push_back(line);
+    if (gSpawnAnswer < 0) *err = 2;
+    return gSpawnAnswer;
+}
+
+std::string Text(ErrCode code) {
+    uint16_t mark = PoolMark();
+    std::string s = Str(ErrorText(code));
+    PoolRelease(mark);
+    return s;
+}
+
+class RunModesTest : public rt_test::EmptyParamsTest {
+protected:
+    void SetUp() override {
+        EmptyParamsTest::SetUp();
+        dir_.Enter();
+        SetLaunchSeams({.isElevated = Elevated, .shellExecute = Shell, .spawn = SpawnIt});
+        gElevated = true;
+        gLaunched.clear();
+        gShellAnswer = 42;
+        gSpawnAnswer = 0;
+        server_.files["app.exe"] = {"program v2"};
+        fs::create_directories(dir_.path() / "target");
+    }
+    void TearDown() override {
+        SetLaunchSeams({});
+        EmptyParamsTest::TearDown();
+    }
+    // Start-up's settings for a command line, then the run.
+    ErrCode Run(const std::string& line) {
+        EXPECT_EQ(SetRunParam(kParamCommandLine, V(line)), 0);
+        SetRunParam(kParamAppName, T("UP:Kelvane"));
+        SetRunParam(kParamAppFolder, V(dir_.Path()));
+        SetRunParam(kParamDocsFolder, V(dir_.Path("docs")));
+        RunPlan plan = PlanRunFromOptions();
+        uint16_t mark = PoolMark();
+        const ErrCode code = RunUpdater(plan);
+        EXPECT_EQ(PoolMark(), mark);
+        return code;
+    }
+    std::string Log() const { return TempDir::Read(dir_.Path("UPlog.txt")); }
+    std::string Http() const { return "/INPUT:'http://h/shop' /OUTPUT:'" + dir_.Path("target") + "'"; }
+    TempDir dir_{"kvmodes"};
+    rt_test::ScopedEnvironment temp_{"TEMP", dir_.Path()};
+    rt_test::ScopedEnvironment programData_{"ProgramData", dir_.Path("pd")};
+    rt_test::StubUpdateServer server_;
+    rt_test::FakeRunUi ui_;
+};
+
+TEST_F(RunModesTest, APlainRunUpdatesShowsTheCompletionAndReports) {
+    const std::string line = "C:\\k\\kelvaner.exe " + Http();
+    EXPECT_EQ(Run(line), 0);
+    EXPECT_EQ(TempDir::Read(dir_.Path("target\\app.exe")), "program v2");
+    EXPECT_EQ(ui_.Of("box0:"), std::vector<std::string>{"Actualizaci\xf3n concluida. 1 archivos actualizados"});
+    EXPECT_NE(Log().find("Update Report: Proceso Completado Satisfactoriamente CommandLine: " + line), std::string::npos)
+        << Log();
+    EXPECT_TRUE(gLaunched.empty());
+}
+
+TEST_F(RunModesTest, AFailedRunIsShownReportedAndIsTheExitCode) {
+    const std::string line = "C:\\k\\kelvaner.exe /INPUT:'http://h/shop' /OUTPUT:'" + dir_.Path("none") + "'";
+    ui_.yes = {false};
+    EXPECT_EQ(Run(line), kErrBadInput);
+    // 163: the question whether to open the configuration, then the error box.
+    ASSERT_EQ(ui_.Of("box5:").size(), 1u);
+    EXPECT_EQ(ui_.Of("box5:")[0].substr(ui_.Of("box5:")[0].find("\r\n")), "\r\nConfiguraci\xf3n.\xbf" "Continuar?");
+    ASSERT_EQ(ui_.Of("box3:").size(), 1u);
+    EXPECT_NE(ui_.Of("box3:")[0].find(dir_.Path("none")), std::string::npos) << ui_.Of("box3:")[0];
+    EXPECT_NE(Log().find("Update Report: " + Text(kErrBadInput) + " CommandLine: " + line), std::string::npos) << Log();
+}
+
+TEST_F(RunModesTest, WithoutAConfigurationFileThePlainRunOpensTheEditor) {
+    ui_.choices = {0};
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe"), 0) << "the editor's result";
+    ASSERT_EQ(ui_.Of("select:").size(), 1u);
+    EXPECT_EQ(ui_.Of("select:")[0], "Seleccione su opci\xf3n|Nuevo");
+    EXPECT_TRUE(ui_.Of("box3:").empty());
+    EXPECT_NE(Log().find("Update Report: " + Text(kErrFileNotFound)), std::string::npos) << Log();
+}
+
+TEST_F(RunModesTest, ABatchRunShowsNoWindowAndKeepsItsCodes) {
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH"), kErrFileNotFound) << "no editor in a batch run";
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH " + Http()), 0);
+    EXPECT_EQ(TempDir::Read(dir_.Path("target\\app.exe")), "program v2");
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /INPUT:'http://h/x' /OUTPUT:'" + dir_.Path("gone") + "'"),
+              kErrBadInput);
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /MODE:ADMIN " + Http()), 0) << "the first MODE counts";
+    EXPECT_TRUE(ui_.events.empty()) << ui_.events.front();
+    // What a box would have said is in the log.
+    EXPECT_NE(Log().find("Actualizaci\xf3n concluida. 1 archivos actualizados"), std::string::npos) << Log();
+    EXPECT_NE(Log().find(Text(kErrBadInput) + "(Streams): " + dir_.Path("gone")), std::string::npos) << Log();
+}
+
+TEST_F(RunModesTest, TheElevatedRelaunchOnBothSidesOfTheCheck) {
+    gElevated = true;
+    EXPECT_EQ(ElevatedRelaunch(), kErrInternal);
+    EXPECT_TRUE(gLaunched.empty());
+
+    gElevated = false;
+    const struct { std::string run, parameters; } cases[] = {
+        {"", "<none>"},
+        {"/RUN:'C:\\apps\\shop.exe'", "RUN:'C:\\apps\\shop.exe'"},
+        {"/RUN:\"C:\\O'Brien\\shop.exe\"", "RUN:\"C:\\O'Brien\\shop.exe\""},
+    };
+    for (const auto& c : cases) {
+        gLaunched.clear();
+        SetRunParam(kParamCommandLine, V("\"C:\\Program Files\\K\\kelvaner.exe\" " + c.run));
+        EXPECT_EQ(ElevatedRelaunch(), kErrUndefWarning) << c.run;
+        EXPECT_EQ(gLaunched, std::vector<std::string>{"runas|C:\\Program Files\\K\\kelvaner.exe|" + c.parameters});
+    }
+    // The shell refused and the program is there: 175; not there: 164.
+    gShellAnswer = 5;
+    SetRunParam(kParamCommandLine, V(dir_.Path("UPlog.txt")));
+    dir_.Write("UPlog.txt", "");
+    EXPECT_EQ(ElevatedRelaunch(), kErrPermission);
+    SetRunParam(kParamCommandLine, T("C:\\nowhere\\kelvaner.exe"));
+    EXPECT_EQ(ElevatedRelaunch(), kErrFileNotFound);
+}
+
+ErrCode RefuseProbe(FsFaultPoint point, const char* path) {
+    return point == kFaultOpen && std::string(path).find("~kw") != std::string::npos ? kErrPermission : 0;
+}
+
+TEST_F(RunModesTest, ARunThatCannotWriteItsTargetRelaunchesItselfWithItsRunValue) {
+    gElevated = false;
+    SetFsSeams({.fault = RefuseProbe});
+    const std::string program = dir_.Path("app\\shop.exe");
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /RUN:'" + program + "' " + Http()), kErrUndefWarning);
+    SetFsSeams({});
+    EXPECT_EQ(gLaunched, std::vector<std::string>{"runas|C:\\k\\kelvaner.exe|RUN:'" + program + "'"});
+    EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
+    EXPECT_TRUE(ui_.Of("box3:").empty()) << "124 is no error";
+}
+
+TEST_F(RunModesTest, TheProgramStartsAfterTheUpdateUnlessItIsCalledNone) {
+    const std::string program = dir_.Path("target\\app.exe");
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /RUN:'" + program + "' " + Http()), 0);
+    EXPECT_EQ(gLaunched, std::vector<std::string>{"spawn|" + program + "|\"" + program + "\""});
+    gLaunched.clear();
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /RUN:'" + dir_.Path("target\\None") + "' " + Http()), 0);
+    EXPECT_TRUE(gLaunched.empty());
+    // A program that cannot be started: 164 against it, shown.
+    gSpawnAnswer = -1;
+    ui_.events.clear();
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /RUN:'" + program + "' " + Http()), kErrFileNotFound);
+    ASSERT_EQ(ui_.Of("box3:").size(), 1u);
+    EXPECT_NE(ui_.Of("box3:")[0].find(program), std::string::npos);
+}
+
+TEST_F(RunModesTest, ASeriousErrorInAProgramRunIsShownAndTheProgramStillStarts) {
+    server_.files["app.exe"].badChecksum = true;
+    const std::string program = dir_.Path("target\\app.exe");
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /RUN:'" + program + "' " + Http()), 0);
+    ASSERT_EQ(ui_.Of("box3:").size(), 1u);
+    EXPECT_NE(ui_.Of("box3:")[0].find("Bad CRC"), std::string::npos) << ui_.Of("box3:")[0];
+    EXPECT_EQ(gLaunched.size(), 1u);
+    EXPECT_NE(Log().find("Update Report: " + Text(kErrTransUp)), std::string::npos) << Log();
+}
+
+TEST_F(RunModesTest, DpathChecksButAppliesNothingAndStartsNothing) {
+    gElevated = false;
+    ui_.yes = {true};
+    const std::string program = dir_.Path("target\\app.exe");
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /DPATH:'" + program + "' " + Http()), kErrUndefWarning);
+    EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
+    EXPECT_TRUE(gLaunched.empty());
+    EXPECT_EQ(ui_.Of("box5:").size(), 1u) << "the confirmation";
+}
+
+TEST_F(RunModesTest, TheAdministrationMenuThenTheQuestionWhetherToGoOn) {
+    ui_.choices = {0};
+    ui_.yes = {false};
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:ADMIN " + Http()), kErrUserCanceled);
+    EXPECT_EQ(ui_.Of("select:"),
+              std::vector<std::string>{"Seleccione su opci\xf3n|Credenciales,Configuraci\xf3n,Preferencias"});
+    EXPECT_EQ(ui_.Of("box5:"), std::vector<std::string>{"\xbf" "Continuar?"});
+    EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
+    // An item that fails (here the credentials form, with no form runner) is shown, and the menu
+    // comes back.
+    ui_.events.clear();
+    ui_.choices = {1, 0};
+    ui_.forms = {{kErrScreenEnviron, {}}};
+    ui_.yes = {true};
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:ADMIN " + Http()), 0);
+    EXPECT_EQ(ui_.Of("select:").size(), 2u);
+    EXPECT_EQ(ui_.Of("box3:").size(), 1u);
+    EXPECT_TRUE(fs::exists(dir_.path() / "target" / "app.exe"));
+}
+
+}  // namespace
+}  // namespace rt

@@ -1,0 +1,130 @@
+// Locating, reading and writing config.txt, and the texts of its lines and pairs.
+#include "updater/config_file.h"
+
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/paths.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_list.h"
+#include "runtime/text_ops.h"
+#include "runtime/text_search.h"
+#include "runtime/whole_file.h"
+#include "ui/form_value.h"
+#include "updater/startup.h"
+
+namespace rt {
+
+namespace {
+
+constexpr uint16_t kTrimBoth = kTrimStart | kTrimEnd;
+
+bool HoldsAny(StrRef s, const char* set) { return s.ok() && FindAny(s, StrFromLiteral(set), true) != kNpos; }
+
+// A part of a pair or a name as written: quoted when it holds a separator or a quote.
+StrRef Written(StrRef s, const char* separators) { return HoldsAny(s, separators) ? FormQuote(s) : s; }
+
+// Line n (1-based) of lines joined with "\n", as a piece.
+StrRef Line(StrRef lines, uint16_t n) { return Field(lines, '\n', n); }
+
+}  // namespace
+
+StrRef RunPathFolder() {
+    uint16_t mark = PoolMark();
+    StrRef path = ExpandRefs(Replace(StrFromLiteral(kRunPathFile), StrFromLiteral("[$]"), AppNick(), true));
+    StrRef text = (path.ok() && FileLength(path)) ? ReadText(path, StrFromLiteral("\n")) : StrEmpty();
+    if (!text.ok()) text = StrEmpty();
+    StrRef folder = Trim(Field(Field(text, '\n', 1), ',', 2), kTrimBoth);
+    return PoolReturn(mark, Unquote(folder));
+}
+
+StrRef ConfigFilePath() {
+    uint16_t mark = PoolMark();
+    StrRef folder = RunPathFolder();
+    StrRef path = (folder.ok() && folder.len) ? PathJoin(folder, StrFromLiteral(kConfigFileName))
+                                              : StrFromLiteral(kConfigFileName);
+    return PoolReturn(mark, path);
+}
+
+StrRef ReadConfig(StrRef path) {
+    if (!path.ok()) return path;
+    uint16_t mark = PoolMark();
+    StrRef text = FileLength(path) ? ReadText(path, StrFromLiteral("\n")) : StrEmpty();
+    if (text.ok()) text = Trim(text, kTrimBoth, StrFromLiteral(" \t\r\n"));
+    if (text.ok() && text.len) return PoolReturn(mark, text);
+    StrRef folder = RunPathFolder();
+    StrRef shown = (folder.ok() && folder.len) ? path
+                                               : PathJoin(AppPath(kAppPathRunPath), StrFromLiteral(kConfigFileName));
+    RecordError(kErrFileNotFound, kModStreams);
+    ReportError(kErrFileNotFound, shown);
+    PoolRelease(mark);
+    return StrErr(kErrFileNotFound);
+}
+
+ErrCode WriteConfig(StrRef path, StrRef lines) {
+    if (!lines.ok()) return StrError(lines);
+    PoolScope scope;
+    StrRef text = lines.len ? Concat(Replace(lines, StrFromLiteral("\n"), StrFromLiteral("\r\n"), true),
+                                     StrFromLiteral("\r\n"))
+                            : lines;
+    return ReplaceFileContents(path, text);
+}
+
+ConfigEntry ParseConfigLine(StrRef line) {
+    ConfigEntry e{StrEmpty(), StrEmpty(), StrEmpty()};
+    if (!line.ok()) return ConfigEntry{line, line, line};
+    const uint16_t hyphen = FindChar(line, 0, '-', false);
+    StrRef name = hyphen == kNpos ? line : StrMake(line.ptr, hyphen);
+    e.name = FormUnquote(Trim(name, kTrimBoth));
+    if (hyphen == kNpos) return e;
+    StrRef pair = ConfigLinePair(line);
+    e.source = PairSource(pair);
+    e.target = PairTarget(pair);
+    return e;
+}
+
+StrRef ConfigLinePair(StrRef line) {
+    if (!line.ok()) return line;
+    const uint16_t hyphen = FindChar(line, 0, '-', false);
+    if (hyphen == kNpos) return StrEmpty();
+    return FormUnquote(Trim(StrMake(line.ptr + hyphen + 1, static_cast<uint16_t>(line.len - hyphen - 1)), kTrimBoth));
+}
+
+StrRef ConfigLine(StrRef name, StrRef source, StrRef target) {
+    uint16_t mark = PoolMark();
+    StrRef line = Concat(Concat(Written(name, "-'\""), StrFromLiteral("-")), FormQuote(MakePair(source, target)));
+    return PoolReturn(mark, line);
+}
+
+StrRef ConfigNames(StrRef lines, StrRef first) {
+    if (!lines.ok()) return lines;
+    uint16_t mark = PoolMark();
+    StrRef names = first;
+    bool any = first.ok() && first.len > 0;
+    const uint16_t count = lines.len ? FieldCount(lines, '\n') : 0;
+    for (uint16_t n = 1; n <= count && names.ok(); ++n) {
+        StrRef name = ParseConfigLine(Line(lines, n)).name;
+        names = any ? Concat(Concat(names, StrMake("\0", 1)), name) : Copy(name);
+        any = true;
+    }
+    return PoolReturn(mark, names);
+}
+
+StrRef MakePair(StrRef source, StrRef target) {
+    uint16_t mark = PoolMark();
+    StrRef pair = Concat(Concat(Written(source, ",'\""), StrFromLiteral(",")), Written(target, ",'\""));
+    return PoolReturn(mark, pair);
+}
+
+StrRef PairSource(StrRef pair) {
+    if (!pair.ok()) return pair;
+    return FormUnquote(Trim(Field(pair, ',', 1), kTrimBoth));
+}
+
+StrRef PairTarget(StrRef pair) {
+    if (!pair.ok()) return pair;
+    const FieldSpan second = FieldPos(pair, ',', 2);
+    if (second.pos == kNpos) return StrEmpty();
+    return FormUnquote(Trim(StrMake(pair.ptr + second.pos, static_cast<uint16_t>(pair.len - second.pos)), kTrimBoth));
+}
+
+}  // namespace rt

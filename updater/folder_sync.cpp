@@ -1,0 +1,173 @@
+// The folder comparison, the copy action and the share and folder updates.
+#include "updater/folder_sync.h"
+
+#include "net/file_copy.h"
+#include "net/share.h"
+#include "runtime/catalogue.h"
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/log.h"
+#include "runtime/paths.h"
+#include "runtime/streams.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_list.h"
+#include "runtime/text_ops.h"
+#include "runtime/text_search.h"
+#include "updater/credentials.h"
+#include "updater/run_ui.h"
+#include "updater/startup.h"
+
+namespace rt {
+
+namespace {
+
+constexpr uint16_t kMsgConnecting = 1001;
+constexpr uint16_t kMsgReadingList = 1002;
+constexpr uint16_t kReportAgain = 121;
+
+// The n-th (0-based) of count NUL-separated names, as a piece.
+StrRef NameAt(StrRef names, uint16_t n) {
+    uint16_t at = 0;
+    for (uint16_t k = 0; k < n && at < names.len; ++at)
+        if (names.ptr[at] == '\0') ++k;
+    uint16_t end = at;
+    while (end < names.len && names.ptr[end] != '\0') ++end;
+    return StrMake(names.ptr + at, static_cast<uint16_t>(end - at));
+}
+
+ErrCode KeepAlive(void*, uint64_t total, uint32_t) { return KeepWindowsAlive(total); }
+
+ErrCode ReportAgainst(ErrCode code, StrRef path) {
+    RecordError(code, kModStreams);
+    return ReportError(code, path, true);
+}
+
+// An empty listing that stands for a scan that failed.
+FolderListing EmptyListing(StrRef root) {
+    FolderListing l;
+    l.folder = root;
+    return l;
+}
+
+}  // namespace
+
+int16_t ClassifyEntry(const FileInfo& source, const FileInfo& target, StrRef name, StrRef exclusions,
+                      int32_t tolerance) {
+    if (source.status != 0) return kClassUnusable;
+    int16_t c = kClassMissing;
+    if (target.status == 0) {
+        switch (CompareStamps(source.writeDate, source.writeTime, target.writeDate, target.writeTime, tolerance)) {
+            case StampOrder::Equal: return kClassEqual;
+            case StampOrder::SourceNewer: c = kClassSourceNewer; break;
+            case StampOrder::TargetNewer: c = kClassTargetNewer; break;
+        }
+    }
+    if (exclusions.ok() && exclusions.len) {
+        PoolScope scope;
+        if (ListIndex(exclusions, Case(name, 2), ',') != 0) c = kClassExcluded;
+    }
+    return c;
+}
+
+SyncResult CompareFolders(const FolderListing& source, const FolderListing& target, uint16_t mask,
+                          int32_t tolerance, FileAction action) {
+    if (!source.folder.ok() || !target.folder.ok() || source.folder.len == 0 || target.folder.len == 0)
+        return {Fail(true, kModStreams, kErrBadInput, 0), 0};
+    if (source.count && ListingIndex(source.names, StrFromLiteral(kLockFileName)) != kNpos) {
+        RecordError(kErrPermission, kModStreams);
+        // A server's listing folder is its request address, credentials and all: never shown.
+        const bool address = FindChar(source.folder, 0, '?', true) != kNpos;
+        ReportError(kErrPermission, address ? StrFromLiteral(kLockFileName)
+                                            : PathJoin(source.folder, StrFromLiteral(kLockFileName)));
+        return {kErrPermission, 0};
+    }
+    const uint16_t allowed = (mask & 0x3F) ? mask : static_cast<uint16_t>(mask | kMaskNewerOrMissing);
+    SyncResult result{0, 0};
+    ErrCode step = ProgressStart(source.count);
+    for (uint16_t i = 0; i < source.count && result.code < kErrUserCanceled && step == 0; ++i) {
+        PoolScope scope;
+        StrRef name = NameAt(source.names, i);
+        StrRef targetPath = PathJoin(target.folder, name);
+        const uint16_t t = target.count ? ListingIndex(target.names, name) : kNpos;
+        const FileInfo sourceInfo = source.records ? source.records[i] : FileInfoOf(PathJoin(source.folder, name));
+        const FileInfo targetInfo = (t != kNpos && target.records) ? target.records[t] : FileInfoOf(targetPath);
+        const int16_t c = ClassifyEntry(sourceInfo, targetInfo, name, source.exclusions, tolerance);
+        if (c == kClassUnusable && (mask & kMaskDeleteTarget) && LogEnabled(0, kLogRuntime))
+            Log(Concat(StrFromLiteral("DEL "), targetPath));
+        if (c > 0 && (allowed & (1u << (c - 1)))) {
+            result.code = action(source.folder, name, targetPath, mask, kActionVerbosity, ShowStep);
+            if (result.code == 0) ++result.count;
+        }
+        step = ProgressAdvance();
+    }
+    CloseProgressWindow();
+    if (step && result.code == 0) result.code = step;
+    return result;
+}
+
+ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
+                   TransferStatusFn status) {
+    for (StrRef s : {sourceRoot, name, target})
+        if (!s.ok()) return StrError(s);
+    PoolScope scope;
+    StrRef source = PathJoin(sourceRoot, name);
+    ErrCode err = BackupBeforeOverwrite(target, mask);
+    if (err != 0 && err != kErrFileNotFound) return ReportAgainst(err, target);
+    if (verbosity > 1 && status) status(UpdatingText(source, err ? ErrorText(err) : StrEmpty()));
+    if (mask & kMaskDeleteTarget) {
+        err = RemoveFile(target);
+    } else if (mask & kMaskDeleteSource) {
+        err = RemoveFile(source);
+    } else {
+        err = FileCopy(source, target, kCopyAlways, nullptr, nullptr, KeepAlive, nullptr);
+    }
+    return err ? ReportAgainst(err, target) : 0;
+}
+
+SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask) {
+    if (!source.ok() || !target.ok() || source.len == 0 || target.len == 0)
+        return {Fail(true, kModStreams, kErrBadInput, 0), 0};
+    PoolScope scope;
+    StrRef blanks = Repeat(StrFromLiteral(" "), 20);
+    ShowStep(Concat(Concat(blanks, Message(kMsgReadingList)), blanks));
+    FolderListing from = ScanFolder(source, kListArchive, nullptr);
+    FolderListing to;
+    if (from.status != 0) {
+        ShowStep(source);
+        from = EmptyListing(source);
+        to = EmptyListing(target);
+    } else {
+        to = ScanFolder(target, kListArchive, nullptr);
+        if (to.status != 0) {
+            ShowStep(target);
+            to = EmptyListing(target);
+        }
+    }
+    from.folder = source;
+    to.folder = target;
+    ShowStep(Message(kMsgReadingList));
+    SyncResult r = CompareFolders(from, to, mask, kTimeTolerance, CopyAction);
+    if (r.code) ReportError(kReportAgain, ErrorText(r.code), true);
+    return r;
+}
+
+SyncResult ShareUpdate(StrRef source, StrRef target, uint16_t mask) {
+    if (!source.ok()) return {StrError(source), 0};
+    PoolScope scope;
+    const bool unc = source.len >= 2 && source.ptr[0] == '\\' && source.ptr[1] == '\\';
+    if (unc) {
+        StrRef credentials = NickCredentials(AppNick());
+        if (!credentials.ok()) return {StrError(credentials), 0};
+        if (credentials.len == 0) return {kErrUserCanceled, 0};
+        ShowStep(Message(kMsgConnecting));
+        StrRef password = CredentialPassword(credentials, false);
+        if (!password.ok()) return {StrError(password), 0};
+        if (ErrCode err = ConnectShare(source, CredentialUser(credentials), password, StrEmpty(), false))
+            return {err, 0};
+    }
+    SyncResult r = SynchroniseFolders(source, target, mask);
+    if (unc && r.code != kErrUserCanceled) DisconnectShare(source, true);
+    return r;
+}
+
+}  // namespace rt

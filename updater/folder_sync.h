@@ -1,0 +1,77 @@
+// Folder synchronisation: a source listing compared with a target folder entry by entry, with a
+// per-file action for the classes the transfer mask allows; and the whole update from a share or
+// folder (connect, scan both sides, copy, disconnect).
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/file_info.h"
+#include "runtime/strref.h"
+#include "updater/file_transfer.h"
+
+namespace rt {
+
+// Comparison classes of an entry.
+enum EntryClass : int16_t {
+    kClassEqual = 1,        // same date, times within the tolerance
+    kClassSourceNewer = 2,
+    kClassTargetNewer = 3,
+    kClassExcluded = 4,     // not equal, but named in the exclusion list
+    kClassMissing = 5,      // not in the target
+    kClassUnusable = 6,     // the source's record has an error
+    kClassNotHandled = -1,
+};
+
+// Bits of the transfer mask beyond the classes: the action deletes the target instead of copying
+// (and class 6 logs "DEL" lines), deletes the source, or keeps no backup.
+inline constexpr uint16_t kMaskDeleteTarget = 0x20;
+inline constexpr uint16_t kMaskDeleteSource = 0x100;
+inline constexpr uint16_t kMaskNoBackup = 0x200;
+// The mask that a mask of 0 stands for: source newer and missing in the target.
+inline constexpr uint16_t kMaskNewerOrMissing = 18;
+// What the actions are told about showing their steps.
+inline constexpr uint16_t kActionVerbosity = 32;
+// A source holding a file of this name is not to be updated from.
+inline constexpr char kLockFileName[] = "locked.on";
+
+// The per-file action: source root and the entry's name (joined by the action, since an address
+// joins differently from a path), the target path, the mask, the verbosity and the status function.
+using FileAction = ErrCode (*)(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
+                               TransferStatusFn status);
+
+// The class of an entry from its two records (a target record with an error is a missing target),
+// the exclusion list (lower-case comma list) deciding between a difference and class 4.
+int16_t ClassifyEntry(const FileInfo& source, const FileInfo& target, StrRef name, StrRef exclusions,
+                      int32_t tolerance);
+
+struct SyncResult {
+    ErrCode code;    // the last action's result, or the comparison's own error
+    uint16_t count;  // actions that succeeded
+};
+
+// Compares every entry of source with target: the target's record from its listing (the name found
+// exactly, else ignoring case), else read from the disk. Classes allowed by mask (bit c - 1; 0
+// counts as 18) run the action with the status function ShowStep. An empty root gives 163; a
+// source listing naming kLockFileName gives 175 before anything is compared. The comparison
+// stops after an action's result of 122 or more and when the user cancels in the progress window.
+SyncResult CompareFolders(const FolderListing& source, const FolderListing& target, uint16_t mask,
+                          int32_t tolerance, FileAction action);
+
+// The action of share and folder updates: backs up an existing target (a result other than 0
+// or 164 ends here), shows "Actualizando <source> " (with the text of 164 after a backup folder
+// that could not be made), then deletes the target (mask 0x20), deletes the source (0x100) or
+// copies the source over the target through a temporary file (net/file_copy.h), keeping the
+// windows alive. Failures are reported against the target.
+ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
+                   TransferStatusFn status);
+
+// Scans both folders (attribute mask 32; a failed scan counts as an empty listing, its path
+// shown) and compares them with the copy action and tolerance 50. 163 for an empty path.
+SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask);
+
+// The update from a share or folder. A UNC source is connected first with the credentials of the
+// application's nick (asked for only when missing; none give 122) and disconnected afterwards
+// (unless the result is 122); a refused connection ends the update with its code.
+SyncResult ShareUpdate(StrRef source, StrRef target, uint16_t mask);
+
+}  // namespace rt

@@ -1,0 +1,97 @@
+// The HTTP update: its checks, the list request, the comparison and the state record's stamp.
+#include "updater/http_update.h"
+
+#include "net/file_copy.h"
+#include "runtime/catalogue.h"
+#include "runtime/errors.h"
+#include "runtime/fs.h"
+#include "runtime/temp_file.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_list.h"
+#include "runtime/text_ops.h"
+#include "ui/launch.h"
+#include "updater/file_transfer.h"
+#include "updater/run_ui.h"
+#include "updater/server_protocol.h"
+#include "updater/startup.h"
+#include "updater/state_record.h"
+
+namespace rt {
+
+namespace {
+
+constexpr uint16_t kMsgConfirm = 20;       // field 2
+constexpr uint16_t kMsgUpdateTexts = 140;  // field 1: "Se actualizara la carpeta [$]."
+constexpr uint16_t kMsgConnecting = 1001;
+constexpr uint16_t kMsgReadingList = 1002;
+
+bool UpdatesOff(StrRef record) {
+    StrRef check = Trim(Field(record, ',', kStateCheckUpdates), kTrimStart | kTrimEnd);
+    return check.ok() && check.len && !IsYes(check);
+}
+
+// The checks a non-elevated run makes before it touches the target: 0 to go on.
+ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
+    PoolScope scope;
+    if (flags & RunFlag::AskServer) {
+        StrRef nick = AppNick();
+        const ErrCode status = StatusQuery(source, ServerCredentials(nick), Field(record, ',', kStateLastDate),
+                                           Field(record, ',', kStateLastTime), nick);
+        if (status == 0) return kErrUserCanceled;
+        if (status != kErrUndefWarning) return status;
+    }
+    if (flags & RunFlag::Confirm) {
+        StrRef question = Replace(MessageField(kMsgUpdateTexts, 1), StrFromLiteral("[$]"), target, true);
+        if (!AskUser(Join(question, StrFromLiteral("\r\n"), MessageField(kMsgConfirm, 2)))) return kErrUserCanceled;
+    }
+    if (FolderWritable(target) != 0) return (flags & RunFlag::Apply) ? kErrFileIo : kErrTypeWarning;
+    return 0;
+}
+
+}  // namespace
+
+ErrCode FolderWritable(StrRef folder) {
+    char probe[kTempPathMax];
+    ErrCode err = CreateTempFile(folder, "~kw", probe, sizeof probe);
+    if (err == 0) err = FsRemoveFile(probe);
+    return err;
+}
+
+SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask) {
+    PoolScope scope;
+    StrRef nick = AppNick();
+    StrRef address = BuildRequestAddress(source, ServerCredentials(nick));
+    if (!address.ok()) return {StrError(address), 0};
+    ShowStep(Message(kMsgConnecting));
+    FolderListing list;
+    ErrCode err = FetchServerList(address, nick, &list);
+    HideStep();
+    if (err) return {err, 0};
+    ShowStep(Message(kMsgReadingList));
+    FolderListing here = ScanFolder(target, kListArchive, nullptr);
+    if (here.status == kErrFileNotFound) {
+        here = FolderListing{};
+    } else if (here.status != 0) {
+        return {here.status, 0};
+    }
+    here.folder = target;
+    return CompareFolders(list, here, mask, kTimeTolerance, TransferOneFile);
+}
+
+SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags) {
+    PoolScope scope;
+    StrRef record = ReadStateRecord(flags, StrEmpty());
+    if (!record.ok()) return {StrError(record), 0};
+    if (UpdatesOff(record)) return {kErrUndefWarning, 0};
+    if (!IsElevated()) {
+        if (ErrCode err = Checks(source, target, flags, record)) return {err, 0};
+    }
+    if (!(flags & RunFlag::Apply)) return {kErrUndefWarning, 0};
+    SyncResult r = HttpUpdateFlow(source, target, TransferMask(flags, UpdateSource::Http));
+    if (r.code == 0) {
+        if (ErrCode stamped = StampStateRecord(flags, StrEmpty())) r.code = stamped;
+    }
+    return r;
+}
+
+}  // namespace rt

@@ -1,0 +1,92 @@
+// The preferences panel: the state record in a form, written back, and "check now".
+#include "updater/preferences.h"
+
+#include "runtime/catalogue.h"
+#include "runtime/errors.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_list.h"
+#include "runtime/text_ops.h"
+#include "runtime/text_search.h"
+#include "ui/form_value.h"
+#include "updater/config_file.h"
+#include "updater/http_update.h"
+#include "updater/run_modes.h"
+#include "updater/run_ui.h"
+#include "updater/state_record.h"
+
+namespace rt {
+
+namespace {
+
+constexpr uint16_t kMsgPanel = 135;  // title, '-', form
+constexpr uint16_t kShownFilled = 6;
+
+bool WithProgram(RunFlags flags) { return (flags & RunFlag::ProgramGiven) != 0; }
+
+StrRef Value(StrRef values, uint16_t n) { return FormUnquote(Trim(Field(values, ',', n), kTrimStart | kTrimEnd)); }
+
+// A record field as the file keeps it: a folder holding a comma or a quote is quoted, so that it
+// stays one field.
+StrRef Kept(StrRef value) {
+    return (value.ok() && FindAny(value, StrFromLiteral(",'\""), true) != kNpos) ? FormQuote(value) : value;
+}
+
+// Title and form of message 135, split at its first hyphen.
+StrRef PanelPart(bool title) {
+    StrRef text = Message(kMsgPanel);
+    const uint16_t at = FindChar(text, 0, '-', true);
+    if (at == kNpos) return title ? StrEmpty() : text;
+    return title ? StrMake(text.ptr, at) : StrMake(text.ptr + at + 1, static_cast<uint16_t>(text.len - at - 1));
+}
+
+}  // namespace
+
+StrRef PreferencesForm(RunFlags flags, StrRef record) {
+    if (!record.ok()) return record;
+    uint16_t mark = PoolMark();
+    StrRef values[kShownFilled];
+    for (uint16_t k = 0; k < kShownFilled; ++k) values[k] = Value(record, static_cast<uint16_t>(k + 1));
+    StrRef form = FormFill(PanelPart(false), values, kShownFilled);
+    if (WithProgram(flags)) {
+        form = SetField(form, StrEmpty(), ',', -kStateTarget);
+    } else {
+        form = SetField(SetField(form, StrEmpty(), ',', -7), StrEmpty(), ',', -kStateCheckUpdates);
+    }
+    return PoolReturn(mark, form);
+}
+
+StrRef PreferencesRecord(RunFlags flags, StrRef record, StrRef values) {
+    if (!record.ok()) return record;
+    if (!values.ok()) return values;
+    uint16_t mark = PoolMark();
+    // The record's fields in the order the panel shows them.
+    static const uint16_t kWithProgram[] = {1, 3, 4, 5, 6};
+    static const uint16_t kWithout[] = {2, 3, 4, 5, 6};
+    const uint16_t* fields = WithProgram(flags) ? kWithProgram : kWithout;
+    StrRef out = record;
+    for (uint16_t k = 0; k < 5 && out.ok(); ++k) out = SetField(out, Kept(Value(values, static_cast<uint16_t>(k + 1))), ',', fields[k]);
+    if (out.ok() && !WithProgram(flags)) out = SetField(out, StrFromLiteral("1"), ',', kStateCheckUpdates);
+    return PoolReturn(mark, out);
+}
+
+ErrCode PreferencesPanel(RunFlags flags, StrRef pair) {
+    if (!pair.ok()) return StrError(pair);
+    PoolScope scope;
+    StrRef record = ReadStateRecord(flags, StrEmpty());
+    if (!record.ok()) return StrError(record);
+    StrRef form = PreferencesForm(flags, record);
+    if (!form.ok()) return StrError(form);
+    FormResult answer = RunUpdaterForm(PanelPart(true), form);
+    if (answer.status) return answer.status;
+    StrRef changed = PreferencesRecord(flags, record, answer.values);
+    if (!changed.ok()) return StrError(changed);
+    if (!StrEq(StoredStateFields(flags, changed), StoredStateFields(flags, record))) {
+        if (ErrCode err = WriteStateRecord(flags, changed, StrEmpty())) return err;
+    }
+    if (!WithProgram(flags) || !IsYes(Value(answer.values, 6))) return 0;
+    SyncResult r = HttpUpdate(PairSource(pair), PairTarget(pair), flags);
+    ErrCode code = ShowCompletion(r.code, r.count);
+    return code < kFirstSerious ? 0 : code;
+}
+
+}  // namespace rt

@@ -1,0 +1,189 @@
+// The run modes and what ends a run: completion, relaunch, the program's start, the error box.
+#include "updater/run_modes.h"
+
+#include "net/path_kind.h"
+#include "runtime/catalogue.h"
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/log.h"
+#include "runtime/options.h"
+#include "runtime/params.h"
+#include "runtime/paths.h"
+#include "runtime/temp_pool.h"
+#include "runtime/text_format.h"
+#include "runtime/text_ops.h"
+#include "ui/launch.h"
+#include "updater/config_editor.h"
+#include "updater/config_file.h"
+#include "updater/credentials.h"
+#include "updater/http_update.h"
+#include "updater/preferences.h"
+#include "updater/run_ui.h"
+#include "updater/startup.h"
+#include "updater/update_options.h"
+
+namespace rt {
+
+namespace {
+
+constexpr uint16_t kMsgContinue = 39;       // "¿Continuar?"
+constexpr uint16_t kMsgChoose = 49;
+constexpr uint16_t kMsgConfiguration = 79;
+constexpr uint16_t kMsgAdminItems = 134;    // "Credenciales,Preferencias"
+constexpr uint16_t kMsgUpdateTexts = 140;   // field 2: "Actualización concluida. %i archivos actualizados"
+
+// Set once an update run wrote its report line.
+bool gReported = false;
+
+void WriteReport(ErrCode code) {
+    PoolScope scope;
+    StrRef line = Concat(Concat(StrFromLiteral("Update Report: "), ErrorText(code)), StrFromLiteral(" CommandLine: "));
+    Log(Concat(line, RunParam(kParamCommandLine)));
+    gReported = true;
+}
+
+bool IsWebSource(StrRef source) {
+    const uint16_t kind = PathKind(source);
+    return kind == kPathHttp || kind == kPathHttps;
+}
+
+SyncResult Update(RunFlags flags, StrRef host) {
+    PoolScope scope;
+    StrRef pair = UpdateOptions(flags, host);
+    if (!pair.ok()) return {StrError(pair), 0};
+    if (pair.len == 0) return {kErrUserCanceled, 0};
+    StrRef source = PairSource(pair);
+    StrRef target = PairTarget(pair);
+    if (!target.ok() || target.len == 0 || PathExists(target) != 0 || !IsFolder(target)) {
+        RecordError(kErrBadInput, kModStreams);
+        ReportError(kErrBadInput, target.ok() ? target : StrEmpty());
+        return {kErrBadInput, 0};
+    }
+    return IsWebSource(source) ? HttpUpdate(source, target, flags)
+                               : ShareUpdate(source, target, TransferMask(flags, UpdateSource::ShareOrFolder));
+}
+
+}  // namespace
+
+SyncResult UpdateRun(RunFlags flags, StrRef host) {
+    SyncResult r = Update(flags, host);
+    HideStep();
+    WriteReport(r.code);
+    return r;
+}
+
+ErrCode ShowCompletion(ErrCode code, uint16_t count) {
+    if (code != 0) return code;
+    PoolScope scope;
+    StrRef text = Replace(MessageField(kMsgUpdateTexts, 2), StrFromLiteral("%i"), Format(8, "%u", count), true);
+    ShowInformation(text);
+    return code;
+}
+
+ErrCode AdministrationMenu(RunFlags flags, StrRef host) {
+    for (;;) {
+        PoolScope scope;
+        StrRef items = Join(Join(MessageField(kMsgAdminItems, 1), StrFromLiteral(","), Message(kMsgConfiguration)),
+                            StrFromLiteral(","), MessageField(kMsgAdminItems, 2));
+        const uint16_t choice = ChooseOne(Message(kMsgChoose), items);
+        if (choice == 0) break;
+        ErrCode done = 0;
+        if (choice == 1) {
+            done = StrError(GetCredentials(kCredentialsAsk, AppNick(), StrFromLiteral(kUserVariable),
+                                           StrFromLiteral(kPasswordVariable)));
+        } else if (choice == 2) {
+            done = ConfigurationEditor(host);
+        } else if (choice == 3) {
+            done = PreferencesPanel(flags & ~RunFlag::ProgramGiven, StrEmpty());
+        }
+        // The menu stays; what went wrong is said before it comes back.
+        if (done >= kFirstSerious) ShowResult(done);
+    }
+    return AskUser(Message(kMsgContinue)) ? 0 : kErrUserCanceled;
+}
+
+StrRef RelaunchParameters(StrRef run) {
+    if (!run.ok()) return run;
+    if (run.len == 0) return StrEmpty();
+    uint16_t mark = PoolMark();
+    StrRef quoted = Quote(run, '\'');
+    if (!quoted.ok()) return PoolReturn(mark, quoted);
+    return PoolReturn(mark, Concat(StrFromLiteral("RUN:"), quoted));
+}
+
+ErrCode ElevatedRelaunch() {
+    if (IsElevated()) return kErrInternal;
+    PoolScope scope;
+    StrRef parameters = RelaunchParameters(OptionValue(kOptRun));
+    if (!parameters.ok()) return StrError(parameters);
+    StrRef self = FirstWord(RunParam(kParamCommandLine));
+    const ErrCode err = RunElevated(self, parameters, PathExists);
+    return err == 0 ? kErrUndefWarning : err;
+}
+
+ErrCode StartProgram(StrRef program) {
+    if (!program.ok()) return StrError(program);
+    PoolScope scope;
+    if (CompareFold(PathPart(program, kPathFileName), StrFromLiteral("NONE"), true) == 0) return 0;
+    StrRef quoted = Concat(Concat(StrFromLiteral("\""), program), StrFromLiteral("\""));
+    StrRef command = Concat(Concat(quoted, StrFromLiteral(" ")), quoted);
+    if (Spawn(command, 0) == 0) return 0;
+    RecordError(kErrFileNotFound, kModStreams);
+    return ReportError(kErrFileNotFound, program);
+}
+
+ErrCode PlainRun(RunFlags flags, StrRef host) {
+    ErrCode result = 0;
+    if (flags & RunFlag::AdminMode) result = AdministrationMenu(flags, host);
+    if (result == 0) {
+        SyncResult r = UpdateRun(flags, host);
+        result = ShowCompletion(r.code, r.count);
+        if (result == kErrFileNotFound && !BatchRun()) {
+            result = ConfigurationEditor(host);
+        } else if (result == kErrBadInput && !BatchRun()) {
+            PoolScope scope;
+            StrRef question = Concat(Concat(ErrorText(kErrBadInput), StrFromLiteral("\r\n")), Message(kMsgConfiguration));
+            question = Concat(Concat(question, StrFromLiteral(".")), Message(kMsgContinue));
+            if (AskUser(question)) result = ConfigurationEditor(host);
+        }
+    }
+    if (result == kErrFileIo) result = ElevatedRelaunch();
+    return result;
+}
+
+ErrCode ProgramRun(RunFlags flags, StrRef program, StrRef host) {
+    ErrCode result = 0;
+    if (flags & RunFlag::AdminMode) {
+        PoolScope scope;
+        StrRef pair = OptionsForFolder(PathPart(program, kPathDriveFolder), RunFlag::Apply, host);
+        result = pair.ok() ? PreferencesPanel(flags, pair) : StrError(pair);
+    } else {
+        SyncResult r = UpdateRun(flags, host);
+        result = ShowCompletion(r.code, r.count);
+    }
+    if (result == kErrFileIo) result = ElevatedRelaunch();
+    // The program is started even after a serious error: showing it clears it.
+    if (result >= kFirstSerious) result = ShowResult(result);
+    if (result == 0) result = StartProgram(program);
+    return result;
+}
+
+ErrCode RunUpdater(const RunPlan& plan) {
+    SetBatchRun(plan.batch);
+    gReported = false;
+    PoolScope scope;
+    StrRef host = DefaultServerHost();
+    ErrCode result;
+    if (plan.mode == RunMode::Program || plan.mode == RunMode::Preferences) {
+        StrRef program = OptionValue(plan.programOption);
+        result = program.ok() ? ProgramRun(plan.flags, program, host) : StrError(program);
+    } else {
+        result = PlainRun(plan.flags, host);
+    }
+    // Every run leaves its line, also one that never reached an update.
+    if (!gReported) WriteReport(result);
+    if (result >= kFirstSerious) ShowResult(result);
+    return result;
+}
+
+}  // namespace rt

@@ -1,0 +1,53 @@
+// The run modes: the plain run, the program-path run, the administration menu, the update run
+// they share, its completion, the elevated relaunch, the start of the program and the final box.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/strref.h"
+#include "updater/folder_sync.h"
+#include "updater/run_flags.h"
+
+namespace rt {
+
+// The update run: the pair from the update options (empty: 122; an error: its code), a target
+// that must exist (else 163 against it), the HTTP update for an "http:" or "https:" source and the
+// share or folder update (mask 18) for any other; the status window hidden. Always logs
+// "Update Report: <text of the code> CommandLine: <command line>".
+SyncResult UpdateRun(RunFlags flags, StrRef host);
+
+// After an update: code 0 shows "Actualización concluida. <count> archivos actualizados" (catalogue
+// message 140 field 2). The code comes back unchanged.
+ErrCode ShowCompletion(ErrCode code, uint16_t count);
+
+// The administration menu (message 49: "Credenciales", "Configuración", "Preferencias") until the
+// user leaves it (a serious error of an item is shown and the menu comes back), then
+// "¿Continuar?": yes 0 (the update follows), no 122.
+ErrCode AdministrationMenu(RunFlags flags, StrRef host);
+
+// After 131: 141 when already elevated; else this program again through "runas" with
+// "RUN:'<RUN>'" (in double quotes when the value holds a single quote; nothing without RUN): 124
+// when the shell took it (the elevated copy goes on), else the launcher's code.
+ErrCode ElevatedRelaunch();
+// The parameters of the elevated copy for a RUN value. 163 when it holds both quote characters. A
+// pool entry.
+StrRef RelaunchParameters(StrRef run);
+
+// Starts program without waiting, as "\"program\" \"program\"" (its own name as its first argument),
+// unless its file name is "none" (any case). 164 reported against it when it cannot be started.
+ErrCode StartProgram(StrRef program);
+
+// The plain run: the menu first with AdminMode, the update and its completion; 164 opens the
+// configuration editor, 163 asks whether to (except in a batch run, where both stay); 131 the
+// elevated relaunch.
+ErrCode PlainRun(RunFlags flags, StrRef host);
+// The program-path run: with AdminMode the preferences panel of the program's folder; else the
+// update and its completion, 131 the relaunch, a serious result shown (and so cleared to 0) and
+// then the program started after 0.
+ErrCode ProgramRun(RunFlags flags, StrRef program, StrRef host);
+
+// Runs the mode of plan (a batch run without any window) and shows a final result of 128 or more.
+// The result is the process's exit code.
+ErrCode RunUpdater(const RunPlan& plan);
+
+}  // namespace rt

@@ -1,0 +1,35 @@
+// The updater's windows on Windows: the window layer's status, progress and selection windows.
+#include "updater/run_ui.h"
+
+#include "ui/menu.h"
+#include "ui/menu_layout.h"
+#include "ui/progress_window.h"
+#include "ui/status_window.h"
+#include "ui/window_layer.h"
+
+namespace rt {
+
+void OsShowStatus(StrRef text) { ShowStatus(text); }
+void OsHideStatus() { CloseStatus(); }
+
+ErrCode OsProgress(int32_t range, int64_t step, StrRef text) {
+    return ProgressStep(range, step, text, kProgressKeepMode);
+}
+
+void OsCloseProgress() { CloseProgress(); }
+ErrCode OsPollCancel() { return PollCancel(); }
+// A few choices are buttons (the administration menu); longer lists, such as the known
+// applications, a list box.
+uint16_t OsSelect(StrRef title, StrRef items) {
+    constexpr uint16_t kMostButtons = 3;
+    const uint16_t window = kMenuNewWindow | kMenuDestroyAfter;
+    const uint16_t flags = MenuItemCount(items) <= kMostButtons ? window : window | kMenuListBox | kMenuMargin;
+    return Select(title, items, flags, 1);
+}
+StrRef OsSelectMany(StrRef title, StrRef items) { return SelectMany(title, items); }
+
+void PresentAssertion(const char* text) {
+    if (!BatchRun()) AssertionBox(text);
+}
+
+}  // namespace rt
