@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <string>
 
 #include "runtime/host_hooks.h"
@@ -25,6 +26,7 @@ namespace {
 
 constexpr int kSysCompat = 20;  // _COMPAT
 constexpr wchar_t kRichEditClass[] = L"RICHEDIT50W";
+constexpr int kEditMargin = 1;  // pixels
 
 FormControlSeams gSeams;
 
@@ -207,6 +209,22 @@ void SetChecked(HWND h, bool on) {
     SetWindowTextW(h, on ? Wide(TrueWord()).c_str() : L"");
 }
 
+// A check button's four cells hold the box, but not always the box and the "true" word beside
+// it; the button grows to show the word whole.
+void WidenForTrueWord(HWND h, const PixelRect& r) {
+    PoolScope scope;
+    const std::wstring word = Wide(TrueWord());
+    HDC dc = GetDC(h);
+    if (!dc) return;
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(h, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, word.c_str(), static_cast<int>(word.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    const int need = GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE) + size.cx + 2;
+    if (need > r.width) SetWindowPos(h, nullptr, 0, 0, need, r.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool IsEditLike(FieldControl c) {
     return c == FieldControl::Edit || c == FieldControl::Password || c == FieldControl::EditRight;
 }
@@ -241,13 +259,18 @@ WindowHandle MakeFieldControl(WindowHandle form, const FormField& field, const P
     SetControlFont(W(h), true);
     // No width means no limit of the field's own, but never more than a text can hold.
     const WPARAM limit = field.width ? field.width : kMaxText;
-    if (IsEditLike(field.control)) SendMessageW(h, EM_LIMITTEXT, limit, 0);
+    if (IsEditLike(field.control)) {
+        SendMessageW(h, EM_LIMITTEXT, limit, 0);
+        // The font's own margins would take the room of a character from a field sized in cells.
+        SendMessageW(h, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(kEditMargin, kEditMargin));
+    }
     if (field.control == FieldControl::RichText) {
         SendMessageW(h, EM_EXLIMITTEXT, 0, static_cast<LPARAM>(limit));
         SendMessageW(h, EM_AUTOURLDETECT, TRUE, 0);
         const LRESULT mask = SendMessageW(h, EM_GETEVENTMASK, 0, 0);
         SendMessageW(h, EM_SETEVENTMASK, 0, mask | ENM_LINK);
     }
+    if (field.control == FieldControl::CheckButton) WidenForTrueWord(h, r);
     if (field.control == FieldControl::Combo) {
         PoolScope scope;
         const uint16_t count = FieldChoiceCount(field);
@@ -278,10 +301,18 @@ void DrawFieldButton(const void* item) {
     RECT r = d->rcItem;
     const bool pushed = d->itemState & ODS_SELECTED;
     DrawFrameControl(d->hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
-    if (pushed) OffsetRect(&r, 1, 1);
-    SetBkMode(d->hDC, TRANSPARENT);
-    SetTextColor(d->hDC, GetSysColor(COLOR_BTNTEXT));
-    DrawTextW(d->hDC, L"...", 3, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    // Three dots drawn to the button's size: the text "..." in the field's font would not fit the
+    // two cells the button has.
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    const int dot = std::max(2, width / 10);
+    const int gap = std::max(1, dot / 2 + 1);
+    int x = r.left + (width - (3 * dot + 2 * gap)) / 2 + (pushed ? 1 : 0);
+    const int y = r.top + (height - dot) * 2 / 3 + (pushed ? 1 : 0);
+    HBRUSH text = GetSysColorBrush(COLOR_BTNTEXT);
+    for (int i = 0; i < 3; ++i, x += dot + gap) {
+        const RECT spot{x, y, x + dot, y + dot};
+        FillRect(d->hDC, &spot, text);
+    }
     if (d->itemState & ODS_FOCUS) {
         InflateRect(&r, -3, -3);
         DrawFocusRect(d->hDC, &r);

@@ -398,13 +398,29 @@ LRESULT CALLBACK FormProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 // --- making the window ---
 
+// A fixed text (a title line or a label) at (row, col), one line high and as wide as its text
+// needs in the control's font (never narrower than its cells): it is shown whole on one line,
+// '&' included, and centred on the line as the inputs' texts are.
 HWND MakeText(HWND w, const FormGrid& grid, const CellMetrics& cell, uint16_t row, uint16_t col, StrRef text) {
     const uint16_t id = FixedTextId(grid, row, col);
     // A new text at the same place replaces the old one.
     if (HWND old = GetDlgItem(w, id)) DestroyWindow(old);
     const PixelRect r = GridRect(grid, cell, row, col, text.len);
-    HWND label = H(CreateLabel(W(w), r.x, r.y, r.width, r.height, text, 0, id));
-    if (label) SetControlFont(W(label), true);
+    const std::wstring wide = Wide(text);
+    HWND label = CreateWindowExW(0, L"STATIC", wide.c_str(),
+                                 WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, r.x, r.y,
+                                 r.width, r.height, w, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)),
+                                 static_cast<HINSTANCE>(LayerInstance()), nullptr);
+    if (!label) return nullptr;
+    SetControlFont(W(label), true);
+    if (HDC dc = GetDC(label)) {
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        if (GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size) && size.cx > r.width)
+            SetWindowPos(label, nullptr, 0, 0, size.cx + 1, r.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SelectObject(dc, old);
+        ReleaseDC(label, dc);
+    }
     return label;
 }
 

@@ -120,6 +120,44 @@ TEST_F(FormWindowWinTest, KeysMoveForwardAndBackAndEnterOnTheLastFieldConfirms) 
     EXPECT_EQ(StackTop(), nullptr);
 }
 
+// A form that fits the work area gets a client area of exactly its grid (margins 2, 1, 2, 2 cells
+// around it) and no scroll bars; its labels are shown whole on one line.
+TEST_F(FormWindowWinTest, AFormIsSizedToItsGridAndShowsItsLabelsWhole) {
+    RECT client{};
+    LONG style = 0;
+    std::vector<std::pair<std::wstring, int>> labels;  // text and the width it needs
+    const ErrCode status = Run("'Denominaci\xf3n:':'A20','Origen & destino:':'A30'", [&](HWND f) {
+        GetClientRect(f, &client);
+        style = GetWindowLongW(f, GWL_STYLE);
+        EnumChildWindows(
+            f,
+            [](HWND h, LPARAM lp) -> BOOL {
+                if (rt_test::ClassOf(h) != L"Static") return TRUE;
+                const std::wstring text = rt_test::WindowTextOf(h);
+                HDC dc = GetDC(h);
+                SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(h, WM_GETFONT, 0, 0)));
+                SIZE need{};
+                GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &need);
+                ReleaseDC(h, dc);
+                RECT r;
+                GetClientRect(h, &r);
+                reinterpret_cast<std::vector<std::pair<std::wstring, int>>*>(lp)->emplace_back(text, need.cx - r.right);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&labels));
+        rt_test::SendKey(f, VK_ESCAPE);
+    });
+    EXPECT_EQ(status, kErrUserCanceled);
+    const CellSize cell = FontCell();
+    // "Origen & destino:" is 17 long: inputs at column 18, the wider one ends at 47.
+    EXPECT_EQ(client.right, (2 + 47 + 2) * cell.cell);
+    EXPECT_EQ(client.bottom, (1 + 4 + 2) * cell.line);
+    EXPECT_FALSE(style & (WS_HSCROLL | WS_VSCROLL));
+    ASSERT_EQ(labels.size(), 2u);
+    EXPECT_EQ(labels[1].first, L"Origen & destino:") << "an '&' is shown, not taken for an access key";
+    for (const auto& [text, missing] : labels) EXPECT_LE(missing, 0) << rt_test::Cp1252Of(text);
+}
+
 TEST_F(FormWindowWinTest, EscapeAndTheCloseBoxLeaveWith122AndNoValues) {
     const std::function<void(HWND)> leaves[] = {
         [](HWND f) { rt_test::SendKey(f, VK_ESCAPE); },
