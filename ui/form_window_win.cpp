@@ -521,7 +521,14 @@ ErrCode Show(FormRun& run, StrRef title, StrRef definition, uint16_t flags, cons
 
     HWND w = run.window;
     ShowTop(-1);
-    if (run.window && GetFocus() != InputOf(run, run.session.current)) FocusField(run, run.session.current);
+    // The window takes the focus itself first, which ties it to the screen and hands the focus on
+    // to the first field (WindowFocused). Made active when it was made, it may hold the focus
+    // already, from before its procedure was the form's.
+    if (run.window && GetFocus() == run.window) {
+        WindowFocused(run);
+    } else if (run.window && !IsChild(run.window, GetFocus())) {
+        SetFocus(run.window);
+    }
     RunModal(W(w));
     if (run.window) CloseNow(run);
     // A window that went without the form asking (its owner destroyed, the loop ended by someone

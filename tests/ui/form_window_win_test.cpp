@@ -6,17 +6,21 @@
 
 #include <windows.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "runtime/errors.h"
 #include "runtime/host_hooks.h"
+#include "runtime/log.h"
 #include "runtime/string_store.h"
 #include "runtime/system_vars.h"
 #include "runtime/text_list.h"
 #include "runtime/typed_arrays.h"
 #include "runtime/variables.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
 #include "tests/support/window_helper.h"
 #include "tests/ui/form_test_support.h"
@@ -24,6 +28,7 @@
 #include "ui/form_controls.h"
 #include "ui/form_value.h"
 #include "ui/form_window.h"
+#include "ui/window_kinds.h"
 #include "ui/window_layer.h"
 
 using namespace rt;
@@ -519,6 +524,79 @@ TEST_F(FormWindowWinTest, TheCheckListAnswersWithItsMask) {
     }
     EXPECT_EQ(status, kErrUserCanceled);
     EXPECT_EQ(IntGet(kSysUser01), 3);
+}
+
+TEST_F(FormWindowWinTest, ScreenColoursPaintTheWindowAndTheFields) {
+    COLORREF window = 0, field = 0;
+    const ErrCode status = Run("'Uno:':'A10','Dos:':'A10' /SCRCOLORS$=\"black;yellow,red;salmon\"", [&](HWND f) {
+        Sleep(300);
+        HDC dc = GetDC(f);
+        window = GetPixel(dc, 2, 2);
+        ReleaseDC(f, dc);
+        HWND second = Input(f, 2);
+        RECT r;
+        GetClientRect(second, &r);
+        dc = GetDC(second);
+        field = GetPixel(dc, r.right - 3, r.bottom / 2);
+        ReleaseDC(second, dc);
+        rt_test::SendKey(f, VK_ESCAPE);
+    });
+    EXPECT_EQ(status, kErrUserCanceled);
+    EXPECT_EQ(window, RGB(255, 255, 0));
+    EXPECT_EQ(field, RGB(250, 128, 114));
+}
+
+TEST_F(FormWindowWinTest, KindAndPlacementFollowTheFlags) {
+    const WindowHandle below = CreateKindWindow(T("UserWin"), T("Fondo"), kFrameMain | WS_VISIBLE, 50, 50, 300, 200, -1, 0,
+                                                nullptr);
+    ASSERT_NE(below, nullptr);
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const struct {
+        uint16_t flags;
+        const wchar_t* cls;
+        bool rightEdge;
+        bool belowEnabled;
+    } cases[] = {
+        {kFormUpdaterFlags, L"Dialogx", false, false},
+        {kFormUpdaterFlags | kFormRightEdge, L"Dialogx", true, false},
+        {kFormUpdaterFlags | kFormMantWindow, L"Mant", false, true},
+    };
+    for (const auto& c : cases) {
+        std::wstring cls;
+        RECT r{};
+        bool enabled = false;
+        Run(kThree, [&](HWND f) {
+            cls = rt_test::ClassOf(f);
+            GetWindowRect(f, &r);
+            enabled = IsWindowEnabled(reinterpret_cast<HWND>(below));
+            rt_test::SendKey(f, VK_ESCAPE);
+        }, c.flags);
+        EXPECT_EQ(cls, c.cls) << c.flags;
+        EXPECT_EQ(enabled, c.belowEnabled) << c.flags;
+        if (c.rightEdge) {
+            EXPECT_EQ(r.right, work.right - 24) << c.flags;
+        } else {
+            EXPECT_LT(r.right, work.right - 24) << c.flags;
+        }
+        EXPECT_TRUE(IsWindowEnabled(reinterpret_cast<HWND>(below))) << "the window below is enabled again";
+        EXPECT_EQ(StackTop(), below);
+    }
+}
+
+TEST_F(FormWindowWinTest, TheFirstFocusIsTracedWhenTheLogAsksForIt) {
+    rt_test::TempDir dir("kvtrace");
+    const std::string log = dir.Path("UPlog.txt");
+    StoreSet(kGroupSystem, kItemLogName, V(log));
+    IntSet(kSysTrace, kLogRuntime);
+    const ErrCode status = Run(kThree, [](HWND f) { rt_test::SendKey(f, VK_ESCAPE); });
+    IntSet(kSysTrace, 1);
+    StoreSet(kGroupSystem, kItemLogName, StrEmpty());
+    EXPECT_EQ(status, kErrUserCanceled);
+    std::ifstream in(rt_test::TempDir::Native(log), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Tied to the screen on its first focus: -1 before, 0 after.
+    EXPECT_NE(text.find("InitialId: -1, Final: 0, Result: 0 ()\r\n"), std::string::npos) << text;
 }
 
 }  // namespace
