@@ -302,7 +302,7 @@ LRESULT Colours(FormRun& run, UINT msg, HDC dc, HWND control, LRESULT standard) 
     return brush ? reinterpret_cast<LRESULT>(brush) : standard;
 }
 
-void OfferLink(HWND w, const ENLINK* link) {
+void OfferLink(const ENLINK* link) {
     auto hook = HookAs<LinkHook>(kHookLink);
     if (!hook || link->msg != WM_LBUTTONUP || link->chrg.cpMax <= link->chrg.cpMin) return;
     const LONG n = std::min<LONG>(link->chrg.cpMax - link->chrg.cpMin, kMaxText);
@@ -313,7 +313,6 @@ void OfferLink(HWND w, const ENLINK* link) {
     if (!NarrowExact(text.data(), text.size(), &narrow)) return;
     PoolScope scope;
     hook(PoolCopy(StrMake(narrow.data(), static_cast<uint16_t>(narrow.size()))));
-    (void)w;
 }
 
 LRESULT CALLBACK FormProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -368,7 +367,7 @@ LRESULT CALLBACK FormProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_NOTIFY: {
         const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
-        if (hdr->code == EN_LINK) OfferLink(w, reinterpret_cast<const ENLINK*>(lp));
+        if (hdr->code == EN_LINK) OfferLink(reinterpret_cast<const ENLINK*>(lp));
         return 0;
     }
     case WM_CTLCOLOREDIT:
@@ -376,7 +375,9 @@ LRESULT CALLBACK FormProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
         return Colours(*run, msg, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), DefWindowProcW(w, msg, wp, lp));
     case WM_ERASEBKGND:
-        if (run->form.windowColour.len && ColourIndex(run->form.windowColour) < 0) {
+        // Painted here rather than by the class: a colour text need not be a palette colour, and
+        // the class's brush belongs to the layer's cache, which may have let it go.
+        if (run->form.windowColour.len) {
             RECT c;
             GetClientRect(w, &c);
             if (HBRUSH brush = BrushOf(run->form.windowColour)) {
@@ -460,7 +461,9 @@ ErrCode MakeWindow(FormRun& run, uint16_t flags) {
     return 0;
 }
 
-ErrCode MakeControls(FormRun& run) {
+// Creates the input controls of every field with their "..." buttons, the fixed texts, the
+// starting values and the "Ok" button.
+ErrCode ScreenSetWin(FormRun& run) {
     const Form& form = run.form;
     for (uint16_t k = 1; k <= form.lineCount; ++k) MakeText(run.window, form.grid, run.cell, k, 1, form.lines[k - 1]);
     for (uint16_t i = 0; i < form.fieldCount; ++i) {
@@ -511,7 +514,7 @@ ErrCode Show(FormRun& run, StrRef title, StrRef definition, uint16_t flags, cons
 
     WindowLayerInit();
     if (ErrCode err = MakeWindow(run, flags)) return err;
-    if (ErrCode err = MakeControls(run)) {
+    if (ErrCode err = ScreenSetWin(run)) {
         run.read = true;  // nothing to collect from a form that never ran
         DestroyWindow(run.window);
         return err;
