@@ -357,9 +357,10 @@ TEST_F(FormWindowWinTest, HostileValuesComeBackExactly) {
     for (size_t n = 1; n <= values.size(); ++n) EXPECT_EQ(Value(static_cast<uint16_t>(n)), values[n - 1]);
 }
 
-// A value its control cannot show as it is (here a choice that is not in the list) is refused
-// with message 17 rather than coming back as something else.
-TEST_F(FormWindowWinTest, AValueTheControlCannotHoldIsRefusedWithMessage17) {
+// A value its control cannot show as it is (a choice that is not in the list), or a typed text
+// that cannot come out of it unchanged, is refused with message 17 rather than coming back as
+// something else.
+TEST_F(FormWindowWinTest, TextsTheControlsCannotCarryAreRefusedWithMessage17) {
     bool appeared = true;
     {
         rt_test::WindowHelper helper([&] { appeared = rt_test::FindTopWindow(WideOf(kTitle), GetCurrentProcessId(), 500); });
@@ -371,6 +372,17 @@ TEST_F(FormWindowWinTest, AValueTheControlCannotHoldIsRefusedWithMessage17) {
         << Str(ErrorDetail());
     EXPECT_EQ(StackTop(), nullptr);
     EXPECT_FALSE(appeared);
+
+    // Typed text with a letter Windows-1252 has no byte for would come back changed ('?').
+    StoreSet(kGroupSystem, kItemFormValues, T("'antes'"));
+    const ErrCode typed = Run("'Ciudad:':'A20'", [](HWND f) {
+        rt_test::TypeText(f, L"\u0141\u00f3d\u017a");
+        rt_test::SendKey(f, VK_RETURN);
+    });
+    EXPECT_EQ(typed, kErrBadInput);
+    EXPECT_NE(Str(ErrorDetail()).find("Parametros incorrectos para campo de pantalla 1"), std::string::npos);
+    EXPECT_EQ(Str(result_.values), "");
+    EXPECT_EQ(Str(StoreGet(kGroupSystem, kItemFormValues)), "'antes'");
 }
 
 TEST_F(FormWindowWinTest, ALongTypedValueComesBackWhole) {
