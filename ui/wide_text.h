@@ -15,5 +15,9 @@ std::wstring Wide(StrRef text);
 std::wstring Wide(const char* text);
 // Windows-1252 bytes of a UTF-16 text (characters beyond the code page as '?').
 std::string Narrow(const wchar_t* text);
+// The Windows-1252 bytes of len UTF-16 units into *out; false (and *out unspecified) when a
+// character has no byte of its own there, so that a text a person typed is never changed on its
+// way out of a control.
+bool NarrowExact(const wchar_t* text, size_t len, std::string* out);
 
 }  // namespace rt

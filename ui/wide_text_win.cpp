@@ -29,4 +29,18 @@ std::string Narrow(const wchar_t* text) {
     return out;
 }
 
+bool NarrowExact(const wchar_t* text, size_t len, std::string* out) {
+    out->clear();
+    if (len == 0) return true;
+    if (len > 0x7FFFFFFF) return false;
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(kTextCodePage, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(len), nullptr, 0,
+                                      nullptr, &usedDefault);
+    if (n <= 0 || usedDefault) return false;
+    out->resize(static_cast<size_t>(n));
+    WideCharToMultiByte(kTextCodePage, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(len), out->data(), n, nullptr,
+                        &usedDefault);
+    return !usedDefault;
+}
+
 }  // namespace rt

@@ -21,6 +21,7 @@ namespace rt {
 namespace {
 
 bool gInitialised = false;
+constexpr uint16_t kFixedPitchFaces = 6;  // "Terminal" to "Dejavu Sans Mono" in the face list
 constexpr int kScrStat = 21;  // _SCRSTAT
 // IDI_ASTERISK and IDC_ARROW in their wide form (<windows.h> spells them narrow without UNICODE).
 const wchar_t* const kInfoIcon = MAKEINTRESOURCEW(32516);
@@ -77,9 +78,12 @@ void* FontHandle(const FontSpec& f) {
     if (void* cached = GdiLookup(kGdiKindFont, key1, key2)) return cached;
     PoolScope scope;
     const std::wstring face = Wide(FontName(f.face));
+    // The first six faces are fixed-pitch, as the character cell assumes: where one is missing the
+    // system must stand in another fixed-pitch face, or texts outgrow the cells laid out for them.
+    const BYTE pitch = f.face >= 1 && f.face <= kFixedPitchFaces ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH;
     HFONT font = CreateFontW(f.height, f.width, 0, 0, FontWeight(f.attrs), (f.attrs & kFontItalic) ? TRUE : FALSE,
                              (f.attrs & kFontUnderline) ? TRUE : FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str());
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitch, face.c_str());
     if (!font) return nullptr;
     return GdiStore(kGdiKindFont, key1, key2, font, FontFallback);
 }

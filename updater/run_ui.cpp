@@ -27,14 +27,6 @@ constexpr uint64_t kPumpEveryMicros = 20000;
 constexpr uint16_t kTitleWarning = 12;
 constexpr uint16_t kTitleFatal = 13;
 
-FormResult Unavailable(StrRef title, StrRef, uint16_t) {
-    FormResult r;
-    RecordError(kErrScreenEnviron, kModScreens);
-    r.status = ReportError(kErrScreenEnviron, Concat(StrFromLiteral("no form runner: "), title));
-    r.values = StrEmpty();
-    r.assignments = StrEmpty();
-    return r;
-}
 
 FormResult Declined() {
     FormResult r;
@@ -130,7 +122,7 @@ StrRef ChooseSeveral(StrRef title, StrRef items) {
 
 FormResult RunUpdaterForm(StrRef title, StrRef definition) {
     if (gBatch) return Declined();
-    return (gSeams.runForm ? gSeams.runForm : Unavailable)(title, definition, kUpdaterFormFlags);
+    return (gSeams.runForm ? gSeams.runForm : OsRunForm)(title, definition, kUpdaterFormFlags);
 }
 
 }  // namespace rt

@@ -27,8 +27,8 @@ struct RunUiSeams {
     uint16_t (*select)(StrRef title, StrRef items) = nullptr;
     // A list of which several can be marked: their numbers as a comma list, 122 when cancelled.
     StrRef (*selectMany)(StrRef title, StrRef items) = nullptr;
-    // Runs a form (title text, definition text, form flags) and collects its result. Until the
-    // window layer's form runner is installed the default answers status 143.
+    // Runs a form (title text, definition text, form flags) and collects its result; by default
+    // the window layer's form runner (where there is no window system: status kErrScreenEnviron).
     FormResult (*runForm)(StrRef title, StrRef definition, uint16_t flags) = nullptr;
 };
 void SetRunUiSeams(const RunUiSeams& seams);
@@ -84,5 +84,6 @@ void OsCloseProgress();
 ErrCode OsPollCancel();
 uint16_t OsSelect(StrRef title, StrRef items);
 StrRef OsSelectMany(StrRef title, StrRef items);
+FormResult OsRunForm(StrRef title, StrRef definition, uint16_t flags);
 
 }  // namespace rt

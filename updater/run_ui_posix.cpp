@@ -2,6 +2,9 @@
 #include "updater/run_ui.h"
 
 #include "runtime/context.h"
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
+#include "runtime/text_ops.h"
 
 namespace rt {
 
@@ -13,5 +16,15 @@ ErrCode OsPollCancel() { return static_cast<ErrCode>(CancelFlag('z')); }
 uint16_t OsSelect(StrRef, StrRef) { return 0; }
 StrRef OsSelectMany(StrRef, StrRef) { return StrErr(kErrUserCanceled); }
 void PresentAssertion(const char*) {}
+
+// No window system, no form: the run learns it cannot ask.
+FormResult OsRunForm(StrRef title, StrRef, uint16_t) {
+    FormResult r;
+    RecordError(kErrScreenEnviron, kModScreens);
+    r.status = ReportError(kErrScreenEnviron, Concat(StrFromLiteral("no form runner: "), title));
+    r.values = StrEmpty();
+    r.assignments = StrEmpty();
+    return r;
+}
 
 }  // namespace rt

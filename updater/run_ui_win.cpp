@@ -1,6 +1,7 @@
 // The updater's windows on Windows: the window layer's status, progress and selection windows.
 #include "updater/run_ui.h"
 
+#include "ui/form_window.h"
 #include "ui/menu.h"
 #include "ui/menu_layout.h"
 #include "ui/progress_window.h"
@@ -27,6 +28,14 @@ uint16_t OsSelect(StrRef title, StrRef items) {
     return Select(title, items, flags, 1);
 }
 StrRef OsSelectMany(StrRef title, StrRef items) { return SelectMany(title, items); }
+
+FormResult OsRunForm(StrRef title, StrRef definition, uint16_t flags) {
+    FormResult r;
+    const ErrCode status = RunForm(title, definition, flags, &r);
+    r.status = status;
+    if (status) r.values = r.assignments = StrEmpty();
+    return r;
+}
 
 void PresentAssertion(const char* text) {
     if (!BatchRun()) AssertionBox(text);

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -164,6 +165,64 @@ inline void SendKey(HWND top, WORD vk) {
     in[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, in, sizeof(INPUT));
     Sleep(30);
+}
+
+// Presses keys together and lets them go in the reverse order (Shift+Tab: {VK_SHIFT, VK_TAB}),
+// the window made active first.
+inline void SendChord(HWND top, std::initializer_list<WORD> keys) {
+    Activate(top);
+    std::vector<INPUT> in;
+    for (WORD vk : keys) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        in.push_back(i);
+    }
+    for (auto it = keys.end(); it != keys.begin();) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = *--it;
+        i.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(i);
+    }
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    Sleep(30);
+}
+
+// Types text into the focused control of the window, one character at a time as a keyboard
+// would deliver it (any character, so Spanish letters and quotes arrive as they are).
+inline void TypeText(HWND top, const std::wstring& text) {
+    Activate(top);
+    for (wchar_t ch : text) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wScan = in[1].ki.wScan = ch;
+        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, in, sizeof(INPUT));
+    }
+    Sleep(50);
+}
+
+// The visible dialog owned by owner (a chooser, a message box), waiting up to timeoutMs.
+inline HWND FindOwnedDialog(HWND owner, DWORD timeoutMs = 10000) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    const DWORD start = GetTickCount();
+    for (;;) {
+        EnumWindows(
+            [](HWND h, LPARAM lp) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(lp);
+                if (!IsWindowVisible(h) || GetWindow(h, GW_OWNER) != s->owner || ClassOf(h) != L"#32770") return TRUE;
+                s->found = h;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found || GetTickCount() - start >= timeoutMs) return search.found;
+        Sleep(20);
+    }
 }
 
 // Virtual key of a key name: enter, esc, up, down, tab, space, or a single letter or digit.

@@ -1,15 +1,25 @@
 // screens.exe: shows every window of the window layer once and saves a picture of each (a 24-bit
-// BMP per window in the folder given), for a person to look at. tools/screens turns them into PNG.
+// BMP per window in the folder given), for a person to look at: boxes, status and progress,
+// menus, every form of the updater filled with sample values, and each chooser open.
+// tools/screens turns them into PNG.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "runtime/catalogue.h"
 #include "runtime/system_vars.h"
 #include "runtime/temp_pool.h"
+#include "runtime/text_list.h"
+#include "runtime/text_ops.h"
+#include "runtime/text_search.h"
+#include "runtime/typed_arrays.h"
 #include "ui/font_stack.h"
+#include "ui/form_value.h"
+#include "ui/form_window.h"
 #include "ui/menu.h"
 #include "ui/message_box.h"
 #include "ui/progress_window.h"
@@ -22,6 +32,7 @@ using namespace rt;
 
 namespace {
 
+constexpr uint16_t kSysUser01 = 46;
 std::string gFolder = "screens";
 int gFailures = 0;
 
@@ -55,6 +66,100 @@ void CaptureWhenUp(const std::string& title, const std::string& name, Answer ans
     Sleep(400);
     Capture(w, name);
     answer(w);
+}
+
+std::string Text(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : std::string(); }
+
+// Fields of a definition's field list without those numbered in `drop` (1-based).
+std::string WithoutFields(StrRef list, std::initializer_list<uint16_t> drop) {
+    std::string out;
+    const uint16_t count = FieldCount(list, ',');
+    for (uint16_t n = 1; n <= count; ++n) {
+        if (std::find(drop.begin(), drop.end(), n) != drop.end()) continue;
+        out += (out.empty() ? "" : ",") + Text(Field(list, ',', n));
+    }
+    return out;
+}
+
+// Shows a form, captures it as name, then, when chooserField is not 0, opens that field's chooser
+// from its "..." button and captures the dialog as chooserName; then leaves the form.
+void CaptureForm(const std::string& title, const std::string& definition, const std::string& name,
+                 uint16_t chooserField = 0, const std::string& chooserName = "") {
+    rt_test::WindowHelper helper([&] {
+        CaptureWhenUp(title, name, [&](HWND form) {
+            if (chooserField) {
+                rt_test::Activate(form);
+                PostMessageW(GetDlgItem(form, FieldButtonId(chooserField)), BM_CLICK, 0, 0);
+                if (HWND dialog = rt_test::FindOwnedDialog(form)) {
+                    Sleep(600);
+                    Capture(dialog, chooserName);
+                    rt_test::Activate(dialog);
+                    PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+                    for (int i = 0; i < 100 && IsWindow(dialog); ++i) Sleep(20);
+                } else {
+                    std::printf("FAILED %s: no dialog\n", chooserName.c_str());
+                    ++gFailures;
+                }
+            }
+            rt_test::SendKey(form, VK_ESCAPE);
+        });
+    });
+    FormResult result;
+    RunForm(StrFromLiteral(title.c_str()), StrMake(definition.data(), static_cast<uint16_t>(definition.size())),
+            kFormUpdaterFlags, &result);
+}
+
+// The updater's forms, filled as the updater fills them, with sample values.
+void CaptureForms() {
+    PoolScope scope;
+    {
+        const StrRef values[] = {StrFromLiteral("Tienda - Central"), StrFromLiteral("\\\\servidor\\aplicaciones\\tienda"),
+                                 StrFromLiteral("C:\\Aplicaciones\\Tienda, S.L.\\")};
+        const std::string definition = Text(FormFill(Message(139), values, 3)) + " /FLDBUTTONS$=\",,PATH\"";
+        CaptureForm(Text(Message(79)), definition, "form_configuration", 3, "chooser_folder");
+    }
+    {
+        const StrRef panel = Message(135);
+        const uint16_t hyphen = FindChar(panel, 0, '-', false);
+        const std::string title = Text(SubStr(panel, 0, hyphen));
+        const StrRef values[] = {StrFromLiteral("1"), StrFromLiteral("C:\\Aplicaciones\\Tienda"),
+                                 StrFromLiteral("C:\\Aplicaciones\\Kelvane\\kelvaner.exe"), StrFromLiteral("20240315"),
+                                 StrFromLiteral("10:42:07"), StrFromLiteral("0")};
+        const StrRef fields = FormFill(SubStr(panel, static_cast<int32_t>(hyphen) + 1, kNpos), values, 6);
+        // With a program path the panel has no target folder; without one, no "check" fields.
+        CaptureForm(title, WithoutFields(fields, {2}), "form_preferences_program");
+        CaptureForm(title, WithoutFields(fields, {1, 7}), "form_preferences");
+    }
+    {
+        const std::string title = Text(Replace(MessageField(90, 2), StrFromLiteral("[$]"),
+                                               StrFromLiteral("servidor.tienda.es"), true));
+        const std::string definition = Text(MessageField(102, 1)) + ":USER$:'ana.garc\xed" "a'," +
+                                       Text(MessageField(103, 1)) + ":PASSW$:'s3creto'," + Text(Message(104)) + "::'S'";
+        CaptureForm(title, definition, "form_credentials");
+    }
+    {
+        IntSet(kSysUser01, 2);
+        const std::string title = Text(Message(49));
+        for (int16_t aux : {0, 16}) {
+            IntSet(kSysAuxStat, aux);
+            rt_test::WindowHelper helper([&] {
+                CaptureWhenUp(title, aux ? "check_list_buttons" : "check_list",
+                              [](HWND w) { rt_test::SendKey(w, VK_ESCAPE); });
+            });
+            uint16_t mask = 0;
+            RunCheckList(Message(49), Message(141), kSysUser01, &mask);
+        }
+        IntSet(kSysAuxStat, 0);
+    }
+    {
+        const std::string definition =
+            "'Fichero:':'A40'::'C:\\Aplicaciones\\Tienda\\n\xf3minas.dat','Color:':'A10'::'ff8000',"
+            "'Letra:':'A30'::'Lucida Console' /FLDBUTTONS$=\"FILE,COLOR,FONT\"";
+        const std::string title = "Elecci\xf3n";
+        CaptureForm(title, definition, "form_choosers", 1, "chooser_file");
+        CaptureForm(title, definition, "form_choosers", 2, "chooser_colour");
+        CaptureForm(title, definition, "form_choosers", 3, "chooser_font");
+    }
 }
 
 }  // namespace
@@ -126,6 +231,7 @@ int main(int argc, char** argv) {
         });
         SelectMany(StrFromLiteral(t.c_str()), StrFromLiteral("servidor.tienda.es,(sin nombre),almac\xe9n"));
     }
+    CaptureForms();
     WindowLayerClose();
     return gFailures ? 1 : 0;
 }
