@@ -18,9 +18,13 @@ inline constexpr uint16_t kTempPathMax = 512;
 // only during the call.
 ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t capacity, FsFile* open = nullptr);
 
-// Prefixes of this program's temporary files: the replacement beside a target, HTTP bodies,
-// downloads, lists. Their names are the prefix, twelve hexadecimal digits and ".tmp".
-inline constexpr const char* kOwnTempPrefixes[] = {"~kv", "kvh", "kvd", "kvl"};
+// Prefixes of this program's temporary files: the replacement beside a target, a copy beside a
+// target, the writability probe, HTTP bodies, downloads, lists. Their names are the prefix,
+// twelve hexadecimal digits and ".tmp".
+inline constexpr const char* kOwnTempPrefixes[] = {"~kv", "~kc", "~kw", "kvh", "kvd", "kvl"};
+// Older than this, a temporary file of this program belongs to no live run: the longest fetch a
+// run allows (4 GiB at its minimum rate) ends well within it.
+inline constexpr uint32_t kStaleTempSeconds = 2 * 24 * 3600;
 // Removes the temporary files of this program in folder whose last write is more than ageSeconds
 // ago (a run killed half-way leaves them; none is that old while its run lives). Other names are
 // never touched. Returns how many were removed.

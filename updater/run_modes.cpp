@@ -9,6 +9,7 @@
 #include "runtime/options.h"
 #include "runtime/params.h"
 #include "runtime/paths.h"
+#include "runtime/temp_file.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_format.h"
 #include "runtime/text_ops.h"
@@ -59,6 +60,10 @@ SyncResult Update(RunFlags flags, StrRef host) {
         ReportError(kErrBadInput, target.ok() ? target : StrEmpty());
         return {kErrBadInput, 0};
     }
+    // A run killed half-way leaves its temporary files beside the target and in the temporary
+    // folder; the next run takes them away.
+    RemoveStaleTempFiles(target, kStaleTempSeconds);
+    RemoveStaleTempFiles(TempFolder(), kStaleTempSeconds);
     return IsWebSource(source) ? HttpUpdate(source, target, flags)
                                : ShareUpdate(source, target, TransferMask(flags, UpdateSource::ShareOrFolder));
 }

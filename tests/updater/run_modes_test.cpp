@@ -3,6 +3,9 @@
 // error in a program run, and a batch run that shows nothing.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -101,6 +104,24 @@ TEST_F(RunModesTest, APlainRunUpdatesShowsTheCompletionAndReports) {
     EXPECT_NE(Log().find("Update Report: Proceso Completado Satisfactoriamente CommandLine: " + line), std::string::npos)
         << Log();
     EXPECT_TRUE(gLaunched.empty());
+}
+
+// What a killed run left behind (a half-written replacement beside the target, a half-fetched
+// body in the temporary folder) goes at the next run; a young one and other names stay.
+TEST_F(RunModesTest, ARunRemovesStaleTemporaryFilesOfKilledRuns) {
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(72);
+    const fs::path target = dir_.path() / "target";
+    for (const fs::path& p : {target / "~kv0123456789ab.tmp", dir_.path() / "kvh0123456789ab.tmp",
+                              target / "notes.tmp"}) {
+        std::ofstream(p) << "left behind";
+        fs::last_write_time(p, old);
+    }
+    std::ofstream(target / "~kc0123456789ab.tmp") << "a copy going on now";
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe " + Http()), 0);
+    EXPECT_FALSE(fs::exists(target / "~kv0123456789ab.tmp"));
+    EXPECT_FALSE(fs::exists(dir_.path() / "kvh0123456789ab.tmp"));
+    EXPECT_TRUE(fs::exists(target / "notes.tmp"));
+    EXPECT_TRUE(fs::exists(target / "~kc0123456789ab.tmp"));
 }
 
 TEST_F(RunModesTest, AFailedRunIsShownReportedAndIsTheExitCode) {
