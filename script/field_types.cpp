@@ -24,8 +24,6 @@ constexpr char kOptionLetters[] = "VX";
 constexpr char kLinkTemplate[] =
     "{\\rtf1{\\field{\\*\\fldinst{HYPERLINK \"[$]\" }}{\\fldrslt{[$]}}}}";
 
-StrRef NotAvailable() { return FailStr(true, kModFormatStrings, kErrFeatureRemoved, {}); }
-
 StrRef Blanks(int width) { return PoolAllocFilled(width > 0 ? static_cast<uint32_t>(width) : 0, ' '); }
 
 bool IsNumericType(char type) { return type == 'N' || (type >= '1' && type <= '9'); }

@@ -14,7 +14,9 @@ using rt_test::Str;
 using rt_test::V;
 
 TEST(SortListTest, Table) {
-    if (!rt::ContextReady()) ASSERT_EQ(rt::ContextInit(), 0);
+    if (!rt::ContextReady()) {
+        ASSERT_EQ(rt::ContextInit(), 0);
+    }
     const struct { std::string list; uint16_t flags; std::string sorted; } cases[] = {
         {"c,a,b", 0, "a,b,c"},
         {"c,a,b", rt::kSortDescending, "c,b,a"},
