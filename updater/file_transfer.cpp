@@ -72,7 +72,7 @@ ErrCode SetLastWriteTime(StrRef path, int32_t date, int32_t ms) {
     return kErrFileIo;
 }
 
-ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownload) {
+ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownload, const FileInfo* expected) {
     if (!download.ok()) return StrError(download);
     if (!target.ok()) return StrError(target);
     uint16_t mark = PoolMark();
@@ -89,6 +89,17 @@ ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownloa
     TransferHeader h = ParseTransferHeader(head, got);
     if (h.error != 0) {
         Report(kErrTransUp, Concat(StrFromLiteral("Server response: "), StrMake(head, static_cast<uint16_t>(got))));
+        PoolRelease(mark);
+        return Report(kErrTransUp, target, true);
+    }
+    if (expected && (h.size != expected->size || h.date != expected->writeDate || h.time != expected->writeTime)) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "Transfer header does not match the list, File:%s, Header:%lu %ld %ld, List:%lu %ld %ld",
+                      CString(download), static_cast<unsigned long>(h.size), static_cast<long>(h.date),
+                      static_cast<long>(h.time), static_cast<unsigned long>(expected->size),
+                      static_cast<long>(expected->writeDate), static_cast<long>(expected->writeTime));
+        Report(kErrTransUp, StrFromLiteral(text));
         PoolRelease(mark);
         return Report(kErrTransUp, target, true);
     }
@@ -125,7 +136,7 @@ ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownloa
 }
 
 ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t flags, uint16_t verbosity,
-                        TransferStatusFn status) {
+                        TransferStatusFn status, const FileInfo* expected) {
     if (!listAddress.ok()) return StrError(listAddress);
     if (!name.ok()) return StrError(name);
     if (!target.ok()) return StrError(target);
@@ -148,14 +159,14 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
     char temp[kTempPathMax];
     err = CreateTempFile(StrEmpty(), "kvd", temp, sizeof temp);
     if (err == 0) {
-        FetchToFileFn fetch = ServerSeamsInUse().fetchToFile
-                                  ? ServerSeamsInUse().fetchToFile
-                                  : [](StrRef a, StrRef o, uint16_t f) { return HttpFetchToFile(a, o, f); };
+        FetchToFileFn fetch = ServerSeamsInUse().fetchToFile ? ServerSeamsInUse().fetchToFile : HttpFetchToFile;
         // The address carries the credentials, so it stays out of the log.
-        err = fetch(address, StrFromLiteral(temp), kFetchNoLog);
+        FetchLimits limits;
+        if (expected) limits.maxBody = uint64_t{expected->size} + kTransferHeaderSize;
+        err = fetch(address, StrFromLiteral(temp), kFetchNoLog, limits);
         if (err == 0) err = ServerAnswerInFile(StrFromLiteral(temp));
         if (err != 0) Report(err, target, true);
-        if (err == 0) err = InstallDownloadedFile(StrFromLiteral(temp), target, true);
+        if (err == 0) err = InstallDownloadedFile(StrFromLiteral(temp), target, true, expected);
         FsRemoveFile(temp);
     } else {
         Report(err, target);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "runtime/file_info.h"
 #include "runtime/strref.h"
 
 namespace rt {
@@ -22,8 +23,11 @@ StrRef UpdatingText(StrRef name, StrRef note);
 // pass "Actualizando <name> " (message 1004) to status, fetch the download address into a temporary
 // file (not logged), end with a server answer found there, install it. The temporary file is
 // removed in every case. Result: 0 or the failure's code, reported against the target.
+// With expected (the list entry), the fetch stops once it passes the entry's size and its header,
+// and a header whose size, date or time differs from the entry gives kErrTransUp: an answer
+// meant for another file, or another version of it, never replaces the target.
 ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t flags,
-                        uint16_t verbosity, TransferStatusFn status);
+                        uint16_t verbosity, TransferStatusFn status, const FileInfo* expected = nullptr);
 
 // Installs a downloaded file answer (header + content) as target:
 //   a download shorter than 42 bytes, or a header that is not 42 digits or blanks (or whose
@@ -38,7 +42,8 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
 // or replaced (a program holding it open included), kErrBadInput when the date and time are not a
 // real local time. With deleteDownload the download is removed on success. Failures are reported
 // against the target.
-ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownload);
+ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownload,
+                              const FileInfo* expected = nullptr);
 
 // Sets the last-write time of path to the local date YYYYMMDD and time (ms since midnight, cut
 // to whole seconds), converted with the current time-zone rules. kErrBadInput when the date or time

@@ -95,7 +95,7 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
         if (c == kClassUnusable && (mask & kMaskDeleteTarget) && LogEnabled(0, kLogRuntime))
             Log(Concat(StrFromLiteral("DEL "), targetPath));
         if (c > 0 && (allowed & (1u << (c - 1)))) {
-            result.code = action(source.folder, name, targetPath, mask, kActionVerbosity, ShowStep);
+            result.code = action(source.folder, name, targetPath, mask, kActionVerbosity, ShowStep, &sourceInfo);
             if (result.code == 0) ++result.count;
         }
         step = ProgressAdvance();
@@ -106,7 +106,7 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
 }
 
 ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
-                   TransferStatusFn status) {
+                   TransferStatusFn status, const FileInfo*) {
     for (StrRef s : {sourceRoot, name, target})
         if (!s.ok()) return StrError(s);
     PoolScope scope;

@@ -36,8 +36,10 @@ inline constexpr char kLockFileName[] = "locked.on";
 
 // The per-file action: source root and the entry's name (joined by the action, since an address
 // joins differently from a path), the target path, the mask, the verbosity and the status function.
+// expected is the source entry the comparison saw (size, date and time), for actions that can
+// check that what they fetch is that entry.
 using FileAction = ErrCode (*)(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
-                               TransferStatusFn status);
+                               TransferStatusFn status, const FileInfo* expected);
 
 // The class of an entry from its two records (a target record with an error is a missing target),
 // the exclusion list (lower-case comma list) deciding between a difference and class 4.
@@ -63,7 +65,7 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
 // copies the source over the target through a temporary file (net/file_copy.h), keeping the
 // windows alive. Failures are reported against the target.
 ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
-                   TransferStatusFn status);
+                   TransferStatusFn status, const FileInfo* expected = nullptr);
 
 // Scans both folders (attribute mask 32; a failed scan counts as an empty listing, its path
 // shown) and compares them with the copy action and tolerance 50. 163 for an empty path.

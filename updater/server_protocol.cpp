@@ -27,8 +27,7 @@ namespace {
 ServerSeams gSeams{};
 
 
-ErrCode FetchWithLimits(StrRef addresses, StrRef output, uint16_t flags) { return HttpFetchToFile(addresses, output, flags); }
-FetchToFileFn FetchToFile() { return gSeams.fetchToFile ? gSeams.fetchToFile : FetchWithLimits; }
+FetchToFileFn FetchToFile() { return gSeams.fetchToFile ? gSeams.fetchToFile : HttpFetchToFile; }
 FetchExpectOkFn FetchExpectOk() { return gSeams.fetchExpectOk ? gSeams.fetchExpectOk : HttpFetchExpectOk; }
 PasswordResetFn ResetSeam() { return gSeams.passwordReset ? gSeams.passwordReset : PasswordReset; }
 CredentialsFn CredentialsSeam() { return gSeams.credentials ? gSeams.credentials : NickCredentials; }
@@ -218,7 +217,11 @@ ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing)
     ErrCode err = CreateTempFile(StrEmpty(), "kvl", temp, sizeof temp);
     if (err != 0) return Report(err, kModStreams, StrFromLiteral("temporary file"));
     StrRef tempRef = StrFromLiteral(temp);
-    err = FetchToFile()(listAddress, tempRef, kFetchNoLog);
+    // The longest list answer the parser would take: its header, the length field and what a
+    // held list may take; anything longer is refused at its first byte beyond.
+    FetchLimits limits;
+    limits.maxBody = kTransferHeaderSize + 5 + kMaxListHeld + 2;
+    err = FetchToFile()(listAddress, tempRef, kFetchNoLog, limits);
     if (err == 0) err = ServerAnswerInFile(tempRef);
     if (err == 0) err = ReadListAnswer(tempRef, listAddress, listing);
     FsRemoveFile(temp);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "net/http_client.h"
 #include "runtime/strref.h"
 #include "runtime/temp_file.h"
 #include "runtime/file_info.h"
@@ -23,7 +24,7 @@ inline constexpr uint16_t kServerAnswerProbe = 384;
 inline constexpr int kStatusAttempts = 3;
 
 // ---- seams ------------------------------------------------------------------------------------
-using FetchToFileFn = ErrCode (*)(StrRef addresses, StrRef output, uint16_t flags);
+using FetchToFileFn = ErrCode (*)(StrRef addresses, StrRef output, uint16_t flags, const FetchLimits& limits);
 using FetchExpectOkFn = ErrCode (*)(StrRef address, uint16_t flags);
 // The password reset for a credentials file with a preselected server (empty for none): 0 when a
 // password was cleared (the next credentials ask for it), kErrUserCanceled when the user declined.

@@ -42,7 +42,7 @@ std::string Answer(const std::string& content, int32_t date, int32_t time) {
 std::map<std::string, std::string> gBodies;
 std::string gLastAddress;
 
-ErrCode StubFetch(StrRef address, StrRef output, uint16_t) {
+ErrCode StubFetch(StrRef address, StrRef output, uint16_t, const FetchLimits&) {
     gLastAddress = Str(address);
     auto it = gBodies.find(gLastAddress);
     if (it == gBodies.end()) return kErrNetAccess;
@@ -217,6 +217,34 @@ TEST_F(TransferTest, TransferOneFileFetchesTheDownloadAddressAndReportsProgress)
     // Verbosity 1 shows nothing.
     ASSERT_EQ(TransferOneFile(V(list), T("sub\\new.dll"), V(target), kBackupOff, 1, StubStatus), 0);
     EXPECT_EQ(gStatus, "");
+}
+
+// The answer must be the file the list named: a header whose size, date or time differs from the
+// list entry (another file's answer, an older version) is refused before the target is touched,
+// however sound its own checksum.
+TEST_F(TransferTest, TransferOneFileRefusesAnAnswerForAnotherEntry) {
+    const std::string list = "http://h/x?l";
+    gBodies[list + "/&downfile=app.exe"] = Answer("version 2", 20240101, 3600000);
+    FileInfo entry{};
+    entry.size = 9;
+    entry.writeDate = 20240101;
+    entry.writeTime = 3600000;
+    struct Case { const char* what; uint32_t size; int32_t date; int32_t time; ErrCode want; };
+    const Case cases[] = {
+        {"size", 10, 20240101, 3600000, kErrTransUp},
+        {"date", 9, 20240102, 3600000, kErrTransUp},
+        {"time", 9, 20240101, 3601000, kErrTransUp},
+        {"the entry itself", 9, 20240101, 3600000, 0},
+    };
+    for (const Case& c : cases) {
+        std::string target = dir_.Write("app.exe", "old");
+        FileInfo e = entry;
+        e.size = c.size;
+        e.writeDate = c.date;
+        e.writeTime = c.time;
+        EXPECT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), kBackupOff, 32, nullptr, &e), c.want) << c.what;
+        EXPECT_EQ(TempDir::Read(target), c.want ? "old" : "version 2") << c.what;
+    }
 }
 
 TEST_F(TransferTest, TransferOneFileEndsWithTheServersAnswer) {

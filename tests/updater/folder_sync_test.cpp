@@ -74,7 +74,8 @@ struct Listing {
 
 std::vector<std::string> gActions;
 ErrCode gActionResult = 0;
-ErrCode Record(StrRef root, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity, TransferStatusFn status) {
+ErrCode Record(StrRef root, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity, TransferStatusFn status,
+              const FileInfo*) {
     gActions.push_back(Str(root) + "|" + Str(name) + "|" + Str(target) + "|" + std::to_string(mask) + "|" +
                        std::to_string(verbosity) + (status ? "|status" : ""));
     return gActionResult;

@@ -102,7 +102,7 @@ StrRef StubCredentials(StrRef) {
     static const std::string creds = std::string("ana") + '\0' + "NEW";
     return V(creds);
 }
-ErrCode StubFetch(StrRef address, StrRef output, uint16_t flags) {
+ErrCode StubFetch(StrRef address, StrRef output, uint16_t flags, const FetchLimits&) {
     EXPECT_TRUE(flags & 1);
     gAsked.push_back(Str(address));
     auto it = gBodies.find(Str(address));

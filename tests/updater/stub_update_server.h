@@ -115,7 +115,7 @@ private:
         if (f.badChecksum) sum ^= 1;
         return Header(static_cast<uint32_t>(f.bytes.size()), f.date, f.time, sum) + f.bytes;
     }
-    static rt::ErrCode Fetch(rt::StrRef address, rt::StrRef output, uint16_t flags) {
+    static rt::ErrCode Fetch(rt::StrRef address, rt::StrRef output, uint16_t flags, const rt::FetchLimits&) {
         EXPECT_TRUE(flags & 1) << "the address carries credentials";
         StubUpdateServer* s = current();
         s->requests.push_back(Str(address));
