@@ -12,16 +12,8 @@ runner=$here/tools/wine-run
 work=$(mktemp -d)
 xvfb_pid="" pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"; true' EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    break
-  done
-fi
+source "$here/tools/x-display.sh"
+start_display 90
 "$here/tools/wine-prefix" >/dev/null
 cp "$kelvaner" "$work/kelvaner.exe"
 (cd "$work" && exec "$runner" "$work/kelvaner.exe" /MODE:ADMIN </dev/null >/dev/null 2>&1) &

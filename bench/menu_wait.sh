@@ -6,15 +6,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench=${1:-$here/build/windows/menu_wait_bench.exe}
 xvfb_pid=""
 trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true' EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    break
-  done
-fi
+source "$here/tools/x-display.sh"
+start_display 90
 echo "== menu waiting for the user, 10 s"
 "$here/tools/wine-run" "$bench" 10

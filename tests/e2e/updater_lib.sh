@@ -25,16 +25,8 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 191 220); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    break
-  done
-fi
+source "$e2e_here/tools/x-display.sh"
+start_display 191
 "$e2e_here/tools/wine-prefix" >/dev/null
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
