@@ -56,8 +56,25 @@ void GiveBackFocus(HWND owner) {
     if (owner && IsWindow(owner)) SetActiveWindow(owner);
 }
 
-int CALLBACK BrowseStart(HWND dialog, UINT msg, LPARAM, LPARAM data) {
-    if (msg == BFFM_INITIALIZED && data) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+// Selections the browser may still need before it shows its start folder: Wine's dialog can
+// take the first one while its tree is still being filled, and then stays on the top item.
+thread_local int gStartTries = 0;
+
+int CALLBACK BrowseStart(HWND dialog, UINT msg, LPARAM param, LPARAM data) {
+    if (!data) return 0;
+    if (msg == BFFM_INITIALIZED) {
+        gStartTries = 3;
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+    } else if (msg == BFFM_SELCHANGED && gStartTries > 0) {
+        wchar_t now[MAX_PATH] = {};
+        const bool known = param && SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(param), now);
+        if (known && lstrcmpiW(now, reinterpret_cast<const wchar_t*>(data)) == 0) {
+            gStartTries = 0;  // there: from now on every change is the user's
+        } else {
+            --gStartTries;
+            PostMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+        }
+    }
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <filesystem>
 #include <functional>
@@ -81,6 +82,28 @@ void Press(HWND dialog, int id) {
     PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
+// The folder browser fills and selects its tree after it shows: waits (at most 10 s) until the
+// selected item reads name, so that a press answers what a person would have seen.
+bool WaitForTreeSelection(HWND dialog, const std::wstring& name) {
+    for (int i = 0; i < 500; ++i) {
+        HWND tree = FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr);
+        for (HWND child = nullptr; !tree && (child = FindWindowExW(dialog, child, nullptr, nullptr));)
+            tree = FindWindowExW(child, nullptr, L"SysTreeView32", nullptr);
+        if (tree) {
+            auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+            wchar_t text[MAX_PATH] = {};
+            TVITEMW tv{};
+            tv.mask = TVIF_TEXT;
+            tv.hItem = item;
+            tv.pszText = text;
+            tv.cchTextMax = MAX_PATH;
+            if (item && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv)) && name == text) return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
 std::string CurrentFolder() {
     wchar_t buffer[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, buffer);
@@ -107,12 +130,18 @@ TEST_F(ChoosersWinTest, TheFolderBrowserStartsInTheCurrentFolderAndPutsTheChoice
     std::filesystem::create_directories(dir.path() / "destino");
     dir.Enter();
     const std::string folder = CurrentFolder();
+    const std::wstring last = dir.path().filename().wstring();
     // Accepting what it starts on gives the current folder; one step into the tree, its child.
-    EXPECT_EQ(Choose(2, [](HWND d) { Press(d, IDOK); }), folder);
-    EXPECT_EQ(Choose(2, [](HWND d) {
+    EXPECT_EQ(Choose(2, [&](HWND d) {
+                  EXPECT_TRUE(WaitForTreeSelection(d, last));
+                  Press(d, IDOK);
+              }),
+              folder);
+    EXPECT_EQ(Choose(2, [&](HWND d) {
+                  EXPECT_TRUE(WaitForTreeSelection(d, last));
                   rt_test::SendKey(d, VK_RIGHT);
                   rt_test::SendKey(d, VK_DOWN);
-                  Sleep(200);
+                  EXPECT_TRUE(WaitForTreeSelection(d, L"destino"));
                   Press(d, IDOK);
               }),
               folder + "\\destino");
