@@ -73,6 +73,10 @@ expect "config.txt: one line left, the deleted entry gone with its line end" "$(
 expect "config.txt: the name as typed, then the hyphen" "$(head -c $((${#name1} + 3)) "$work/config.lf")" "\"$name1\"-"
 # A configuration of one line is the run's source and target without a question: the update
 # copies from the typed source into the typed target only when both came back exactly.
+# Started right after the editor's run, this run sometimes dies at once under Wine (exit 1, an X
+# error "BadWindow" on X_UnmapWindow, no window, no log line); not yet understood, so the pause
+# keeps it apart from the earlier run's ending until it is.
+sleep 2
 run "${done_box[@]}" --
 expect "a plain run with the edited entry" "$rc" 0
 expect "the typed source and the edited target came back exactly" "$(cat "$new_target/folder.txt" 2>/dev/null)" \
