@@ -225,9 +225,14 @@ inline HWND FindOwnedDialog(HWND owner, DWORD timeoutMs = 10000) {
     }
 }
 
-// Virtual key of a key name: enter, esc, up, down, tab, space, or a single letter or digit.
+// Virtual key of a key name: enter, esc, up, down, tab, space, home, end, back (Backspace), del,
+// or a single letter or digit.
 inline WORD KeyOfName(const std::wstring& name) {
     if (name == L"enter") return VK_RETURN;
+    if (name == L"home") return VK_HOME;
+    if (name == L"end") return VK_END;
+    if (name == L"back") return VK_BACK;
+    if (name == L"del") return VK_DELETE;
     if (name == L"esc") return VK_ESCAPE;
     if (name == L"up") return VK_UP;
     if (name == L"down") return VK_DOWN;

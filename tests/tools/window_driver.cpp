@@ -2,11 +2,12 @@
 //
 // Steps, in order: pid=N (only that process's windows), timeout=MS (per step, default 10000),
 // wait=TITLE, gone=TITLE, texts=TITLE (each text on its own line, as Windows-1252 bytes),
-// press=TITLE|LABEL, key=TITLE|NAME[,NAME...] (enter, esc, up, down, tab, space, a letter),
-// sleep=MS, windows=PROGRAM (the titles of the visible windows of every process whose program
-// file is PROGRAM, one per line), shot=TITLE|FILE (a 24-bit BMP picture of the window). The exit
-// code is 0, or the number of the first step that failed. A TITLE ending in '*' matches every
-// title that begins with the rest.
+// press=TITLE|LABEL, key=TITLE|NAME[,NAME...] (enter, esc, up, down, tab, space, home, end,
+// back, del, a letter), type=TITLE|TEXT (typed into the window's focused control as a keyboard
+// delivers it), sleep=MS, windows=PROGRAM (the titles of the visible windows of every process
+// whose program file is PROGRAM, one per line), shot=TITLE|FILE (a 24-bit BMP picture of the
+// window). The exit code is 0, or the number of the first step that failed. A TITLE ending in
+// '*' matches every title that begins with the rest.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -64,6 +65,10 @@ bool RunStep(int step, const std::wstring& arg, DWORD& pid, DWORD& timeout) {
         return true;
     }
     if (verb == L"shot") return SaveWindowPicture(top, Cp1252Of(rest)) ? true : Fail(step, L"no picture: " + rest);
+    if (verb == L"type") {
+        TypeText(top, rest);
+        return true;
+    }
     if (verb == L"press") return PressButton(top, rest) ? true : Fail(step, L"no button: " + rest);
     if (verb == L"key") {
         size_t at = 0;
