@@ -15,11 +15,11 @@ HWND gStatus = nullptr;
 }
 
 uint32_t ShowStatus(StrRef text) {
-    uint32_t replaced = 0;
-    if (gStatus) {
-        CloseStatus();
-        replaced = 0xFFFF;
-    }
+    // A new text reuses the box: destroying and making a top-most window for every step of an
+    // update is churn that Wine's X11 driver does not always survive (a late unmap of a window
+    // already gone ends the process).
+    const uint32_t replaced = (gStatus && IsWindow(gStatus)) ? 0xFFFF : 0;
+    if (!replaced) gStatus = nullptr;
     WindowLayerInit();
     const CellSize cell = FontCell();
     const BoxSize work = WorkAreaSize(nullptr);
@@ -27,12 +27,18 @@ uint32_t ShowStatus(StrRef text) {
     const Point at = Align(work.width, work.height, size.width, size.height, kAlignCentre);
     // The text is the window's own too, centred, so that a repaint the system asks for later still
     // shows it and a test can read it.
-    gStatus = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", Wide(text).c_str(),
-                              WS_POPUP | WS_DLGFRAME | SS_CENTER | SS_CENTERIMAGE, at.x, at.y, size.width, size.height,
-                              nullptr, nullptr, static_cast<HINSTANCE>(LayerInstance()), nullptr);
-    if (!gStatus) return replaced;
-    SetControlFont(reinterpret_cast<WindowHandle>(gStatus), true);
-    ShowWindow(gStatus, SW_SHOW);
+    if (gStatus) {
+        SetWindowTextW(gStatus, Wide(text).c_str());
+        SetWindowPos(gStatus, HWND_TOPMOST, at.x, at.y, size.width, size.height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        InvalidateRect(gStatus, nullptr, TRUE);
+    } else {
+        gStatus = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", Wide(text).c_str(),
+                                  WS_POPUP | WS_DLGFRAME | SS_CENTER | SS_CENTERIMAGE, at.x, at.y, size.width,
+                                  size.height, nullptr, nullptr, static_cast<HINSTANCE>(LayerInstance()), nullptr);
+        if (!gStatus) return replaced;
+        SetControlFont(reinterpret_cast<WindowHandle>(gStatus), true);
+        ShowWindow(gStatus, SW_SHOW);
+    }
     UpdateWindow(gStatus);
     PaintCentredText(reinterpret_cast<WindowHandle>(gStatus), text);
     return replaced;
