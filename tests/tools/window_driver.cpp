@@ -69,7 +69,21 @@ bool RunStep(int step, const std::wstring& arg, DWORD& pid, DWORD& timeout) {
         TypeText(top, rest);
         return true;
     }
-    if (verb == L"press") return PressButton(top, rest) ? true : Fail(step, L"no button: " + rest);
+    if (verb == L"press") {
+        HWND button = FindButton(top, rest);
+        if (!button || !PressButton(top, rest)) return Fail(step, L"no button: " + rest);
+        // A message box always goes with its button. Under Xvfb its click is sometimes lost while
+        // the box is not yet the active window; then the button's command is given to it directly,
+        // as its click would have.
+        wchar_t cls[16] = {};
+        GetClassNameW(top, cls, 16);
+        if (std::wstring(cls) == L"#32770") {
+            for (int i = 0; i < 100 && IsWindow(top); ++i) Sleep(20);
+            if (IsWindow(top))
+                PostMessageW(top, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        }
+        return true;
+    }
     if (verb == L"key") {
         size_t at = 0;
         while (at <= rest.size()) {
