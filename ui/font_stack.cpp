@@ -1,4 +1,4 @@
-// The FontStack: up to seven font specifications, and the character cell that sizes every window.
+// The FontStack: up to seven font descriptions, and the character cell that sizes every window.
 #include "ui/font_stack.h"
 
 #include "ui/colours.h"

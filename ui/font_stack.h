@@ -1,4 +1,4 @@
-// The FontStack: up to seven font specifications, and the character cell that sizes every window.
+// The FontStack: up to seven font descriptions, and the character cell that sizes every window.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +24,7 @@ struct FontSpec {
     uint16_t line = 0;    // line height
 };
 
-// Completes a specification: missing properties (height -1 or 0, width -1, attributes 0xFF,
+// Completes a font description: missing properties (height -1 or 0, width -1, attributes 0xFF,
 // face 255) come from `below`; width 0 becomes height / 2; a face of 0 or beyond the list is 1;
 // then the cell and line are derived from height, width and face.
 FontSpec DeriveFont(int height, int width, int attrs, int face, const FontSpec& below);
@@ -36,10 +36,10 @@ int FontWeight(uint8_t attrs);
 void SetBaseFont(int height, int width);
 FontSpec BaseFont();
 
-// Pushes a derived specification; returns the new position (0..6). A push beyond position 6 is
+// Pushes a derived font description; returns the new position (0..6). A push beyond position 6 is
 // refused and 6 is returned.
 uint16_t PushFont(int height, int width, int attrs, int face);
-// The top specification, or null when the stack is empty.
+// The top font description, or null when the stack is empty.
 const FontSpec* TopFont();
 // Position of the top entry, kFontStackEmpty when empty.
 uint16_t FontStackTop();
@@ -47,7 +47,7 @@ struct CellSize {
     uint16_t cell;
     uint16_t line;
 };
-// Cell of the top specification; of the base font when the stack is empty or its top has height 0.
+// Cell of the top font description; of the base font when the stack is empty or its top has height 0.
 CellSize FontCell();
 // Empties the stack (start of a test; nothing in the system pops it).
 void FontStackReset();

@@ -113,7 +113,7 @@ public:
     Form& operator=(const Form&) = delete;
 
     StrRef title = StrEmpty(); // part 1 of the title text
-    uint16_t lineCount = 0;    // fixed text lines (title parts 2 on), lines[k - 1] on row k
+    uint16_t lineCount = 0;    // fixed lines: the title's pieces after the first, lines[k - 1] on row k
     const StrRef* lines = nullptr;
     uint16_t fieldCount = 0;
     FormField* fields = nullptr;

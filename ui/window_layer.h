@@ -63,8 +63,8 @@ void QuitLayerWindow(WindowHandle w);
 // else plainly, and updates; other requests are stored.
 void ShowTop(int request);
 
-// The font of a specification, created once (GDI object cache).
-void* FontHandle(const FontSpec& spec);
+// The font of a FontSpec, created once (GDI object cache).
+void* FontHandle(const FontSpec& font);
 // A solid brush of palette colour index, created once.
 void* PaletteBrush(uint16_t index);
 // Sends WM_SETFONT with the top font (when asked and there is one) or the stock system font.
