@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
@@ -52,18 +54,18 @@ ErrCode ParseListEntry(const char* p, FileInfo* out) {
     return 0;
 }
 
-ErrCode FormatFileList(StrRef names, const FileInfo* records, uint16_t count, char* out,
+ErrCode FormatFileList(NameBlock names, const FileInfo* records, uint16_t count, char* out,
                        uint32_t capacity, uint32_t* written) {
-    if (!names.ok()) return StrError(names);
     if (count == 0 || (records == nullptr) || names.len > kMaxNamesBlock) return kErrBadInput;
     uint32_t seps = 0;
-    uint16_t start = 0;
+    uint32_t start = 0;
     for (uint32_t i = 0; i <= names.len; ++i) {
         if (i < names.len && names.ptr[i] != '\0') continue;
+        if (i - start > kMaxText) return kErrBadInput;
         ErrCode e = CheckFileName(StrMake(names.ptr + start, static_cast<uint16_t>(i - start)));
         if (e != 0) return e;
         if (i < names.len) ++seps;
-        start = static_cast<uint16_t>(i + 1);
+        start = i + 1;
     }
     if (seps + 1 != count) return kErrBadInput;
     uint32_t need = FileListBodySize(names.len, count);
@@ -93,7 +95,6 @@ ErrCode ParseFileList(const char* body, uint32_t len, FolderListing* listing) {
     // The announced length is checked against what arrived before anything is read or reserved.
     if (namesLen > len - kListLengthWidth)
         return ReportList(mark, kErrTransUp, StrFromLiteral("Server list shorter than its names block"));
-    if (namesLen > kMaxText) return ReportList(mark, kErrOutOfMemory, StrFromLiteral("Server list names"));
     const char* block = body + kListLengthWidth;
     uint32_t count = 1;
     for (uint32_t i = 0; i < namesLen; ++i)
@@ -101,45 +102,41 @@ ErrCode ParseFileList(const char* body, uint32_t len, FolderListing* listing) {
     uint32_t entriesAt = kListLengthWidth + static_cast<uint32_t>(namesLen);
     if (static_cast<uint64_t>(count) * kListEntrySize > len - entriesAt)
         return ReportList(mark, kErrTransUp, StrFromLiteral("Server list shorter than its entries"));
-    if (FileListHeldSize(static_cast<uint32_t>(namesLen), count) > kMaxListHeld)
-        return ReportList(mark, kErrOutOfMemory, StrFromLiteral("Server list records"));
+    if (count > kMaxListingNames) return ReportList(mark, kErrOutOfMemory, StrFromLiteral("Server list records"));
 
     // Every name is checked before anything else is made, so a refused list leaves no trace.
     uint32_t start = 0;
     for (uint32_t i = 0; i <= namesLen; ++i) {
         if (i < namesLen && block[i] != '\0') continue;
-        StrRef name = StrMake(block + start, static_cast<uint16_t>(i - start));
-        if (CheckFileName(name) != 0) {
+        const uint32_t n = i - start;
+        StrRef name = StrMake(block + start, static_cast<uint16_t>(n > kMaxText ? kMaxText : n));
+        if (n > kMaxText || CheckFileName(name) != 0) {
             StrRef shown = name.len ? name : StrFromLiteral("(empty name)");
             return ReportList(mark, kErrBadInput, shown);
         }
         start = i + 1;
     }
 
-    ErrCode err = 0;
-    char* names = PoolBuffer(static_cast<uint32_t>(namesLen), &err);
-    if (names == nullptr) return ReportList(mark, err ? err : kErrOutOfMemory, StrFromLiteral("Server list names"));
-    for (uint32_t i = 0; i < namesLen; ++i) names[i] = block[i] == '/' ? '\\' : block[i];
-    char* recordBytes = PoolBuffer(count * static_cast<uint32_t>(sizeof(FileInfo)), &err);
-    if (recordBytes == nullptr)
-        return ReportList(mark, err ? err : kErrOutOfMemory, StrFromLiteral("Server list records"));
-    auto* records = reinterpret_cast<FileInfo*>(recordBytes);
+    ListingStore store;
+    store.names.reset(new (std::nothrow) char[namesLen]);
+    store.records.reset(new (std::nothrow) FileInfo[count]);
+    if (!store.names || !store.records) return ReportList(mark, kErrOutOfMemory, StrFromLiteral("Server list records"));
+    for (uint32_t i = 0; i < namesLen; ++i) store.names[i] = block[i] == '/' ? '\\' : block[i];
     for (uint32_t k = 0; k < count; ++k) {
         const char* entry = body + entriesAt + k * kListEntrySize;
-        FileInfo info;
-        if (ParseListEntry(entry, &info) != 0) {
+        if (ParseListEntry(entry, &store.records[k]) != 0) {
             return ReportList(mark, kErrTransUp,
                               Concat(StrFromLiteral("Server response: "), StrMake(entry, kListEntrySize)));
         }
-        records[k] = info;
     }
     FolderListing result;
     result.mask = kListArchive;
     result.status = 0;
     result.count = static_cast<uint16_t>(count);
-    result.names = StrMake(names, static_cast<uint16_t>(namesLen));
-    result.records = records;
-    *listing = result;
+    result.names = NameBlock(store.names.get(), static_cast<uint32_t>(namesLen));
+    result.records = store.records.get();
+    result.store = std::move(store);
+    *listing = std::move(result);
     return 0;
 }
 

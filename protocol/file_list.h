@@ -27,16 +27,10 @@ ErrCode FormatListEntry(const FileInfo& info, char out[kListEntrySize]);
 // neither a digit nor a blank or a number does not fit its field; *out is then left alone.
 ErrCode ParseListEntry(const char* p, FileInfo* out);
 
-// The updater parses a list into its temporary pool (128 KiB, shared with the rest of its run):
-// the names block and one FileInfo record per name. A list that would take more than this is
-// refused by both sides with kErrOutOfMemory: the server answers it with an error instead of the list, the
-// client does not parse it.
-inline constexpr uint32_t kMaxListHeld = 96 * 1024;
-
-// Pool bytes a parsed list of count names in a names block of namesLen bytes takes.
-inline uint64_t FileListHeldSize(uint32_t namesLen, uint32_t count) {
-    return (uint64_t{namesLen} + 3) / 4 * 4 + uint64_t{count} * sizeof(FileInfo);
-}
+// The largest body a list can have: the longest names block 5 digits announce, holding the most
+// names it can (one character and a separator each), and their entries. Client and server bound
+// a list by this and nothing else.
+inline constexpr uint32_t kMaxListBody = kListLengthWidth + kMaxNamesBlock + kListEntrySize * (kMaxNamesBlock / 2 + 1);
 
 // Bytes of the body for count names occupying namesLen bytes.
 inline uint32_t FileListBodySize(uint32_t namesLen, uint32_t count) {
@@ -47,21 +41,20 @@ inline uint32_t FileListBodySize(uint32_t namesLen, uint32_t count) {
 // into out (capacity bytes); *written receives the length. kErrBadInput when the names do not
 // number `count`, when a name fails CheckFileName (a client would refuse the whole list) or an
 // entry cannot be written; kErrOutOfMemory when out is too small. Uses no pool space.
-ErrCode FormatFileList(StrRef names, const FileInfo* records, uint16_t count, char* out,
+ErrCode FormatFileList(NameBlock names, const FileInfo* records, uint16_t count, char* out,
                        uint32_t capacity, uint32_t* written);
 
-// Parses a body of len bytes into listing: names as one new pool entry with every "/" turned into
-// "\", records as one more pool entry (FileInfo with size, attributes, write date and time; the
-// rest 0), count, status 0, mask kListArchive; pattern, folder and exclusions empty. On failure
-// nothing is left in the pool, listing is untouched and the code is returned:
+// Parses a body of len bytes into listing, which holds the names (every "/" turned into "\") and
+// the records (FileInfo with size, attributes, write date and time; the rest 0) on the heap;
+// count, status 0, mask kListArchive; pattern, folder and exclusions empty. On failure nothing is
+// left in the pool, listing is untouched and the code is returned:
 //   kErrTransUp       the length field is not a number, or the body holds fewer bytes than the
 //                     names block and its entries announce, or an entry is unreadable (reported
 //                     with the server's text);
 //   kErrFileNotFound  an empty names block;
 //   kErrBadInput      a name fails CheckFileName (reported against the name), before any record
 //                     is made;
-//   kErrOutOfMemory   the names block exceeds 32764 bytes, the list needs more than kMaxListHeld,
-//                     or the pool is full.
+//   kErrOutOfMemory   memory for the names and records ran out.
 // Bytes after the last entry are ignored.
 ErrCode ParseFileList(const char* body, uint32_t len, FolderListing* listing);
 

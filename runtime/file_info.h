@@ -1,10 +1,11 @@
 // File-information records, folder listings sorted by name, and the NUL-separated list sort.
 //
 // Paths may hold the wildcards `*` and `?`; the platform search (script/dir_search.h) resolves
-// them. Every text and record array handed back lives in the caller's temporary pool.
+// them. Texts handed back live in the caller's temporary pool; a listing holds its names and records.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "runtime/strref.h"
 
@@ -56,10 +57,30 @@ ErrCode FileTimeOf(StrRef path, int which, int32_t* date, int32_t* ms);
 // after it.
 using ScanObserver = int (*)(StrRef root, int starting);
 
+// A NUL-separated names block, which may be longer than a StrRef can be: a listing of thousands
+// of files easily passes 32764 bytes of names.
+struct NameBlock {
+    const char* ptr = "";
+    uint32_t len = 0;
+    NameBlock() = default;
+    NameBlock(const char* p, uint32_t n) : ptr(p), len(n) {}
+    // An error value gives the empty block.
+    NameBlock(StrRef s) : ptr(s.ok() ? s.ptr : ""), len(s.ok() ? s.len : 0) {}  // NOLINT: implicit
+};
+
+// The heap blocks a listing made for its names and records; they live as long as the listing.
+struct ListingStore {
+    std::unique_ptr<char[]> names;
+    std::unique_ptr<FileInfo[]> records;
+};
+
+// Most names a listing holds: the count is 16 bits and 0xFFFF means "not found".
+inline constexpr uint32_t kMaxListingNames = 0xFFFE;
+
 // The names of a folder (or of a wildcard pattern's matches), sorted by byte value, each with its
-// record. The pattern or the folder may be the root itself; every other text and the record array
-// lie in the caller's pool, above the mark the caller had when it called ScanFolder, and nothing
-// else does. The records need not fit a StrRef: 36 bytes a file pass 65535 bytes at 1821 files.
+// record. The pattern and the folder are texts in the caller's pool (or the root itself); the names
+// and the records are held by the listing on the heap, so that folders of many thousands of files
+// fit beside everything else a run keeps in its pool. A listing is moved, never copied.
 struct FolderListing {
     StrRef pattern = StrEmpty();     // the text handed to the platform search
     StrRef folder = StrEmpty();      // the folder the names are relative to
@@ -67,8 +88,9 @@ struct FolderListing {
     StrRef exclusions = StrEmpty();  // lower-case comma list used by the comparison; scans leave it empty
     ErrCode status = 0;
     uint16_t count = 0;
-    StrRef names = StrEmpty();       // `count` names separated by NUL, no folder, at most 32764 bytes
-    FileInfo* records = nullptr;     // `count` records in the order of names; null with kListNamesOnly
+    NameBlock names;                      // `count` names separated by NUL, no folder
+    const FileInfo* records = nullptr;    // `count` records in the order of names; null with kListNamesOnly
+    ListingStore store;                   // what names and records point into, when the listing made them
 };
 
 // Mask that takes every entry and keeps no records.
@@ -83,13 +105,33 @@ bool ListingTakes(uint16_t mask, uint8_t attributes);
 // Scans root: an existing folder (without wildcards) is listed whole ("*.*" inside it), anything
 // else is the search pattern itself and its names are relative to its drive and folder. Status:
 // kErrFileNotFound no match, or a mask other than 0 that takes nothing of what matched;
-// kErrOutOfMemory names over 32764 bytes or pool exhausted; kErrInternal a sorted name not found
-// again; 0 and an empty listing when the observer skips the scan. A listing with a non-zero status
-// has no names and no records.
+// kErrOutOfMemory more than kMaxListingNames names or memory exhausted; kErrInternal a sorted name
+// not found again; 0 and an empty listing when the observer skips the scan. A listing with a
+// non-zero status has no names and no records.
 FolderListing ScanFolder(StrRef root, uint16_t mask, ScanObserver observer);
 
 // 0-based position of name among the NUL-separated names: the first exact match, else the first
-// match ignoring ASCII case; 0xFFFF when there is none or either text is an error value.
-uint16_t ListingIndex(StrRef names, StrRef name);
+// match ignoring ASCII case; 0xFFFF when there is none or name is an error value. One pass over
+// the names: for many lookups in one listing, see ListingLookup.
+uint16_t ListingIndex(NameBlock names, StrRef name);
+
+// Repeated lookups in one listing's names, as ListingIndex answers them, in logarithmic time: a
+// comparison of two folders of thousands of files would otherwise read the one block thousands of
+// times. Holds positions only: the names must outlive it.
+class ListingLookup {
+public:
+    ListingLookup(NameBlock names, uint16_t count);
+    // False when memory for the index ran out: Find then falls back on ListingIndex.
+    bool indexed() const { return indexed_; }
+    uint16_t Find(StrRef name) const;
+
+private:
+    NameBlock names_;
+    std::unique_ptr<uint32_t[]> starts_;  // count + 1 offsets (the last one past the block)
+    std::unique_ptr<uint16_t[]> exact_;   // positions sorted by bytes, then by position
+    std::unique_ptr<uint16_t[]> folded_;  // positions sorted ignoring ASCII case, then by position
+    uint16_t count_ = 0;
+    bool indexed_ = false;
+};
 
 }  // namespace rt

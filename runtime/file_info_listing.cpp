@@ -1,6 +1,8 @@
 // Folder scans into sorted listings with their records, and name lookup in a listing.
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "runtime/block_table.h"
 #include "runtime/error_record.h"
@@ -8,7 +10,6 @@
 #include "runtime/temp_pool.h"
 #include "runtime/dir_search.h"
 #include "runtime/file_info.h"
-#include "runtime/text_list_sort.h"
 #include "runtime/tracked_buffer.h"
 
 namespace rt {
@@ -43,25 +44,23 @@ StrRef WithoutTrailingSeparators(StrRef root) {
     return StrRef{root.ptr, n};
 }
 
-// First field of names equal to name, compared exactly or without regard to ASCII case.
-uint16_t FindField(StrRef names, StrRef name, bool fold) {
-    if (!names.ok() || !name.ok() || names.len == 0) return kNpos;
+unsigned char Upper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
+
+// First name of the block equal to the n bytes at name, compared exactly or without regard to
+// ASCII case.
+uint16_t FindName(NameBlock names, const char* name, uint32_t n, bool fold) {
+    if (names.len == 0) return kNpos;
     uint32_t start = 0;
     uint16_t field = 0;
     for (uint32_t i = 0; i <= names.len; ++i) {
         if (i < names.len && names.ptr[i] != '\0') continue;
-        uint32_t n = i - start;
-        if (n == name.len) {
+        if (i - start == n) {
             const char* p = names.ptr + start;
             bool same = true;
             for (uint32_t j = 0; j < n && same; ++j) {
-                unsigned char a = static_cast<unsigned char>(p[j]);
-                unsigned char b = static_cast<unsigned char>(name.ptr[j]);
-                if (fold) {
-                    if (a >= 'a' && a <= 'z') a -= 32;
-                    if (b >= 'a' && b <= 'z') b -= 32;
-                }
-                same = a == b;
+                const unsigned char a = static_cast<unsigned char>(p[j]);
+                const unsigned char b = static_cast<unsigned char>(name[j]);
+                same = fold ? Upper(a) == Upper(b) : a == b;
             }
             if (same) return field;
         }
@@ -72,37 +71,76 @@ uint16_t FindField(StrRef names, StrRef name, bool fold) {
     return kNpos;
 }
 
-// Puts the sorted names and their records in the pool as the listing's last two entries.
-ErrCode SortListing(FolderListing* l, StrRef unsorted, const TrackedBuffer& table) {
-    const uint16_t flags = kSortNulSeparated | kSortTrimItems;
-    ListOrder o;
-    if (ErrCode err = ListOrderOf(unsorted, flags, &o)) return err;
-    const StrRef names = JoinInOrder(unsorted, o, flags);
-    if (!names.ok()) return StrError(names);
-    l->names = names;
-    ErrCode err = 0;
+// Compares two names as the listing sorts them: by byte value, the shorter as if padded with
+// blanks to the longer one's length.
+int ComparePadded(const char* a, uint32_t an, const char* b, uint32_t bn) {
+    const uint32_t n = an > bn ? an : bn;
+    for (uint32_t i = 0; i < n; ++i) {
+        const unsigned char x = i < an ? static_cast<unsigned char>(a[i]) : ' ';
+        const unsigned char y = i < bn ? static_cast<unsigned char>(b[i]) : ' ';
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return 0;
+}
+
+struct ScannedName {
+    uint32_t start;
+    uint32_t len;      // without trailing blanks
+    uint32_t fullLen;  // as scanned
+};
+
+// The scanned names sorted, trimmed and joined, with their records in the same order, in heap
+// blocks the listing keeps.
+ErrCode SortListing(FolderListing* l, const TrackedBuffer& names, const TrackedBuffer& table) {
+    const char* block = names.data();
+    std::unique_ptr<ScannedName[]> items(new (std::nothrow) ScannedName[l->count]);
+    if (!items) return kErrOutOfMemory;
+    uint32_t start = 0;
+    for (uint32_t i = 0, k = 0; i <= names.used(); ++i) {
+        if (i < names.used() && block[i] != '\0') continue;
+        const uint32_t n = i - start;
+        items[k++] = ScannedName{start, TrimmedLength(block + start, n), n};
+        start = i + 1;
+    }
+    std::unique_ptr<uint16_t[]> order(new (std::nothrow) uint16_t[l->count]);
+    if (!order) return kErrOutOfMemory;
+    for (uint16_t i = 0; i < l->count; ++i) order[i] = i;
+    std::stable_sort(order.get(), order.get() + l->count, [&](uint16_t x, uint16_t y) {
+        return ComparePadded(block + items[x].start, items[x].fullLen, block + items[y].start,
+                             items[y].fullLen) < 0;
+    });
+
+    uint32_t joined = 0;
+    for (uint16_t i = 0; i < l->count; ++i) joined += items[i].len + (i ? 1 : 0);
+    l->store.names.reset(new (std::nothrow) char[joined ? joined : 1]);
+    if (!l->store.names) return kErrOutOfMemory;
+    char* out = l->store.names.get();
+    for (uint16_t k = 0; k < l->count; ++k) {
+        if (k) *out++ = '\0';
+        const ScannedName& it = items[order[k]];
+        std::memcpy(out, block + it.start, it.len);
+        out += it.len;
+    }
+    l->names = NameBlock(l->store.names.get(), joined);
     if (l->mask == kListNamesOnly) return 0;
-    // The records go straight to their sorted places: a second copy of the table in the pool
-    // would halve the number of files a listing can hold.
-    FileInfo* records = reinterpret_cast<FileInfo*>(PoolBuffer(o.kept * sizeof(FileInfo), &err));
-    if (!records) return kErrOutOfMemory;
+
+    l->store.records.reset(new (std::nothrow) FileInfo[l->count]);
+    if (!l->store.records) return kErrOutOfMemory;
     const FileInfo* source = reinterpret_cast<const FileInfo*>(table.data());
-    for (uint32_t k = 0; k < o.kept; ++k) {
-        uint16_t i = o.At(k);
-        uint16_t n = o.Len(i);
-        uint16_t from = i;
-        uint16_t trimmed = TrimmedLength(unsorted.ptr + o.Start(i), n);
-        if (trimmed != n) {
+    for (uint16_t k = 0; k < l->count; ++k) {
+        uint16_t from = order[k];
+        const ScannedName& it = items[from];
+        if (it.len != it.fullLen) {
             // The trimmed name is no longer the scanned one: look it up as the text it became.
-            from = FindField(unsorted, StrRef{unsorted.ptr + o.Start(i), trimmed}, false);
+            from = FindName(NameBlock(block, names.used()), block + it.start, it.len, false);
             if (from == kNpos) {
                 RecordError(kErrInternal, kLocationListingOrder);
                 return kErrInternal;
             }
         }
-        records[k] = source[from];
+        l->store.records[k] = source[from];
     }
-    l->records = records;
+    l->records = l->store.records.get();
     return 0;
 }
 
@@ -112,9 +150,10 @@ bool ListingTakes(uint16_t mask, uint8_t attributes) {
     return (mask & (attributes ? attributes : kAttrArchive)) != 0;
 }
 
-uint16_t ListingIndex(StrRef names, StrRef name) {
-    uint16_t at = FindField(names, name, false);
-    return at != kNpos ? at : FindField(names, name, true);
+uint16_t ListingIndex(NameBlock names, StrRef name) {
+    if (!name.ok()) return kNpos;
+    uint16_t at = FindName(names, name.ptr, name.len, false);
+    return at != kNpos ? at : FindName(names, name.ptr, name.len, true);
 }
 
 FolderListing ScanFolder(StrRef root, uint16_t mask, ScanObserver observer) {
@@ -149,8 +188,7 @@ FolderListing ScanFolder(StrRef root, uint16_t mask, ScanObserver observer) {
         ErrCode err = search.First(l.pattern, &e);
         while (!err) {
             if (ListingTakes(mask, static_cast<uint8_t>(e.info.attributes))) {
-                uint32_t grown = names.used() + (l.count ? 1 : 0) + e.nameLen;
-                if (grown > kMaxText || l.count == kNpos) {
+                if (l.count == kMaxListingNames) {
                     err = kErrOutOfMemory;
                     break;
                 }
@@ -168,15 +206,13 @@ FolderListing ScanFolder(StrRef root, uint16_t mask, ScanObserver observer) {
     }
     if (l.status == 0 && mask != 0 && l.count == 0) l.status = kErrFileNotFound;
     if (l.status == 0 && l.count) {
-        const uint16_t listMark = PoolMark();
-        StrRef unsorted{names.used() ? names.data() : "", static_cast<uint16_t>(names.used())};
-        l.status = SortListing(&l, unsorted, table);
-        if (l.status) PoolRelease(listMark);
+        l.status = SortListing(&l, names, table);
     }
     if (l.status) {
         l.count = 0;
-        l.names = StrEmpty();
+        l.names = NameBlock();
         l.records = nullptr;
+        l.store = ListingStore();
     }
     if (observer) observer(root, 0);
     return l;

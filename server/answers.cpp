@@ -97,9 +97,7 @@ Answer ListAnswer(const std::vector<PublishedFile>& files) {
         }
     }
     // Sent anyway, such a list would only be refused by the updater after the whole transfer.
-    if (names.size() > kMaxText || files.size() > 0xFFFF ||
-        FileListHeldSize(static_cast<uint32_t>(names.size()), static_cast<uint32_t>(files.size())) >
-            kMaxListHeld) {
+    if (names.size() > kMaxNamesBlock || files.size() > kMaxListingNames) {
         return ErrorAnswer(kErrOutOfMemory, "The list of " + std::to_string(files.size()) +
                                                 " files is longer than the updater can hold");
     }
@@ -112,7 +110,7 @@ Answer ListAnswer(const std::vector<PublishedFile>& files) {
         written = kListLengthWidth;
     } else {
         const ErrCode err = FormatFileList(
-            StrMake(names.data(), static_cast<uint16_t>(names.size())), records.data(),
+            NameBlock(names.data(), static_cast<uint32_t>(names.size())), records.data(),
             static_cast<uint16_t>(files.size()), body.data(), static_cast<uint32_t>(body.size()),
             &written);
         if (err) return ErrorAnswer(err);

@@ -51,7 +51,7 @@ Answer TextAnswer(const char* text);
 
 // The list answer for files: a transfer header (size and checksum of the body, date and time of the
 // newest file) and the body the updater parses. kErrOutOfMemory (as an error answer, saying how
-// many files) when the updater could not hold the parsed list (see FileListHeldSize).
+// many files) when its names pass what the list's length field can announce (kMaxNamesBlock).
 Answer ListAnswer(const std::vector<PublishedFile>& files);
 
 // The file answer for the real path of a regular file: a transfer header with its size, local

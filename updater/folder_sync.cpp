@@ -25,15 +25,23 @@ constexpr uint16_t kMsgConnecting = 1001;
 constexpr uint16_t kMsgReadingList = 1002;
 constexpr uint16_t kReportAgain = 121;
 
-// The n-th (0-based) of count NUL-separated names, as a piece.
-StrRef NameAt(StrRef names, uint16_t n) {
-    uint16_t at = 0;
-    for (uint16_t k = 0; k < n && at < names.len; ++at)
-        if (names.ptr[at] == '\0') ++k;
-    uint16_t end = at;
-    while (end < names.len && names.ptr[end] != '\0') ++end;
-    return StrMake(names.ptr + at, static_cast<uint16_t>(end - at));
-}
+// Walks the NUL-separated names of a listing in order, one piece at a time.
+class NameCursor {
+public:
+    explicit NameCursor(NameBlock names) : names_(names) {}
+    StrRef Next() {
+        uint32_t end = at_;
+        while (end < names_.len && names_.ptr[end] != '\0') ++end;
+        const uint32_t n = end - at_;
+        StrRef name = n <= kMaxText ? StrMake(names_.ptr + at_, static_cast<uint16_t>(n)) : StrErr(kErrBadInput);
+        at_ = end + 1;
+        return name;
+    }
+
+private:
+    NameBlock names_;
+    uint32_t at_ = 0;
+};
 
 ErrCode KeepAlive(void*, uint64_t total, uint32_t) { return KeepWindowsAlive(total); }
 
@@ -83,12 +91,14 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
     }
     const uint16_t allowed = (mask & 0x3F) ? mask : static_cast<uint16_t>(mask | kMaskNewerOrMissing);
     SyncResult result{0, 0};
+    const ListingLookup inTarget(target.names, target.count);
+    NameCursor names(source.names);
     ErrCode step = ProgressStart(source.count);
     for (uint16_t i = 0; i < source.count && result.code < kErrUserCanceled && step == 0; ++i) {
         PoolScope scope;
-        StrRef name = NameAt(source.names, i);
+        StrRef name = names.Next();
         StrRef targetPath = PathJoin(target.folder, name);
-        const uint16_t t = target.count ? ListingIndex(target.names, name) : kNpos;
+        const uint16_t t = target.count ? inTarget.Find(name) : kNpos;
         const FileInfo sourceInfo = source.records ? source.records[i] : FileInfoOf(PathJoin(source.folder, name));
         const FileInfo targetInfo = (t != kNpos && target.records) ? target.records[t] : FileInfoOf(targetPath);
         const int16_t c = ClassifyEntry(sourceInfo, targetInfo, name, source.exclusions, tolerance);

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "net/http_client.h"
 #include "runtime/block_table.h"
@@ -34,9 +35,6 @@ CredentialsFn CredentialsSeam() { return gSeams.credentials ? gSeams.credentials
 
 // Block tag of a list answer read for parsing.
 constexpr uint16_t kTagListAnswer = 41;
-// The longest list body that can be valid: 5 digits, the largest names block a listing holds and
-// one entry per name (a name takes at least one byte and its separator).
-constexpr uint32_t kMaxListBody = kListLengthWidth + kMaxText + kListEntrySize * (kMaxText / 2 + 1);
 
 // Bytes that may not travel raw in a query value: they would end the request line, start a new
 // parameter or a fragment, or read as an escape on the server.
@@ -207,7 +205,7 @@ ErrCode ReadListAnswer(StrRef path, StrRef listAddress, FolderListing* listing) 
     if (body) BlockFree(kTagListAnswer, body);
     if (err != 0) return err;
     parsed.folder = listAddress;
-    *listing = parsed;
+    *listing = std::move(parsed);
     return 0;
 }
 
@@ -217,10 +215,10 @@ ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing)
     ErrCode err = CreateTempFile(StrEmpty(), "kvl", temp, sizeof temp);
     if (err != 0) return Report(err, kModStreams, StrFromLiteral("temporary file"));
     StrRef tempRef = StrFromLiteral(temp);
-    // The longest list answer the parser would take: its header, the length field and what a
-    // held list may take; anything longer is refused at its first byte beyond.
+    // The longest list answer the parser would take; anything longer is refused at its first
+    // byte beyond.
     FetchLimits limits;
-    limits.maxBody = kTransferHeaderSize + 5 + kMaxListHeld + 2;
+    limits.maxBody = kTransferHeaderSize + kMaxListBody + 2;
     err = FetchToFile()(listAddress, tempRef, kFetchNoLog, limits);
     if (err == 0) err = ServerAnswerInFile(tempRef);
     if (err == 0) err = ReadListAnswer(tempRef, listAddress, listing);
