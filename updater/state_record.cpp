@@ -1,7 +1,10 @@
 // Reading, writing and stamping the local state record.
 #include "updater/state_record.h"
 
+#include <cstring>
+
 #include "runtime/temp_pool.h"
+#include "runtime/text_building.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
 #include "runtime/whole_file.h"
@@ -15,6 +18,41 @@ StrRef StatePath(StrRef path) { return (path.ok() && path.len) ? path : StrFromL
 
 bool HasProgram(RunFlags flags) { return (flags & RunFlag::ProgramGiven) != 0; }
 
+// The program never writes NUL bytes or quotes, so a line holding them was damaged or edited by
+// hand. NUL bytes would end the fields early and a quote that is never closed would join every
+// field after it into one, so that a stamp landed in the wrong place on every run: both are left
+// out, and quoted sections that close are kept for the field reader.
+StrRef Mended(StrRef line) {
+    const char* close = nullptr;
+    bool damaged = false;
+    for (uint16_t i = 0; i < line.len && !damaged; ++i) {
+        const char c = line.ptr[i];
+        if (close && c == *close) {
+            close = nullptr;
+        } else if (!close && IsQuote(static_cast<unsigned char>(c))) {
+            close = line.ptr + i;
+        }
+        damaged = c == '\0';
+    }
+    if (!damaged && !close) return line;
+    char* out = PoolBuffer(line.len);
+    if (!out) return StrErr(kErrOutOfMemory);
+    uint16_t n = 0;
+    for (uint16_t i = 0; i < line.len; ++i) {
+        const char c = line.ptr[i];
+        if (c == '\0') continue;
+        if (IsQuote(static_cast<unsigned char>(c))) {
+            const void* end = std::memchr(line.ptr + i + 1, c, line.len - i - 1u);
+            if (!end) continue;  // never closed
+            const uint16_t to = static_cast<uint16_t>(static_cast<const char*>(end) - line.ptr);
+            for (; i < to; ++i)
+                if (line.ptr[i] != '\0') out[n++] = line.ptr[i];
+        }
+        out[n++] = line.ptr[i];
+    }
+    return PoolShrinkTop(n);
+}
+
 }  // namespace
 
 StrRef ReadStateRecord(RunFlags flags, StrRef path) {
@@ -26,7 +64,13 @@ StrRef ReadStateRecord(RunFlags flags, StrRef path) {
     }
     uint16_t end = 0;
     while (end < text.len && text.ptr[end] != '\r' && text.ptr[end] != '\n') ++end;
-    StrRef line = StrMake(text.ptr, end);
+    StrRef line = Mended(StrMake(text.ptr, end));
+    if (!line.ok()) return PoolReturn(mark, line);
+    // Fields beyond those the layout keeps would push the others out of place when the record is
+    // written back: they are not read.
+    const uint16_t stored = HasProgram(flags) ? kStateFields - 1 : kStateFields - 2;
+    const FieldSpan extra = FieldPos(line, ',', stored + 1);
+    if (extra.pos != kNpos && extra.pos > 0) line = SubStr(line, 0, static_cast<uint16_t>(extra.pos - 1));
     StrRef record;
     if (line.len == 0) {
         record = StrFromLiteral("1,,,,,,");

@@ -28,6 +28,12 @@ TEST(StateRecord, ReadLayouts) {
         {kPlain, "C:\\App,u,20240131,1,0\r\nsecond line", "1,C:\\App,u,20240131,1,0,"},
         {kProgram, "1", "1,,,,,,"},
         {kPlain, "'C:\\A,B',u,1,2,0", "1,'C:\\A,B',u,1,2,0,"},
+        // Damaged files: a quote never closed would swallow the fields after it, NUL bytes would
+        // end them, and fields beyond the layout's would shift the others when written back.
+        {kPlain, "C:\\A'pp,u,20240131,1,0", "1,C:\\App,u,20240131,1,0,"},
+        {kProgram, std::string("0,k.\0exe,2024\0\0,1,0,1", 21), "0,,k.exe,2024,1,0,1"},
+        {kPlain, "C:\\A,u,20240131,1,0,extra,more", "1,C:\\A,u,20240131,1,0,"},
+        {kProgram, "0,u,20240131,1,0,1,extra", "0,,u,20240131,1,0,1"},
     };
     for (const auto& c : cases) {
         TempDir dir;
