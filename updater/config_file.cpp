@@ -20,8 +20,17 @@ constexpr uint16_t kTrimBoth = kTrimStart | kTrimEnd;
 
 bool HoldsAny(StrRef s, const char* set) { return s.ok() && FindAny(s, StrFromLiteral(set), true) != kNpos; }
 
-// A part of a pair or a name as written: quoted when it holds a separator or a quote.
-StrRef Written(StrRef s, const char* separators) { return HoldsAny(s, separators) ? FormQuote(s) : s; }
+// Whether s begins or ends with a blank, which the readers would trim away.
+bool EdgeBlank(StrRef s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    return s.ok() && s.len && (blank(s.ptr[0]) || blank(s.ptr[s.len - 1]));
+}
+
+// A part of a pair or a name as written: quoted when it holds a separator or a quote, or when
+// blanks at its ends would otherwise be lost.
+StrRef Written(StrRef s, const char* separators) {
+    return HoldsAny(s, separators) || EdgeBlank(s) ? FormQuote(s) : s;
+}
 
 // Line n (1-based) of lines joined with "\n", as a piece.
 StrRef Line(StrRef lines, uint16_t n) { return Field(lines, '\n', n); }

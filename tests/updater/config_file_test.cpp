@@ -43,6 +43,8 @@ TEST_F(ConfigFileTest, LinesKeepEveryTextAsTyped) {
         {"say \"hi\"", "http://h/a,b", "C:\\a,b", "'say \"hi\"'-\"'http://h/a,b','C:\\a,b'\""},
         {"both '\"-", "s", "t", "'both '+\"'\"+'\"-'-'s,t'"},
         {"", "http://h/x", "D:\\", "-'http://h/x,D:\\'"},
+        // Blanks at the ends survive only quoted: the reader trims what is not.
+        {" Shop ", " s", "t\t", "' Shop '-\"' s','t\t'\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
