@@ -206,7 +206,7 @@ TEST_F(ServerStubTest, ListRequestParsesIntoAListingAndRemovesItsTemporaryFile) 
     FolderListing l;
     ASSERT_EQ(FetchServerList(V(addr), T("Kelvane"), &l), 0);
     EXPECT_EQ(l.count, 2);
-    EXPECT_EQ(Str(l.names), std::string("a.exe") + '\0' + "sub\\b.dll");
+    EXPECT_EQ(std::string(l.names.ptr, l.names.len), std::string("a.exe") + '\0' + "sub\\b.dll");
     EXPECT_EQ(l.records[1].writeDate, 20240102);
     EXPECT_EQ(Str(l.folder), addr);
     EXPECT_TRUE(TempFolderEmpty());
