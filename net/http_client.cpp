@@ -136,8 +136,8 @@ StrRef WithoutQuery(StrRef address) {
     return StrMake(address.ptr, i);
 }
 
-// One GET into the open, empty file within the limits; the file stays open.
-ErrCode GetInto(StrRef host, StrRef path, uint16_t port, FsFile& file, const FetchLimits& limits) {
+// One GET whose body goes to sink within the limits.
+ErrCode GetInto(StrRef host, StrRef path, uint16_t port, BodySink& body, const FetchLimits& limits) {
     PoolScope scope;
     const uint64_t deadline = ClockSteadyMicros() + limits.DeadlineMs() * 1000;
     SocketStartup();
@@ -160,18 +160,15 @@ ErrCode GetInto(StrRef host, StrRef path, uint16_t port, FsFile& file, const Fet
     if (!err) {
         SocketSource socket(slot);
         DeadlineSource source(socket, deadline);
-        FileSink file_sink(file);
-        LimitedSink sink(file_sink, limits.maxBody);
+        LimitedSink sink(body, limits.maxBody);
         err = ReadResponse(source, sink);
-        ErrCode flushed = file_sink.Flush();
-        if (!err) err = flushed;
     }
     SocketClose(slot);
     return err;
 }
 
-// One address into the open, empty file target.
-ErrCode FetchAddress(StrRef address, uint16_t flags, FsFile& target, const FetchLimits& limits) {
+// One address's body into sink.
+ErrCode FetchAddress(StrRef address, uint16_t flags, BodySink& target, const FetchLimits& limits) {
     uint16_t mark = PoolMark();
     if (!(flags & kFetchNoLog) && LogEnabled(0, kLogRuntime)) Log(address);
     ErrCode err = kOk;
@@ -193,6 +190,22 @@ ErrCode FetchAddress(StrRef address, uint16_t flags, FsFile& target, const Fetch
     }
     PoolRelease(mark);
     return err;
+}
+
+// One address into the open, empty file: written in large blocks, the last one when the body ends.
+ErrCode FetchIntoFile(StrRef address, uint16_t flags, FsFile& file, const FetchLimits& limits) {
+    FileSink sink(file);
+    ErrCode err = FetchAddress(address, flags, sink, limits);
+    const ErrCode flushed = sink.Flush();
+    return err ? err : flushed;
+}
+
+// HttpGet's one request into the open file.
+ErrCode GetIntoFile(StrRef host, StrRef path, uint16_t port, FsFile& file) {
+    FileSink sink(file);
+    ErrCode err = GetInto(host, path, port, sink, FetchLimits{});
+    const ErrCode flushed = sink.Flush();
+    return err ? err : flushed;
 }
 
 // True when the file is missing or holds nothing.
@@ -220,7 +233,7 @@ ErrCode HttpGet(StrRef host, StrRef path, uint16_t port, StrRef output) {
     FsFile file;
     ErrCode err = file.Open(CString(output), kFsWrite | kFsCreate | kFsTruncate) != kOk
                       ? Fail(true, 0, kErrNetAccess, 0)
-                      : GetInto(host, path, port, file, FetchLimits{});
+                      : GetIntoFile(host, path, port, file);
     ErrCode closed = file.Close();
     if (!err) err = closed;
     PoolRelease(mark);
@@ -240,7 +253,7 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags, const F
         FsFile body;
         char temp[kTempPathMax];
         if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &body)) return made;
-        ErrCode err = FetchAddress(address, flags, body, limits);
+        ErrCode err = FetchIntoFile(address, flags, body, limits);
         ErrCode closed = body.Close();
         if (!err) err = closed;
         // Nothing to append to: the finished body becomes the output in one step. A rename
@@ -265,6 +278,11 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags, const F
     return kOk;
 }
 
+ErrCode HttpFetchToSink(StrRef address, uint16_t flags, BodySink& sink, const FetchLimits& limits) {
+    if (!address.ok()) return StrError(address);
+    return FetchAddress(address, flags, sink, limits);
+}
+
 StrRef HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limits) {
     if (!address.ok()) return address;
     uint16_t mark = PoolMark();
@@ -276,7 +294,7 @@ StrRef HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limi
     FetchLimits bounded = limits;
     const bool textBound = bounded.maxBody >= kMaxStringBody;
     if (textBound) bounded.maxBody = kMaxStringBody;
-    ErrCode err = FetchAddress(address, flags, in, bounded);
+    ErrCode err = FetchIntoFile(address, flags, in, bounded);
     if (err == kErrDataOutBound && textBound) err = kErrOutOfMemory;
     StrRef body = StrErr(err);
     if (!err) {

@@ -10,6 +10,8 @@
 
 namespace rt {
 
+class BodySink;
+
 // Fetch flags.
 inline constexpr uint16_t kFetchNoLog = 1;  // do not write the addresses to the log
 
@@ -36,6 +38,11 @@ struct FetchLimits {
 //   kErrDataOutBound     a body longer than limits.maxBody (each address has the limits)
 // Each body first goes to a temporary file, deleted in every case.
 ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags, const FetchLimits& limits = {});
+
+// The body of one address handed to sink piece by piece as it arrives, within the limits; nothing
+// goes to disk on the way. The errors are those of HttpFetchToFile, and a sink's error ends the
+// fetch with that code.
+ErrCode HttpFetchToSink(StrRef address, uint16_t flags, BodySink& sink, const FetchLimits& limits = {});
 
 // The body of one address as one pool entry, or the fetch's error; a body beyond 65535 bytes
 // (or beyond the pool) gives kErrOutOfMemory, one beyond a smaller limits.maxBody

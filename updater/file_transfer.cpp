@@ -17,12 +17,17 @@
 #include "runtime/dir_search.h"
 #include "runtime/streams.h"
 #include "protocol/checksum.h"
+#include "runtime/tracked_buffer.h"
+#include "updater/file_answer.h"
 #include "updater/server_protocol.h"
 #include "protocol/transfer_header.h"
 
 namespace rt {
 
 namespace {
+
+// Block tag of the buffer a downloaded answer is read through.
+constexpr uint16_t kTagTransferRead = 42;
 
 // Records code and sets the detail; with append the text is added to a detail already set.
 ErrCode Report(ErrCode code, StrRef detail, bool append = false) {
@@ -33,21 +38,17 @@ ErrCode Report(ErrCode code, StrRef detail, bool append = false) {
     return code;
 }
 
-// Writes the content to a new temporary file beside target, stamps and flushes it, and renames it
-// over target. The temporary file is gone afterwards whatever happened.
-ErrCode ReplaceTarget(FsFile& src, const TransferHeader& h, StrRef target) {
-    PoolScope scope;
-    StrRef folder = PathPart(target, kPathDriveFolder);
-    // A listed file may lie in a subfolder the target does not have yet.
-    if (folder.ok() && folder.len > 0 && PathExists(folder) != 0 && MakeDirs(folder) != 0) return kErrFileIo;
-    ReplacementFile replacement;
-    ErrCode err = replacement.Begin(target) == 0 ? 0 : kErrFileIo;
-    if (!err) err = src.Seek(kTransferHeaderSize) == 0 ? FsCopyBlocks(src, replacement.file(), h.size) : kErrFileIo;
-    if (!err) err = replacement.Finish() == 0 ? 0 : kErrFileIo;
-    // Stamped before the rename, so that the target never shows the new content with an old time.
-    if (!err) err = SetLastWriteTime(StrFromLiteral(replacement.path()), h.date, h.time);
-    if (!err && replacement.Commit() != 0) err = kErrFileIo;
-    return err;
+// Reads a downloaded answer into the installer in large blocks.
+ErrCode FeedFromFile(FsFile& src, FileAnswerInstaller& installer) {
+    static constexpr uint32_t kReadBlock = 65536;
+    TrackedBuffer buffer(kTagTransferRead, kReadBlock);
+    if (!buffer.Reserve(kReadBlock)) return kErrOutOfMemory;
+    for (;;) {
+        uint32_t got = 0;
+        if (src.Read(buffer.data(), kReadBlock, &got) != 0) return kErrDiskRead;
+        if (got == 0) return 0;
+        if (ErrCode err = installer.Write(buffer.data(), got)) return err;
+    }
 }
 
 }  // namespace
@@ -77,62 +78,23 @@ ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownloa
     if (!target.ok()) return StrError(target);
     uint16_t mark = PoolMark();
     FsFile src;
-    ErrCode err = src.Open(CString(download), kFsRead);
-    if (err != 0) {
+    if (src.Open(CString(download), kFsRead) != 0) {
         PoolRelease(mark);
         Report(kErrFileNotFound, download);
         return Report(kErrFileNotFound, target, true);
     }
-    char head[kTransferHeaderSize];
-    uint32_t got = 0;
-    if (src.Read(head, kTransferHeaderSize, &got) != 0) got = 0;
-    TransferHeader h = ParseTransferHeader(head, got);
-    if (h.error != 0) {
-        Report(kErrTransUp, Concat(StrFromLiteral("Server response: "), StrMake(head, static_cast<uint16_t>(got))));
-        PoolRelease(mark);
-        return Report(kErrTransUp, target, true);
-    }
-    if (expected && (h.size != expected->size || h.date != expected->writeDate || h.time != expected->writeTime)) {
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "Transfer header does not match the list, File:%s, Header:%lu %ld %ld, List:%lu %ld %ld",
-                      CString(download), static_cast<unsigned long>(h.size), static_cast<long>(h.date),
-                      static_cast<long>(h.time), static_cast<unsigned long>(expected->size),
-                      static_cast<long>(expected->writeDate), static_cast<long>(expected->writeTime));
-        Report(kErrTransUp, StrFromLiteral(text));
-        PoolRelease(mark);
-        return Report(kErrTransUp, target, true);
-    }
-    uint32_t actual = ChecksumOfFile(download, kTransferHeaderSize, kChecksumToEnd);
-    if (actual != h.checksum) {
-        char text[160];
-        std::snprintf(text, sizeof text, "Bad CRC, File:%s, Demanded CRC:%lu, actual CRC:%lu", CString(download),
-                      static_cast<unsigned long>(h.checksum), static_cast<unsigned long>(actual));
-        Report(kErrTransUp, StrFromLiteral(text));
-        PoolRelease(mark);
-        return Report(kErrTransUp, target, true);
-    }
-    uint64_t length = 0;
-    if (src.Length(&length) != 0) length = 0;
-    // A header that promises more than arrived must not install a short file as if it were whole.
-    if (length < kTransferHeaderSize + static_cast<uint64_t>(h.size)) {
-        char text[160];
-        std::snprintf(text, sizeof text, "Short transfer, File:%s, Announced size:%lu, received:%lu", CString(download),
-                      static_cast<unsigned long>(h.size),
-                      static_cast<unsigned long>(length > kTransferHeaderSize ? length - kTransferHeaderSize : 0));
-        Report(kErrTransUp, StrFromLiteral(text));
-        PoolRelease(mark);
-        return Report(kErrTransUp, target, true);
-    }
-    err = ReplaceTarget(src, h, target);
+    FileAnswerInstaller installer(target, download, expected, false);
+    ErrCode err = FeedFromFile(src, installer);
+    if (err == 0) err = installer.Finish();
     src.Close();
-    if (err != 0) {
-        PoolRelease(mark);
-        return Report(err, target);
+    if (installer.failed()) {
+        installer.ReportFailure();
+    } else if (err) {
+        Report(err, download);
     }
-    if (deleteDownload) RemoveFile(download);
+    if (err == 0 && deleteDownload) RemoveFile(download);
     PoolRelease(mark);
-    return 0;
+    return err;
 }
 
 ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t flags, uint16_t verbosity,
@@ -156,20 +118,32 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
         PoolRelease(mark);
         return Report(StrError(address), target, true);
     }
-    char temp[kTempPathMax];
-    err = CreateTempFile(StrEmpty(), "kvd", temp, sizeof temp);
-    if (err == 0) {
-        FetchToFileFn fetch = ServerSeamsInUse().fetchToFile ? ServerSeamsInUse().fetchToFile : HttpFetchToFile;
-        // The address carries the credentials, so it stays out of the log.
-        FetchLimits limits;
-        if (expected) limits.maxBody = uint64_t{expected->size} + kTransferHeaderSize;
-        err = fetch(address, StrFromLiteral(temp), kFetchNoLog, limits);
-        if (err == 0) err = ServerAnswerInFile(StrFromLiteral(temp));
-        if (err != 0) Report(err, target, true);
-        if (err == 0) err = InstallDownloadedFile(StrFromLiteral(temp), target, true, expected);
-        FsRemoveFile(temp);
+    // The address carries the credentials, so it stays out of the log.
+    FetchLimits limits;
+    if (expected) limits.maxBody = uint64_t{expected->size} + kTransferHeaderSize;
+    if (FetchToFileFn fetch = ServerSeamsInUse().fetchToFile) {
+        // A stand-in fetch writes its answer to a file, which is then installed like any other.
+        char temp[kTempPathMax];
+        err = CreateTempFile(StrEmpty(), "kvd", temp, sizeof temp);
+        if (err != 0) {
+            Report(err, target);
+        } else {
+            err = fetch(address, StrFromLiteral(temp), kFetchNoLog, limits);
+            if (err == 0) err = ServerAnswerInFile(StrFromLiteral(temp));
+            if (err != 0) Report(err, target, true);
+            if (err == 0) err = InstallDownloadedFile(StrFromLiteral(temp), target, true, expected);
+            FsRemoveFile(temp);
+        }
     } else {
-        Report(err, target);
+        // Written once: straight from the socket into its place beside the target.
+        FileAnswerInstaller installer(target, target, expected, true);
+        err = HttpFetchToSink(address, kFetchNoLog, installer, limits);
+        if (err == 0) err = installer.Finish();
+        if (installer.failed()) {
+            installer.ReportFailure();
+        } else if (err) {
+            Report(err, target, true);
+        }
     }
     PoolRelease(mark);
     return err;

@@ -19,6 +19,8 @@
 #include "updater/server_protocol.h"
 #include "protocol/transfer_header.h"
 #include "tests/support/environment.h"
+#include "tests/net/fake_server.h"
+#include "net/http_client.h"
 
 namespace rt {
 namespace {
@@ -256,6 +258,76 @@ TEST_F(TransferTest, TransferOneFileEndsWithTheServersAnswer) {
     gBodies.clear();
     EXPECT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), kBackupOff, 32, nullptr), kErrNetAccess);
     EXPECT_EQ(TempDir::Read(target), "old");
+}
+
+// What a download over a real connection leaves where, piece by piece.
+struct StreamWatch {
+    std::string downloads;  // the temporary folder, which must stay empty
+    std::string target;     // the target's folder
+    bool tempsEmpty = true;
+    bool besideSeen = false;  // a temporary file beside the target while content arrived
+    uint64_t received = 0;
+};
+StreamWatch* gWatch = nullptr;
+
+ErrCode WatchReceived(uint64_t bytes) {
+    gWatch->received = bytes;
+    std::error_code ec;
+    if (!std::filesystem::is_empty(TempDir::Native(gWatch->downloads), ec)) gWatch->tempsEmpty = false;
+    for (auto& e : std::filesystem::directory_iterator(TempDir::Native(gWatch->target), ec))
+        if (e.path().filename().string().rfind("~kv", 0) == 0) gWatch->besideSeen = true;
+    return 0;
+}
+
+// Straight from the connection, with no stand-in fetch: the content goes once, into its
+// temporary file beside the target, never through the temporary folder; a refused answer stops
+// the download at its header and leaves nothing behind.
+TEST_F(TransferTest, AnswersFromTheNetworkAreWrittenOnceBesideTheTarget) {
+    SetServerSeams({});
+    const std::string big(300 * 1024, 'c');
+    const std::string good = Answer(big, 20240229, 61000);
+    std::string crc = good;
+    crc.back() ^= 1;
+    FileInfo entry{};
+    entry.size = static_cast<uint32_t>(big.size());
+    entry.writeDate = 20240229;
+    entry.writeTime = 61000;
+    FileInfo older = entry;
+    older.writeDate = 20240228;
+    struct Case { const char* what; std::string body; const FileInfo* expected; ErrCode want; };
+    const Case cases[] = {
+        {"sound", good, &entry, 0},
+        {"another version", good, &older, kErrTransUp},
+        {"bad checksum", crc, &entry, kErrTransUp},
+        {"server error", "Error #175.Permission Denied", &entry, 175},
+        {"not a header", std::string("HTTP/1.0 junk\0 and more text than a header holds"), nullptr, kErrTransUp},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(c.body.size()) + "\r\n\r\n";
+        const size_t first = c.body.size() < 65536 ? c.body.size() : 65536;
+        test::FakeServer server(test::FakeScript{{{0, head + c.body.substr(0, first)}, {200, c.body.substr(first)}}});
+        const std::string target = dir_.Write("app.exe", "old");
+        StreamWatch watch{downloads_.Path(), dir_.Path()};
+        gWatch = &watch;
+        SetHttpSeams({WatchReceived});
+        const ErrCode got = TransferOneFile(V(server.Url("/u?l")), T("app.exe"), V(target), kBackupOff, 32, nullptr, c.expected);
+        SetHttpSeams({});
+        server.Join();
+        EXPECT_EQ(got, c.want);
+        EXPECT_TRUE(watch.tempsEmpty) << "the download went through the temporary folder";
+        EXPECT_EQ(Entries(), "app.exe;") << "something stayed beside the target";
+        if (c.want == 0) {
+            EXPECT_TRUE(watch.besideSeen);
+            EXPECT_EQ(TempDir::Read(target), big);
+            ExpectWriteTime(target, 20240229, 61000);
+        } else {
+            EXPECT_EQ(TempDir::Read(target), "old");
+        }
+        if (c.expected == &older) {
+            EXPECT_LT(watch.received, head.size() + c.body.size()) << "read past a refused header";
+        }
+    }
 }
 
 TEST_F(TransferTest, TransferOneFileBacksUpTheOldFileOnce) {
