@@ -32,9 +32,9 @@ int main(int argc, char** argv) {
     const std::string folder = argv[2];
     const auto start = std::chrono::steady_clock::now();
     for (size_t i = 0; i < addresses.size(); ++i) {
+        // The output folder starts empty (the script empties it before each round), as the
+        // client appends bodies to an output that exists.
         const std::string output = folder + "\\f" + std::to_string(i);
-        // The client appends bodies to its output, as an update's list fetch expects.
-        std::remove(output.c_str());
         uint16_t mark = rt::PoolMark();
         rt::ErrCode err = rt::HttpFetchToFile(View(addresses[i]), View(output), rt::kFetchNoLog);
         rt::PoolRelease(mark);

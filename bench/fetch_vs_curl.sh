@@ -43,8 +43,9 @@ wine_run() {
   local program=$1 list=$2 out=$3
   "$runner" "$program" "$(winepath -w "$list" 2>/dev/null || echo "Z:$list")" "Z:$(echo "$out" | tr / '\\')" | tr -d '\r'
 }
-client_run() { wine_run "$client" "$1" "$work/client"; }
-floor_run() { wine_run "$floor" "$1" "$work/floor"; }
+# Each round writes into an emptied folder, so that both create every file anew.
+client_run() { rm -rf "$work/client"; mkdir -p "$work/client"; wine_run "$client" "$1" "$work/client"; }
+floor_run() { rm -rf "$work/floor"; mkdir -p "$work/floor"; wine_run "$floor" "$1" "$work/floor"; }
 # The median of three rounds of a command that prints seconds.
 median3() {
   local a b c

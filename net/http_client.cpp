@@ -25,7 +25,7 @@ namespace {
 // What the reader asks of the socket layer for each piece. Larger than the classic 1024 bytes:
 // every receive is a system call (a server round trip under Wine), and a 64 MiB body read 1 KiB
 // at a time spends most of its time in them. The retry rules per receive are unchanged.
-constexpr uint16_t kReceiveSize = 16384;
+constexpr uint16_t kReceiveSize = 32768;
 // The reader's buffer holds a header block and one more piece: no piece may be larger.
 static_assert(kReceiveSize <= kMaxSegment);
 // Bodies are written to their file in blocks of this size.
@@ -221,6 +221,31 @@ ErrCode AppendFile(FsFile& output, const char* source) {
     return err ? err : FsCopyBlocks(in, output, kCopyToEnd);
 }
 
+// One body appended to the output through a temporary file: nothing reaches the output unless
+// the whole body arrived. Nothing to append to: the body becomes the output in one step. A rename
+// cannot cross volumes (the temporary folder and the output may lie on different drives); then
+// the body is copied like any other.
+ErrCode AppendBody(StrRef address, StrRef output, uint16_t flags, const FetchLimits& limits, bool first) {
+    FsFile body;
+    char temp[kTempPathMax];
+    if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &body)) return made;
+    ErrCode err = FetchIntoFile(address, flags, body, limits);
+    ErrCode closed = body.Close();
+    if (!err) err = closed;
+    bool moved = !err && first && OutputIsEmpty(output) && FsReplaceFile(temp, CString(output)) == kOk;
+    if (!err && !moved) {
+        FsFile out;
+        err = out.Open(CString(output), kFsWrite | kFsCreate | kFsAppend);
+        uint32_t put = 0;
+        if (!err && !first) err = out.Write("\r\n", 2, &put);
+        if (!err) err = AppendFile(out, temp);
+        ErrCode outClosed = out.Close();
+        if (!err) err = outClosed;
+    }
+    if (!moved) FsRemoveFile(temp);
+    return err;
+}
+
 }  // namespace
 
 void SetHttpSeams(const HttpSeams& seams) { gSeams = seams; }
@@ -250,26 +275,18 @@ ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags, const F
         while (end < addresses.len && addresses.ptr[end] != '\0') ++end;
         StrRef address = StrMake(addresses.ptr + start, static_cast<uint16_t>(end - start));
         PoolScope scope;
-        FsFile body;
-        char temp[kTempPathMax];
-        if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &body)) return made;
-        ErrCode err = FetchIntoFile(address, flags, body, limits);
-        ErrCode closed = body.Close();
-        if (!err) err = closed;
-        // Nothing to append to: the finished body becomes the output in one step. A rename
-        // cannot cross volumes (the temporary folder and the output may lie on different
-        // drives); then the body is copied like any other.
-        bool moved = !err && first && OutputIsEmpty(output) && FsReplaceFile(temp, CString(output)) == kOk;
-        if (!err && !moved) {
-            FsFile out;
-            err = out.Open(CString(output), kFsWrite | kFsCreate | kFsAppend);
-            uint32_t put = 0;
-            if (!err && !first) err = out.Write("\r\n", 2, &put);
-            if (!err) err = AppendFile(out, temp);
-            ErrCode outClosed = out.Close();
-            if (!err) err = outClosed;
+        ErrCode err = 0;
+        FsFile direct;
+        // An output that does not exist yet is written directly, once; made here, it is removed
+        // again when the fetch fails, so that a failure leaves nothing either way.
+        if (first && direct.Open(CString(output), kFsWrite | kFsCreate | kFsExclusive) == kOk) {
+            err = FetchIntoFile(address, flags, direct, limits);
+            ErrCode closed = direct.Close();
+            if (!err) err = closed;
+            if (err) FsRemoveFile(CString(output));
+        } else {
+            err = AppendBody(address, output, flags, limits, first);
         }
-        if (!moved) FsRemoveFile(temp);
         if (err) return err;
         first = false;
         if (end == addresses.len) break;

@@ -36,7 +36,8 @@ struct FetchLimits {
 //   kErrBadInput         no body length
 //   kErrInternal         a chunk not followed by CR LF
 //   kErrDataOutBound     a body longer than limits.maxBody (each address has the limits)
-// Each body first goes to a temporary file, deleted in every case.
+// A missing output is written directly and removed again on failure; otherwise each body first
+// goes to a temporary file, deleted in every case.
 ErrCode HttpFetchToFile(StrRef addresses, StrRef output, uint16_t flags, const FetchLimits& limits = {});
 
 // The body of one address handed to sink piece by piece as it arrives, within the limits; nothing

@@ -20,7 +20,7 @@ inline constexpr uint32_t kLocChunk = 1502;
 inline constexpr uint32_t kMaxHeaderBlock = 16384;  // status line and fields with their end
 inline constexpr uint32_t kMaxHeaderLine = 8192;
 inline constexpr uint16_t kMaxChunkSizeLine = 8;
-inline constexpr uint32_t kMaxSegment = 16384;      // largest piece a source hands over
+inline constexpr uint32_t kMaxSegment = 32768;      // largest piece a source hands over
 inline constexpr uint32_t kResponseBufferSize = kMaxHeaderBlock + kMaxSegment;
 
 // Where the answer's bytes come from: the next piece (at most kMaxSegment bytes) as a pool

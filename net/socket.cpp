@@ -25,6 +25,9 @@ SysSocket gHandles[kStreamSlots] = {
     kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket, kNoSysSocket,
 };
 
+// Per slot: whether the next receive should wait for data before it tries.
+bool gWaitFirst[kStreamSlots] = {};
+
 ErrCode gStartup = kErrDeviceIo;
 bool gStarted = false;
 
@@ -132,7 +135,8 @@ uint16_t SocketOpen(StrRef host, uint16_t port) {
         err = SysConnectStart(s, address, port);
         if (err == kWsaEwouldblock) {
             // Writable within the limit, and not because the attempt failed.
-            connected = SocketWait(slot, true, kConnectWaitMs) == kOk && SysConnectError(s) == 0;
+            connected = false;
+            if (SysConnectWait(s, kConnectWaitMs, &connected) != 0) ReportAt(kErrNetAccess, kLocSelect, "");
         } else {
             connected = err == 0;
         }
@@ -143,7 +147,6 @@ uint16_t SocketOpen(StrRef host, uint16_t port) {
         ReportError(kErrNetAccess, host);
         return kErrNetAccess;
     }
-    SysSetReceiveTimeout(s, kReceiveTimeoutMs);
     return slot;
 }
 
@@ -173,6 +176,7 @@ ErrCode SocketSend(uint16_t slot, StrRef data) {
         ErrCode waited = SocketWait(slot, true, kSendRetryMs);
         if (waited == kErrNetAccess) return waited;
     }
+    gWaitFirst[slot] = true;  // the answer takes the peer a moment
     if (sent == data.len) return kOk;
     RecordError(kErrNetAccess, kModNetSend);
     return kErrNetAccess;
@@ -187,6 +191,13 @@ StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t loca
     ErrCode perr = 0;
     char* buffer = PoolBuffer(size, &perr);
     if (!buffer) return StrErr(perr ? perr : kErrOutOfMemory);
+    // An answer that has not come yet costs a failed receive and a wait before the receive that
+    // gets it; waiting first costs only the wait. Only while pieces come whole is the receive
+    // tried at once.
+    if (gWaitFirst[slot] && SocketWait(slot, false, kReceiveFirstDelayMs) == kErrNetAccess) {
+        PoolRelease(mark);
+        return StrErr(kErrNetAccess);
+    }
     int err = 0;
     int32_t n = SysRecv(s, buffer, size, &err);
     for (uint16_t retry = 0; n <= 0 && retry < count; ++retry) {
@@ -198,6 +209,7 @@ StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t loca
         err = 0;
         n = SysRecv(s, buffer, size, &err);
     }
+    gWaitFirst[slot] = n < static_cast<int32_t>(size);
     if (n > 0) return PoolShrinkTop(static_cast<uint16_t>(n));
     PoolRelease(mark);
     char text[64];

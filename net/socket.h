@@ -21,7 +21,6 @@ inline constexpr uint32_t kLocSelect = 1002;
 
 // Limits of the layer.
 inline constexpr uint32_t kConnectWaitMs = 150;
-inline constexpr uint32_t kReceiveTimeoutMs = 3000;
 inline constexpr uint16_t kSendAttempts = 20;
 inline constexpr uint32_t kSendRetryMs = 10;
 inline constexpr uint32_t kReceiveFirstDelayMs = 100;  // doubled after each retry
@@ -59,7 +58,8 @@ StrRef SocketResolve(StrRef host);
 // Connects to host (blanks are ignored; a name is resolved first) at port and returns the slot
 // number (3..39). kErrDataOutBound when every slot is taken (before a socket is made), kErrDeviceIo
 // when no socket can be made, kErrNetAccess when the connection is not established within
-// kConnectWaitMs. The socket is non-blocking from here on.
+// kConnectWaitMs. The socket is non-blocking from here on, so no receive time-out is set on it:
+// the receives' own waits bound them.
 uint16_t SocketOpen(StrRef host, uint16_t port);
 
 // Sends every byte of data: up to kSendAttempts attempts, each after waiting at most

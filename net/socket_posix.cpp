@@ -103,18 +103,14 @@ int SysConnectStart(SysSocket s, uint32_t address, uint16_t port) {
     return LastSocketError();
 }
 
-int SysConnectError(SysSocket s) {
+int SysConnectWait(SysSocket s, uint32_t ms, bool* connected) {
+    bool ready = false;
+    if (int err = SysWaitReady(s, true, ms, &ready)) return err;
+    // A failed connect shows as writable here: its outcome is the socket's error.
     int value = 0;
     sock_len_t len = sizeof value;
-    if (getsockopt(FromSys(s), SOL_SOCKET, SO_ERROR, &value, &len) != 0) return LastSocketError();
-    return WsaFromErrno(value);
-}
-
-int SysSetReceiveTimeout(SysSocket s, uint32_t ms) {
-    timeval tv{};
-    tv.tv_sec = static_cast<time_t>(ms / 1000);
-    tv.tv_usec = static_cast<suseconds_t>((ms % 1000) * 1000);
-    if (setsockopt(FromSys(s), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) return LastSocketError();
+    if (ready && getsockopt(FromSys(s), SOL_SOCKET, SO_ERROR, &value, &len) != 0) return LastSocketError();
+    *connected = ready && value == 0;
     return 0;
 }
 

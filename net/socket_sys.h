@@ -27,9 +27,9 @@ SysSocket SysSocketCreate(int* error);
 int SysSetNonBlocking(SysSocket s);
 // Starts a connect: 0 when it completed, kWsaEwouldblock while it is under way, or the error.
 int SysConnectStart(SysSocket s, uint32_t address, uint16_t port);
-// The outcome of a connect that became writable: 0 or its error.
-int SysConnectError(SysSocket s);
-int SysSetReceiveTimeout(SysSocket s, uint32_t ms);
+// Waits at most ms for a connect under way: 0 with *connected set when it completed, false when it
+// failed or the time ran out; or the wait's own error.
+int SysConnectWait(SysSocket s, uint32_t ms, bool* connected);
 // Waits at most ms for the socket to be readable or writable; 0 with *ready set, or the error.
 int SysWaitReady(SysSocket s, bool write, uint32_t ms, bool* ready);
 // Bytes sent, or -1 with *error set.

@@ -61,21 +61,20 @@ int SysConnectStart(SysSocket s, uint32_t address, uint16_t port) {
     return LastSocketError();
 }
 
-int SysConnectError(SysSocket s) {
-    int value = 0;
-    int len = sizeof value;
-    if (getsockopt(FromSys(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&value), &len) != 0) {
-        return LastSocketError();
-    }
-    return value;
-}
-
-int SysSetReceiveTimeout(SysSocket s, uint32_t ms) {
-    DWORD value = ms;
-    if (setsockopt(FromSys(s), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value),
-                   sizeof value) != 0) {
-        return LastSocketError();
-    }
+int SysConnectWait(SysSocket s, uint32_t ms, bool* connected) {
+    fd_set writable;
+    fd_set failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(FromSys(s), &writable);
+    FD_SET(FromSys(s), &failed);
+    timeval tv;
+    tv.tv_sec = static_cast<long>(ms / 1000);
+    tv.tv_usec = static_cast<long>((ms % 1000) * 1000);
+    // Winsock reports a failed connect in the exception set, so one select tells both outcomes.
+    int rc = select(0, nullptr, &writable, &failed, &tv);
+    if (rc == SOCKET_ERROR) return LastSocketError();
+    *connected = FD_ISSET(FromSys(s), &writable) && !FD_ISSET(FromSys(s), &failed);
     return 0;
 }
 
