@@ -9,6 +9,7 @@
 
 #include "runtime/strref.h"
 #include "runtime/file_info.h"
+#include "runtime/fs.h"
 
 namespace rt {
 
@@ -57,5 +58,7 @@ bool StampPartsValid(int32_t date, int32_t ms);
 // milliseconds since midnight. kErrBadInput for an invalid date or time, kErrFileNotFound when the
 // entry is missing, kErrPermission when access is refused, kErrFileIo for any other failure.
 ErrCode SetFileWriteTimeLocal(StrRef path, int32_t date, int32_t ms);
+// The same on a file open for writing, which spares opening it again by name.
+ErrCode SetFileWriteTimeLocal(FsFile& file, int32_t date, int32_t ms);
 
 }  // namespace rt

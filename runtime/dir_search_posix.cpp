@@ -175,11 +175,10 @@ void LocalStamp(int64_t unixSeconds, int32_t* date, int32_t* ms) {
     *ms = ((tm.tm_hour * 60 + tm.tm_min) * 60 + tm.tm_sec) * 1000;
 }
 
-ErrCode SetFileWriteTimeLocal(StrRef path, int32_t date, int32_t ms) {
-    if (!path.ok() || !StampPartsValid(date, ms)) return kErrBadInput;
-    PoolScope scope;
-    char* p = NativePath(path);
-    if (!p) return kErrOutOfMemory;
+namespace {
+
+// The local date and time as the two stamps utimensat takes (access left alone).
+void LocalToTimes(int32_t date, int32_t ms, struct timespec times[2]) {
     struct tm tm {};
     tm.tm_year = date / 10000 - 1900;
     tm.tm_mon = date / 100 % 100 - 1;
@@ -188,13 +187,34 @@ ErrCode SetFileWriteTimeLocal(StrRef path, int32_t date, int32_t ms) {
     tm.tm_min = ms / 60000 % 60;
     tm.tm_sec = ms / 1000 % 60;
     tm.tm_isdst = -1;  // whatever daylight rule applied on that day
-    time_t t = mktime(&tm);
-    struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = t;
+    times[1].tv_sec = mktime(&tm);
     times[1].tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+}
+
+}  // namespace
+
+ErrCode SetFileWriteTimeLocal(StrRef path, int32_t date, int32_t ms) {
+    if (!path.ok() || !StampPartsValid(date, ms)) return kErrBadInput;
+    PoolScope scope;
+    char* p = NativePath(path);
+    if (!p) return kErrOutOfMemory;
+    struct timespec times[2];
+    LocalToTimes(date, ms, times);
     if (utimensat(AT_FDCWD, p, times, 0) != 0) {
+        ErrCode e = ErrnoCode(errno);
+        return e == kErrDiskIo ? kErrFileIo : e;
+    }
+    return 0;
+}
+
+ErrCode SetFileWriteTimeLocal(FsFile& file, int32_t date, int32_t ms) {
+    if (!StampPartsValid(date, ms)) return kErrBadInput;
+    if (!file.IsOpen() || file.IsStandard()) return kErrBadFileNumber;
+    struct timespec times[2];
+    LocalToTimes(date, ms, times);
+    if (futimens(static_cast<int>(file.native()), times) != 0) {
         ErrCode e = ErrnoCode(errno);
         return e == kErrDiskIo ? kErrFileIo : e;
     }

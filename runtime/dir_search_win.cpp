@@ -127,11 +127,10 @@ void LocalStamp(int64_t unixSeconds, int32_t* date, int32_t* ms) {
     *ms = ((local.wHour * 60 + local.wMinute) * 60 + local.wSecond) * 1000;
 }
 
-ErrCode SetFileWriteTimeLocal(StrRef path, int32_t date, int32_t ms) {
-    if (!path.ok() || !StampPartsValid(date, ms)) return kErrBadInput;
-    PoolScope scope;
-    const char* c = CString(path);
-    if (!c[0]) return path.len ? kErrOutOfMemory : kErrFileNotFound;
+namespace {
+
+// The local date and time as the file time of that moment, by the zone rule of that day.
+bool LocalToFileTime(int32_t date, int32_t ms, FILETIME* ft) {
     SYSTEMTIME local{};
     local.wYear = static_cast<WORD>(date / 10000);
     local.wMonth = static_cast<WORD>(date / 100 % 100);
@@ -141,9 +140,24 @@ ErrCode SetFileWriteTimeLocal(StrRef path, int32_t date, int32_t ms) {
     local.wSecond = static_cast<WORD>(ms / 1000 % 60);
     local.wMilliseconds = static_cast<WORD>(ms % 1000);
     SYSTEMTIME utc;
+    return TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) && SystemTimeToFileTime(&utc, ft);
+}
+
+ErrCode StampHandle(HANDLE h, const FILETIME& ft) {
+    if (SetFileTime(h, nullptr, nullptr, &ft)) return 0;
+    ErrCode e = LastErrorCode();
+    return e == kErrDiskIo ? kErrFileIo : e;
+}
+
+}  // namespace
+
+ErrCode SetFileWriteTimeLocal(StrRef path, int32_t date, int32_t ms) {
+    if (!path.ok() || !StampPartsValid(date, ms)) return kErrBadInput;
+    PoolScope scope;
+    const char* c = CString(path);
+    if (!c[0]) return path.len ? kErrOutOfMemory : kErrFileNotFound;
     FILETIME ft;
-    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft))
-        return kErrBadInput;
+    if (!LocalToFileTime(date, ms, &ft)) return kErrBadInput;
     // Backup semantics let the same call stamp a folder.
     ScopedHandle h(CreateFileA(c, FILE_WRITE_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -152,11 +166,15 @@ ErrCode SetFileWriteTimeLocal(StrRef path, int32_t date, int32_t ms) {
         ErrCode e = LastErrorCode();
         return e == kErrDiskIo ? kErrFileIo : e;
     }
-    if (!SetFileTime(h.get(), nullptr, nullptr, &ft)) {
-        ErrCode e = LastErrorCode();
-        return e == kErrDiskIo ? kErrFileIo : e;
-    }
-    return 0;
+    return StampHandle(h.get(), ft);
+}
+
+ErrCode SetFileWriteTimeLocal(FsFile& file, int32_t date, int32_t ms) {
+    if (!StampPartsValid(date, ms)) return kErrBadInput;
+    if (!file.IsOpen() || file.IsStandard()) return kErrBadFileNumber;
+    FILETIME ft;
+    if (!LocalToFileTime(date, ms, &ft)) return kErrBadInput;
+    return StampHandle(reinterpret_cast<HANDLE>(file.native()), ft);
 }
 
 }  // namespace rt

@@ -91,12 +91,17 @@ struct FolderListing {
     NameBlock names;                      // `count` names separated by NUL, no folder
     const FileInfo* records = nullptr;    // `count` records in the order of names; null with kListNamesOnly
     ListingStore store;                   // what names and records point into, when the listing made them
+    // Every entry directly in the folder is listed: a name without a folder part that is not in
+    // the listing does not exist there. Set by callers that scanned with kListEveryEntry.
+    bool complete = false;
 };
 
 // Mask that takes every entry and keeps no records.
 inline constexpr uint16_t kListNamesOnly = 0xFFFF;
 // Mask of the updater: files with the archive bit or with no attributes at all.
 inline constexpr uint16_t kListArchive = kAttrArchive;
+// Mask that takes every entry, folders and "." included, each with its record.
+inline constexpr uint16_t kListEveryEntry = 0x00FF;
 
 // True when an entry with these attributes belongs in a scan with `mask` (attributes 0 count as
 // the archive bit alone).

@@ -44,6 +44,9 @@ public:
     // Wraps standard stream n (0 input, 1 output, 2 error) without owning it.
     ErrCode OpenStandard(int n);
     bool IsOpen() const { return handle_ != kNoHandle; }
+    // The platform's handle (HANDLE on Windows, descriptor elsewhere), for the run-time's own
+    // platform code that works on an open file.
+    intptr_t native() const { return handle_; }
     bool IsStandard() const { return IsOpen() && !owned_; }
 
     // Reads up to n bytes at the current position; *got may be less at the end of the file.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "runtime/dir_search.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/fs.h"
@@ -99,10 +100,12 @@ ErrCode FileAnswerInstaller::TakeHeader() {
 ErrCode FileAnswerInstaller::Begin() {
     PoolScope scope;
     const StrRef target = StrFromLiteral(target_);
+    if (file_.Begin(target) == 0) return 0;
+    // A listed file may lie in a subfolder the target does not have yet: made only when needed,
+    // as looking for it first would cost every file a search.
     const StrRef folder = PathPart(target, kPathDriveFolder);
-    // A listed file may lie in a subfolder the target does not have yet.
-    if (folder.ok() && folder.len > 0 && PathExists(folder) != 0 && MakeDirs(folder) != 0) return Fail(kErrFileIo, nullptr);
-    if (file_.Begin(target) != 0) return Fail(kErrFileIo, nullptr);
+    if (!folder.ok() || folder.len == 0 || PathExists(folder) == 0 || MakeDirs(folder) != 0 || file_.Begin(target) != 0)
+        return Fail(kErrFileIo, nullptr);
     return 0;
 }
 
@@ -148,9 +151,12 @@ ErrCode FileAnswerInstaller::Finish() {
         return Fail(kErrTransUp, text);
     }
     if (ErrCode err = FlushBlock()) return err;
+    // Stamped through the open file before the rename, so that the target never shows the new
+    // content with an old time; then flushed, closed and renamed.
+    if (!StampPartsValid(header_.date, header_.time)) return Fail(kErrBadInput, nullptr);
+    if (SetFileWriteTimeLocal(file_.file(), header_.date, header_.time - header_.time % 1000) != 0)
+        return Fail(kErrFileIo, nullptr);
     if (file_.Finish() != 0) return Fail(kErrFileIo, nullptr);
-    // Stamped before the rename, so that the target never shows the new content with an old time.
-    if (ErrCode err = SetLastWriteTime(StrFromLiteral(file_.path()), header_.date, header_.time)) return Fail(err, nullptr);
     if (file_.Commit() != 0) return Fail(kErrFileIo, nullptr);
     return 0;
 }

@@ -98,13 +98,13 @@ ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownloa
 }
 
 ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t flags, uint16_t verbosity,
-                        TransferStatusFn status, const FileInfo* expected) {
+                        TransferStatusFn status, const FileInfo* expected, const FileInfo* present) {
     if (!listAddress.ok()) return StrError(listAddress);
     if (!name.ok()) return StrError(name);
     if (!target.ok()) return StrError(target);
     uint16_t mark = PoolMark();
     ErrCode err = 0;
-    if (PathExists(target) == 0) {
+    if (present ? present->status == 0 : PathExists(target) == 0) {
         err = BackupBeforeOverwrite(target, flags);
         if (err != 0 && err != kErrFileNotFound) {
             PoolRelease(mark);

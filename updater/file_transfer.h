@@ -27,8 +27,11 @@ StrRef UpdatingText(StrRef name, StrRef note);
 // With expected (the list entry), the fetch stops once it passes the entry's size and its header,
 // and a header whose size, date or time differs from the entry gives kErrTransUp at once: an
 // answer meant for another file, or another version of it, never replaces the target.
+// With present (the target's record as the caller saw it), whether a target exists to back up is
+// not looked up again.
 ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t flags,
-                        uint16_t verbosity, TransferStatusFn status, const FileInfo* expected = nullptr);
+                        uint16_t verbosity, TransferStatusFn status, const FileInfo* expected = nullptr,
+                        const FileInfo* present = nullptr);
 
 // Installs a file answer (header + content) downloaded to a file as target, with the checks and
 // the one-step replacement of FileAnswerInstaller (updater/file_answer.h); the download that

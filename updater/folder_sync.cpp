@@ -100,12 +100,21 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
         StrRef targetPath = PathJoin(target.folder, name);
         const uint16_t t = target.count ? inTarget.Find(name) : kNpos;
         const FileInfo sourceInfo = source.records ? source.records[i] : FileInfoOf(PathJoin(source.folder, name));
-        const FileInfo targetInfo = (t != kNpos && target.records) ? target.records[t] : FileInfoOf(targetPath);
+        FileInfo targetInfo;
+        if (t != kNpos && target.records) {
+            targetInfo = target.records[t];
+        } else if (target.complete && FindAny(name, StrFromLiteral("\\/"), true) == kNpos) {
+            // Not in a listing of everything there: a look at the disk would only search the
+            // folder again.
+            targetInfo.status = kErrFileNotFound;
+        } else {
+            targetInfo = FileInfoOf(targetPath);
+        }
         const int16_t c = ClassifyEntry(sourceInfo, targetInfo, name, source.exclusions, tolerance);
         if (c == kClassUnusable && (mask & kMaskDeleteTarget) && LogEnabled(0, kLogRuntime))
             Log(Concat(StrFromLiteral("DEL "), targetPath));
         if (c > 0 && (allowed & (1u << (c - 1)))) {
-            result.code = action(source.folder, name, targetPath, mask, kActionVerbosity, ShowStep, &sourceInfo);
+            result.code = action(source.folder, name, targetPath, mask, kActionVerbosity, ShowStep, &sourceInfo, &targetInfo);
             if (result.code == 0) ++result.count;
         }
         step = ProgressAdvance();
@@ -116,7 +125,7 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
 }
 
 ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
-                   TransferStatusFn status, const FileInfo*) {
+                   TransferStatusFn status, const FileInfo*, const FileInfo*) {
     for (StrRef s : {sourceRoot, name, target})
         if (!s.ok()) return StrError(s);
     PoolScope scope;

@@ -37,9 +37,10 @@ inline constexpr char kLockFileName[] = "locked.on";
 // The per-file action: source root and the entry's name (joined by the action, since an address
 // joins differently from a path), the target path, the mask, the verbosity and the status function.
 // expected is the source entry the comparison saw (size, date and time), for actions that can
-// check that what they fetch is that entry.
+// check that what they fetch is that entry; present is the target's record as the comparison saw
+// it (a status other than 0: there is none), so that the action need not look again.
 using FileAction = ErrCode (*)(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
-                               TransferStatusFn status, const FileInfo* expected);
+                               TransferStatusFn status, const FileInfo* expected, const FileInfo* present);
 
 // The class of an entry from its two records (a target record with an error is a missing target),
 // the exclusion list (lower-case comma list) deciding between a difference and class 4.
@@ -52,7 +53,8 @@ struct SyncResult {
 };
 
 // Compares every entry of source with target: the target's record from its listing (the name found
-// exactly, else ignoring case), else read from the disk. Classes allowed by mask (bit c - 1; 0
+// exactly, else ignoring case), else, unless the listing is complete and the name has no folder
+// part, read from the disk. Classes allowed by mask (bit c - 1; 0
 // counts as 18) run the action with the status function ShowStep. An empty root gives 163; a
 // source listing naming kLockFileName gives 175 before anything is compared. The comparison
 // stops after an action's result of 122 or more and when the user cancels in the progress window.
@@ -65,7 +67,7 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
 // copies the source over the target through a temporary file (net/file_copy.h), keeping the
 // windows alive. Failures are reported against the target.
 ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
-                   TransferStatusFn status, const FileInfo* expected = nullptr);
+                   TransferStatusFn status, const FileInfo* expected = nullptr, const FileInfo* present = nullptr);
 
 // Scans both folders (attribute mask 32; a failed scan counts as an empty listing, its path
 // shown) and compares them with the copy action and tolerance 50. 163 for an empty path.

@@ -68,13 +68,15 @@ SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask) {
     HideStep();
     if (err) return {err, 0};
     ShowStep(Message(kMsgReadingList));
-    FolderListing here = ScanFolder(target, kListArchive, nullptr);
+    // Every entry, so that a name missing from the listing is known to be missing.
+    FolderListing here = ScanFolder(target, kListEveryEntry, nullptr);
     if (here.status == kErrFileNotFound) {
         here = FolderListing{};
     } else if (here.status != 0) {
         return {here.status, 0};
     }
     here.folder = target;
+    here.complete = true;
     return CompareFolders(list, here, mask, kTimeTolerance, TransferOneFile);
 }
 

@@ -73,11 +73,13 @@ struct Listing {
 };
 
 std::vector<std::string> gActions;
+std::vector<bool> gPresent;  // whether each action was told that its target exists
 ErrCode gActionResult = 0;
 ErrCode Record(StrRef root, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity, TransferStatusFn status,
-              const FileInfo*) {
+               const FileInfo*, const FileInfo* present) {
     gActions.push_back(Str(root) + "|" + Str(name) + "|" + Str(target) + "|" + std::to_string(mask) + "|" +
                        std::to_string(verbosity) + (status ? "|status" : ""));
+    gPresent.push_back(present && present->status == 0);
     return gActionResult;
 }
 
@@ -86,6 +88,7 @@ protected:
     void SetUp() override {
         EmptyParamsTest::SetUp();
         gActions.clear();
+        gPresent.clear();
         gActionResult = 0;
         source_.Add("new.dll", Info(20240105, 0));
         source_.Add("older.exe", Info(20240101, 0));
@@ -164,6 +167,33 @@ TEST_F(CompareFoldersTest, ATargetMissingFromItsListingIsReadFromTheDisk) {
     EXPECT_EQ(r.count, 1) << "deep.txt exists, newer than the source's 1999";
     ASSERT_EQ(gActions.size(), 1u);
     EXPECT_NE(gActions[0].find("sub\\gone.txt"), std::string::npos);
+}
+
+// A listing of everything in the folder is trusted for names without a folder part: a file there
+// that the listing lacks is not looked for again (the disk is not read), while names in
+// subfolders still are. Each action learns whether its target exists.
+TEST_F(CompareFoldersTest, ACompleteListingIsTrustedForNamesWithoutAFolder) {
+    dir_.Write("ghost.txt", "x");
+    dir_.Write("sub\\deep.txt", "x");
+    source_ = Listing{};
+    source_.Add("ghost.txt", Info(19990101, 0));
+    source_.Add("sub\\deep.txt", Info(19990101, 0));
+    source_.Add("new.dll", Info(20240105, 0));
+    for (bool complete : {false, true}) {
+        SCOPED_TRACE(complete);
+        gActions.clear();
+        gPresent.clear();
+        const std::string folder = dir_.Path();
+        FolderListing target = target_.Get(folder);
+        target.complete = complete;
+        SyncResult r = CompareFolders(source_.Get("http://h/list"), target, 18, 50, Record);
+        EXPECT_EQ(r.code, 0);
+        // Read from the disk, ghost.txt is newer than the source's 1999 and left alone.
+        ASSERT_EQ(gActions.size(), complete ? 2u : 1u);
+        EXPECT_NE(gActions[0].find(complete ? "|ghost.txt|" : "|new.dll|"), std::string::npos);
+        const std::vector<bool> present = complete ? std::vector<bool>{false, true} : std::vector<bool>{true};
+        EXPECT_EQ(gPresent, present);
+    }
 }
 
 void Age(const std::string& path, int hours) {
