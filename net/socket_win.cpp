@@ -61,24 +61,16 @@ int SysConnectStart(SysSocket s, uint32_t address, uint16_t port) {
     return LastSocketError();
 }
 
-int SysConnectWait(SysSocket s, uint32_t ms, bool* connected) {
-    fd_set writable;
-    fd_set failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(FromSys(s), &writable);
-    FD_SET(FromSys(s), &failed);
-    timeval tv;
-    tv.tv_sec = static_cast<long>(ms / 1000);
-    tv.tv_usec = static_cast<long>((ms % 1000) * 1000);
-    // Winsock reports a failed connect in the exception set, so one select tells both outcomes.
-    int rc = select(0, nullptr, &writable, &failed, &tv);
-    if (rc == SOCKET_ERROR) return LastSocketError();
-    *connected = FD_ISSET(FromSys(s), &writable) && !FD_ISSET(FromSys(s), &failed);
-    return 0;
-}
+namespace {
 
-int SysWaitReady(SysSocket s, bool write, uint32_t ms, bool* ready) {
+// One select on the socket for reading or writing and for exceptions, at most ms long: rc as
+// select gives it, and whether the socket came back in each set.
+struct Selected {
+    int rc;
+    bool wanted;
+    bool failed;
+};
+Selected SelectOne(SysSocket s, bool write, uint32_t ms) {
     fd_set wanted;
     fd_set failed;
     FD_ZERO(&wanted);
@@ -88,11 +80,27 @@ int SysWaitReady(SysSocket s, bool write, uint32_t ms, bool* ready) {
     timeval tv;
     tv.tv_sec = static_cast<long>(ms / 1000);
     tv.tv_usec = static_cast<long>((ms % 1000) * 1000);
+    int rc = select(0, write ? nullptr : &wanted, write ? &wanted : nullptr, &failed, &tv);
+    if (rc == SOCKET_ERROR) return {rc, false, false};
+    return {rc, FD_ISSET(FromSys(s), &wanted) != 0, FD_ISSET(FromSys(s), &failed) != 0};
+}
+
+}  // namespace
+
+int SysConnectWait(SysSocket s, uint32_t ms, bool* connected) {
+    // Winsock reports a failed connect in the exception set, so one select tells both outcomes.
+    const Selected r = SelectOne(s, true, ms);
+    if (r.rc == SOCKET_ERROR) return LastSocketError();
+    *connected = r.wanted && !r.failed;
+    return 0;
+}
+
+int SysWaitReady(SysSocket s, bool write, uint32_t ms, bool* ready) {
     // A failed connect shows in the exception set, not the write set: it counts as ready so that
     // the caller learns the outcome at once instead of after the whole wait.
-    int rc = select(0, write ? nullptr : &wanted, write ? &wanted : nullptr, &failed, &tv);
-    if (rc == SOCKET_ERROR) return LastSocketError();
-    *ready = rc > 0;
+    const Selected r = SelectOne(s, write, ms);
+    if (r.rc == SOCKET_ERROR) return LastSocketError();
+    *ready = r.rc > 0;
     return 0;
 }
 
