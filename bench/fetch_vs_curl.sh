@@ -2,7 +2,7 @@
 # Fetch speed of the updater's HTTP client (Windows build, under Wine) against two peers on the
 # same requests to the same local kelvane-server, one connection per file for all: the floor (a
 # bare Winsock program under the same Wine) and curl on the host. 1000 files of 4 KiB, then one
-# file of 64 MiB; three rounds of each, the medians and the ratios printed. Beside the small
+# file of 64 MiB; five rounds, the peers taking turns, the medians and the ratios printed. Beside the small
 # files, the time of a whole MODE:BATCH update of kelvaner.exe that brings the same 1000 files
 # into an empty folder (list, comparison, transfers with their checks, backups, state record, log).
 set -euo pipefail
@@ -46,12 +46,19 @@ wine_run() {
 # Each round writes into an emptied folder, so that both create every file anew.
 client_run() { rm -rf "$work/client"; mkdir -p "$work/client"; wine_run "$client" "$1" "$work/client"; }
 floor_run() { rm -rf "$work/floor"; mkdir -p "$work/floor"; wine_run "$floor" "$1" "$work/floor"; }
-# The median of three rounds of a command that prints seconds.
-median3() {
-  local a b c
-  a=$("$@"); b=$("$@"); c=$("$@")
-  printf '%s\n%s\n%s\n' "$a" "$b" "$c" | sort -g | sed -n 2p
+# Rounds of the peers take turns, so that a change in the machine's load falls on all of them
+# alike; each peer's median is printed. rounds LIST CMD...: sets t_<cmd> for each command.
+ROUNDS=${ROUNDS:-5}
+median() { sort -g | sed -n "$(( (ROUNDS + 1) / 2 ))p"; }
+rounds() {
+  local list=$1 cmd r
+  shift
+  for cmd in "$@"; do : >"$work/t_$cmd"; done
+  for r in $(seq "$ROUNDS"); do
+    for cmd in "$@"; do "$cmd" "$list" >>"$work/t_$cmd"; echo >>"$work/t_$cmd"; done
+  done
 }
+taken() { grep . "$work/t_$1" | median; }
 
 # kelvaner.exe with a credentials file beside it (the folders are public: any user will do).
 mkdir -p "$work/updater/wd"
@@ -74,18 +81,16 @@ curl_run "$work/small.txt" >/dev/null
 client_run "$work/small.txt" >/dev/null
 floor_run "$work/small.txt" >/dev/null
 update_run >/dev/null
-small_curl=$(median3 curl_run "$work/small.txt")
-small_floor=$(median3 floor_run "$work/small.txt")
-small_client=$(median3 client_run "$work/small.txt")
-small_update=$(median3 update_run)
-large_curl=$(median3 curl_run "$work/large.txt")
-large_floor=$(median3 floor_run "$work/large.txt")
-large_client=$(median3 client_run "$work/large.txt")
+rounds "$work/small.txt" floor_run client_run curl_run update_run
+small_floor=$(taken floor_run) small_client=$(taken client_run) small_curl=$(taken curl_run)
+small_update=$(taken update_run)
+rounds "$work/large.txt" floor_run client_run curl_run
+large_floor=$(taken floor_run) large_client=$(taken client_run) large_curl=$(taken curl_run)
 
 # Both sides received the same bytes.
 cmp -s "$work/client/f0" "$work/curl/c1" || { echo "the client and curl received different bytes"; exit 1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-echo "medians of 3 rounds"
+echo "medians of $ROUNDS rounds, the peers taking turns"
 printf 'small files (1000 x 4 KiB): client %.3f s, floor %.3f s, curl %.3f s; client/floor %s (target 1.25), client/curl %s\n' \
   "$small_client" "$small_floor" "$small_curl" "$(ratio "$small_client" "$small_floor")" "$(ratio "$small_client" "$small_curl")"
 printf 'update (MODE:BATCH, the same 1000 new files into an empty folder): kelvaner.exe %.3f s; over the floor %s (target 2), over the fetch %s\n' \
