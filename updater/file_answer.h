@@ -10,6 +10,7 @@
 #include "runtime/file_info.h"
 #include "runtime/strref.h"
 #include "runtime/temp_file.h"
+#include "updater/server_protocol.h"
 
 namespace rt {
 
@@ -50,7 +51,7 @@ private:
     ErrCode FlushBlock();
 
     static constexpr uint32_t kBlock = 65536;
-    static constexpr uint32_t kProbe = 384;  // what an error answer may show of itself
+    static constexpr uint32_t kProbe = kServerAnswerProbe;  // what an error answer may show of itself
 
     char target_[kTempPathMax] = {};
     char shown_[kTempPathMax] = {};
