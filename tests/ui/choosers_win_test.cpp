@@ -15,7 +15,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
 #include "tests/support/window_helper.h"
-#include "tests/ui/form_test_support.h"
+#include "tests/ui/form_window_test_support.h"
 #include "ui/choosers.h"
 #include "ui/font_stack.h"
 #include "ui/form_value.h"
@@ -37,20 +37,8 @@ constexpr int kFileNameBox = 0x47C;
 constexpr int kColourRed = 706, kColourGreen = 707, kColourBlue = 708, kAddCustomColour = 712;
 constexpr int kFontName = 0x470;
 
-class ChoosersWinTest : public ui_test::FormTest {
+class ChoosersWinTest : public ui_test::FormWindowTest {
 protected:
-    void SetUp() override {
-        FormTest::SetUp();
-        StackReset();
-        FontStackReset();
-        PushFont(16, 9, 0, 2);
-        StoreSet(kGroupSystem, kItemFormValues, StrEmpty());
-    }
-    void TearDown() override {
-        while (WindowHandle top = StackTop()) DestroyWindow(reinterpret_cast<HWND>(top));
-        FormTest::TearDown();
-    }
-
     // Opens field n's chooser from its "..." button, lets answer(dialog) choose, then confirms the
     // form; the value field n came back with. *what gets what the dialog showed, when asked.
     std::string Choose(uint16_t n, std::function<void(HWND)> answer) {

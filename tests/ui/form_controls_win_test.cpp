@@ -14,7 +14,7 @@
 #include "runtime/typed_arrays.h"
 #include "tests/support/text.h"
 #include "tests/support/window_helper.h"
-#include "tests/ui/form_test_support.h"
+#include "tests/ui/form_window_test_support.h"
 #include "ui/font_stack.h"
 #include "ui/form_controls.h"
 #include "ui/form_window.h"
@@ -29,20 +29,15 @@ namespace {
 constexpr uint16_t kSysCompat = 20;
 const wchar_t kTitle[] = L"Lectura";
 
-class FormControlsWinTest : public ui_test::FormTest {
+class FormControlsWinTest : public ui_test::FormWindowTest {
 protected:
     void SetUp() override {
-        FormTest::SetUp();
-        StackReset();
-        FontStackReset();
-        PushFont(16, 9, 0, 2);
-        StoreSet(kGroupSystem, kItemFormValues, StrEmpty());
+        FormWindowTest::SetUp();
     }
     void TearDown() override {
         for (int slot : {kHookHelp, kHookF12, kHookContext, kHookClick}) HookSet(slot, nullptr);
         IntSet(kSysCompat, 0);
-        while (WindowHandle top = StackTop()) DestroyWindow(reinterpret_cast<HWND>(top));
-        FormTest::TearDown();
+        FormWindowTest::TearDown();
     }
     template <class Steps>
     ErrCode Run(const char* definition, Steps steps) {

@@ -23,7 +23,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
 #include "tests/support/window_helper.h"
-#include "tests/ui/form_test_support.h"
+#include "tests/ui/form_window_test_support.h"
 #include "ui/font_stack.h"
 #include "ui/form_controls.h"
 #include "ui/form_value.h"
@@ -43,21 +43,16 @@ constexpr int kSysAdmStat = 19;
 constexpr uint16_t kSysUser01 = 46;
 const char kTitle[] = "Configuraci\xf3n";
 
-class FormWindowWinTest : public ui_test::FormTest {
+class FormWindowWinTest : public ui_test::FormWindowTest {
 protected:
     void SetUp() override {
-        FormTest::SetUp();
-        StackReset();
-        FontStackReset();
-        PushFont(16, 9, 0, 2);
-        StoreSet(kGroupSystem, kItemFormValues, StrEmpty());
+        FormWindowTest::SetUp();
         SetFormControlSeams(FormControlSeams{});
     }
     void TearDown() override {
         SetFormControlSeams(FormControlSeams{});
         HookSet(kHookResize, nullptr);
-        while (WindowHandle top = StackTop()) DestroyWindow(reinterpret_cast<HWND>(top));
-        FormTest::TearDown();
+        FormWindowTest::TearDown();
     }
 
     // Runs the form while steps(form window) answers it from a second thread.
