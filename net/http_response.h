@@ -20,11 +20,12 @@ inline constexpr uint32_t kLocChunk = 1502;
 inline constexpr uint32_t kMaxHeaderBlock = 16384;  // status line and fields with their end
 inline constexpr uint32_t kMaxHeaderLine = 8192;
 inline constexpr uint16_t kMaxChunkSizeLine = 8;
-inline constexpr uint32_t kMaxSegment = 32768;      // largest piece a source hands over
+inline constexpr uint32_t kMaxSegment = 0xFFFF;     // largest piece a source hands over
 inline constexpr uint32_t kResponseBufferSize = kMaxHeaderBlock + kMaxSegment;
 
-// Where the answer's bytes come from: the next piece (at most kMaxSegment bytes) as a pool
-// entry, or an error value when nothing more comes. The reader releases each piece.
+// Where the answer's bytes come from: the next piece (at most kMaxSegment bytes), valid until the
+// next call, or an error value when nothing more comes. A piece may be a pool entry: the reader
+// releases the pool to its mark after each.
 class ByteSource {
 public:
     virtual StrRef Next() = 0;

@@ -182,41 +182,53 @@ ErrCode SocketSend(uint16_t slot, StrRef data) {
     return kErrNetAccess;
 }
 
-StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t location) {
+ErrCode SocketReceiveInto(uint16_t slot, char* buffer, uint16_t size, uint16_t count, uint32_t location,
+                          uint16_t* got) {
+    *got = 0;
     SysSocket s = HandleOf(slot);
-    if (s == kNoSysSocket) return StrErr(kErrBadFileNumber);
-    if (size == 0) return StrErr(kErrBadInput);
+    if (s == kNoSysSocket) return kErrBadFileNumber;
+    if (size == 0) return kErrBadInput;
     if (count > kMaxReceiveRetries) count = kMaxReceiveRetries;
+    // An answer that has not come yet costs a failed receive and a wait before the receive that
+    // gets it; waiting first costs only the wait. That is the case after a send, and after a
+    // receive that found nothing.
+    if (gWaitFirst[slot] && SocketWait(slot, false, kReceiveFirstDelayMs) == kErrNetAccess) return kErrNetAccess;
+    int err = 0;
+    int32_t n = SysRecv(s, buffer, size, &err);
+    const bool firstEmpty = n < 0;
+    for (uint16_t retry = 0; n <= 0 && retry < count; ++retry) {
+        ErrCode waited = SocketWait(slot, false, kReceiveFirstDelayMs << retry);
+        if (waited == kErrNetAccess) return waited;
+        err = 0;
+        n = SysRecv(s, buffer, size, &err);
+    }
+    // A stream that had bytes waiting when asked will likely have more by the next call (the
+    // caller spends the time writing them out); only one that made this call wait is waited on.
+    gWaitFirst[slot] = firstEmpty;
+    if (n > 0) {
+        *got = static_cast<uint16_t>(n);
+        return kOk;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "sysError: %u, retries: %u",
+                  static_cast<unsigned>(SocketSubcode(err)), static_cast<unsigned>(count));
+    return ReportAt(kErrNetAccess, location, text);
+}
+
+StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t location) {
+    if (HandleOf(slot) == kNoSysSocket) return StrErr(kErrBadFileNumber);
+    if (size == 0) return StrErr(kErrBadInput);
     uint16_t mark = PoolMark();
     ErrCode perr = 0;
     char* buffer = PoolBuffer(size, &perr);
     if (!buffer) return StrErr(perr ? perr : kErrOutOfMemory);
-    // An answer that has not come yet costs a failed receive and a wait before the receive that
-    // gets it; waiting first costs only the wait. Only while pieces come whole is the receive
-    // tried at once.
-    if (gWaitFirst[slot] && SocketWait(slot, false, kReceiveFirstDelayMs) == kErrNetAccess) {
+    uint16_t got = 0;
+    ErrCode err = SocketReceiveInto(slot, buffer, size, count, location, &got);
+    if (err) {
         PoolRelease(mark);
-        return StrErr(kErrNetAccess);
+        return StrErr(err);
     }
-    int err = 0;
-    int32_t n = SysRecv(s, buffer, size, &err);
-    for (uint16_t retry = 0; n <= 0 && retry < count; ++retry) {
-        ErrCode waited = SocketWait(slot, false, kReceiveFirstDelayMs << retry);
-        if (waited == kErrNetAccess) {
-            PoolRelease(mark);
-            return StrErr(waited);
-        }
-        err = 0;
-        n = SysRecv(s, buffer, size, &err);
-    }
-    gWaitFirst[slot] = n < static_cast<int32_t>(size);
-    if (n > 0) return PoolShrinkTop(static_cast<uint16_t>(n));
-    PoolRelease(mark);
-    char text[64];
-    std::snprintf(text, sizeof text, "sysError: %u, retries: %u",
-                  static_cast<unsigned>(SocketSubcode(err)), static_cast<unsigned>(count));
-    ReportAt(kErrNetAccess, location, text);
-    return StrErr(kErrNetAccess);
+    return PoolShrinkTop(got);
 }
 
 void SocketClose(uint16_t slot) {
