@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool ready = rt::ContextInit() == 0;
     if (!ready || size < 1) return 0;
-    size_t step = 1 + data[0] % rt::kMaxSegment;
+    size_t step = 1 + data[0] % rt::kMaxPull;
     uint16_t mark = rt::PoolMark();
     fuzz::PieceSource source(data + 1, size - 1, step);
     fuzz::CountingSink sink;

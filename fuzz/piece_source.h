@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "net/http_response.h"
 #include "runtime/strref.h"
@@ -14,12 +15,15 @@ namespace fuzz {
 class PieceSource final : public rt::ByteSource {
 public:
     PieceSource(const uint8_t* data, size_t size, size_t step) : data_(data), size_(size), step_(step) {}
-    rt::StrRef Next() override {
-        if (at_ >= size_) return rt::StrErr(rt::kErrNetAccess);  // the peer went away
+    rt::ErrCode Read(char* dst, uint32_t cap, uint32_t* got) override {
+        *got = 0;
+        if (at_ >= size_) return rt::kErrNetAccess;  // the peer went away
         size_t n = size_ - at_ < step_ ? size_ - at_ : step_;
-        rt::StrRef piece = rt::PoolCopy(rt::StrRef{reinterpret_cast<const char*>(data_ + at_), static_cast<uint16_t>(n)});
+        if (n > cap) n = cap;
+        std::memcpy(dst, data_ + at_, n);
         at_ += n;
-        return piece;
+        *got = static_cast<uint32_t>(n);
+        return 0;
     }
 private:
     const uint8_t* data_;

@@ -3,8 +3,6 @@
 #include "net/http_client.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "net/http_request.h"
 #include "net/http_response.h"
@@ -24,13 +22,6 @@
 namespace rt {
 namespace {
 
-// What the reader asks of the socket layer for each piece: the largest a text can hold, which is
-// what the floor program reads as well. Every receive is a system call (a server round trip under
-// Wine), so a 64 MiB body read in 32 KiB pieces spends a third of its time in the extra ones.
-// The retry rules per receive are unchanged.
-constexpr uint16_t kReceiveSize = 0xFFFF;
-// The reader's buffer holds a header block and one more piece: no piece may be larger.
-static_assert(kReceiveSize <= kMaxSegment);
 // Bodies are written to their file in blocks of this size.
 constexpr uint32_t kSinkBlock = 65536;
 constexpr uint16_t kReceiveRetries = 5;
@@ -44,33 +35,33 @@ constexpr uint16_t kMaxAnswerInDetail = 384;
 
 HttpSeams gSeams;
 
-// Pieces are received into the source's own buffer, not the pool: a piece of 64 KiB would take
-// half of it.
+// Receives straight into the reader's buffer, as much as it has room for.
 class SocketSource final : public ByteSource {
 public:
-    explicit SocketSource(uint16_t slot) : slot_(slot), piece_(new (std::nothrow) char[kReceiveSize]) {}
-    StrRef Next() override {
-        if (!piece_) return StrErr(kErrOutOfMemory);
+    explicit SocketSource(uint16_t slot) : slot_(slot) {}
+    ErrCode Read(char* dst, uint32_t cap, uint32_t* got) override {
+        *got = 0;
         for (uint16_t extra = 0;; ++extra) {
-            uint16_t got = 0;
-            ErrCode err = SocketReceiveInto(slot_, piece_.get(), kReceiveSize, kReceiveRetries, kModNetRecv, &got);
+            ErrCode err = SocketReceiveInto(slot_, dst, cap, kReceiveRetries, kModNetRecv, got);
             if (!err) {
-                received_ += got;
+                received_ += *got;
                 if (gSeams.received) {
-                    if (ErrCode stop = gSeams.received(received_)) return StrErr(stop);
+                    if (ErrCode stop = gSeams.received(received_)) {
+                        *got = 0;
+                        return stop;
+                    }
                 }
-                return StrMake(piece_.get(), got);
+                return kOk;
             }
-            if (err != kErrNetAccess || extra == kExtraReceives) return StrErr(err);
+            if (err != kErrNetAccess || extra == kExtraReceives) return err;
             // Data that arrives during the pause ends it at once.
             ErrCode waited = SocketWait(slot_, false, kExtraReceiveWaitMs);
-            if (waited == kErrNetAccess || waited == kErrBadFileNumber) return StrErr(waited);
+            if (waited == kErrNetAccess || waited == kErrBadFileNumber) return waited;
         }
     }
 private:
     uint16_t slot_;
     uint64_t received_ = 0;
-    std::unique_ptr<char[]> piece_;
 };
 
 // Collects the body's pieces and writes them in large blocks; Flush writes the rest.
@@ -78,6 +69,11 @@ class FileSink final : public BodySink {
 public:
     explicit FileSink(FsFile& file) : file_(file) {}
     ErrCode Write(const char* data, uint32_t n) override {
+        if (used_ == 0 && n >= kSinkBlock) {
+            // A whole read goes out as it is, without the copy.
+            uint32_t put = 0;
+            return file_.Write(data, n, &put);
+        }
         while (n) {
             if (used_ == kSinkBlock) {
                 if (ErrCode err = Flush()) return err;
@@ -106,13 +102,14 @@ private:
 class DeadlineSource final : public ByteSource {
 public:
     DeadlineSource(ByteSource& inner, uint64_t deadlineMicros) : inner_(inner), deadline_(deadlineMicros) {}
-    StrRef Next() override {
+    ErrCode Read(char* dst, uint32_t cap, uint32_t* got) override {
+        *got = 0;
         if (ClockSteadyMicros() > deadline_) {
             RecordError(kErrNetAccess, kModNetRecv);
             ReportError(kErrNetAccess, StrFromLiteral("The answer took longer than its deadline"));
-            return StrErr(kErrNetAccess);
+            return kErrNetAccess;
         }
-        return inner_.Next();
+        return inner_.Read(dst, cap, got);
     }
 private:
     ByteSource& inner_;

@@ -3,6 +3,7 @@
 #include "net/http_response.h"
 
 #include <cstring>
+#include <new>
 
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
@@ -93,14 +94,33 @@ bool LengthsAgree(StrRef text) {
 
 }  // namespace
 
-StrRef ResponseBuffer::View() const { return StrMake(bytes_, static_cast<uint16_t>(size_ > 0xFFFF ? 0xFFFF : size_)); }
+namespace {
+// The block of the last answer read on this thread, kept for the next: one update reads thousands
+// of answers, and a block this large is mapped and unmapped by the heap every time.
+thread_local std::unique_ptr<char[]> tSpareBlock;
+}  // namespace
 
-bool ResponseBuffer::Append(StrRef piece) {
-    if (!piece.ok()) return false;
-    if (piece.len > kResponseBufferSize - size_) return false;
-    std::memcpy(bytes_ + size_, piece.ptr, piece.len);
-    size_ += piece.len;
-    return true;
+ResponseBuffer::ResponseBuffer()
+    : bytes_(tSpareBlock ? std::move(tSpareBlock) : std::unique_ptr<char[]>(new (std::nothrow) char[kResponseBufferSize])) {}
+
+ResponseBuffer::~ResponseBuffer() {
+    if (!tSpareBlock) tSpareBlock = std::move(bytes_);
+}
+
+StrRef ResponseBuffer::View() const {
+    return StrMake(bytes_.get(), static_cast<uint16_t>(size_ > 0xFFFF ? 0xFFFF : size_));
+}
+
+ErrCode ResponseBuffer::Fill(ByteSource& source) {
+    if (!bytes_) return kErrOutOfMemory;
+    if (size_ == kResponseBufferSize) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+    uint32_t got = 0;
+    ErrCode err = source.Read(bytes_.get() + size_, kResponseBufferSize - size_, &got);
+    if (err) return err;
+    // A source that claims more than it was given room for is not believed.
+    if (got == 0 || got > kResponseBufferSize - size_) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+    size_ += got;
+    return kOk;
 }
 
 void ResponseBuffer::Consume(uint32_t n) {
@@ -108,14 +128,14 @@ void ResponseBuffer::Consume(uint32_t n) {
         size_ = 0;
         return;
     }
-    std::memmove(bytes_, bytes_ + n, size_ - n);
+    std::memmove(bytes_.get(), bytes_.get() + n, size_ - n);
     size_ -= n;
 }
 
 int32_t ResponseBuffer::Find(const char* what, uint32_t whatLen, uint32_t from) const {
     if (whatLen == 0 || size_ < whatLen) return -1;
     for (uint32_t i = from; i + whatLen <= size_; ++i) {
-        if (bytes_[i] == what[0] && std::memcmp(bytes_ + i, what, whatLen) == 0) return static_cast<int32_t>(i);
+        if (bytes_[i] == what[0] && std::memcmp(bytes_.get() + i, what, whatLen) == 0) return static_cast<int32_t>(i);
     }
     return -1;
 }
@@ -172,12 +192,8 @@ ErrCode ReadHeaderBlock(ByteSource& source, ResponseBuffer& buffer, uint32_t* he
         }
         if (buffer.size() > kMaxHeaderBlock) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
         scanned = buffer.size() > 3 ? buffer.size() - 3 : 0;
-        uint16_t mark = PoolMark();
-        StrRef piece = source.Next();
-        bool kept = piece.ok() && buffer.Append(piece);
-        PoolRelease(mark);
-        if (!piece.ok()) return StrError(piece);
-        if (!kept) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+        // The block holds more than kMaxHeaderBlock, so there is always room here.
+        if (ErrCode err = buffer.Fill(source)) return err;
     }
     if (*headerLen > kMaxHeaderBlock) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
     uint32_t lineStart = 0;
@@ -201,18 +217,14 @@ ErrCode ReadLengthBody(ByteSource& source, ResponseBuffer& buffer, uint32_t n, B
             done += take;
         }
         if (done == n) return kOk;
-        // The buffer is empty here, so a piece always fits.
-        uint16_t mark = PoolMark();
-        StrRef piece = source.Next();
-        bool kept = piece.ok() && buffer.Append(piece);
-        PoolRelease(mark);
-        if (!piece.ok()) return StrError(piece);
-        if (!kept) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+        // The buffer is empty here, so there is room.
+        if (ErrCode err = buffer.Fill(source)) return err;
     }
 }
 
 ErrCode ReadResponse(ByteSource& source, BodySink& sink) {
     ResponseBuffer buffer;
+    if (!buffer.ok()) return kErrOutOfMemory;
     uint32_t headerLen = 0;
     ErrCode err = ReadHeaderBlock(source, buffer, &headerLen);
     if (err) return err;

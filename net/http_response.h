@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "runtime/strref.h"
 
@@ -20,15 +21,17 @@ inline constexpr uint32_t kLocChunk = 1502;
 inline constexpr uint32_t kMaxHeaderBlock = 16384;  // status line and fields with their end
 inline constexpr uint32_t kMaxHeaderLine = 8192;
 inline constexpr uint16_t kMaxChunkSizeLine = 8;
-inline constexpr uint32_t kMaxSegment = 0xFFFF;     // largest piece a source hands over
-inline constexpr uint32_t kResponseBufferSize = kMaxHeaderBlock + kMaxSegment;
+// The most one read asks of the source. Under Wine every receive is a round trip to its server,
+// so reads as large as this halve the time of a large body against reads of 64 KiB.
+inline constexpr uint32_t kMaxPull = 256 * 1024;
+inline constexpr uint32_t kResponseBufferSize = kMaxHeaderBlock + kMaxPull;
 
-// Where the answer's bytes come from: the next piece (at most kMaxSegment bytes), valid until the
-// next call, or an error value when nothing more comes. A piece may be a pool entry: the reader
-// releases the pool to its mark after each.
+// Where the answer's bytes come from, read straight into the reader's buffer: Read puts what has
+// arrived, at most cap bytes (cap > 0), at dst and sets *got (at least 1); or it gives the error
+// that ends the answer, *got then 0.
 class ByteSource {
 public:
-    virtual StrRef Next() = 0;
+    virtual ErrCode Read(char* dst, uint32_t cap, uint32_t* got) = 0;
 protected:
     ~ByteSource() = default;
 };
@@ -41,20 +44,27 @@ protected:
     ~BodySink() = default;
 };
 
-// The unconsumed bytes of one answer, in a fixed block.
+// The unconsumed bytes of one answer, in a fixed block of kResponseBufferSize bytes on the heap.
 class ResponseBuffer {
 public:
-    const char* data() const { return bytes_; }
+    ResponseBuffer();
+    ~ResponseBuffer();
+    ResponseBuffer(const ResponseBuffer&) = delete;
+    ResponseBuffer& operator=(const ResponseBuffer&) = delete;
+    // False when the block could not be had; Fill then fails with kErrOutOfMemory.
+    bool ok() const { return bytes_ != nullptr; }
+    const char* data() const { return bytes_.get(); }
     uint32_t size() const { return size_; }
     StrRef View() const;
-    // Appends a piece; false when it does not fit.
-    bool Append(StrRef piece);
+    // One read of the source into the free end of the block: the source's error, or kErrBadInput
+    // (recorded at kLocHttpHeader) when the block is full or the source claims more than fitted.
+    ErrCode Fill(ByteSource& source);
     // Drops the first n bytes.
     void Consume(uint32_t n);
     // Offset of the first occurrence of what from `from` on, or -1.
     int32_t Find(const char* what, uint32_t whatLen, uint32_t from) const;
 private:
-    char bytes_[kResponseBufferSize];
+    std::unique_ptr<char[]> bytes_;
     uint32_t size_ = 0;
 };
 

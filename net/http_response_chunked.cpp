@@ -13,16 +13,6 @@ namespace {
 // short answer ("Error #175.text") to be read as one.
 constexpr uint32_t kMaxAnswerLine = 384;
 
-// Pulls one more piece into buffer.
-ErrCode PullMore(ByteSource& source, ResponseBuffer& buffer) {
-    uint16_t mark = PoolMark();
-    StrRef piece = source.Next();
-    bool kept = piece.ok() && buffer.Append(piece);
-    PoolRelease(mark);
-    if (!piece.ok()) return StrError(piece);
-    return kept ? kOk : Fail(true, kLocChunk, kErrBadInput, 0);
-}
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -61,7 +51,7 @@ ErrCode ReadChunkedBody(ByteSource& source, ResponseBuffer& buffer, BodySink& si
     while (true) {
         int32_t eol;
         while ((eol = buffer.Find("\r\n", 2, 0)) < 0 && buffer.size() < kMaxAnswerLine) {
-            ErrCode err = PullMore(source, buffer);
+            ErrCode err = buffer.Fill(source);
             if (err) return err;
         }
         uint32_t lineLen = eol >= 0 ? static_cast<uint32_t>(eol) : kMaxAnswerLine;
@@ -78,7 +68,7 @@ ErrCode ReadChunkedBody(ByteSource& source, ResponseBuffer& buffer, BodySink& si
         ErrCode err = ReadLengthBody(source, buffer, size, sink);
         if (err) return err;
         while (buffer.size() < 2) {
-            err = PullMore(source, buffer);
+            err = buffer.Fill(source);
             if (err) return err;
         }
         if (buffer.data()[0] != '\r' || buffer.data()[1] != '\n') return Fail(true, kLocChunk, kErrInternal, 0);

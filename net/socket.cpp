@@ -182,12 +182,13 @@ ErrCode SocketSend(uint16_t slot, StrRef data) {
     return kErrNetAccess;
 }
 
-ErrCode SocketReceiveInto(uint16_t slot, char* buffer, uint16_t size, uint16_t count, uint32_t location,
-                          uint16_t* got) {
+ErrCode SocketReceiveInto(uint16_t slot, char* buffer, uint32_t size, uint16_t count, uint32_t location,
+                          uint32_t* got) {
     *got = 0;
     SysSocket s = HandleOf(slot);
     if (s == kNoSysSocket) return kErrBadFileNumber;
     if (size == 0) return kErrBadInput;
+    if (size > 0x7FFFFFFF) size = 0x7FFFFFFF;  // what one receive can report
     if (count > kMaxReceiveRetries) count = kMaxReceiveRetries;
     // An answer that has not come yet costs a failed receive and a wait before the receive that
     // gets it; waiting first costs only the wait. That is the case after a send, and after a
@@ -206,7 +207,7 @@ ErrCode SocketReceiveInto(uint16_t slot, char* buffer, uint16_t size, uint16_t c
     // caller spends the time writing them out); only one that made this call wait is waited on.
     gWaitFirst[slot] = firstEmpty;
     if (n > 0) {
-        *got = static_cast<uint16_t>(n);
+        *got = static_cast<uint32_t>(n);
         return kOk;
     }
     char text[64];
@@ -222,13 +223,13 @@ StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t loca
     ErrCode perr = 0;
     char* buffer = PoolBuffer(size, &perr);
     if (!buffer) return StrErr(perr ? perr : kErrOutOfMemory);
-    uint16_t got = 0;
+    uint32_t got = 0;
     ErrCode err = SocketReceiveInto(slot, buffer, size, count, location, &got);
     if (err) {
         PoolRelease(mark);
         return StrErr(err);
     }
-    return PoolShrinkTop(got);
+    return PoolShrinkTop(static_cast<uint16_t>(got));
 }
 
 void SocketClose(uint16_t slot) {

@@ -77,10 +77,11 @@ ErrCode SocketSend(uint16_t slot, StrRef data);
 // left.
 StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t location);
 
-// SocketReceive into the caller's buffer of size bytes, for readers that keep their own: kOk with
-// *got (at least 1) bytes, or the error SocketReceive gives (reported alike), *got then 0.
-ErrCode SocketReceiveInto(uint16_t slot, char* buffer, uint16_t size, uint16_t count, uint32_t location,
-                          uint16_t* got);
+// SocketReceive into the caller's buffer of size bytes (more than a text can hold, if it likes), for
+// readers that keep their own: kOk with *got (at least 1) bytes, or the error SocketReceive gives
+// (reported alike), *got then 0.
+ErrCode SocketReceiveInto(uint16_t slot, char* buffer, uint32_t size, uint16_t count, uint32_t location,
+                          uint32_t* got);
 
 // Waits at most ms for the slot's socket to become readable (write = false) or writable (true):
 // 0 when it is, kErrOutOfData (read) or kErrDeviceTimeout (write) when it is not; kErrNetAccess

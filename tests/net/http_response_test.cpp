@@ -117,8 +117,8 @@ TEST_F(HttpResponseTest, EveryCutOfAChunkedAnswerGivesTheSameBody) {
 
 TEST_F(HttpResponseTest, LengthReaderLeavesTheBytesBeyond) {
     ResponseBuffer buffer;
-    buffer.Append(StrFromLiteral("abcdef"));
-    ScriptedSource source({});
+    ScriptedSource source({"abcdef"});
+    ASSERT_EQ(buffer.Fill(source), kOk);
     MemorySink sink;
     EXPECT_EQ(ReadLengthBody(source, buffer, 4, sink), 0);
     EXPECT_EQ(sink.bytes, "abcd");

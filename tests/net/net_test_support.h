@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -67,20 +69,30 @@ protected:
     }
 };
 
-// Hands out fixed pieces, then an error value.
+// Hands out fixed pieces, each in one read when the reader has room for it, then an error.
 class ScriptedSource final : public ByteSource {
 public:
     explicit ScriptedSource(std::vector<std::string> pieces, ErrCode end = kErrNetAccess)
         : pieces_(std::move(pieces)), end_(end) {}
-    StrRef Next() override {
-        if (next_ >= pieces_.size()) return StrErr(end_);
+    ErrCode Read(char* dst, uint32_t cap, uint32_t* got) override {
+        *got = 0;
+        if (next_ >= pieces_.size()) return end_;
         ++pulls_;
-        return PoolCopy(rt_test::V(pieces_[next_++]));
+        const std::string& piece = pieces_[next_];
+        *got = static_cast<uint32_t>(std::min<size_t>(cap, piece.size() - at_));
+        std::memcpy(dst, piece.data() + at_, *got);
+        at_ += *got;
+        if (at_ == piece.size()) {
+            ++next_;
+            at_ = 0;
+        }
+        return kOk;
     }
     size_t pulls() const { return pulls_; }
 private:
     std::vector<std::string> pieces_;
     size_t next_ = 0;
+    size_t at_ = 0;
     size_t pulls_ = 0;
     ErrCode end_;
 };
