@@ -108,34 +108,40 @@ ResponseBuffer::~ResponseBuffer() {
 }
 
 StrRef ResponseBuffer::View() const {
-    return StrMake(bytes_.get(), static_cast<uint16_t>(size_ > 0xFFFF ? 0xFFFF : size_));
+    return StrMake(data(), static_cast<uint16_t>(size() > 0xFFFF ? 0xFFFF : size()));
 }
 
 ErrCode ResponseBuffer::Fill(ByteSource& source) {
     if (!bytes_) return kErrOutOfMemory;
-    if (size_ == kResponseBufferSize) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+    // What is left when the reader asks for more is a part of a line or of a header block, so
+    // moving it to the front costs little, and every read gets all the room there is.
+    if (start_ > 0) {
+        std::memmove(bytes_.get(), bytes_.get() + start_, size());
+        moved_ += size();
+        end_ -= start_;
+        start_ = 0;
+    }
+    if (end_ == kResponseBufferSize) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
     uint32_t got = 0;
-    ErrCode err = source.Read(bytes_.get() + size_, kResponseBufferSize - size_, &got);
+    ErrCode err = source.Read(bytes_.get() + end_, kResponseBufferSize - end_, &got);
     if (err) return err;
     // A source that claims more than it was given room for is not believed.
-    if (got == 0 || got > kResponseBufferSize - size_) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
-    size_ += got;
+    if (got == 0 || got > kResponseBufferSize - end_) return Fail(true, kLocHttpHeader, kErrBadInput, 0);
+    end_ += got;
     return kOk;
 }
 
 void ResponseBuffer::Consume(uint32_t n) {
-    if (n >= size_) {
-        size_ = 0;
-        return;
-    }
-    std::memmove(bytes_.get(), bytes_.get() + n, size_ - n);
-    size_ -= n;
+    start_ = n >= size() ? end_ : start_ + n;
+    if (start_ == end_) start_ = end_ = 0;
 }
 
 int32_t ResponseBuffer::Find(const char* what, uint32_t whatLen, uint32_t from) const {
-    if (whatLen == 0 || size_ < whatLen) return -1;
-    for (uint32_t i = from; i + whatLen <= size_; ++i) {
-        if (bytes_[i] == what[0] && std::memcmp(bytes_.get() + i, what, whatLen) == 0) return static_cast<int32_t>(i);
+    const uint32_t n = size();
+    const char* bytes = data();
+    if (whatLen == 0 || n < whatLen) return -1;
+    for (uint32_t i = from; i + whatLen <= n; ++i) {
+        if (bytes[i] == what[0] && std::memcmp(bytes + i, what, whatLen) == 0) return static_cast<int32_t>(i);
     }
     return -1;
 }

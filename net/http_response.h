@@ -53,8 +53,8 @@ public:
     ResponseBuffer& operator=(const ResponseBuffer&) = delete;
     // False when the block could not be had; Fill then fails with kErrOutOfMemory.
     bool ok() const { return bytes_ != nullptr; }
-    const char* data() const { return bytes_.get(); }
-    uint32_t size() const { return size_; }
+    const char* data() const { return bytes_.get() + start_; }
+    uint32_t size() const { return end_ - start_; }
     StrRef View() const;
     // One read of the source into the free end of the block: the source's error, or kErrBadInput
     // (recorded at kLocHttpHeader) when the block is full or the source claims more than fitted.
@@ -63,9 +63,14 @@ public:
     void Consume(uint32_t n);
     // Offset of the first occurrence of what from `from` on, or -1.
     int32_t Find(const char* what, uint32_t whatLen, uint32_t from) const;
+    // Bytes moved to the front so far: a reader that moves what it has not read on every step
+    // does work that grows with the square of the answer. For tests.
+    uint64_t moved() const { return moved_; }
+
 private:
     std::unique_ptr<char[]> bytes_;
-    uint32_t size_ = 0;
+    uint32_t start_ = 0, end_ = 0;  // the unconsumed bytes; Consume only moves start_
+    uint64_t moved_ = 0;
 };
 
 // Transfer codings by their position in "chunked,compress,deflate,gzip,identity".

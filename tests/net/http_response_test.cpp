@@ -232,5 +232,22 @@ TEST_F(HttpResponseTest, LargeChunkStreamsThroughTheFixedBuffer) {
     EXPECT_TRUE(sink.bytes == data) << sink.bytes.size() << " bytes";
 }
 
+// A hostile server may cut a body into chunks of one byte: 40000 of them arrive in one read. Had
+// the reader moved what it has not read after each, it would move gigabytes.
+TEST_F(HttpResponseTest, TinyChunksInOneLargeReadAreNotMovedOneByOne) {
+    std::string wire, body;
+    for (int i = 0; i < 40000; ++i) {
+        body += static_cast<char>('a' + i % 26);
+        wire += std::string("1\r\n") + body.back() + "\r\n";
+    }
+    wire += "0\r\n\r\n";
+    ResponseBuffer buffer;
+    ScriptedSource source(Pieces(wire, kMaxPull));
+    MemorySink sink;
+    EXPECT_EQ(ReadChunkedBody(source, buffer, sink), kOk);
+    EXPECT_TRUE(sink.bytes == body) << sink.bytes.size() << " bytes";
+    EXPECT_LT(buffer.moved(), wire.size()) << "bytes moved while reading " << wire.size();
+}
+
 }  // namespace
 }  // namespace rt
