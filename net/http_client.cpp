@@ -22,7 +22,7 @@
 namespace rt {
 namespace {
 
-// Bodies are written to their file in blocks of this size.
+// Small pieces of a body are gathered into blocks of this size before they are written.
 constexpr uint32_t kSinkBlock = 65536;
 constexpr uint16_t kReceiveRetries = 5;
 // After a receive gave up: how many more, and how long each waits for data first.
