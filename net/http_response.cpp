@@ -230,7 +230,6 @@ ErrCode ReadLengthBody(ByteSource& source, ResponseBuffer& buffer, uint32_t n, B
 
 ErrCode ReadResponse(ByteSource& source, BodySink& sink) {
     ResponseBuffer buffer;
-    if (!buffer.ok()) return kErrOutOfMemory;
     uint32_t headerLen = 0;
     ErrCode err = ReadHeaderBlock(source, buffer, &headerLen);
     if (err) return err;

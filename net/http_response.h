@@ -21,8 +21,9 @@ inline constexpr uint32_t kLocChunk = 1502;
 inline constexpr uint32_t kMaxHeaderBlock = 16384;  // status line and fields with their end
 inline constexpr uint32_t kMaxHeaderLine = 8192;
 inline constexpr uint16_t kMaxChunkSizeLine = 8;
-// The most one read asks of the source. Under Wine every receive is a round trip to its server,
-// so reads as large as this halve the time of a large body against reads of 64 KiB.
+// Room for the body beyond a header block, which a read may fill at once. Under Wine every receive
+// is a round trip to its server, so reads this large halve the time of a large body against reads
+// of 64 KiB.
 inline constexpr uint32_t kMaxPull = 256 * 1024;
 inline constexpr uint32_t kResponseBufferSize = kMaxHeaderBlock + kMaxPull;
 
@@ -51,13 +52,12 @@ public:
     ~ResponseBuffer();
     ResponseBuffer(const ResponseBuffer&) = delete;
     ResponseBuffer& operator=(const ResponseBuffer&) = delete;
-    // False when the block could not be had; Fill then fails with kErrOutOfMemory.
-    bool ok() const { return bytes_ != nullptr; }
     const char* data() const { return bytes_.get() + start_; }
     uint32_t size() const { return end_ - start_; }
     StrRef View() const;
-    // One read of the source into the free end of the block: the source's error, or kErrBadInput
-    // (recorded at kLocHttpHeader) when the block is full or the source claims more than fitted.
+    // One read of the source into the free end of the block: the source's error, kErrOutOfMemory
+    // when the block could not be had, or kErrBadInput (recorded at kLocHttpHeader) when the block
+    // is full or the source claims more than fitted.
     ErrCode Fill(ByteSource& source);
     // Drops the first n bytes.
     void Consume(uint32_t n);

@@ -4,7 +4,6 @@
 #include "net/http_response.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
-#include "runtime/temp_pool.h"
 
 namespace rt {
 namespace {
