@@ -16,11 +16,10 @@ user="O'Brien" password="s3cr'et"
 printf '%s:%s:shop\n' "$user" "$password" >"$work/users.txt"
 start_server "$root" "$work/users.txt"
 
-export LC_ALL=C.UTF-8  # the driver reads the labels with their accents
 MENU="Seleccione su opci*"
 EDITOR="Configuraci*"
 PANEL="Panel de Control de Actualizaciones"
-done_box=("wait=$INFO*" "texts=$INFO*" "press=$INFO*|OK")
+done_box=("wait=$INFO*" "texts=$INFO*" "press=$INFO*|Aceptar")
 # Leaving the menu: Escape, then "continue?" declined.
 leave_menu=("sleep=300" "wait=$MENU" "key=$MENU|esc" "wait=$INFO*" "press=$INFO*|No")
 # erase TITLE: empties the focused field (the caret may be anywhere in it).
@@ -113,7 +112,7 @@ run "wait=$PANEL" "sleep=300" "texts=$PANEL" "key=$PANEL|tab" "type=$PANEL|$util
 expect "preferences with a program, check now: exit code" "$rc" 0
 expect "the panel's fields with a program, then the completion" \
   "$(tr -d '\r' <"$work/driven" | iconv -f WINDOWS-1252 -t UTF-8 | tr '\n' '|')" \
-  "Comprobar actualizaciones:|Utilidad de actualizacion:|Ultima actualizacion:|a |Usar SSH:|Comprobar actualizaciones ahora:|Ok|OK|Actualización concluida. 1 archivos actualizados|"
+  "Comprobar actualizaciones:|Utilidad de actualizacion:|Ultima actualizacion:|a |Usar SSH:|Comprobar actualizaciones ahora:|Ok|Aceptar|Actualización concluida. 1 archivos actualizados|"
 expect "check now updated the program's folder" "$(cat "$t2/server.txt" 2>/dev/null)" "from the server"
 IFS=, read -r check kept_utility day _ <"$wd/kelvane.dat"
 expect "kelvane.dat keeps six values with a program" "$(tr -cd ',' <"$wd/kelvane.dat" | wc -c)" 5

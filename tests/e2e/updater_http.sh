@@ -66,7 +66,7 @@ printf "Shop-'%s/shop/app,%s'\r\n" "$base" "$(win "$target")" >"$wd/config.txt"
 runs=0
 
 # 1. A fresh target gets every file, with the server's bytes and times; the box says how many.
-run "wait=$INFO*" "texts=$INFO*" "press=$INFO*|OK" -- ; runs=$((runs + 1))
+run "wait=$INFO*" "texts=$INFO*" "press=$INFO*|Aceptar" -- ; runs=$((runs + 1))
 expect "fresh target: exit code" "$rc" 0
 grep -aq "concluida. 3 archivos actualizados" "$work/driven" && ok "the completion box counts 3 files" ||
   fail "completion box: $(cat "$work/driven")"
@@ -78,14 +78,14 @@ expect "plain run: kelvane.dat keeps five values" "$(tr -cd ',' <<<"$state" | wc
 expect "plain run: stamped today" "$(cut -d, -f3 <<<"$state")" "$(date +%Y%m%d)"
 
 # 2. The second run transfers nothing.
-run "wait=$INFO*" "texts=$INFO*" "press=$INFO*|OK" -- ; runs=$((runs + 1))
+run "wait=$INFO*" "texts=$INFO*" "press=$INFO*|Aceptar" -- ; runs=$((runs + 1))
 expect "second run: exit code" "$rc" 0
 grep -aq "concluida. 0 archivos actualizados" "$work/driven" && ok "second run transfers nothing" ||
   fail "second run: $(cat "$work/driven")"
 
 # 3. A newer target file is replaced in a plain run (mask 22), the old one kept as a backup.
 printf 'edited here' >"$target/readme.txt"
-run "wait=$INFO*" "press=$INFO*|OK" -- ; runs=$((runs + 1))
+run "wait=$INFO*" "press=$INFO*|Aceptar" -- ; runs=$((runs + 1))
 expect "newer target: exit code" "$rc" 0
 same_file "$root/shop/app/readme.txt" "$target/readme.txt" && ok "a newer target file is replaced" ||
   fail "the newer target file was not replaced"
@@ -98,7 +98,7 @@ expect "a file only in the target is never touched" "$(cat "$target/mine.txt")" 
 rm -f "$wd/kelvane.dat"
 locked=$work/locked
 mkdir -p "$locked"
-run "wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|OK" -- "/INPUT:'$base/shop/locked'" "/OUTPUT:'$(win "$locked")'"
+run "wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|Aceptar" -- "/INPUT:'$base/shop/locked'" "/OUTPUT:'$(win "$locked")'"
 runs=$((runs + 1))
 expect "locked.on: exit code" "$rc" 175
 grep -aq "passw=" "$work/driven" "$wd/UPlog.txt" && fail "the password travelled into a box or the log" ||
@@ -109,8 +109,8 @@ grep -aq "passw=" "$work/driven" "$wd/UPlog.txt" && fail "the password travelled
 # 5. A bad password: 175, and the password reset offers the stored password, which is cleared.
 credentials ana wrong
 run "wait=Reinicio de contrase*" "texts=Reinicio de contrase*" "key=Reinicio de contrase*|space" \
-    "press=Reinicio de contrase*|Aceptar" "wait=$INFO*" "press=$INFO*|OK" \
-    "wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|OK" -- ; runs=$((runs + 1))
+    "press=Reinicio de contrase*|Aceptar" "wait=$INFO*" "press=$INFO*|Aceptar" \
+    "wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|Aceptar" -- ; runs=$((runs + 1))
 expect "bad password: exit code" "$rc" 175
 grep -aq "Servidor desconocido" "$work/driven" && ok "the reset lists the unnamed server" ||
   fail "password reset: $(cat "$work/driven")"
@@ -123,7 +123,7 @@ if [ "$mode" = cgi ]; then
   touch "$work/spoil"
   printf 'old data' >"$target/sub/data.bin"
   touch -d '2020-01-01' "$target/sub/data.bin"
-  run "wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|OK" -- ; runs=$((runs + 1))
+  run "wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|Aceptar" -- ; runs=$((runs + 1))
   expect "corrupted file: exit code" "$rc" 134
   grep -aq "Bad CRC" "$work/driven" && ok "the box names the checksum" || fail "box: $(cat "$work/driven")"
   expect "corrupted file: the old file is intact" "$(cat "$target/sub/data.bin")" "old data"

@@ -24,8 +24,8 @@ start_server "$root" "$work/users.txt"
 prefix=${KELVANE_WINEPREFIX:-$e2e_here/build/wineprefix}
 
 wait_for() { for _ in $(seq 100); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
-done_box=("wait=$INFO*" "texts=$INFO*" "press=$INFO*|OK")
-fatal_box=("wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|OK")
+done_box=("wait=$INFO*" "texts=$INFO*" "press=$INFO*|Aceptar")
+fatal_box=("wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|Aceptar")
 
 # ---- program paths -------------------------------------------------------------------------
 t1=$work/t1; mkdir -p "$t1"
@@ -70,15 +70,13 @@ run "wait=Seleccione su opci*" "texts=Seleccione su opci*" "key=Seleccione su op
 expect "no config.txt: the editor's result" "$rc" 0
 grep -aqx "Nuevo" "$work/driven" && ok "no config.txt opens the configuration editor" || fail "editor: $(cat "$work/driven")"
 # The administration menu: its three items, the editor and back, then "continue?" declined.
-export LC_ALL=C.UTF-8  # the driver reads the labels with their accents
 run "wait=Seleccione su opci*" "texts=Seleccione su opci*" "press=Seleccione su opci*|Configuración" \
     "wait=Seleccione su opci*" "sleep=300" "texts=Seleccione su opci*" "key=Seleccione su opci*|esc" \
     "sleep=300" "wait=Seleccione su opci*" "key=Seleccione su opci*|esc" \
     "wait=$INFO*" "texts=$INFO*" "press=$INFO*|No" -- /MODE:ADMIN
-unset LC_ALL
 expect "administration menu left and the update declined" "$rc" 122
 expect "the menu's items, the editor's, the question" "$(tr -d '\r' <"$work/driven" | iconv -f WINDOWS-1252 -t UTF-8)" \
-  "$(printf 'Credenciales\nConfiguración\nPreferencias\nNuevo\nYes\nNo\n¿Continuar?')"
+  "$(printf 'Credenciales\nConfiguración\nPreferencias\nNuevo\nSí\nNo\n¿Continuar?')"
 
 # ---- default sources -------------------------------------------------------------------------
 pd=$prefix/drive_c/ProgramData/KelvaneE2E/App

@@ -143,7 +143,8 @@ TEST_F(ChoosersWinTest, TheColourChooserStartsOnTheFieldsColourAndGivesColourTex
         red = rt_test::WindowTextOf(GetDlgItem(d, kColourRed));
         green = rt_test::WindowTextOf(GetDlgItem(d, kColourGreen));
         blue = rt_test::WindowTextOf(GetDlgItem(d, kColourBlue));
-        for (const auto& [key, value] : {std::pair{'R', L"18"}, std::pair{'G', L"52"}, std::pair{'B', L"86"}}) {
+        // The access keys of the Spanish labels: &Rojo, &Verde, A&zul.
+        for (const auto& [key, value] : {std::pair{'R', L"18"}, std::pair{'V', L"52"}, std::pair{'Z', L"86"}}) {
             rt_test::SendChord(d, {VK_MENU, static_cast<WORD>(key)});
             rt_test::TypeText(d, value);
         }

@@ -35,24 +35,26 @@ std::wstring LabelOf(HWND box, int id) { return rt_test::Plain(rt_test::WindowTe
 
 TEST_F(MessageBoxWinTest, EveryTypeAnsweredByItsButtons) {
     const std::wstring info = WideOf("Solicitud de Informaci\xf3n");
+    // The labels are the Spanish Windows' (the prefix's locale, tools/wine-prefix), as Windows-1252.
     const struct {
         uint16_t type;
         int button;  // the id a person's press reports
+        const char* label;
         uint16_t code;
         std::wstring title;
     } cases[] = {
-        {0, IDOK, 'Y', info},
-        {1, IDOK, 'Y', L"Mensaje Informativo"},
-        {2, IDOK, 'Y', info},
-        {2, IDCANCEL, 3, info},
-        {3, IDOK, 'Y', L"Alerta de Mensaje Fatal"},
-        {4, IDRETRY, 'Y', L"Mensaje Informativo"},
-        {4, IDCANCEL, 3, L"Mensaje Informativo"},
-        {5, IDYES, 'Y', info},
-        {5, IDNO, 'N', info},
-        {6, IDYES, 'Y', info},
-        {6, IDNO, 'N', info},
-        {6, IDCANCEL, 3, info},
+        {0, IDOK, "Aceptar", 'Y', info},
+        {1, IDOK, "Aceptar", 'Y', L"Mensaje Informativo"},
+        {2, IDOK, "Aceptar", 'Y', info},
+        {2, IDCANCEL, "Cancelar", 3, info},
+        {3, IDOK, "Aceptar", 'Y', L"Alerta de Mensaje Fatal"},
+        {4, IDRETRY, "Reintentar", 'Y', L"Mensaje Informativo"},
+        {4, IDCANCEL, "Cancelar", 3, L"Mensaje Informativo"},
+        {5, IDYES, "S\xed", 'Y', info},
+        {5, IDNO, "No", 'N', info},
+        {6, IDYES, "S\xed", 'Y', info},
+        {6, IDNO, "No", 'N', info},
+        {6, IDCANCEL, "Cancelar", 3, info},
     };
     for (const auto& c : cases) {
         std::wstring label;
@@ -68,7 +70,7 @@ TEST_F(MessageBoxWinTest, EveryTypeAnsweredByItsButtons) {
             });
             code = ShowMessage(T("\xbf" "Continuar?"), StrEmpty(), c.type);
         }
-        EXPECT_FALSE(label.empty()) << "type " << c.type << " has no button " << c.button;
+        EXPECT_EQ(label, WideOf(c.label)) << "type " << c.type << " button " << c.button;
         EXPECT_EQ(code, c.code) << "type " << c.type << " button " << c.button;
         bool hasText = false;
         for (const auto& t : texts) hasText = hasText || t == WideOf("\xbf" "Continuar?");

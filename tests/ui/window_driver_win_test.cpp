@@ -45,7 +45,7 @@ TEST(WindowDriverTest, ReadsTextsAndPressesAButtonByItsLabel) {
     StackReset();
     const std::string out = Beside("window_driver_out.txt");
     const std::string pid = std::to_string(GetCurrentProcessId());
-    HANDLE driver = StartDriver("pid=" + pid + " \"texts=Aviso de prueba\" \"press=Aviso de prueba|Cancel\"", out);
+    HANDLE driver = StartDriver("pid=" + pid + " \"texts=Aviso de prueba\" \"press=Aviso de prueba|Cancelar\"", out);
     ASSERT_NE(driver, nullptr);
     EXPECT_EQ(ShowMessage(rt_test::T("Configuraci\xf3n \xbf" "Continuar?"), rt_test::T("Aviso de prueba"), 2), 3);
     WaitForSingleObject(driver, 20000);
@@ -58,8 +58,8 @@ TEST(WindowDriverTest, ReadsTextsAndPressesAButtonByItsLabel) {
     s << in.rdbuf();
     const std::string texts = s.str();
     EXPECT_NE(texts.find("Configuraci\xf3n \xbf" "Continuar?\n"), std::string::npos) << texts;
-    EXPECT_NE(texts.find("OK\n"), std::string::npos) << texts;
-    EXPECT_NE(texts.find("Cancel\n"), std::string::npos) << texts;
+    EXPECT_NE(texts.find("Aceptar\n"), std::string::npos) << texts;
+    EXPECT_NE(texts.find("Cancelar\n"), std::string::npos) << texts;
     DeleteFileA(out.c_str());
 }
 
