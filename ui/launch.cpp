@@ -111,13 +111,18 @@ uint16_t Spawn(StrRef command, uint16_t flags) {
     PoolScope scope;
     SpawnCommand cmd = SplitCommand(command);
     if (cmd.err) return 0xFFFF;
+    // The words after the program are the argument list itself, the program's own name first; the
+    // program path is not put in front of them, or the started program would find its own path
+    // as its first argument and open itself as a document.
     const char* argv[kSpawnMaxWords + 1];
-    argv[0] = CString(cmd.program);
-    for (uint16_t k = 0; k < cmd.argCount; ++k) argv[k + 1] = CString(cmd.args[k]);
-    argv[cmd.argCount + 1] = nullptr;
+    uint16_t n = 0;
+    for (uint16_t k = 0; k < cmd.argCount; ++k) argv[n++] = CString(cmd.args[k]);
+    if (n == 0) argv[n++] = " ";
+    argv[n] = nullptr;
+    const char* program = CString(cmd.program);
     const bool wait = flags & (kSpawnWait | kSpawnStatus);
     int err = 0;
-    const intptr_t result = gSeams.spawn ? gSeams.spawn(wait, argv[0], argv, &err) : OsSpawn(wait, argv[0], argv, &err);
+    const intptr_t result = gSeams.spawn ? gSeams.spawn(wait, program, argv, &err) : OsSpawn(wait, program, argv, &err);
     if (result == -1) {
         SystemErrorCode(err);
         return (flags & kSpawnStatus) ? kErrUndefWarning : 0xFFFF;

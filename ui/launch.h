@@ -44,9 +44,10 @@ using ExistenceCheck = ErrCode (*)(StrRef path);
 // ShellStart with "runas". On failure: 0xFFFF without a check; with one, kErrFileNotFound when the first word
 // of program is not there, kErrPermission when it is (elevation refused).
 ErrCode RunElevated(StrRef program, StrRef parameters, ExistenceCheck exists);
-// Starts the program of a command text (SplitCommand). Flag 4 (or 2) waits and returns the exit
-// status in 16 bits; otherwise the program is started and 0 returned. A start that fails reports
-// the errno's code and gives 0xFFFF.
+// Starts the program of a command text (SplitCommand) with the further words as its argument
+// list, the first of them being the name the program sees as its own (a single blank when there
+// is none). Flag 4 (or 2) waits and returns the exit status in 16 bits; otherwise the program is
+// started and 0 returned. A start that fails reports the errno's code and gives 0xFFFF.
 uint16_t Spawn(StrRef command, uint16_t flags);
 
 // The operating system behind the calls above; tests replace members, null members are the real
@@ -55,7 +56,9 @@ struct LaunchSeams {
     bool (*isElevated)() = nullptr;
     // Returns the shell's result (> 32 accepted).
     intptr_t (*shellExecute)(const char* verb, const char* program, const char* parameters) = nullptr;
-    // argv ends with a null; returns the exit status (wait) or 0 (started), or -1 with *err set.
+    // argv is the argument list the program receives (its own name first, as the command text
+    // gave it) and ends with a null; returns the exit status (wait) or 0 (started), or -1 with
+    // *err set.
     intptr_t (*spawn)(bool wait, const char* program, const char* const* argv, int* err) = nullptr;
 };
 void SetLaunchSeams(const LaunchSeams& seams);

@@ -48,13 +48,9 @@ intptr_t OsShellExecute(const char* verb, const char* program, const char* param
 }
 
 intptr_t OsSpawn(bool wait, const char* program, const char* const* argv, int* err) {
-    // The C library joins the arguments with blanks and quotes nothing: the program path goes
-    // first in quotes so that the started program reads it as one word even with blanks in it.
-    const char* args[18];
-    std::string quoted = std::string("\"") + program + "\"";
+    const char* args[kSpawnMaxWords + 1];
     int n = 0;
-    args[n++] = quoted.c_str();
-    for (const char* const* a = argv + 1; *a && n < 17; ++a) args[n++] = *a;
+    for (const char* const* a = argv; *a && n < kSpawnMaxWords; ++a) args[n++] = *a;
     args[n] = nullptr;
     errno = 0;
     const intptr_t result = _spawnv(wait ? _P_WAIT : _P_NOWAIT, program, args);

@@ -137,11 +137,12 @@ TEST_F(LaunchTest, ElevationCheckIsASeam) {
 
 std::vector<std::string> gArgv;
 bool gWaited = false;
-intptr_t FakeSpawn(bool wait, const char*, const char* const* argv, int* err) {
+intptr_t FakeSpawn(bool wait, const char* program, const char* const* argv, int* err) {
+    gProgram = program;
     gArgv.clear();
     for (const char* const* a = argv; *a; ++a) gArgv.push_back(*a);
     gWaited = wait;
-    if (gArgv[0].find("NOTHERE") != std::string::npos) {
+    if (gProgram.find("NOTHERE") != std::string::npos) {
         *err = 2;
         return -1;
     }
@@ -152,11 +153,15 @@ TEST_F(LaunchTest, SpawnPassesWordsAndModes) {
     LaunchSeams seams;
     seams.spawn = FakeSpawn;
     SetLaunchSeams(seams);
-    EXPECT_EQ(Spawn(T("\"C:\\Program Files\\Shop\\shop.exe\"  RUN:a   \"b c\""), 4), 7);
+    // The words after the program are its whole argument list, the first being its own name.
+    EXPECT_EQ(Spawn(T("\"C:\\Program Files\\Shop\\shop.exe\"  \"shop\"  RUN:a   \"b c\""), 4), 7);
     EXPECT_TRUE(gWaited);
-    EXPECT_EQ(gArgv, (std::vector<std::string>{"C:\\Program Files\\Shop\\shop.exe", "RUN:a", "\"b c\""}));
+    EXPECT_EQ(gProgram, "C:\\Program Files\\Shop\\shop.exe");
+    EXPECT_EQ(gArgv, (std::vector<std::string>{"\"shop\"", "RUN:a", "\"b c\""}));
     EXPECT_EQ(Spawn(T("x.exe"), 1), 7);
     EXPECT_FALSE(gWaited);
+    EXPECT_EQ(gProgram, "X.EXE");
+    EXPECT_EQ(gArgv, (std::vector<std::string>{" "}));
     EXPECT_EQ(Spawn(T("nothere.exe a"), 1), 0xFFFF);
     EXPECT_EQ(Spawn(T("nothere.exe a"), 2), kErrUndefWarning);
 }
@@ -173,7 +178,7 @@ TEST_F(LaunchTest, HostSpawnRunsAProgramUnderAFolderWithBlanks) {
     fprintf(f, "#!/bin/sh\nprintf '%%s|' \"$@\" > '%s'\nexit 5\n", out.c_str());
     fclose(f);
     chmod(script.c_str(), 0755);
-    EXPECT_EQ(Spawn(rt_test::V("\"" + script + "\" one   \"two three\" four"), 4), 5);
+    EXPECT_EQ(Spawn(rt_test::V("\"" + script + "\" \"" + script + "\" one   \"two three\" four"), 4), 5);
     std::string got;
     if (FILE* r = fopen(out.c_str(), "r")) {
         char buf[256] = {};

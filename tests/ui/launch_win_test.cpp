@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <fstream>
 #include <sstream>
@@ -25,6 +26,23 @@ std::string OwnFolder() {
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string p(path, n);
     return p.substr(0, p.find_last_of('\\') + 1);
+}
+
+// Waits on the handles of the programs this process started, as a parent would, so that a test
+// reads their output only once they have ended.
+void WaitForChildren() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry)) {
+        if (entry.th32ParentProcessID != GetCurrentProcessId()) continue;
+        if (HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+            WaitForSingleObject(child, 10000);
+            CloseHandle(child);
+        }
+    }
+    CloseHandle(snap);
 }
 
 std::string ReadAll(const std::string& path) {
@@ -54,28 +72,33 @@ protected:
 };
 
 TEST_F(LaunchWinTest, AProgramUnderAFolderWithBlanksGetsItsArgumentsInOrder) {
-    const std::string command = "\"" + folder_ + "shop.exe\"   RUN:x   MODE:ADMIN  \"/t:dos  tres\" cuatro";
+    // The updater's own form: the program, then its name as the first entry of its arguments.
+    const std::string program = "\"" + folder_ + "shop.exe\"";
+    EXPECT_EQ(Spawn(rt_test::V(program + "  " + program), kSpawnWait), 7);
+    EXPECT_EQ(ReadAll(folder_ + "echo_args.txt"), program);
+    const std::string command = program + " " + program + "   RUN:x   MODE:ADMIN  \"/t:dos  tres\" cuatro";
     EXPECT_EQ(Spawn(rt_test::V(command), kSpawnWait), 7);
-    EXPECT_EQ(ReadAll(folder_ + "echo_args.txt"),
-              "\"" + folder_ + "shop.exe\" RUN:x MODE:ADMIN \"/t:dos  tres\" cuatro");
+    EXPECT_EQ(ReadAll(folder_ + "echo_args.txt"), program + " RUN:x MODE:ADMIN \"/t:dos  tres\" cuatro");
+    // No word after the program: a single blank is the whole command line it sees.
+    EXPECT_EQ(Spawn(rt_test::V(program), kSpawnWait), 7);
+    EXPECT_EQ(ReadAll(folder_ + "echo_args.txt"), " ");
 }
 
 TEST_F(LaunchWinTest, MoreThanSixteenWordsPassTheFirstSixteen) {
     std::string command = "\"" + folder_ + "shop.exe\"";
-    std::string expected = command;
+    std::string expected;
     for (int i = 1; i <= 20; ++i) {
         command += " a" + std::to_string(i);
-        if (i <= 15) expected += " a" + std::to_string(i);
+        if (i <= 15) expected += (i > 1 ? " a" : "a") + std::to_string(i);
     }
     EXPECT_EQ(Spawn(rt_test::V(command), kSpawnWait), 7);
     EXPECT_EQ(ReadAll(folder_ + "echo_args.txt"), expected);
 }
 
 TEST_F(LaunchWinTest, StartWithoutWaitingAndAnUnknownProgram) {
-    EXPECT_EQ(Spawn(rt_test::V("\"" + folder_ + "shop.exe\" sin espera"), 1), 0);
-    for (int i = 0; i < 250 && ReadAll(folder_ + "echo_args.txt").empty(); ++i) Sleep(20);
-    EXPECT_EQ(ReadAll(folder_ + "echo_args.txt"), "\"" + folder_ + "shop.exe\" sin espera");
-    Sleep(200);  // let it end before the folder is cleared
+    EXPECT_EQ(Spawn(rt_test::V("\"" + folder_ + "shop.exe\" shop sin espera"), 1), 0);
+    WaitForChildren();
+    EXPECT_EQ(ReadAll(folder_ + "echo_args.txt"), "shop sin espera");
     EXPECT_EQ(Spawn(rt_test::V("\"" + folder_ + "nothere.exe\" a"), 1), 0xFFFF);
     EXPECT_EQ(SystemErrorCode(2), 2102);
 }
@@ -85,9 +108,8 @@ TEST_F(LaunchWinTest, RunElevatedThroughTheShell) {
     EXPECT_EQ(RunElevated(rt_test::V("\"" + folder_ + "shop.exe\""), rt_test::T("RUN:x"), PathExists), 0);
     EXPECT_EQ(RunElevated(rt_test::V(folder_ + "missing.exe"), rt_test::T(""), PathExists), kErrFileNotFound);
     EXPECT_EQ(RunElevated(rt_test::V(folder_ + "missing.exe"), rt_test::T(""), nullptr), 0xFFFF);
-    for (int i = 0; i < 250 && ReadAll(folder_ + "echo_args.txt").empty(); ++i) Sleep(20);
+    WaitForChildren();
     EXPECT_NE(ReadAll(folder_ + "echo_args.txt").find("RUN:x"), std::string::npos);
-    Sleep(200);
     // Under Wine every token is elevated: the other branch is reached through the seam only.
     EXPECT_TRUE(IsElevated());
 }

@@ -45,7 +45,7 @@ intptr_t Shell(const char* verb, const char* program, const char* parameters) {
 }
 intptr_t SpawnIt(bool wait, const char* program, const char* const* argv, int* err) {
     std::string line = std::string(wait ? "wait|" : "spawn|") + program;
-    for (const char* const* a = argv + 1; *a; ++a) line += std::string("|") + *a;
+    for (const char* const* a = argv; *a; ++a) line += std::string("|") + *a;
     gLaunched.push_back(line);
     if (gSpawnAnswer < 0) *err = 2;
     return gSpawnAnswer;
