@@ -195,7 +195,12 @@ PixelRect FieldButtonRect(const FormGrid& grid, const CellMetrics& cell, const F
 }
 
 PixelRect FieldLabelRect(const FormGrid& grid, const CellMetrics& cell, const FormField& field) {
-    return GridRect(grid, cell, field.labelRow, field.labelCol, field.label.len);
+    PixelRect r = GridRect(grid, cell, field.labelRow, field.labelCol, field.label.len);
+    // The input right after its label is drawn a quarter cell to the left: the label's box ends
+    // where the input begins, so that the two never overlap.
+    const PixelRect input = FieldInputRect(grid, cell, field);
+    if (field.labelRow == field.row && r.x < input.x && r.x + r.width > input.x) r.width = input.x - r.x;
+    return r;
 }
 
 PixelRect OkButtonRect(const Form& form, const CellMetrics& cell) {

@@ -53,6 +53,7 @@ PixelRect FieldInputRect(const FormGrid& grid, const CellMetrics& cell, const Fo
 bool HasSunkenEdge(FieldControl control);
 // The "..." button: 2 cells wide, one line high, half a cell right of the input.
 PixelRect FieldButtonRect(const FormGrid& grid, const CellMetrics& cell, const FormField& field);
+// The label: its text's cells at its place, ending where its own input begins on the same row.
 PixelRect FieldLabelRect(const FormGrid& grid, const CellMetrics& cell, const FormField& field);
 // The "Ok" button: 12 columns wide and one line high on the grid's last row.
 PixelRect OkButtonRect(const Form& form, const CellMetrics& cell);

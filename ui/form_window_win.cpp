@@ -399,14 +399,13 @@ LRESULT CALLBACK FormProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 // --- making the window ---
 
-// A fixed text (a title line or a label) at (row, col), one line high and as wide as its text
-// needs in the control's font (never narrower than its cells): it is shown whole on one line,
+// A fixed text (a title line or a label) at (row, col) in the box r, one line high and as wide as
+// its text needs in the control's font (never narrower than r): it is shown whole on one line,
 // '&' included, and centred on the line as the inputs' texts are.
-HWND MakeText(HWND w, const FormGrid& grid, const CellMetrics& cell, uint16_t row, uint16_t col, StrRef text) {
+HWND MakeText(HWND w, const FormGrid& grid, uint16_t row, uint16_t col, StrRef text, const PixelRect& r) {
     const uint16_t id = FixedTextId(grid, row, col);
     // A new text at the same place replaces the old one.
     if (HWND old = GetDlgItem(w, id)) DestroyWindow(old);
-    const PixelRect r = GridRect(grid, cell, row, col, text.len);
     const std::wstring wide = Wide(text);
     HWND label = CreateWindowExW(0, L"STATIC", wide.c_str(),
                                  WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_CENTERIMAGE, r.x, r.y,
@@ -465,10 +464,14 @@ ErrCode MakeWindow(FormRun& run, uint16_t flags) {
 // starting values and the "Ok" button.
 ErrCode ScreenSetWin(FormRun& run) {
     const Form& form = run.form;
-    for (uint16_t k = 1; k <= form.lineCount; ++k) MakeText(run.window, form.grid, run.cell, k, 1, form.lines[k - 1]);
+    for (uint16_t k = 1; k <= form.lineCount; ++k) {
+        const StrRef line = form.lines[k - 1];
+        MakeText(run.window, form.grid, k, 1, line, GridRect(form.grid, run.cell, k, 1, line.len));
+    }
     for (uint16_t i = 0; i < form.fieldCount; ++i) {
         const FormField& f = form.fields[i];
-        if (f.label.len) MakeText(run.window, form.grid, run.cell, f.labelRow, f.labelCol, f.label);
+        if (f.label.len)
+            MakeText(run.window, form.grid, f.labelRow, f.labelCol, f.label, FieldLabelRect(form.grid, run.cell, f));
         if (f.control == FieldControl::None) continue;
         if (!MakeFieldControl(W(run.window), f, FieldInputRect(form.grid, run.cell, f))) {
             return f.control == FieldControl::RichText && !RichEditReady() ? kErrInternal : kErrWindow;

@@ -59,7 +59,7 @@ MenuLayout LayoutMenu(StrRef title, StrRef items, uint16_t flags, const MenuMetr
     const uint16_t count = MenuItemCount(items);
     const int cell = std::max(m.cell, 1);
     const int line = std::max(m.line, 1);
-    int longest = 0;
+    int longest = (m.itemPx + cell - 1) / cell;
     for (uint16_t n = 1; n <= count; ++n) longest = std::max<int>(longest, MenuItem(items, n).len);
     const int titleCols = (title.ok() ? title.len : 0) * 5 / cell;
     const int columns = std::max(longest, titleCols) + 4;
@@ -69,7 +69,7 @@ MenuLayout LayoutMenu(StrRef title, StrRef items, uint16_t flags, const MenuMetr
         const int rows = std::max(1, std::min<int>(count, std::max(m.screenRows, 1)));
         out.columns = 1;
         out.perColumn = static_cast<uint16_t>(rows);
-        out.clientW = ColumnsToPixels(cols + (margin ? 6 : 0), cell);
+        out.clientW = std::max<int>(ColumnsToPixels(cols + (margin ? 6 : 0), cell), m.captionPx);
         out.clientH = RowsToPixels(rows + (margin ? 2 : 0), line, 0) + 3;
         const int listW = ColumnsToPixels(cols, cell);
         const int listH = RowsToPixels(rows, line, 0) + 3;
@@ -89,7 +89,7 @@ MenuLayout LayoutMenu(StrRef title, StrRef items, uint16_t flags, const MenuMetr
     out.perColumn = static_cast<uint16_t>(perColumn);
     out.buttonW = ColumnsToPixels(colCells - 2, cell);
     out.buttonH = 2 * line;
-    out.clientW = ColumnsToPixels(colCells * cols, cell);
+    out.clientW = std::max<int>(ColumnsToPixels(colCells * cols, cell), m.captionPx);
     out.clientH = perColumn * kButtonRows * line;
     return out;
 }

@@ -53,12 +53,15 @@ struct MenuLayout {
     int buttonW, buttonH;  // one button
 };
 struct MenuMetrics {
-    int cell, line;    // the character cell
-    int workH;         // work-area height
-    int screenRows;    // rows of the screen grid
+    int cell, line;     // the character cell
+    int workH;          // work-area height
+    int screenRows;     // rows of the screen grid
+    int itemPx = 0;     // the widest item as drawn in the menu's font (0: counted in cells)
+    int captionPx = 0;  // client width the caption needs to show the title whole (0: none)
 };
-// Sizes a menu for title and items with the menu flags. The column is the longest item, at least
-// (title length x 5) / cell, plus 4 columns.
+// Sizes a menu for title and items with the menu flags. The column is the longest item (in cells,
+// or its drawn width when that is more), at least (title length x 5) / cell, plus 4 columns; the
+// client area is then widened to captionPx, so that neither an item nor the title is cut.
 MenuLayout LayoutMenu(StrRef title, StrRef items, uint16_t flags, const MenuMetrics& m);
 // Position of button n (1-based) in the client area.
 Point MenuButtonAt(const MenuLayout& layout, uint16_t n, int line);

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "runtime/catalogue.h"
@@ -128,9 +129,14 @@ HWND MakeMenuWindow(StrRef title, const MenuLayout& layout, uint16_t flags, cons
                               0, MenuProc));
 }
 
-MenuMetrics Metrics() {
+// The cells and what the title and the items measure as drawn, so that neither is cut.
+MenuMetrics Metrics(StrRef title, StrRef items) {
     const CellSize cell = FontCell();
-    return MenuMetrics{cell.cell, cell.line, WorkAreaSize(nullptr).height, IntGet(kSysDevHig)};
+    MenuMetrics m{cell.cell, cell.line, WorkAreaSize(nullptr).height, IntGet(kSysDevHig)};
+    const uint16_t count = MenuItemCount(items);
+    for (uint16_t n = 1; n <= count; ++n) m.itemPx = std::max(m.itemPx, TextPixels(MenuItem(items, n)));
+    m.captionPx = CaptionPixels(title, kKindMnuSel);
+    return m;
 }
 
 // Lines of the cell's height; the list is sized again so that its rows are counted with them.
@@ -212,7 +218,7 @@ uint16_t SelectWithHook(StrRef title, StrRef items, uint16_t flags, int initial,
     if (hook) HookSet(kHookSelection, reinterpret_cast<HookFn>(hook));
     HWND w = nullptr;
     if (flags & kMenuNewWindow) {
-        const MenuLayout layout = LayoutMenu(title, items, flags, Metrics());
+        const MenuLayout layout = LayoutMenu(title, items, flags, Metrics(title, items));
         w = MakeMenuWindow(title, layout, flags, position, 0);
         if (w && (flags & kMenuListBox)) {
             HWND list = H(MakeListBox(W(w), layout.list, 0, items));
@@ -250,7 +256,7 @@ StrRef SelectMany(StrRef title, StrRef items) {
     const uint16_t count = MenuItemCount(items);
     if (count == 0) return StrErr(0xFFFF);
     WindowLayerInit();
-    const MenuMetrics m = Metrics();
+    const MenuMetrics m = Metrics(title, items);
     const MenuLayout layout = LayoutMenu(title, items, kMenuNewWindow | kMenuListBox | kMenuMargin, m);
     const int buttonsH = 2 * m.line;
     HWND w = MakeMenuWindow(title, layout, 0, nullptr, buttonsH);

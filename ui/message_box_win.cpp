@@ -3,10 +3,42 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "ui/wide_text.h"
+#include "ui/window_layer.h"
 #include "ui/window_stack.h"
 
 namespace rt {
+
+namespace {
+
+// The system sizes a box for its text and buttons, not its title: once the box has laid itself
+// out (its WM_INITDIALOG has returned) it is widened until its title fits. A system-modal box is
+// never activated the usual way, so activation is no moment to rely on.
+LRESULT CALLBACK WidenBoxes(int code, WPARAM wp, LPARAM lp) {
+    const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lp);
+    if (code == HC_ACTION && sent->message == WM_INITDIALOG) {
+        wchar_t cls[8] = {};
+        if (GetClassNameW(sent->hwnd, cls, 8) && std::wstring(cls) == L"#32770")
+            WidenToCaption(reinterpret_cast<WindowHandle>(sent->hwnd));
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+class ScopedHook {
+public:
+    ScopedHook() : hook_(SetWindowsHookExW(WH_CALLWNDPROCRET, WidenBoxes, nullptr, GetCurrentThreadId())) {}
+    ~ScopedHook() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+    }
+    ScopedHook(const ScopedHook&) = delete;
+    ScopedHook& operator=(const ScopedHook&) = delete;
+private:
+    HHOOK hook_;
+};
+
+}  // namespace
 
 BoxButton OsShowBox(const char* text, const char* title, BoxButtons buttons, BoxIcon icon, bool systemModal) {
     UINT flags = 0;
@@ -27,6 +59,7 @@ BoxButton OsShowBox(const char* text, const char* title, BoxButtons buttons, Box
         flags |= MB_SYSTEMMODAL;
         owner = nullptr;
     }
+    ScopedHook widen;
     const int pressed = MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(), flags);
     switch (pressed) {
     case IDOK: return BoxButton::kOk;

@@ -70,6 +70,15 @@ void* PaletteBrush(uint16_t index);
 // Sends WM_SETFONT with the top font (when asked and there is one) or the stock system font.
 // kErrBadInput without a control, 179 without a font.
 ErrCode SetControlFont(WindowHandle control, bool useStackFont);
+// Pixels the widest line of text takes in the top font (the stock system font when the stack is
+// empty): what a label, button or item must have to show it whole.
+int TextPixels(StrRef text);
+// Client width a window of kind needs for its caption to show title whole: the title in the
+// system's caption font, its icon and its caption buttons. 0 for a kind without a caption.
+int CaptionPixels(StrRef title, uint16_t kind);
+// Widens a window whose caption cannot show its title whole (a system box sizes itself for its
+// text and buttons only), moving its controls by half the growth.
+void WidenToCaption(WindowHandle w);
 // Size of the desktop work area, or the client size of w.
 BoxSize WorkAreaSize(WindowHandle w);
 // Window size for a client size by the kind's frame style.

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "runtime/system_vars.h"
@@ -213,6 +214,96 @@ ErrCode SetControlFont(WindowHandle control, bool useStackFont) {
     if (!font) return 179;
     SendMessageW(H(control), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return 0;
+}
+
+namespace {
+
+std::wstring WindowTitle(HWND h) {
+    std::wstring title(static_cast<size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+    title.resize(static_cast<size_t>(GetWindowTextW(h, title.data(), static_cast<int>(title.size()))));
+    return title;
+}
+
+int WidestLine(HDC dc, const std::wstring& text) {
+    int widest = 0;
+    for (size_t at = 0; at <= text.size();) {
+        size_t end = text.find_first_of(L"\r\n", at);
+        if (end == std::wstring::npos) end = text.size();
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str() + at, static_cast<int>(end - at), &size);
+        widest = std::max<int>(widest, size.cx);
+        at = end + 1;
+    }
+    return widest;
+}
+
+int MeasureIn(HGDIOBJ font, StrRef text) {
+    HDC dc = GetDC(nullptr);
+    if (!dc) return 0;
+    HGDIOBJ old = SelectObject(dc, font);
+    const int width = WidestLine(dc, Wide(text));
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return width;
+}
+
+}  // namespace
+
+int TextPixels(StrRef text) {
+    if (!text.ok() || text.len == 0) return 0;
+    const FontSpec* top = TopFont();
+    HGDIOBJ font = top ? static_cast<HGDIOBJ>(FontHandle(*top)) : nullptr;
+    return MeasureIn(font ? font : GetStockObject(SYSTEM_FONT), text);
+}
+
+namespace {
+
+// Client width a caption of style needs to show title whole: the title in the caption font, the
+// icon (none on a modal frame), the caption's buttons and some breathing room.
+int CaptionNeed(const std::wstring& title, DWORD style, DWORD exStyle) {
+    if ((style & WS_CAPTION) != WS_CAPTION || title.empty()) return 0;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return 0;
+    HFONT caption = CreateFontIndirectW(&metrics.lfCaptionFont);
+    if (!caption) return 0;
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, caption);
+    const int text = WidestLine(dc, title);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(caption);
+    int buttons = 0;
+    if (style & WS_SYSMENU) buttons = 1 + ((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) ? 2 : 0);
+    const bool icon = (style & WS_SYSMENU) && !(exStyle & WS_EX_DLGMODALFRAME);
+    return text + (icon ? GetSystemMetrics(SM_CXSMICON) + 4 : 0) + buttons * metrics.iCaptionWidth +
+           metrics.iCaptionHeight;
+}
+
+}  // namespace
+
+int CaptionPixels(StrRef title, uint16_t kind) {
+    if (!title.ok()) return 0;
+    return CaptionNeed(Wide(title), KindFrameStyle(kind), 0);
+}
+
+void WidenToCaption(WindowHandle w) {
+    HWND h = H(w);
+    RECT outer{}, client{};
+    if (!GetWindowRect(h, &outer) || !GetClientRect(h, &client)) return;
+    const int need = CaptionNeed(WindowTitle(h), static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)),
+                                 static_cast<DWORD>(GetWindowLongW(h, GWL_EXSTYLE)));
+    const int grow = need - (client.right - client.left);
+    if (grow <= 0) return;
+    // Everything inside moves by half the growth, so that what was centred stays centred.
+    for (HWND child = GetWindow(h, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(child, nullptr, r.left + grow / 2, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SetWindowPos(h, nullptr, outer.left - grow / 2, outer.top, outer.right - outer.left + grow, outer.bottom - outer.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BoxSize WorkAreaSize(WindowHandle w) {

@@ -51,7 +51,11 @@ StrRef FormField(uint16_t message, StrRef var, StrRef initial) {
 ErrCode AskCredentials(StrRef file, StrRef userVar, StrRef passwordVar) {
     PoolScope scope;
     if (LogEnabled(0, kLogRuntime)) Log(StrFromLiteral("Getting credentials from stdin"));
-    StrRef title = Replace(MessageField(kMsgAccess, 2), StrFromLiteral("[$]"), ServerOf(userVar), true);
+    // The credentials of no named server are those the lists call the unknown server: the title
+    // says so instead of ending in a blank.
+    StrRef server = ServerOf(userVar);
+    if (server.ok() && server.len == 0) server = MessageField(kMsgReset, 2);
+    StrRef title = Replace(MessageField(kMsgAccess, 2), StrFromLiteral("[$]"), server, true);
     StrRef definition = Join(Join(FormField(kMsgUserField, userVar, VarGetText(userVar)), StrFromLiteral(","),
                                   FormField(kMsgPasswordField, passwordVar, StrEmpty())),
                              StrFromLiteral(","), MessageField(kMsgRememberField, 1));

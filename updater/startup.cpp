@@ -11,6 +11,7 @@
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
 #include "runtime/typed_arrays.h"
+#include "ui/font_stack.h"
 #include "ui/window_start.h"
 
 namespace rt {
@@ -68,6 +69,9 @@ ErrCode StartUpSettings(RunPlan* plan) {
 }
 
 ErrCode StartUp(void* instance, const char* commandLine, RunPlan* plan) {
+    // Every window is sized in cells of the top font; without this one the layer would fall back
+    // to the OEM cell, in which the forms' labels run under their fields.
+    PushFont(kStartupFont.height, kStartupFont.width, kStartupFont.attrs, kStartupFont.face);
     if (ErrCode code = WindowLayerStart(instance, commandLine, SystemVarsInit)) return code;
     return StartUpSettings(plan);
 }

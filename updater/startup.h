@@ -12,9 +12,15 @@ inline constexpr char kAppDescription[] = "Kelvaner by Orvik";
 // Application folder when neither DPATH nor the program's own folder gives one.
 inline constexpr char kFallbackAppFolder[] = "..\\APPS";
 
-// Starts the window layer with the run-time's set-up (system variables and context) and the
-// command line, then StartUpSettings. The first failing code is returned and the caller ends the
-// run with it (after BasicClose).
+// The font the updater's windows are drawn and sized in: 16 by 9 pixels, plain, Lucida Console.
+struct StartupFont {
+    int height, width, attrs, face;
+};
+inline constexpr StartupFont kStartupFont{16, 9, 0, 2};
+
+// Pushes kStartupFont, then starts the window layer with the run-time's set-up (system variables
+// and context) and the command line, then StartUpSettings. The first failing code is returned and
+// the caller ends the run with it (after BasicClose).
 ErrCode StartUp(void* instance, const char* commandLine, RunPlan* plan);
 // Every start-up step after the run-time and its command line exist:
 //  - the catalogue's date message becomes run-time parameter 0 (LoadDateMessage);

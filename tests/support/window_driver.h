@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <string>
@@ -60,8 +61,17 @@ inline bool TitleMatches(const std::wstring& title, const std::wstring& wanted) 
     return title == wanted;
 }
 
+// A window wanted by title, or, written "class:NAME", by its class: a box without a title (the
+// status box) has nothing else to be found by.
+inline bool WindowMatches(HWND h, const std::wstring& wanted) {
+    static const std::wstring kByClass = L"class:";
+    if (wanted.compare(0, kByClass.size(), kByClass) == 0) return _wcsicmp(ClassOf(h).c_str(), wanted.c_str() + kByClass.size()) == 0;
+    return TitleMatches(WindowTextOf(h), wanted);
+}
+
 // The visible top-level window titled `title` (of process pid when not 0; a title ending in '*'
-// matches every title that begins with the rest), waiting up to timeoutMs.
+// matches every title that begins with the rest; "class:NAME" a window of that class), waiting up
+// to timeoutMs.
 inline HWND FindTopWindow(const std::wstring& title, DWORD pid = 0, DWORD timeoutMs = 10000) {
     struct Search {
         const std::wstring* title;
@@ -75,7 +85,7 @@ inline HWND FindTopWindow(const std::wstring& title, DWORD pid = 0, DWORD timeou
                 auto* s = reinterpret_cast<Search*>(lp);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(h, &owner);
-                if (!IsWindowVisible(h) || (s->pid && owner != s->pid) || !TitleMatches(WindowTextOf(h), *s->title))
+                if (!IsWindowVisible(h) || (s->pid && owner != s->pid) || !WindowMatches(h, *s->title))
                     return TRUE;
                 s->found = h;
                 return FALSE;
@@ -269,6 +279,187 @@ inline std::vector<std::wstring> VisibleWindowsOf(const std::wstring& program) {
         },
         reinterpret_cast<LPARAM>(&search));
     return search.titles;
+}
+
+// Width in pixels of text drawn in font (the system font when null), the widest of its lines.
+inline int TextWidth(const std::wstring& text, HFONT font) {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+    int widest = 0;
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t end = text.find_first_of(L"\r\n", at);
+        if (end == std::wstring::npos) end = text.size();
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str() + at, static_cast<int>(end - at), &size);
+        widest = std::max<int>(widest, size.cx);
+        at = end + 1;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return widest;
+}
+
+// The pixels of a rectangle of the screen, as a person sees them.
+class ScreenPixels {
+public:
+    explicit ScreenPixels(const RECT& r) : origin_{r.left, r.top}, w_(r.right - r.left), h_(r.bottom - r.top) {
+        if (w_ <= 0 || h_ <= 0) return;
+        HDC screen = GetDC(nullptr);
+        HDC mem = CreateCompatibleDC(screen);
+        HBITMAP bmp = CreateCompatibleBitmap(screen, w_, h_);
+        HGDIOBJ old = SelectObject(mem, bmp);
+        BitBlt(mem, 0, 0, w_, h_, screen, r.left, r.top, SRCCOPY);
+        SelectObject(mem, old);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w_;
+        bi.bmiHeader.biHeight = -h_;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        px_.resize(static_cast<size_t>(w_) * h_);
+        GetDIBits(mem, bmp, 0, static_cast<UINT>(h_), px_.data(), &bi, DIB_RGB_COLORS);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+        ReleaseDC(nullptr, screen);
+    }
+    // The colour at screen point (x, y); 0 outside.
+    DWORD At(int x, int y) const {
+        x -= origin_.x;
+        y -= origin_.y;
+        return x >= 0 && y >= 0 && x < w_ && y < h_ ? px_[static_cast<size_t>(y) * w_ + x] & 0xFFFFFF : 0;
+    }
+private:
+    POINT origin_;
+    int w_, h_;
+    std::vector<DWORD> px_;
+};
+
+// Whether the ink of a text drawn inside r (screen coordinates) reaches the column x: a pixel there
+// that differs clearly from the most common colour of its row within r. A text cut by its box is
+// drawn up to the box's edge, one that fits stops short of it.
+inline bool InkInColumn(const ScreenPixels& shot, const RECT& r, int x) {
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::vector<std::pair<DWORD, int>> counts;
+        for (int i = r.left; i < r.right; ++i) {
+            const DWORD c = shot.At(i, y);
+            auto it = std::find_if(counts.begin(), counts.end(), [c](const auto& e) { return e.first == c; });
+            if (it == counts.end()) counts.push_back({c, 1});
+            else ++it->second;
+        }
+        const DWORD ground = std::max_element(counts.begin(), counts.end(),
+                                              [](const auto& a, const auto& b) { return a.second < b.second; })->first;
+        const DWORD c = shot.At(x, y);
+        const int diff = std::abs(static_cast<int>(c & 0xFF) - static_cast<int>(ground & 0xFF)) +
+                         std::abs(static_cast<int>((c >> 8) & 0xFF) - static_cast<int>((ground >> 8) & 0xFF)) +
+                         std::abs(static_cast<int>((c >> 16) & 0xFF) - static_cast<int>((ground >> 16) & 0xFF));
+        if (diff > 96) return true;
+    }
+    return false;
+}
+
+inline bool IsGroupBox(HWND h) {
+    return _wcsicmp(ClassOf(h).c_str(), L"Button") == 0 && (GetWindowLongW(h, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// What a person cannot read whole in a window, one line per fault (none when everything fits):
+// a title wider than its caption leaves room for (beside the icon and the caption's buttons), a
+// label, button, check box or list item whose text is drawn up to the edge of its box (cut), a
+// control reaching out of the window's client area, and two controls that overlap. Edit fields
+// are left out: a value keeps its field's width and scrolls. The controls' fonts live in the
+// program that made them, so their texts are judged by the pixels on the screen.
+inline std::vector<std::wstring> FitProblems(HWND top) {
+    std::vector<std::wstring> problems;
+    const LONG style = GetWindowLongW(top, GWL_STYLE);
+    const std::wstring title = WindowTextOf(top);
+    RECT outer{}, client{};
+    GetWindowRect(top, &outer);
+    GetClientRect(top, &client);
+    if ((style & WS_CAPTION) == WS_CAPTION && !title.empty()) {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        HFONT caption = CreateFontIndirectW(&metrics.lfCaptionFont);
+        int buttons = 0;
+        if (style & WS_SYSMENU) buttons += 1 + ((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) ? 2 : 0);
+        const int frame = (outer.right - outer.left) - (client.right - client.left);
+        const int icon = (style & WS_SYSMENU) && !(GetWindowLongW(top, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME)
+                             ? GetSystemMetrics(SM_CXSMICON) + 4 : 4;
+        const int room = (outer.right - outer.left) - frame - icon - buttons * metrics.iCaptionWidth;
+        const int need = TextWidth(title, caption);
+        if (need > room)
+            problems.push_back(L"title \"" + title + L"\" needs " + std::to_wstring(need) + L" px, has " + std::to_wstring(room));
+        DeleteObject(caption);
+    }
+    const ScreenPixels shot(outer);
+    struct Control {
+        HWND h;
+        RECT r;  // in the window's client coordinates
+        std::wstring cls;
+    };
+    std::vector<Control> controls;
+    for (HWND h = GetWindow(top, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(h)) continue;
+        RECT r{};
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
+        controls.push_back({h, r, ClassOf(h)});
+    }
+    for (const Control& c : controls) {
+        const LONG cs = GetWindowLongW(c.h, GWL_STYLE);
+        const std::wstring text = Plain(WindowTextOf(c.h));
+        RECT screen{};
+        GetWindowRect(c.h, &screen);
+        const bool isButton = _wcsicmp(c.cls.c_str(), L"Button") == 0;
+        const bool isStatic = _wcsicmp(c.cls.c_str(), L"Static") == 0;
+        const bool isList = _wcsicmp(c.cls.c_str(), L"ListBox") == 0;
+        const LONG kind = cs & BS_TYPEMASK;
+        const bool isCheck = isButton && (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX || kind == BS_RADIOBUTTON ||
+                                          kind == BS_AUTORADIOBUTTON || kind == BS_3STATE || kind == BS_AUTO3STATE);
+        const LONG staticKind = cs & SS_TYPEMASK;
+        const bool textStatic = isStatic && (staticKind <= SS_RIGHT || staticKind == SS_SIMPLE || staticKind == SS_LEFTNOWORDWRAP);
+        // Where the text is drawn: a push button's face inside its border, a check box's label
+        // beside its box, a list's rows beside its scroll bar.
+        RECT inside = screen;
+        bool centred = false;
+        if (isButton && !isCheck && !IsGroupBox(c.h)) {
+            InflateRect(&inside, -5, -5);  // border, default frame and focus rectangle
+            centred = (cs & BS_CENTER) == BS_CENTER || (cs & BS_CENTER) == 0;
+        } else if (isCheck) {
+            inside.left += GetSystemMetrics(SM_CXMENUCHECK);
+        } else if (isList) {
+            InflateRect(&inside, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+            if (cs & WS_VSCROLL) inside.right -= GetSystemMetrics(SM_CXVSCROLL);
+        } else if (textStatic) {
+            centred = staticKind == SS_CENTER;
+        }
+        const bool judged = ((isButton && !IsGroupBox(c.h)) || textStatic) ? !text.empty() : isList;
+        if (judged && inside.right > inside.left && inside.bottom > inside.top) {
+            const bool cutRight = InkInColumn(shot, inside, inside.right - 1);
+            const bool cutLeft = (centred || (isStatic && staticKind == SS_RIGHT)) && InkInColumn(shot, inside, inside.left);
+            if (cutRight || cutLeft)
+                problems.push_back(c.cls + L" \"" + (isList ? std::wstring(L"(items)") : text) + L"\" is cut at its " +
+                                   (cutRight ? L"right" : L"left") + L" edge, " + std::to_wstring(inside.right - inside.left) +
+                                   L" px wide");
+        }
+        if (c.r.left < client.left || c.r.top < client.top || c.r.right > client.right || c.r.bottom > client.bottom)
+            problems.push_back(c.cls + L" \"" + text + L"\" reaches out of the window");
+    }
+    for (size_t i = 0; i < controls.size(); ++i) {
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            RECT both{};
+            if (IsGroupBox(controls[i].h) || IsGroupBox(controls[j].h)) continue;  // a frame holds others
+            if (!IntersectRect(&both, &controls[i].r, &controls[j].r)) continue;
+            const auto at = [](const RECT& r) {
+                return L" (" + std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L")-(" + std::to_wstring(r.right) +
+                       L"," + std::to_wstring(r.bottom) + L")";
+            };
+            problems.push_back(controls[i].cls + L" \"" + Plain(WindowTextOf(controls[i].h)) + L"\"" + at(controls[i].r) +
+                               L" overlaps " + controls[j].cls + L" \"" + Plain(WindowTextOf(controls[j].h)) + L"\"" +
+                               at(controls[j].r));
+        }
+    }
+    return problems;
 }
 
 // Copies the window's rectangle from the screen into a bottom-up 24-bit BMP file.

@@ -6,8 +6,10 @@
 // back, del, a letter), type=TITLE|TEXT (typed into the window's focused control as a keyboard
 // delivers it), sleep=MS, windows=PROGRAM (the titles of the visible windows of every process
 // whose program file is PROGRAM, one per line), shot=TITLE|FILE (a 24-bit BMP picture of the
-// window). The exit code is 0, or the number of the first step that failed. A TITLE ending in
-// '*' matches every title that begins with the rest.
+// window), fits=TITLE (a line "misfit: TITLE: WHAT" for each title, label, button or list item
+// wider than the room it has, and each pair of controls that overlap). The exit code is 0, or the
+// number of the first step that failed. A TITLE ending in '*' matches every title that begins
+// with the rest; "class:NAME" matches a window of that class.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -61,6 +63,12 @@ bool RunStep(int step, const std::wstring& arg, DWORD& pid, DWORD& timeout) {
     if (verb == L"wait") return true;
     if (verb == L"texts") {
         for (const std::wstring& t : WindowTexts(top)) std::printf("%s\n", Cp1252Of(t).c_str());
+        std::fflush(stdout);
+        return true;
+    }
+    if (verb == L"fits") {
+        // Reported, not failed: the run goes on to the next window, so one run names every fault.
+        for (const std::wstring& p : FitProblems(top)) std::printf("misfit: %s: %s\n", Cp1252Of(title).c_str(), Cp1252Of(p).c_str());
         std::fflush(stdout);
         return true;
     }

@@ -86,7 +86,9 @@ TEST_F(FormLayoutTest, ConfigurationFormInPixels) {
     EXPECT_EQ(button.y, input.y);
     const PixelRect label = FieldLabelRect(form_.grid, cell, folder);
     EXPECT_EQ(label.x, 20);
-    EXPECT_EQ(label.width, 21 * 10);
+    EXPECT_EQ(label.x + label.width, input.x) << "the longest label ends where its input begins";
+    const FormField& name = form_.fields[0];
+    EXPECT_EQ(FieldLabelRect(form_.grid, cell, name).width, name.label.len * 10) << "a shorter label keeps its cells";
     const PixelRect ok = OkButtonRect(form_, cell);
     EXPECT_EQ(ok.x, (2 + 37 - 1) * 10);
     EXPECT_EQ(ok.y, (1 + 5 - 1) * 22);

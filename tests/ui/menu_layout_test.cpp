@@ -73,6 +73,25 @@ TEST_F(MenuLayoutTest, ALongTitleWidensTheMenu) {
     const MenuLayout wide = LayoutMenu(T("Un t\xedtulo mucho m\xe1s largo que las opciones del men\xfa"),
                                        T("a,b"), kMenuNewWindow, kMetrics);
     EXPECT_GT(wide.clientW, narrow.clientW);
+    // What the fonts really draw: a caption that needs one pixel more than the rule's 170 widens
+    // the client to it, one that needs no more changes nothing; an item drawn wider than its 13
+    // cells takes the cells it covers (131 pixels: 14), and the list stays centred.
+    const StrRef title = T("Seleccione su opci\xf3n"), items = T("Credenciales,Configuraci\xf3n,Preferencias");
+    MenuMetrics measured = kMetrics;
+    measured.captionPx = 170;
+    EXPECT_EQ(LayoutMenu(title, items, kMenuNewWindow, measured).clientW, 170);
+    measured.captionPx = 171;
+    EXPECT_EQ(LayoutMenu(title, items, kMenuNewWindow, measured).clientW, 171);
+    measured = kMetrics;
+    measured.itemPx = 130;
+    EXPECT_EQ(LayoutMenu(title, items, kMenuNewWindow, measured).clientW, 170);
+    measured.itemPx = 131;
+    EXPECT_EQ(LayoutMenu(title, items, kMenuNewWindow, measured).clientW, 180);
+    measured = kMetrics;
+    measured.captionPx = 400;
+    const MenuLayout list = LayoutMenu(title, items, kMenuNewWindow | kMenuListBox, measured);
+    EXPECT_EQ(list.clientW, 400);
+    EXPECT_EQ(list.list.left, (400 - 170) / 2);
 }
 
 TEST_F(MenuLayoutTest, ListMenuWithAndWithoutMargin) {

@@ -58,7 +58,7 @@ TEST_F(CredentialsTest, StoredCredentialsAreUsedWithoutAsking) {
     EXPECT_EQ(Get(kCredentialsAsk), "bob" + std::string(1, '\0') + Scrambled("pw", "bob"));
     ASSERT_EQ(ui_.Of("form:").size(), 1u);
     EXPECT_EQ(ui_.Of("form:")[0],
-              "Acceso a |'Usuario:':'A30':USER$:'ana','Contrase\xf1" "a:':'P30':PASSW$:'','Recordar (S/N):':'L1'");
+              "Acceso a Servidor desconocido|'Usuario:':'A30':USER$:'ana','Contrase\xf1" "a:':'P30':PASSW$:'','Recordar (S/N):':'L1'");
     // Not remembered: the file still holds ana.
     EXPECT_NE(TempDir::Read(dir_.Path("Kelvane")).find("'ana'"), std::string::npos);
 }
