@@ -1,12 +1,16 @@
 // The default screen-action handler of forms and the dispatch of actions to handlers.
 #include "ui/form_actions.h"
 
+#include <cstring>
+
 #include "runtime/system_vars.h"
+#include "runtime/variables.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 #include "runtime/typed_arrays.h"
 #include "script/expr_eval.h"
 #include "ui/form_keys.h"
+#include "ui/form_value.h"
 
 namespace rt {
 namespace {
@@ -28,8 +32,40 @@ uint16_t End(FormSession& s, bool confirmed) {
     return result;
 }
 
+// The form as shown: each input's text as a quoted form value, joined with ','. A pool text.
+StrRef ScreenBuffer(FormSession& s) {
+    uint16_t mark = PoolMark();
+    StrRef out = StrEmpty();
+    for (uint16_t i = 0; i < s.form->fieldCount && out.ok(); ++i) {
+        const FormField& f = s.form->fields[i];
+        if (f.control == FieldControl::None) continue;
+        StrRef text = s.shown ? s.shown(s.shownContext, f) : StrEmpty();
+        if (!text.ok()) text = StrEmpty();
+        out = out.len ? Join(out, StrFromLiteral(","), FormQuote(text)) : FormQuote(text);
+    }
+    return PoolReturn(mark, out);
+}
+
+void ApplyOnConfirm(FormSession& s) {
+    const uint16_t mark = PoolMark();
+    const StrRef option = Trim(FormOption(*s.form, "ON_CONFIRM$"), kTrimStart | kTrimEnd);
+    constexpr uint16_t kKeyLen = 7;  // "SCRBACK"
+    const bool scrback = option.len > kKeyLen && CompareFold(StrMake(option.ptr, kKeyLen), StrFromLiteral("SCRBACK"), true) == 0 &&
+                         std::strchr(":,;= ", option.at(kKeyLen)) != nullptr;
+    if (scrback) {
+        const StrRef var = Trim(StrMake(option.ptr + kKeyLen + 1, static_cast<uint16_t>(option.len - kKeyLen - 1)),
+                                kTrimStart | kTrimEnd);
+        if (var.len) VarSetText(var, ScreenBuffer(s));
+    } else if (option.len) {
+        // As for ON_CANCEL$: whatever the statements report, the form was confirmed.
+        ExecuteStatements(option);
+    }
+    PoolRelease(mark);
+}
+
 uint16_t Confirm(FormSession& s) {
     IntSet(kSysLastKey, static_cast<int16_t>(kKeyEnter));
+    ApplyOnConfirm(s);
     return End(s, true);
 }
 

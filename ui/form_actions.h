@@ -7,6 +7,7 @@
 
 #include "runtime/errcode.h"
 #include "ui/form_definition.h"
+#include "ui/form_result.h"
 
 namespace rt {
 
@@ -34,6 +35,10 @@ struct FormSession {
     uint16_t stepField = 0;      // 0-based field of the step
     ScreenActionFn handler = nullptr;
     FormEndFn onEnd = nullptr;
+    // The text a field's input shows now (the window layer's reader), for ON_CONFIRM$'s SCRBACK;
+    // without one the fields count as empty.
+    FieldTextFn shown = nullptr;
+    void* shownContext = nullptr;
 };
 
 // The outcome of one dispatched action.
@@ -58,7 +63,10 @@ bool FieldTakesFocus(const FormField& field);
 // the last one it evaluates the field's entry of ALARM$ (when given): 0 confirms, an ErrCode
 // (122 and up, or a failed evaluation) keeps the form open and is the result, anything else
 // keeps it open. Previous (2, 32) moves back. The "Ok" command (25 with argument 100) and
-// Ctrl+End (22) confirm: _LASTKEY becomes 0. Escape (21) cancels after evaluating ON_CANCEL$;
+// Ctrl+End (22) confirm: _LASTKEY becomes 0, then ON_CONFIRM$ applies ("SCRBACK", a separator
+// and a variable name saves the form as shown, each input's text quoted as a form value and
+// joined with ',', into that variable; any other text runs as statements, as ON_CANCEL$ does).
+// Escape (21) cancels after evaluating ON_CANCEL$;
 // _LASTKEY stays. The close box (28) cancels with _LASTKEY 3, unless the form is already ending,
 // when it only closes. Confirming and cancelling give the end callback's result, else 24.
 // F1 (19) asks for help; 50 runs field (argument + 1)'s chooser. Other actions give 0.

@@ -99,6 +99,12 @@ StrRef OptionIn(StrRef options, const char* name, bool* found) {
 
 StrRef Entry(StrRef list, uint16_t n) { return FormUnquote(Blank(Field(list, ',', n))); }
 
+}  // namespace
+
+StrRef WindowColourOf(StrRef colours) { return FormUnquote(Blank(Field(Entry(colours, 1), ';', 2))); }
+
+namespace {
+
 class Reader {
 public:
     explicit Reader(Form& form) : f_(form) {}
@@ -233,7 +239,7 @@ ErrCode Reader::ReadOptions() {
     const StrRef menus = Keep(OptionIn(f_.options, "MENU$", &found));
     StrRef colours = Keep(OptionIn(f_.options, "SCRCOLORS$", &found));
     if (!found) colours = Keep(RunParam(kParamDefaultColours));
-    f_.windowColour = Keep(FormUnquote(Blank(Field(Entry(colours, 1), ';', 2))));
+    f_.windowColour = Keep(WindowColourOf(colours));
 
     uint32_t listLen = 0;
     for (uint16_t n = 1; n <= f_.fieldCount; ++n) {

@@ -24,6 +24,9 @@ inline constexpr uint16_t kMaxGridPosition = 999;
 inline constexpr uint16_t kParamScanner = 30;      // the last scanner sequence
 inline constexpr uint16_t kParamFormOptions = 31;  // the current form's completed option text
 inline constexpr uint16_t kParamDefaultColours = 16;
+// The window's background in a colour list of the SCRCOLORS$ layout (the run-time's default
+// colour setting has it too): the background of entry 1, unquoted; empty when it has none.
+StrRef WindowColourOf(StrRef colours);
 
 // Flags of run form.
 inline constexpr uint16_t kFormKeepMargins = 0x0001;

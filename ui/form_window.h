@@ -29,7 +29,7 @@ inline constexpr uint16_t kFormUpdaterFlags = kFormCollectAlways | kFormScreenSi
 
 // Bits of system variables the form window reads.
 inline constexpr uint16_t kAuxStatLogicalButton = 16;  // _AUXSTAT: logical fields as check buttons
-inline constexpr uint16_t kAdmStatResizable = 8;       // _ADMSTAT: thick frame, maximise box, resize hook
+inline constexpr uint16_t kAdmStatResizable = 8;       // _ADMSTAT "bit 8": thick frame, maximise box, resize hook
 
 // Hook slots (HostHooks) of the form window, with their signatures.
 inline constexpr int kHookHelp = 22;    // F1: the form and its current field (0-based)

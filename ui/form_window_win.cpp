@@ -191,6 +191,13 @@ StrRef ReadText(void* context, const FormField& field) {
     return PoolCopy(StrMake(run.texts[i].data(), static_cast<uint16_t>(run.texts[i].size())));
 }
 
+// The text a field's input shows at this moment, read afresh (nothing is cached for the result).
+StrRef ShownText(void* context, const FormField& field) {
+    FormRun& run = *static_cast<FormRun*>(context);
+    HWND input = InputOf(run, static_cast<uint16_t>(field.number - 1));
+    return input ? FieldControlText(W(input), field) : StrEmpty();
+}
+
 void CloseNow(FormRun& run) {
     ReadTexts(run);
     if (run.window) DestroyWindow(run.window);
@@ -524,6 +531,8 @@ ErrCode Show(FormRun& run, StrRef title, StrRef definition, uint16_t flags, cons
     }
     FormSessionStart(run.session, run.form);
     if (callbacks) ScreenActionSet(run.session, callbacks->handler, callbacks->onEnd);
+    run.session.shown = ShownText;
+    run.session.shownContext = &run;
 
     HWND w = run.window;
     ShowTop(-1);

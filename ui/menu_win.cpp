@@ -12,7 +12,10 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 #include "runtime/typed_arrays.h"
+#include "runtime/params.h"
+#include "ui/colours.h"
 #include "ui/font_stack.h"
+#include "ui/form_definition.h"
 #include "ui/wide_text.h"
 #include "ui/window_kinds.h"
 #include "ui/window_layer.h"
@@ -42,15 +45,27 @@ void Dismiss(HWND w) {
 }
 
 // Lets the release of a double click land before the choice ends the menu, so that it does not
-// reach the window below.
-void AwaitButtonRelease() {
-    const DWORD start = GetTickCount();
+// reach the window below. Only the menu's own release (its list's) ends the wait, and it is
+// delivered, so that the list lets go of the mouse; a release meant for another window stays
+// where it is.
+bool TakeRelease(HWND w) {
     MSG msg;
+    if (!PeekMessageW(&msg, w, WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE)) return false;
+    DispatchMessageW(&msg);
+    return true;
+}
+
+void AwaitButtonRelease(HWND menu) {
+    const DWORD start = GetTickCount();
     for (;;) {
-        if (PeekMessageW(&msg, nullptr, WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE)) return;
+        // A window filter takes only that window's messages, not its children's: the menu and
+        // each of its controls are asked in turn.
+        bool released = TakeRelease(menu);
+        for (HWND c = GetWindow(menu, GW_CHILD); c && !released; c = GetWindow(c, GW_HWNDNEXT)) released = TakeRelease(c);
+        if (released) return;
         const DWORD spent = GetTickCount() - start;
         if (spent >= static_cast<DWORD>(kDoubleClickWaitMs)) return;
-        MsgWaitForMultipleObjectsEx(0, nullptr, kDoubleClickWaitMs - spent, QS_MOUSEBUTTON, 0);
+        MsgWaitForMultipleObjectsEx(0, nullptr, kDoubleClickWaitMs - spent, QS_MOUSEBUTTON | QS_POSTMESSAGE, 0);
     }
 }
 
@@ -72,7 +87,7 @@ intptr_t KELVANE_WINAPI MenuProc(WindowHandle handle, unsigned msg, uintptr_t wp
     case WM_COMMAND: {
         const int id = LOWORD(wp);
         if (id >= kListBoxId && id <= kListBoxLastId && HIWORD(wp) == LBN_DBLCLK) {
-            AwaitButtonRelease();
+            AwaitButtonRelease(w);
             Choose(w, static_cast<int>(SendMessageW(reinterpret_cast<HWND>(lp), LB_GETCURSEL, 0, 0)) + 1);
         } else if (id >= kMenuFirstButton && id < kMenuFirstButton + kMenuMaxButtons) {
             Choose(w, id - kMenuFirstButton + 1);
@@ -125,8 +140,10 @@ HWND MakeMenuWindow(StrRef title, const MenuLayout& layout, uint16_t flags, cons
     Point at = position ? *position : NextPosition((flags & kMenuByFocus) ? kPlaceByFocus : 0);
     if (!position) at = ClampToWork(at, outer.width, outer.height, work.width, work.height);
     PoolScope scope;
-    return H(CreateKindWindow(KindName(kKindMnuSel), title, kFrameDialog, at.x, at.y, outer.width, outer.height, -1,
-                              0, MenuProc));
+    // The run-time's default colour setting gives the background, as it does for forms.
+    const int16_t colour = ColourIndex(WindowColourOf(RunParam(kParamDefaultColours)));
+    return H(CreateKindWindow(KindName(kKindMnuSel), title, kFrameDialog, at.x, at.y, outer.width, outer.height,
+                              colour >= 0 && colour < static_cast<int16_t>(kPaletteSize) ? colour : -1, 0, MenuProc));
 }
 
 // The cells and what the title and the items measure as drawn, so that neither is cut.

@@ -1,8 +1,11 @@
-// The StatusWindow on Win32: a top-most grey box painted once with its text.
+// The StatusWindow on Win32: a top-most grey box without a title that shows one text.
 #include "ui/status_window.h"
 
 #include <windows.h>
 
+#include <string>
+
+#include "ui/colours.h"
 #include "ui/font_stack.h"
 #include "ui/wide_text.h"
 #include "ui/window_layer.h"
@@ -11,8 +14,36 @@
 namespace rt {
 
 namespace {
+
 HWND gStatus = nullptr;
+// The text the box shows: kept, so that every repaint the system asks for gives the same look
+// (white on grey in the top font) as the first painting.
+std::wstring gText;
+WNDPROC gStaticProc = nullptr;
+
+LRESULT CALLBACK StatusProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        RECT r;
+        GetClientRect(h, &r);
+        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, PaletteColour(kPaletteWhite, 0, false, nullptr));
+        const FontSpec* top = TopFont();
+        HGDIOBJ old = top ? SelectObject(dc, static_cast<HGDIOBJ>(FontHandle(*top))) : nullptr;
+        DrawTextW(dc, gText.c_str(), static_cast<int>(gText.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        if (old) SelectObject(dc, old);
+        EndPaint(h, &ps);
+        return 0;
+    }
+    default: return CallWindowProcW(gStaticProc, h, msg, wp, lp);
+    }
 }
+
+}  // namespace
 
 uint32_t ShowStatus(StrRef text) {
     // A new text reuses the box: destroying and making a top-most window for every step of an
@@ -25,22 +56,20 @@ uint32_t ShowStatus(StrRef text) {
     const BoxSize work = WorkAreaSize(nullptr);
     const BoxSize size = StatusBoxSize(text, cell.cell, cell.line, work.width, work.height);
     const Point at = Align(work.width, work.height, size.width, size.height, kAlignCentre);
-    // The text is the window's own too, centred, so that a repaint the system asks for later still
-    // shows it and a test can read it.
+    gText = Wide(text);
     if (gStatus) {
-        SetWindowTextW(gStatus, Wide(text).c_str());
         SetWindowPos(gStatus, HWND_TOPMOST, at.x, at.y, size.width, size.height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        InvalidateRect(gStatus, nullptr, TRUE);
     } else {
-        gStatus = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", Wide(text).c_str(),
-                                  WS_POPUP | WS_DLGFRAME | SS_CENTER | SS_CENTERIMAGE, at.x, at.y, size.width,
+        // No title: the box is no named window for the task list, only a text in the middle.
+        gStatus = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_DLGFRAME, at.x, at.y, size.width,
                                   size.height, nullptr, nullptr, static_cast<HINSTANCE>(LayerInstance()), nullptr);
         if (!gStatus) return replaced;
-        SetControlFont(reinterpret_cast<WindowHandle>(gStatus), true);
-        ShowWindow(gStatus, SW_SHOW);
+        gStaticProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(gStatus, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusProc)));
+        ShowWindow(gStatus, SW_SHOWNOACTIVATE);
     }
+    InvalidateRect(gStatus, nullptr, FALSE);
     UpdateWindow(gStatus);
-    PaintCentredText(reinterpret_cast<WindowHandle>(gStatus), text);
     return replaced;
 }
 

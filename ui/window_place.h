@@ -25,8 +25,9 @@ Point Align(int containerW, int containerH, int objectW, int objectH, unsigned f
 // Flags of NextWindowPosition.
 inline constexpr unsigned kPlaceByFocus = 0x40;  // beside the focused control of the top window
 inline constexpr unsigned kPlaceRight = 0x100;   // against the right edge of the work area
-// Bit of _SCRSTAT that lets the first window cascade too.
-inline constexpr uint16_t kScrStatCascadeFirst = 0x100;
+// Bit of _SCRSTAT that lets the first window cascade too. "Bit 8" names the bit of value 8, as
+// it does for _ADMSTAT (ui/form_window.h): the system's own notation, read the same way everywhere.
+inline constexpr uint16_t kScrStatCascadeFirst = 8;
 
 // What the placement of a new window looks at.
 struct PlaceInput {

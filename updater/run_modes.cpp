@@ -86,11 +86,12 @@ ErrCode ShowCompletion(ErrCode code, uint16_t count) {
 }
 
 ErrCode AdministrationMenu(RunFlags flags, StrRef host) {
-    for (;;) {
+    // One menu window serves the whole loop; the forms open over it.
+    for (MenuUse use = MenuUse::Open;; use = MenuUse::Again) {
         PoolScope scope;
         StrRef items = Join(Join(MessageField(kMsgAdminItems, 1), StrFromLiteral(","), Message(kMsgConfiguration)),
                             StrFromLiteral(","), MessageField(kMsgAdminItems, 2));
-        const uint16_t choice = ChooseOne(Message(kMsgChoose), items);
+        const uint16_t choice = ChooseOne(Message(kMsgChoose), items, use);
         if (choice == 0) break;
         ErrCode done = 0;
         if (choice == 1) {

@@ -17,6 +17,11 @@ namespace {
 
 RunUiSeams gSeams;
 bool gBatch = false;
+bool gStatusOpen = false;
+// 80 blanks.
+constexpr char kBlankStatus[] =
+    "                                                                                ";
+static_assert(sizeof kBlankStatus - 1 == 80);
 uint64_t gLastPump = 0;
 int32_t gProgressRange = 0;
 
@@ -41,18 +46,29 @@ void LogInstead(StrRef text) { Log(text); }
 
 }  // namespace
 
-void SetRunUiSeams(const RunUiSeams& seams) { gSeams = seams; }
+void SetRunUiSeams(const RunUiSeams& seams) {
+    gSeams = seams;
+    gStatusOpen = false;  // other windows: none of theirs is open yet
+}
 void SetBatchRun(bool on) { gBatch = on; }
 bool BatchRun() { return gBatch; }
 
 ErrCode ShowStep(StrRef text) {
-    if (!gBatch) (gSeams.showStatus ? gSeams.showStatus : OsShowStatus)(text);
+    if (!gBatch) {
+        const auto show = gSeams.showStatus ? gSeams.showStatus : OsShowStatus;
+        // The first box of a run is a blank one of a full line's width, so that the box does not
+        // open narrow and jump wider with the first long text.
+        if (!gStatusOpen) show(StrMake(kBlankStatus, sizeof kBlankStatus - 1));
+        gStatusOpen = true;
+        show(text);
+    }
     if (LogEnabled(0, kLogRuntime)) Log(text);
     return 0;
 }
 
 void HideStep() {
     if (!gBatch) (gSeams.hideStatus ? gSeams.hideStatus : OsHideStatus)();
+    gStatusOpen = false;
 }
 
 ErrCode ProgressStart(int32_t range) {
@@ -109,9 +125,9 @@ bool AskUser(StrRef question) {
     return AnswerIsYes((gSeams.message ? gSeams.message : ShowMessage)(question, StrEmpty(), kBoxYesNo));
 }
 
-uint16_t ChooseOne(StrRef title, StrRef items) {
+uint16_t ChooseOne(StrRef title, StrRef items, MenuUse use) {
     if (gBatch) return 0;
-    const uint16_t chosen = (gSeams.select ? gSeams.select : OsSelect)(title, items);
+    const uint16_t chosen = (gSeams.select ? gSeams.select : OsSelect)(title, items, use);
     return chosen == 0xFFFF ? 0 : chosen;
 }
 

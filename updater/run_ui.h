@@ -10,6 +10,11 @@
 
 namespace rt {
 
+// How a selection list uses its window: its own, made and destroyed for one choice; or the
+// window of a menu that stays between choices (made by its first choice, chosen on again by the
+// later ones, closed by the choice of none).
+enum class MenuUse : uint8_t { Once, Open, Again };
+
 // The windows behind the calls below. Null members are the window layer (run_ui_win.cpp; where
 // there is no window system nothing is shown and every question is declined).
 struct RunUiSeams {
@@ -24,7 +29,7 @@ struct RunUiSeams {
     // A box of a ui/message_box.h type: the answer code (kAnswerNotShown when none was shown).
     uint16_t (*message)(StrRef text, StrRef title, uint16_t type) = nullptr;
     // A selection list: the chosen item's number, 0 for none.
-    uint16_t (*select)(StrRef title, StrRef items) = nullptr;
+    uint16_t (*select)(StrRef title, StrRef items, MenuUse use) = nullptr;
     // A list of which several can be marked: their numbers as a comma list, 122 when cancelled.
     StrRef (*selectMany)(StrRef title, StrRef items) = nullptr;
     // Runs a form (title text, definition text, form flags) and collects its result; by default
@@ -63,7 +68,7 @@ ErrCode ShowResult(ErrCode code);
 // A yes/no question: true for yes. Batch: logged and answered no.
 bool AskUser(StrRef question);
 // A selection list of items (comma list): the chosen number, 0 for none. Batch: 0.
-uint16_t ChooseOne(StrRef title, StrRef items);
+uint16_t ChooseOne(StrRef title, StrRef items, MenuUse use = MenuUse::Once);
 // A list in which several items can be marked: their numbers, or 122. Batch: 122.
 StrRef ChooseSeveral(StrRef title, StrRef items);
 // A form with the updater's form flags (0x4040). Batch: status 122.
@@ -82,7 +87,7 @@ void OsHideStatus();
 ErrCode OsProgress(int32_t range, int64_t step, StrRef text);
 void OsCloseProgress();
 ErrCode OsPollCancel();
-uint16_t OsSelect(StrRef title, StrRef items);
+uint16_t OsSelect(StrRef title, StrRef items, MenuUse use);
 StrRef OsSelectMany(StrRef title, StrRef items);
 FormResult OsRunForm(StrRef title, StrRef definition, uint16_t flags);
 

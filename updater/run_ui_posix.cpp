@@ -13,7 +13,7 @@ void OsHideStatus() {}
 ErrCode OsProgress(int32_t, int64_t, StrRef) { return static_cast<ErrCode>(CancelFlag('z')); }
 void OsCloseProgress() {}
 ErrCode OsPollCancel() { return static_cast<ErrCode>(CancelFlag('z')); }
-uint16_t OsSelect(StrRef, StrRef) { return 0; }
+uint16_t OsSelect(StrRef, StrRef, MenuUse) { return 0; }
 StrRef OsSelectMany(StrRef, StrRef) { return StrErr(kErrUserCanceled); }
 void PresentAssertion(const char*) {}
 

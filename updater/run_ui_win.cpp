@@ -20,10 +20,13 @@ ErrCode OsProgress(int32_t range, int64_t step, StrRef text) {
 void OsCloseProgress() { CloseProgress(); }
 ErrCode OsPollCancel() { return PollCancel(); }
 // A few choices are buttons (the administration menu); longer lists, such as the known
-// applications, a list box.
-uint16_t OsSelect(StrRef title, StrRef items) {
+// applications, a list box. A menu that stays is made once and chosen on again (flag 0x01 the
+// first time, then none), so that it does not vanish and come back around each form.
+uint16_t OsSelect(StrRef title, StrRef items, MenuUse use) {
     constexpr uint16_t kMostButtons = 3;
-    const uint16_t window = kMenuNewWindow | kMenuDestroyAfter;
+    const uint16_t window = use == MenuUse::Again ? 0
+                            : use == MenuUse::Open ? kMenuNewWindow
+                                                   : kMenuNewWindow | kMenuDestroyAfter;
     const uint16_t flags = MenuItemCount(items) <= kMostButtons ? window : window | kMenuListBox | kMenuMargin;
     return Select(title, items, flags, 1);
 }

@@ -52,6 +52,7 @@ public:
     // What was shown, in order: "status:", "box<type>:", "select:<title>|<items with NUL as |>",
     // "many:", "form:<title>|<definition>", "progress:<range>", "hide", "close".
     std::vector<std::string> events;
+    std::vector<rt::MenuUse> menuUses;  // how each selection list used its window
     int steps = 0;
 
     static FakeRunUi*& current() {
@@ -95,9 +96,10 @@ private:
         }
         return rt::AnswerCode(answer ? rt::BoxButton::kYes : rt::BoxButton::kNo);
     }
-    static uint16_t Select(rt::StrRef title, rt::StrRef items) {
+    static uint16_t Select(rt::StrRef title, rt::StrRef items, rt::MenuUse use) {
         FakeRunUi* f = current();
         f->events.push_back("select:" + S(title) + "|" + S(items));
+        f->menuUses.push_back(use);
         if (f->choices.empty()) return 0;
         const uint16_t c = f->choices.front();
         f->choices.pop_front();

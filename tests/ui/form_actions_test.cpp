@@ -121,7 +121,16 @@ TEST_F(FormActionsTest, OkButtonEscapeAndCloseBox) {
     EXPECT_TRUE(out.close);
     EXPECT_EQ(IntGet(kSysLastKey), kKeyEnter) << "the Ok button confirms";
 
-    FormSessionStart(session_, form_);
+    // ON_CONFIRM$ SCRBACK saves the form as shown; other statements run as ON_CANCEL$ does.
+    Start("'a':'A3','b':'A3' /ON_CONFIRM$=\"SCRBACK:PANTALLA$\"");
+    session_.shown = [](void*, const FormField& f) { return f.number == 1 ? T("x y") : T("it's"); };
+    EXPECT_TRUE(FormDispatch(session_, kFormOkId, CommandAction(kFormOkId)).close);
+    EXPECT_EQ(Str(VarGetText(T("PANTALLA$"))), "'x y',\"it's\"");
+    Start("'a':'A3' /ON_CONFIRM$=\"CONFIRMED=1\"");
+    Window(kActEnd);
+    EXPECT_EQ(Str(VarGetText(T("CONFIRMED"))), "1");
+
+    Start("'a':'A3','b':'A3' /ON_CANCEL$=\"CANCELLED=1\"");
     out = Press(kVkEscape);
     EXPECT_TRUE(out.close);
     EXPECT_EQ(IntGet(kSysLastKey), kKeyEscape);

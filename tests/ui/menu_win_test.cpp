@@ -9,6 +9,8 @@
 #include "runtime/catalogue.h"
 #include "runtime/system_vars.h"
 #include "runtime/typed_arrays.h"
+#include "runtime/params.h"
+#include "ui/form_definition.h"
 #include "ui/menu.h"
 #include "ui/window_layer.h"
 #include "tests/support/pool_check.h"
@@ -105,6 +107,42 @@ TEST_F(MenuWinTest, ListMenuStartsOnItsInitialChoice) {
         EXPECT_EQ(texts.size(), 3u);
         rt_test::WaitGone(WideOf(kTitle), GetCurrentProcessId(), 3000);
     }
+}
+
+TEST_F(MenuWinTest, ADoubleClickHeldLongerThanASecondStillChooses) {
+    // The menu takes the run-time's default colour setting as its background.
+    ASSERT_EQ(SetRunParam(kParamDefaultColours, T(";3")), 0);
+    for (const DWORD holdMs : {200u, 1600u}) {
+        uint16_t got = 0;
+        DWORD pressed = 0, chosen = 0;
+        HBRUSH background = nullptr;
+        {
+            rt_test::WindowHelper helper([&] {
+                HWND m = rt_test::OwnWindow(WideOf(kTitle));
+                HWND list = m ? FindWindowExW(m, nullptr, L"ListBox", nullptr) : nullptr;
+                if (!list) return;
+                background = reinterpret_cast<HBRUSH>(GetClassLongPtrW(m, GCLP_HBRBACKGROUND));
+                // The messages of a double click on item 2, the second press held for holdMs.
+                RECT item{};
+                SendMessageW(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+                const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+                for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK}) PostMessageW(list, msg, MK_LBUTTON, at);
+                pressed = GetTickCount();
+                Sleep(holdMs);
+                PostMessageW(list, WM_LBUTTONUP, 0, at);
+            });
+            // Not destroyed by the menu: only the wait for the release is timed.
+            got = Select(T(kTitle), T(kItems), kMenuNewWindow | kMenuListBox, 1);
+            chosen = GetTickCount();
+        }
+        EXPECT_EQ(got, 2) << holdMs;
+        // A short hold ends the wait with its release; a long one when the second has passed.
+        EXPECT_LT(chosen - pressed, holdMs < 1000 ? 1000u : 1400u) << holdMs;
+        if (holdMs > 1000) EXPECT_GE(chosen - pressed, 950u);
+        EXPECT_EQ(background, PaletteBrush(3));
+        if (WindowHandle menu = StackTop()) DestroyWindow(reinterpret_cast<HWND>(menu));
+    }
+    SetRunParam(kParamDefaultColours, T(""));
 }
 
 TEST_F(MenuWinTest, MultipleSelectionReturnsItsSet) {

@@ -11,6 +11,7 @@
 #include "ui/gdi_cache.h"
 #include "ui/window_kinds.h"
 #include "ui/window_layer.h"
+#include "ui/window_place.h"
 #include "tests/support/text.h"
 #include "tests/support/window_helper.h"
 
@@ -166,6 +167,20 @@ TEST_F(WindowLayerWinTest, OuterSizesByFrameAndWorkArea) {
     EXPECT_GT(work.width, 0);
     EXPECT_GT(work.height, 0);
     EXPECT_EQ(SetControlFont(nullptr, true), kErrBadInput);
+}
+
+TEST_F(WindowLayerWinTest, ScrStatBitEightCascadesTheFirstWindow) {
+    // "Bit 8" of _SCRSTAT is the bit of value 8; the bit of value 0x100 is not it.
+    constexpr uint16_t kSysScrStat = 21;
+    CascadeReset();
+    IntSet(kSysScrStat, 0x100);
+    const Point centred = NextPosition(0);
+    IntSet(kSysScrStat, 8);
+    const Point cascaded = NextPosition(0);
+    IntSet(kSysScrStat, 0);
+    CascadeReset();
+    EXPECT_EQ(cascaded.x, centred.x + 100);
+    EXPECT_EQ(cascaded.y, centred.y + 60);
 }
 
 }  // namespace

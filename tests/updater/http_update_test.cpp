@@ -78,7 +78,7 @@ TEST_F(HttpUpdateTest, AFreshTargetGetsEveryFileWithTheServersBytesAndTimes) {
     EXPECT_EQ(info.writeTime, 45296000);
     ASSERT_FALSE(server_.requests.empty());
     EXPECT_EQ(server_.requests[0], "http://h/cgi-bin/updater?view=12&user=ana&passw=PW&path=shop/app");
-    EXPECT_EQ(ui_.Of("status:")[0], "               Conectando con el Servidor.....            ");
+    EXPECT_EQ(ui_.Of("status:")[1], "               Conectando con el Servidor.....            ");
     // Stamped: five values in a plain run (target, utility, date, time, use SSH).
     const std::string state = TempDir::Read(dir_.Path("kelvane.dat"));
     EXPECT_EQ(state.substr(0, 2 + rt_test::TodayText().size()), ",," + rt_test::TodayText()) << state;

@@ -245,11 +245,13 @@ TEST_F(RunModesTest, TheAdministrationMenuThenTheQuestionWhetherToGoOn) {
     // An item that fails (here the credentials form, with no form runner) is shown, and the menu
     // comes back.
     ui_.events.clear();
+    ui_.menuUses.clear();
     ui_.choices = {1, 0};
     ui_.forms = {{kErrScreenEnviron, {}}};
     ui_.yes = {true};
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:ADMIN " + Http()), 0);
     EXPECT_EQ(ui_.Of("select:").size(), 2u);
+    EXPECT_EQ(ui_.menuUses, (std::vector<MenuUse>{MenuUse::Open, MenuUse::Again})) << "one window for the loop";
     EXPECT_EQ(ui_.Of("box3:").size(), 1u);
     EXPECT_TRUE(fs::exists(dir_.path() / "target" / "app.exe"));
 }
