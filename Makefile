@@ -38,9 +38,11 @@ bench: dist
 	bench/server_load.sh
 	bench/admin_menu_wait.sh
 
-# A picture of every window of the window layer in build/screens/, for a person to look at.
+# A picture of every window in build/screens/, for a person to look at: the updater's from the
+# real kelvaner.exe against kelvane-server, the window layer's own from screens.exe.
 screens: configure
-	cmake --build $(WIN) -j $(JOBS) --target screens
+	cmake --build $(HOST) -j $(JOBS) --target kelvane-server
+	cmake --build $(WIN) -j $(JOBS) --target screens kelvaner window_driver
 	tools/screens
 
 # Fuzzing is not part of `make test`: each target runs FUZZ_SECONDS on its kept corpus; new inputs

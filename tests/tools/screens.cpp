@@ -1,12 +1,11 @@
-// screens.exe: shows every window of the window layer once and saves a picture of each (a 24-bit
-// BMP per window in the folder given), for a person to look at: boxes, status and progress,
-// menus, every form of the updater filled with sample values, and each chooser open.
-// tools/screens turns them into PNG.
+// screens.exe: shows the window layer's own windows that kelvaner.exe never shows, and saves a
+// picture of each (a 24-bit BMP per window, named layer_*, in the folder given) for a person to
+// look at: every box type, the check list and each chooser open. It starts as kelvaner.exe does,
+// so the windows have the product's font. The updater's own windows are pictured from the real
+// program (tests/e2e/updater_windows.sh); tools/screens runs both and turns them into PNG.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -15,18 +14,14 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
-#include "runtime/text_search.h"
 #include "runtime/typed_arrays.h"
-#include "ui/font_stack.h"
 #include "ui/form_value.h"
 #include "ui/form_window.h"
-#include "ui/menu.h"
 #include "ui/message_box.h"
-#include "ui/progress_window.h"
-#include "ui/status_window.h"
 #include "ui/wide_text.h"
 #include "ui/window_layer.h"
 #include "tests/support/window_helper.h"
+#include "updater/startup.h"
 
 using namespace rt;
 
@@ -41,15 +36,6 @@ bool Capture(HWND w, const std::string& name) {
     std::printf("%s %s\n", written ? "saved" : "FAILED", name.c_str());
     if (!written) ++gFailures;
     return written;
-}
-
-// Lets the windows paint, pumping the queue meanwhile.
-void Settle(DWORD ms) {
-    const ULONGLONG until = GetTickCount64() + ms;
-    while (GetTickCount64() < until) {
-        DrainMessages(nullptr);
-        Sleep(20);
-    }
 }
 
 HWND OwnTop(const std::string& title) { return rt_test::OwnWindow(Wide(title.c_str())); }
@@ -69,17 +55,6 @@ void CaptureWhenUp(const std::string& title, const std::string& name, Answer ans
 }
 
 std::string Text(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : std::string(); }
-
-// Fields of a definition's field list without those numbered in `drop` (1-based).
-std::string WithoutFields(StrRef list, std::initializer_list<uint16_t> drop) {
-    std::string out;
-    const uint16_t count = FieldCount(list, ',');
-    for (uint16_t n = 1; n <= count; ++n) {
-        if (std::find(drop.begin(), drop.end(), n) != drop.end()) continue;
-        out += (out.empty() ? "" : ",") + Text(Field(list, ',', n));
-    }
-    return out;
-}
 
 // Shows a form, captures it as name, then, when chooserField is not 0, opens that field's chooser
 // from its "..." button and captures the dialog as chooserName; then leaves the form.
@@ -109,41 +84,16 @@ void CaptureForm(const std::string& title, const std::string& definition, const 
             kFormUpdaterFlags, &result);
 }
 
-// The updater's forms, filled as the updater fills them, with sample values.
+// The layer's own forms: the check list and a form of every chooser.
 void CaptureForms() {
     PoolScope scope;
-    {
-        const StrRef values[] = {StrFromLiteral("Tienda - Central"), StrFromLiteral("\\\\servidor\\aplicaciones\\tienda"),
-                                 StrFromLiteral("C:\\Aplicaciones\\Tienda, S.L.\\")};
-        const std::string definition = Text(FormFill(Message(139), values, 3)) + " /FLDBUTTONS$=\",,PATH\"";
-        CaptureForm(Text(Message(79)), definition, "form_configuration", 3, "chooser_folder");
-    }
-    {
-        const StrRef panel = Message(135);
-        const uint16_t hyphen = FindChar(panel, 0, '-', false);
-        const std::string title = Text(SubStr(panel, 0, hyphen));
-        const StrRef values[] = {StrFromLiteral("1"), StrFromLiteral("C:\\Aplicaciones\\Tienda"),
-                                 StrFromLiteral("C:\\Aplicaciones\\Kelvane\\kelvaner.exe"), StrFromLiteral("20240315"),
-                                 StrFromLiteral("10:42:07"), StrFromLiteral("0")};
-        const StrRef fields = FormFill(SubStr(panel, static_cast<int32_t>(hyphen) + 1, kNpos), values, 6);
-        // With a program path the panel has no target folder; without one, no "check" fields.
-        CaptureForm(title, WithoutFields(fields, {2}), "form_preferences_program");
-        CaptureForm(title, WithoutFields(fields, {1, 7}), "form_preferences");
-    }
-    {
-        const std::string title = Text(Replace(MessageField(90, 2), StrFromLiteral("[$]"),
-                                               StrFromLiteral("servidor.tienda.es"), true));
-        const std::string definition = Text(MessageField(102, 1)) + ":USER$:'ana.garc\xed" "a'," +
-                                       Text(MessageField(103, 1)) + ":PASSW$:'s3creto'," + Text(Message(104)) + "::'S'";
-        CaptureForm(title, definition, "form_credentials");
-    }
     {
         IntSet(kSysUser01, 2);
         const std::string title = Text(Message(49));
         for (int16_t aux : {0, 16}) {
             IntSet(kSysAuxStat, aux);
             rt_test::WindowHelper helper([&] {
-                CaptureWhenUp(title, aux ? "check_list_buttons" : "check_list",
+                CaptureWhenUp(title, aux ? "layer_check_list_buttons" : "layer_check_list",
                               [](HWND w) { rt_test::SendKey(w, VK_ESCAPE); });
             });
             uint16_t mask = 0;
@@ -156,9 +106,9 @@ void CaptureForms() {
             "'Fichero:':'A40'::'C:\\Aplicaciones\\Tienda\\n\xf3minas.dat','Color:':'A10'::'ff8000',"
             "'Letra:':'A30'::'Lucida Console' /FLDBUTTONS$=\"FILE,COLOR,FONT\"";
         const std::string title = "Elecci\xf3n";
-        CaptureForm(title, definition, "form_choosers", 1, "chooser_file");
-        CaptureForm(title, definition, "form_choosers", 2, "chooser_colour");
-        CaptureForm(title, definition, "form_choosers", 3, "chooser_font");
+        CaptureForm(title, definition, "layer_form_choosers", 1, "layer_chooser_file");
+        CaptureForm(title, definition, "layer_form_choosers", 2, "layer_chooser_colour");
+        CaptureForm(title, definition, "layer_form_choosers", 3, "layer_chooser_font");
     }
 }
 
@@ -167,24 +117,8 @@ void CaptureForms() {
 int main(int argc, char** argv) {
     if (argc > 1) gFolder = argv[1];
     CreateDirectoryA(gFolder.c_str(), nullptr);
-    if (SystemVarsInit() != 0) return 2;
-    PushFont(16, 9, 0, 2);
-    WindowLayerInit();
-
-    ShowStatus(Message(1001));
-    Settle(300);
-    Capture(rt_test::FindTopWindow(Wide(Message(1001)), GetCurrentProcessId(), 3000), "status");
-    CloseStatus();
-
-    OpenProgress(0, 100);
-    for (int i = 0; i < 40; ++i) ProgressStep(100, 1, StrEmpty(), kProgressKeepMode);
-    Settle(300);
-    Capture(reinterpret_cast<HWND>(Progress().window), "progress_bar");
-    CloseProgress();
-    ShowProgressText(StrFromLiteral("C:\\Aplicaciones\\Configuraci\xf3n\\n\xf3minas.dat"));
-    Settle(300);
-    Capture(reinterpret_cast<HWND>(Progress().window), "progress_text");
-    CloseProgress();
+    RunPlan plan{};
+    if (StartUp(GetModuleHandleA(nullptr), GetCommandLineA(), &plan) != 0) return 2;
 
     const char* texts[kBoxTypes] = {
         "Informaci\xf3n de la aplicaci\xf3n",     "Configuraci\xf3n incompleta",
@@ -196,7 +130,7 @@ int main(int argc, char** argv) {
         PoolScope scope;
         const std::string title(BoxTitle(type, StrEmpty()).ptr, BoxTitle(type, StrEmpty()).len);
         rt_test::WindowHelper helper([&] {
-            CaptureWhenUp(title, "box_" + std::to_string(type), [](HWND w) {
+            CaptureWhenUp(title, "layer_box_" + std::to_string(type), [](HWND w) {
                 for (int id : {IDOK, IDRETRY, IDYES}) {
                     if (HWND b = GetDlgItem(w, id)) {
                         rt_test::PressButton(w, rt_test::Plain(rt_test::WindowTextOf(b)));
@@ -206,30 +140,6 @@ int main(int argc, char** argv) {
             });
         });
         ShowMessage(StrFromLiteral(texts[type]), StrEmpty(), type);
-    }
-
-    const auto escape = [](HWND w) { rt_test::SendKey(w, VK_ESCAPE); };
-    {
-        PoolScope scope;
-        const StrRef title = Message(49);
-        const std::string t(title.ptr, title.len);
-        rt_test::WindowHelper helper([&] { CaptureWhenUp(t, "admin_menu", escape); });
-        Select(title, StrFromLiteral("Credenciales,Configuraci\xf3n,Preferencias"), kMenuNewWindow, 0);
-    }
-    {
-        PoolScope scope;
-        const StrRef title = Message(34);
-        const std::string t(title.ptr, title.len);
-        rt_test::WindowHelper helper([&] { CaptureWhenUp(t, "application_list", escape); });
-        Select(title, StrFromLiteral("Tienda,Almac\xe9n,Contabilidad,N\xf3minas,Facturaci\xf3n"),
-               kMenuNewWindow | kMenuListBox | kMenuMargin, 2);
-    }
-    {
-        const std::string t = "Reinicio de contrase\xf1" "as";
-        rt_test::WindowHelper helper([&] {
-            CaptureWhenUp(t, "multiple_selection", [](HWND w) { rt_test::PressButton(w, L"Cancelar"); });
-        });
-        SelectMany(StrFromLiteral(t.c_str()), StrFromLiteral("servidor.tienda.es,(sin nombre),almac\xe9n"));
     }
     CaptureForms();
     WindowLayerClose();
