@@ -5,9 +5,7 @@
 
 #include <string>
 
-#include "ui/colours.h"
 #include "ui/font_stack.h"
-#include "ui/wide_text.h"
 #include "ui/window_layer.h"
 #include "ui/window_place.h"
 
@@ -18,27 +16,15 @@ namespace {
 HWND gStatus = nullptr;
 // The text the box shows: kept, so that every repaint the system asks for gives the same look
 // (white on grey in the top font) as the first painting.
-std::wstring gText;
+std::string gText;
 WNDPROC gStaticProc = nullptr;
 
 LRESULT CALLBACK StatusProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        RECT r;
-        GetClientRect(h, &r);
-        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, PaletteColour(kPaletteWhite, 0, false, nullptr));
-        const FontSpec* top = TopFont();
-        HGDIOBJ old = top ? SelectObject(dc, static_cast<HGDIOBJ>(FontHandle(*top))) : nullptr;
-        DrawTextW(dc, gText.c_str(), static_cast<int>(gText.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        if (old) SelectObject(dc, old);
-        EndPaint(h, &ps);
+    case WM_PAINT:
+        PaintCentredText(reinterpret_cast<WindowHandle>(h), StrMake(gText.data(), static_cast<uint16_t>(gText.size())));
         return 0;
-    }
     default: return CallWindowProcW(gStaticProc, h, msg, wp, lp);
     }
 }
@@ -56,7 +42,7 @@ uint32_t ShowStatus(StrRef text) {
     const BoxSize work = WorkAreaSize(nullptr);
     const BoxSize size = StatusBoxSize(text, cell.cell, cell.line, work.width, work.height);
     const Point at = Align(work.width, work.height, size.width, size.height, kAlignCentre);
-    gText = Wide(text);
+    gText.assign(text.ok() ? text.ptr : "", text.ok() ? text.len : 0);
     if (gStatus) {
         SetWindowPos(gStatus, HWND_TOPMOST, at.x, at.y, size.width, size.height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
     } else {

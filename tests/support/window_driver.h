@@ -281,23 +281,15 @@ inline std::vector<std::wstring> VisibleWindowsOf(const std::wstring& program) {
     return search.titles;
 }
 
-// Width in pixels of text drawn in font (the system font when null), the widest of its lines.
+// Width in pixels of a line of text drawn in font.
 inline int TextWidth(const std::wstring& text, HFONT font) {
     HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
-    int widest = 0;
-    size_t at = 0;
-    while (at <= text.size()) {
-        size_t end = text.find_first_of(L"\r\n", at);
-        if (end == std::wstring::npos) end = text.size();
-        SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str() + at, static_cast<int>(end - at), &size);
-        widest = std::max<int>(widest, size.cx);
-        at = end + 1;
-    }
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
-    return widest;
+    return size.cx;
 }
 
 // The pixels of a rectangle of the screen, as a person sees them.
