@@ -5,13 +5,14 @@
 #include "runtime/shutdown.h"
 #include "ui/window_layer.h"
 #include "updater/run_modes.h"
+#include "updater/run_ui.h"
 #include "updater/startup.h"
 
 int main() {
     rt::InstallProgramSeams();
     rt::RunPlan plan{};
     rt::ErrCode code = rt::StartUp(GetModuleHandleA(nullptr), GetCommandLineA(), &plan);
-    if (code == 0) code = rt::RunUpdater(plan);
+    if (code == 0) code = rt::RunUpdater(plan, rt::WindowRunUi());
     rt::WindowLayerClose();
     const rt::ErrCode closed = rt::BasicClose();
     return code ? code : closed;

@@ -144,9 +144,9 @@ ErrCode PlainRun(RunFlags flags, StrRef host) {
     if (result == 0) {
         SyncResult r = UpdateRun(flags, host);
         result = ShowCompletion(r.code, r.count);
-        if (result == kErrFileNotFound && !BatchRun()) {
+        if (result == kErrFileNotFound && CurrentRunUi().Attended()) {
             result = ConfigurationEditor(host);
-        } else if (result == kErrBadInput && !BatchRun()) {
+        } else if (result == kErrBadInput && CurrentRunUi().Attended()) {
             PoolScope scope;
             StrRef question = Concat(Concat(ErrorText(kErrBadInput), StrFromLiteral("\r\n")), Message(kMsgConfiguration));
             question = Concat(Concat(question, StrFromLiteral(".")), Message(kMsgContinue));
@@ -174,8 +174,9 @@ ErrCode ProgramRun(RunFlags flags, StrRef program, StrRef host) {
     return result;
 }
 
-ErrCode RunUpdater(const RunPlan& plan) {
-    SetBatchRun(plan.batch);
+ErrCode RunUpdater(const RunPlan& plan, RunUi& attended) {
+    // The one place that decides what the run shows: nothing at all in a batch run.
+    UseRunUi(plan.batch ? BatchRunUi() : attended);
     gReported = false;
     PoolScope scope;
     StrRef host = DefaultServerHost();

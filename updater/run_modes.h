@@ -7,6 +7,7 @@
 #include "runtime/strref.h"
 #include "updater/folder_sync.h"
 #include "updater/run_flags.h"
+#include "updater/run_ui.h"
 
 namespace rt {
 
@@ -46,8 +47,9 @@ ErrCode PlainRun(RunFlags flags, StrRef host);
 // then the program started after 0.
 ErrCode ProgramRun(RunFlags flags, StrRef program, StrRef host);
 
-// Runs the mode of plan (a batch run without any window) and shows a final result of 128 or more.
-// The result is the process's exit code.
-ErrCode RunUpdater(const RunPlan& plan);
+// Runs the mode of plan with the user interface it calls for (a batch run: BatchRunUi, no window;
+// otherwise attended, the windows in the program) and shows a final result of 128 or more. The
+// result is the process's exit code.
+ErrCode RunUpdater(const RunPlan& plan, RunUi& attended);
 
 }  // namespace rt

@@ -1,4 +1,4 @@
-// The updater's windows behind one seam, and the batch run that replaces every window by the log.
+// What every run shows and asks, whichever user interface it chose: the shared steps around it.
 #include "updater/run_ui.h"
 
 #include "runtime/catalogue.h"
@@ -15,130 +15,89 @@ namespace rt {
 
 namespace {
 
-RunUiSeams gSeams;
-bool gBatch = false;
+RunUi* gUi = nullptr;
 bool gStatusOpen = false;
+uint64_t gLastPump = 0;
+int32_t gProgressRange = 0;
 // 80 blanks.
 constexpr char kBlankStatus[] =
     "                                                                                ";
 static_assert(sizeof kBlankStatus - 1 == 80);
-uint64_t gLastPump = 0;
-int32_t gProgressRange = 0;
 
 // Windows are pumped at most this often while data arrives: each pump is a round trip to the
 // window system, and a fast download delivers thousands of pieces a second.
 constexpr uint64_t kPumpEveryMicros = 20000;
 
-constexpr uint16_t kTitleWarning = 12;
-constexpr uint16_t kTitleFatal = 13;
-
-
-FormResult Declined() {
-    FormResult r;
-    r.status = kErrUserCanceled;
-    r.values = StrEmpty();
-    r.assignments = StrEmpty();
-    return r;
-}
-
-// What a batch run writes in place of a box.
-void LogInstead(StrRef text) { Log(text); }
-
 }  // namespace
 
-void SetRunUiSeams(const RunUiSeams& seams) {
-    gSeams = seams;
-    gStatusOpen = false;  // other windows: none of theirs is open yet
+void UseRunUi(RunUi& ui) {
+    gUi = &ui;
+    gStatusOpen = false;  // another user interface: none of its boxes is open yet
 }
-void SetBatchRun(bool on) { gBatch = on; }
-bool BatchRun() { return gBatch; }
+
+RunUi& CurrentRunUi() { return gUi ? *gUi : WindowRunUi(); }
 
 ErrCode ShowStep(StrRef text) {
-    if (!gBatch) {
-        const auto show = gSeams.showStatus ? gSeams.showStatus : OsShowStatus;
-        // The first box of a run is a blank one of a full line's width, so that the box does not
-        // open narrow and jump wider with the first long text.
-        if (!gStatusOpen) show(StrMake(kBlankStatus, sizeof kBlankStatus - 1));
-        gStatusOpen = true;
-        show(text);
-    }
+    RunUi& ui = CurrentRunUi();
+    // The first box of a run is a blank one of a full line's width, so that the box does not open
+    // narrow and jump wider with the first long text.
+    if (!gStatusOpen) ui.ShowStatus(StrMake(kBlankStatus, sizeof kBlankStatus - 1));
+    gStatusOpen = true;
+    ui.ShowStatus(text);
     if (LogEnabled(0, kLogRuntime)) Log(text);
     return 0;
 }
 
 void HideStep() {
-    if (!gBatch) (gSeams.hideStatus ? gSeams.hideStatus : OsHideStatus)();
+    CurrentRunUi().HideStatus();
     gStatusOpen = false;
 }
 
 ErrCode ProgressStart(int32_t range) {
     gProgressRange = range;
-    if (gBatch) return static_cast<ErrCode>(CancelFlag('z'));
-    return (gSeams.progress ? gSeams.progress : OsProgress)(range, 0, StrEmpty());
+    return CurrentRunUi().Progress(range, 0);
 }
 
-ErrCode ProgressAdvance() {
-    if (gBatch) return static_cast<ErrCode>(CancelFlag('z'));
-    return (gSeams.progress ? gSeams.progress : OsProgress)(gProgressRange, 1, StrEmpty());
-}
+ErrCode ProgressAdvance() { return CurrentRunUi().Progress(gProgressRange, 1); }
 
 void CloseProgressWindow() {
     gProgressRange = 0;
-    if (!gBatch) (gSeams.closeProgress ? gSeams.closeProgress : OsCloseProgress)();
+    CurrentRunUi().CloseProgress();
 }
 
 ErrCode KeepWindowsAlive(uint64_t) {
-    if (!gBatch) {
-        const uint64_t now = ClockSteadyMicros();
-        if (now - gLastPump >= kPumpEveryMicros) {
-            gLastPump = now;
-            if (ErrCode stop = (gSeams.pollCancel ? gSeams.pollCancel : OsPollCancel)()) return stop;
-        }
+    const uint64_t now = ClockSteadyMicros();
+    if (now - gLastPump >= kPumpEveryMicros) {
+        gLastPump = now;
+        if (ErrCode stop = CurrentRunUi().PollCancel()) return stop;
     }
     return static_cast<ErrCode>(CancelFlag('z'));
 }
 
-void ShowInformation(StrRef text) {
-    if (gBatch) return LogInstead(text);
-    (gSeams.message ? gSeams.message : ShowMessage)(text, StrEmpty(), kBoxInfo);
-}
+void ShowInformation(StrRef text) { CurrentRunUi().Inform(text); }
 
 ErrCode ShowResult(ErrCode code) {
     PoolScope scope;
     StrRef text = ErrorMessage(code);
     if (!text.ok() || !text.len) text = ErrorName(code);
-    const bool serious = code >= kFirstSerious;
-    if (gBatch || LogEnabled(code, kLogRuntime)) Log(text);
-    if (!gBatch) {
-        (gSeams.message ? gSeams.message : ShowMessage)(text, Message(serious ? kTitleFatal : kTitleWarning),
-                                                        serious ? kBoxFatal : kBoxWarning);
-    }
+    if (LogEnabled(code, kLogRuntime)) Log(text);
+    CurrentRunUi().ShowError(code, text);
     return ReportError(0, StrEmpty());
 }
 
-bool AskUser(StrRef question) {
-    if (gBatch) {
-        PoolScope scope;
-        LogInstead(Concat(question, StrFromLiteral(" -> no")));
-        return false;
-    }
-    return AnswerIsYes((gSeams.message ? gSeams.message : ShowMessage)(question, StrEmpty(), kBoxYesNo));
-}
+bool AskUser(StrRef question) { return CurrentRunUi().Ask(question); }
 
 uint16_t ChooseOne(StrRef title, StrRef items, MenuUse use) {
-    if (gBatch) return 0;
-    const uint16_t chosen = (gSeams.select ? gSeams.select : OsSelect)(title, items, use);
+    const uint16_t chosen = CurrentRunUi().Select(title, items, use);
     return chosen == 0xFFFF ? 0 : chosen;
 }
 
-StrRef ChooseSeveral(StrRef title, StrRef items) {
-    if (gBatch) return StrErr(kErrUserCanceled);
-    return (gSeams.selectMany ? gSeams.selectMany : OsSelectMany)(title, items);
-}
+StrRef ChooseSeveral(StrRef title, StrRef items) { return CurrentRunUi().SelectMany(title, items); }
 
 FormResult RunUpdaterForm(StrRef title, StrRef definition) {
-    if (gBatch) return Declined();
-    return (gSeams.runForm ? gSeams.runForm : OsRunForm)(title, definition, kUpdaterFormFlags);
+    return CurrentRunUi().RunForm(title, definition, kUpdaterFormFlags);
 }
+
+void PresentAssertion(const char* text) { CurrentRunUi().PresentAssertion(text); }
 
 }  // namespace rt

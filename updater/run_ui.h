@@ -1,6 +1,5 @@
 // What an update run shows and asks: the status line, the progress window, boxes, menus and
-// forms. Everything goes through here, so that a batch run shows no window at all and tests
-// answer on any platform.
+// forms, through the one user interface the run chose.
 #pragma once
 
 #include <cstdint>
@@ -15,34 +14,43 @@ namespace rt {
 // later ones, closed by the choice of none).
 enum class MenuUse : uint8_t { Once, Open, Again };
 
-// The windows behind the calls below. Null members are the window layer (run_ui_win.cpp; where
-// there is no window system nothing is shown and every question is declined).
-struct RunUiSeams {
-    void (*showStatus)(StrRef text) = nullptr;
-    void (*hideStatus)() = nullptr;
-    // Opens the progress window with range when it is not open, shows text or advances by step:
-    // 0, or 122 once the user cancelled.
-    ErrCode (*progress)(int32_t range, int64_t step, StrRef text) = nullptr;
-    void (*closeProgress)() = nullptr;
+// What a run shows and asks, decided once per run: the windows (a person is there), batch (no
+// window at all: what a box would say goes to the log and every question gets the harmless
+// answer), or a script in tests. The functions below add what every run shares (the log lines,
+// the first blank status box, the pumping rate, the texts of results) and call the one in use.
+class RunUi {
+public:
+    virtual ~RunUi() = default;
+    // Whether a person is there to answer; without one a plain run does not open the editor.
+    virtual bool Attended() const = 0;
+    virtual void ShowStatus(StrRef text) = 0;
+    virtual void HideStatus() = 0;
+    // Opens the progress window with range when it is not open, or advances it by step: 0, or
+    // 122 once the user cancelled.
+    virtual ErrCode Progress(int32_t range, int64_t step) = 0;
+    virtual void CloseProgress() = 0;
     // Dispatches pending messages: 0, or 122 when the user cancelled.
-    ErrCode (*pollCancel)() = nullptr;
-    // A box of a ui/message_box.h type: the answer code (kAnswerNotShown when none was shown).
-    uint16_t (*message)(StrRef text, StrRef title, uint16_t type) = nullptr;
-    // A selection list: the chosen item's number, 0 for none.
-    uint16_t (*select)(StrRef title, StrRef items, MenuUse use) = nullptr;
-    // A list of which several can be marked: their numbers as a comma list, 122 when cancelled.
-    StrRef (*selectMany)(StrRef title, StrRef items) = nullptr;
-    // Runs a form (title text, definition text, form flags) and collects its result; by default
-    // the window layer's form runner (where there is no window system: status kErrScreenEnviron).
-    FormResult (*runForm)(StrRef title, StrRef definition, uint16_t flags) = nullptr;
+    virtual ErrCode PollCancel() = 0;
+    virtual void Inform(StrRef text) = 0;
+    // The text of code (already in the log when the trace takes code) as an error or warning.
+    virtual void ShowError(ErrCode code, StrRef text) = 0;
+    virtual bool Ask(StrRef question) = 0;
+    // The chosen item's number, 0 for none.
+    virtual uint16_t Select(StrRef title, StrRef items, MenuUse use) = 0;
+    // The numbers of the marked items as a comma list, or 122.
+    virtual StrRef SelectMany(StrRef title, StrRef items) = 0;
+    virtual FormResult RunForm(StrRef title, StrRef definition, uint16_t flags) = 0;
+    virtual void PresentAssertion(const char* text) = 0;
 };
-void SetRunUiSeams(const RunUiSeams& seams);
 
-// A batch run (MODE:BATCH) shows no window: no status or progress window, no box, menu or form.
-// Questions get the harmless answer (no, none, cancelled), and what a box would say goes to the
-// log.
-void SetBatchRun(bool on);
-bool BatchRun();
+// The windows of the window layer (run_ui_win.cpp; where there is no window system nothing is
+// shown and every question is declined, run_ui_posix.cpp).
+RunUi& WindowRunUi();
+// No window at all (MODE:BATCH), for logon scripts and scheduled tasks.
+RunUi& BatchRunUi();
+// Makes ui the one every call below goes to (the windows until a run chooses).
+void UseRunUi(RunUi& ui);
+RunUi& CurrentRunUi();
 
 // The status function of the transfers: shows text in the status window and logs it (when the log
 // takes run-time events). Always 0.
@@ -80,15 +88,5 @@ void PresentAssertion(const char* text);
 
 // The flags the updater runs its forms with: the screen-size option and collection on exit key 0.
 inline constexpr uint16_t kUpdaterFormFlags = 0x4040;
-
-// The window layer's side (run_ui_win.cpp / run_ui_posix.cpp).
-void OsShowStatus(StrRef text);
-void OsHideStatus();
-ErrCode OsProgress(int32_t range, int64_t step, StrRef text);
-void OsCloseProgress();
-ErrCode OsPollCancel();
-uint16_t OsSelect(StrRef title, StrRef items, MenuUse use);
-StrRef OsSelectMany(StrRef title, StrRef items);
-FormResult OsRunForm(StrRef title, StrRef definition, uint16_t flags);
 
 }  // namespace rt

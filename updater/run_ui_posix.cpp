@@ -1,5 +1,5 @@
 // The updater's windows where there is no window system: nothing is shown, lists choose nothing.
-#include "updater/run_ui.h"
+#include "updater/run_ui_window_layer.h"
 
 #include "runtime/context.h"
 #include "runtime/error_record.h"
@@ -10,12 +10,12 @@ namespace rt {
 
 void OsShowStatus(StrRef) {}
 void OsHideStatus() {}
-ErrCode OsProgress(int32_t, int64_t, StrRef) { return static_cast<ErrCode>(CancelFlag('z')); }
+ErrCode OsProgress(int32_t, int64_t) { return static_cast<ErrCode>(CancelFlag('z')); }
 void OsCloseProgress() {}
 ErrCode OsPollCancel() { return static_cast<ErrCode>(CancelFlag('z')); }
 uint16_t OsSelect(StrRef, StrRef, MenuUse) { return 0; }
 StrRef OsSelectMany(StrRef, StrRef) { return StrErr(kErrUserCanceled); }
-void PresentAssertion(const char*) {}
+void OsPresentAssertion(const char*) {}
 
 // No window system, no form: the run learns it cannot ask.
 FormResult OsRunForm(StrRef title, StrRef, uint16_t) {

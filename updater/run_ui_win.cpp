@@ -1,5 +1,5 @@
 // The updater's windows on Windows: the window layer's status, progress and selection windows.
-#include "updater/run_ui.h"
+#include "updater/run_ui_window_layer.h"
 
 #include "ui/form_window.h"
 #include "ui/menu.h"
@@ -13,9 +13,7 @@ namespace rt {
 void OsShowStatus(StrRef text) { ShowStatus(text); }
 void OsHideStatus() { CloseStatus(); }
 
-ErrCode OsProgress(int32_t range, int64_t step, StrRef text) {
-    return ProgressStep(range, step, text, kProgressKeepMode);
-}
+ErrCode OsProgress(int32_t range, int64_t step) { return ProgressStep(range, step, StrEmpty(), kProgressKeepMode); }
 
 void OsCloseProgress() { CloseProgress(); }
 ErrCode OsPollCancel() { return PollCancel(); }
@@ -40,8 +38,6 @@ FormResult OsRunForm(StrRef title, StrRef definition, uint16_t flags) {
     return r;
 }
 
-void PresentAssertion(const char* text) {
-    if (!BatchRun()) AssertionBox(text);
-}
+void OsPresentAssertion(const char* text) { AssertionBox(text); }
 
 }  // namespace rt

@@ -19,26 +19,10 @@ struct FakeForm {
     std::vector<std::string> values;  // quoted with FormQuote and joined as a form does
 };
 
-class FakeRunUi {
+class FakeRunUi final : public rt::RunUi {
 public:
-    FakeRunUi() {
-        current() = this;
-        rt::SetBatchRun(false);
-        rt::SetRunUiSeams({.showStatus = ShowStatus,
-                           .hideStatus = HideStatus,
-                           .progress = Progress,
-                           .closeProgress = CloseProgress,
-                           .pollCancel = PollCancel,
-                           .message = Message,
-                           .select = Select,
-                           .selectMany = SelectMany,
-                           .runForm = RunForm});
-    }
-    ~FakeRunUi() {
-        rt::SetRunUiSeams({});
-        rt::SetBatchRun(false);
-        current() = nullptr;
-    }
+    FakeRunUi() { rt::UseRunUi(*this); }
+    ~FakeRunUi() override { rt::UseRunUi(rt::WindowRunUi()); }
     FakeRunUi(const FakeRunUi&) = delete;
     FakeRunUi& operator=(const FakeRunUi&) = delete;
 
@@ -55,10 +39,6 @@ public:
     std::vector<rt::MenuUse> menuUses;  // how each selection list used its window
     int steps = 0;
 
-    static FakeRunUi*& current() {
-        static FakeRunUi* c = nullptr;
-        return c;
-    }
     // The events of one kind (prefix), without the prefix.
     std::vector<std::string> Of(const std::string& prefix) const {
         std::vector<std::string> out;
@@ -67,67 +47,56 @@ public:
         return out;
     }
 
-private:
-    static std::string S(rt::StrRef s) {
-        if (!s.ok()) return "<err>";
-        std::string out(s.ptr, s.len);
-        for (char& c : out)
-            if (c == '\0') c = '|';
-        return out;
+    bool Attended() const override { return true; }
+    void ShowStatus(rt::StrRef text) override { events.push_back("status:" + S(text)); }
+    void HideStatus() override { events.push_back("hide"); }
+    rt::ErrCode Progress(int32_t range, int64_t step) override {
+        if (step == 0) events.push_back("progress:" + std::to_string(range));
+        else ++steps;
+        return cancelAfterSteps >= 0 && steps >= cancelAfterSteps ? rt::kErrUserCanceled : 0;
     }
-    static void ShowStatus(rt::StrRef text) { current()->events.push_back("status:" + S(text)); }
-    static void HideStatus() { current()->events.push_back("hide"); }
-    static rt::ErrCode Progress(int32_t range, int64_t step, rt::StrRef) {
-        FakeRunUi* f = current();
-        if (step == 0) f->events.push_back("progress:" + std::to_string(range));
-        else ++f->steps;
-        return f->cancelAfterSteps >= 0 && f->steps >= f->cancelAfterSteps ? rt::kErrUserCanceled : 0;
+    void CloseProgress() override { events.push_back("close"); }
+    rt::ErrCode PollCancel() override { return 0; }
+    void Inform(rt::StrRef text) override { Box(rt::kBoxInfo, text); }
+    void ShowError(rt::ErrCode code, rt::StrRef text) override {
+        Box(code >= rt::kFirstSerious ? rt::kBoxFatal : rt::kBoxWarning, text);
     }
-    static void CloseProgress() { current()->events.push_back("close"); }
-    static rt::ErrCode PollCancel() { return 0; }
-    static uint16_t Message(rt::StrRef text, rt::StrRef, uint16_t type) {
-        FakeRunUi* f = current();
-        f->events.push_back("box" + std::to_string(type) + ":" + S(text));
-        if (type != rt::kBoxYesNo && type != rt::kBoxYesNoCancel) return rt::AnswerCode(rt::BoxButton::kOk);
-        bool answer = false;
-        if (!f->yes.empty()) {
-            answer = f->yes.front();
-            f->yes.pop_front();
-        }
-        return rt::AnswerCode(answer ? rt::BoxButton::kYes : rt::BoxButton::kNo);
+    bool Ask(rt::StrRef question) override {
+        Box(rt::kBoxYesNo, question);
+        if (yes.empty()) return false;
+        const bool answer = yes.front();
+        yes.pop_front();
+        return answer;
     }
-    static uint16_t Select(rt::StrRef title, rt::StrRef items, rt::MenuUse use) {
-        FakeRunUi* f = current();
-        f->events.push_back("select:" + S(title) + "|" + S(items));
-        f->menuUses.push_back(use);
-        if (f->choices.empty()) return 0;
-        const uint16_t c = f->choices.front();
-        f->choices.pop_front();
+    uint16_t Select(rt::StrRef title, rt::StrRef items, rt::MenuUse use) override {
+        events.push_back("select:" + S(title) + "|" + S(items));
+        menuUses.push_back(use);
+        if (choices.empty()) return 0;
+        const uint16_t c = choices.front();
+        choices.pop_front();
         return c;
     }
-    static rt::StrRef SelectMany(rt::StrRef title, rt::StrRef items) {
-        FakeRunUi* f = current();
-        f->events.push_back("many:" + S(title) + "|" + S(items));
-        if (f->manyChoices.empty() || f->manyChoices.front() == "<cancel>") {
-            if (!f->manyChoices.empty()) f->manyChoices.pop_front();
+    rt::StrRef SelectMany(rt::StrRef title, rt::StrRef items) override {
+        events.push_back("many:" + S(title) + "|" + S(items));
+        if (manyChoices.empty() || manyChoices.front() == "<cancel>") {
+            if (!manyChoices.empty()) manyChoices.pop_front();
             return rt::StrErr(rt::kErrUserCanceled);
         }
-        std::string c = f->manyChoices.front();
-        f->manyChoices.pop_front();
+        std::string c = manyChoices.front();
+        manyChoices.pop_front();
         return rt::PoolCopy(rt::StrMake(c.data(), static_cast<uint16_t>(c.size())));
     }
-    static rt::FormResult RunForm(rt::StrRef title, rt::StrRef definition, uint16_t) {
-        FakeRunUi* f = current();
-        f->events.push_back("form:" + S(title) + "|" + S(definition));
+    rt::FormResult RunForm(rt::StrRef title, rt::StrRef definition, uint16_t) override {
+        events.push_back("form:" + S(title) + "|" + S(definition));
         rt::FormResult r;
         r.values = rt::StrEmpty();
         r.assignments = rt::StrEmpty();
-        if (f->forms.empty()) {
+        if (forms.empty()) {
             r.status = rt::kErrUserCanceled;
             return r;
         }
-        FakeForm form = f->forms.front();
-        f->forms.pop_front();
+        FakeForm form = forms.front();
+        forms.pop_front();
         r.status = form.status;
         std::string joined;
         for (size_t i = 0; i < form.values.size(); ++i) {
@@ -137,6 +106,17 @@ private:
         }
         if (!form.status) r.values = rt::PoolCopy(rt::StrMake(joined.data(), static_cast<uint16_t>(joined.size())));
         return r;
+    }
+    void PresentAssertion(const char* text) override { events.push_back(std::string("assertion:") + text); }
+
+private:
+    void Box(uint16_t type, rt::StrRef text) { events.push_back("box" + std::to_string(type) + ":" + S(text)); }
+    static std::string S(rt::StrRef s) {
+        if (!s.ok()) return "<err>";
+        std::string out(s.ptr, s.len);
+        for (char& c : out)
+            if (c == '\0') c = '|';
+        return out;
     }
 };
 

@@ -78,11 +78,11 @@ TEST_F(CredentialsTest, MissingCredentialsAreAskedForAndRememberedOnRequest) {
     EXPECT_EQ(Get(0), "carla" + std::string(1, '\0') + Scrambled("pa'ss", "carla"));
     EXPECT_EQ(ui_.Of("form:").size(), 2u);
     // In a batch run nobody can type them: 122 without a form.
-    SetBatchRun(true);
+    UseRunUi(BatchRunUi());
     ui_.events.clear();
     EXPECT_EQ(Get(kCredentialsAsk), rt_test::Err(kErrUserCanceled));
     EXPECT_TRUE(ui_.events.empty());
-    SetBatchRun(false);
+    UseRunUi(ui_);
 }
 
 ErrCode RefuseReplace(FsFaultPoint point, const char*) { return point == kFaultReplace ? kErrPermission : 0; }

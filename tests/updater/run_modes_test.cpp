@@ -83,7 +83,7 @@ protected:
         SetRunParam(kParamDocsFolder, V(dir_.Path("docs")));
         RunPlan plan = PlanRunFromOptions();
         uint16_t mark = PoolMark();
-        const ErrCode code = RunUpdater(plan);
+        const ErrCode code = RunUpdater(plan, ui_);
         EXPECT_EQ(PoolMark(), mark);
         return code;
     }
