@@ -9,6 +9,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 
 namespace rt {
 namespace {
@@ -20,8 +21,6 @@ constexpr uint16_t kAppNameRef = 2;
 constexpr uint16_t kMsgDateMessage = 19;
 // The k-th name stands for field k of the database connection item.
 constexpr char kDatabaseNames[] = "DATABASE_HOST,DATABASE_DBNAME,DATABASE_USER,DATABASE_PASSW";
-
-bool IsQuote(char c) { return c == '\'' || c == '"'; }
 
 struct SeparatorSet {
     char chars[5];
@@ -37,27 +36,12 @@ SeparatorSet Separators(uint16_t flags) {
     return SeparatorSet{{':', ' ', '&', '/'}, 4};
 }
 
-// Next position >= from of ch. Quoted mode skips everything from a quote to the next occurrence
-// of the same quote; an unclosed quote hides the rest of the text.
-uint32_t NextChar(StrRef s, uint32_t from, char ch, bool plain) {
-    for (uint32_t i = from; i < s.len; ++i) {
-        const char c = s.ptr[i];
-        if (c == ch && (plain || !IsQuote(c))) return i;
-        if (!plain && IsQuote(c)) {
-            const void* close = std::memchr(s.ptr + i + 1, c, s.len - i - 1);
-            if (!close) return kNpos;
-            i = static_cast<uint32_t>(static_cast<const char*>(close) - s.ptr);
-        }
-    }
-    return kNpos;
-}
-
 // Position of the first accepted "key<mark>" entry, or kNpos.
 uint32_t FindEntry(StrRef text, StrRef key, char mark, bool nulMode, const SeparatorSet& seps) {
     const char first = key.len ? key.ptr[0] : mark;
     const uint32_t need = uint32_t{key.len} + 1;
-    for (uint32_t m = NextChar(text, 0, first, nulMode); m != kNpos;
-         m = NextChar(text, m + 1, first, nulMode)) {
+    for (uint32_t m = FindChar(text, 0, first, nulMode); m != kNpos;
+         m = FindChar(text, static_cast<uint16_t>(m + 1), first, nulMode)) {
         if (m + need > text.len) return kNpos;
         if (std::memcmp(text.ptr + m, key.ptr, key.len) != 0 || text.ptr[m + key.len] != mark) continue;
         if (m == 0) return m;
@@ -71,18 +55,11 @@ uint32_t FindEntry(StrRef text, StrRef key, char mark, bool nulMode, const Separ
 uint32_t ValueEnd(StrRef t, uint32_t start, const SeparatorSet& seps, bool quotedSeps) {
     const char lead = start < t.len ? t.ptr[start] : '\0';
     // The lead quote is skipped as a quoted part first, so i - 1 >= start when it is read.
-    const bool afterQuoteOnly = quotedSeps && IsQuote(lead);
-    for (uint32_t i = start; i < t.len; ++i) {
-        const char c = t.ptr[i];
-        if (IsQuote(c)) {
-            const void* close = std::memchr(t.ptr + i + 1, c, t.len - i - 1);
-            if (!close) return t.len;
-            i = static_cast<uint32_t>(static_cast<const char*>(close) - t.ptr);
-            continue;
-        }
-        if (seps.Has(c) && (!afterQuoteOnly || t.ptr[i - 1] == lead)) return i;
-    }
-    return t.len;
+    const bool afterQuoteOnly = quotedSeps && IsQuote(static_cast<unsigned char>(lead));
+    const uint16_t end = ScanUnquoted(t, start, [&](unsigned char c, uint16_t i) {
+        return seps.Has(static_cast<char>(c)) && (!afterQuoteOnly || t.ptr[i - 1] == lead);
+    });
+    return end == kNpos ? t.len : end;
 }
 
 bool PointsInto(StrRef piece, StrRef whole) {

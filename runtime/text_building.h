@@ -9,9 +9,6 @@
 
 namespace rt {
 
-// The run-time's two quote characters.
-inline bool IsQuote(unsigned char c) { return c == '\'' || c == '"'; }
-
 // A new pool text of exactly n bytes, written through the returned pointer. Null, with *out the
 // error value, when n exceeds the one-piece limit (kErrOutOfMemory) or the pool is full.
 inline char* NewText(uint64_t n, StrRef* out) {

@@ -5,6 +5,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_building.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 
 namespace rt {
 StrRef Concat(StrRef a, StrRef b) {

@@ -3,11 +3,11 @@
 
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 
 namespace rt {
 namespace {
 
-bool IsQuote(char c) { return c == '\'' || c == '"'; }
 bool IsLower(unsigned char c) { return c >= 'a' && c <= 'z'; }
 bool IsUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 char ToUpper(unsigned char c) { return static_cast<char>(IsLower(c) ? c - 32 : c); }

@@ -10,25 +10,16 @@
 namespace rt {
 namespace {
 
-// First position >= from whose byte satisfies pred. In quoted mode a quote jumps to the next
-// occurrence of the same character; an unclosed quote hides the rest of the text.
+// First position >= from whose byte satisfies pred, in the given mode (quoted: ScanUnquoted).
 template <class Pred>
 uint16_t Scan(StrRef s, uint32_t from, bool plain, Pred pred) {
-    const uint32_t n = s.len;
-    for (uint32_t i = from; i < n; ++i) {
-        const unsigned char c = s.at(static_cast<uint16_t>(i));
-        if (!plain && IsQuote(c)) {
-            const void* close = std::memchr(s.ptr + i + 1, c, n - i - 1);
-            if (!close) return kNpos;
-            i = static_cast<uint32_t>(static_cast<const char*>(close) - s.ptr);
-            continue;
-        }
-        if (pred(c)) return static_cast<uint16_t>(i);
+    if (!plain) return ScanUnquoted(s, from, [&pred](unsigned char c, uint16_t) { return pred(c); });
+    for (uint32_t i = from; i < s.len; ++i) {
+        if (pred(s.at(static_cast<uint16_t>(i)))) return static_cast<uint16_t>(i);
     }
     return kNpos;
 }
 
-// 256-bit membership table of the bytes of set.
 // FindStr restricted to positions >= from.
 uint16_t FindStrFrom(StrRef s, uint32_t from, StrRef pattern, bool plain) {
     if (!s.ok() || !pattern.ok() || pattern.len == 0 || pattern.len > s.len) return kNpos;

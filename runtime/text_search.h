@@ -6,10 +6,47 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "runtime/strref.h"
 
 namespace rt {
+
+// The run-time's two quote characters.
+inline bool IsQuote(unsigned char c) { return c == '\'' || c == '"'; }
+
+// Position of the quote that closes the one at pos (the next occurrence of the same character),
+// or kNpos when none does. A closing quote always lies before the end, so kNpos is never a
+// position here.
+inline uint16_t ClosingQuote(StrRef s, uint32_t pos) {
+    if (!s.ok() || pos >= s.len) return kNpos;
+    const void* close = std::memchr(s.ptr + pos + 1, s.at(static_cast<uint16_t>(pos)), s.len - pos - 1);
+    return close ? static_cast<uint16_t>(static_cast<const char*>(close) - s.ptr) : kNpos;
+}
+
+// The one quote-aware scan: the first position >= from whose byte pred(byte, position) accepts,
+// with every quoted part skipped whole, so that pred is never offered a quote or anything between
+// a pair. An unclosed quote hides the rest of the text and sets *unclosed (when given; it is
+// cleared otherwise). kNpos when nothing is accepted and for an error value.
+template <class Pred>
+uint16_t ScanUnquoted(StrRef s, uint32_t from, Pred pred, bool* unclosed = nullptr) {
+    if (unclosed) *unclosed = false;
+    if (!s.ok()) return kNpos;
+    for (uint32_t i = from; i < s.len; ++i) {
+        const unsigned char c = s.at(static_cast<uint16_t>(i));
+        if (IsQuote(c)) {
+            const uint16_t close = ClosingQuote(s, i);
+            if (close == kNpos) {
+                if (unclosed) *unclosed = true;
+                return kNpos;
+            }
+            i = close;
+            continue;
+        }
+        if (pred(c, static_cast<uint16_t>(i))) return static_cast<uint16_t>(i);
+    }
+    return kNpos;
+}
 
 // First position >= from of ch.
 uint16_t FindChar(StrRef s, uint16_t from, char ch, bool plain);

@@ -250,9 +250,9 @@ ErrCode ExpandRun(Macro& m, StrRef src, uint16_t* pos, bool inBracket, bool* clo
     } guard{m.depth};
     while (*pos < src.len) {
         const char c = src.ptr[*pos];
-        if (!(m.flags & kInQuotes) && (c == '\'' || c == '"')) {
-            uint16_t end = SkipQuoted(src, *pos);
-            if (end == kNpos || end > src.len) end = src.len;
+        if (!(m.flags & kInQuotes) && IsQuote(static_cast<unsigned char>(c))) {
+            const uint16_t close = ClosingQuote(src, *pos);
+            const uint16_t end = close == kNpos ? src.len : static_cast<uint16_t>(close + 1);
             if (ErrCode err = Put(m, src.ptr + *pos, end - *pos)) return err;
             *pos = end;
             continue;

@@ -2,6 +2,7 @@
 #include "script/expr_cursor.h"
 
 #include "runtime/host_hooks.h"
+#include "runtime/text_search.h"
 #include "script/builtins.h"
 #include "script/expr_eval.h"
 
@@ -13,8 +14,6 @@ constexpr char kDelimiters[] = "*/!%\xf7+-(;,:)=><&@|";
 // A second character that makes a two-character operator.
 constexpr char kSecondChars[] = "=><&@|";
 
-bool IsQuote(char c) { return c == '\'' || c == '"'; }
-
 bool InSet(const char* set, char c) {
     for (const char* p = set; *p; ++p)
         if (*p == c) return true;
@@ -23,75 +22,32 @@ bool InSet(const char* set, char c) {
 
 }  // namespace
 
-uint16_t SkipQuoted(StrRef text, uint16_t pos) {
-    if (!text.ok() || pos >= text.len) return kNpos;
-    char q = text.ptr[pos];
-    for (uint32_t i = pos + 1u; i < text.len; ++i)
-        if (text.ptr[i] == q) return static_cast<uint16_t>(i + 1);
-    return kNpos;
-}
-
 uint16_t FindDelimiter(StrRef text, uint16_t from) {
     if (!text.ok()) return 0;
-    uint32_t i = from;
-    while (i < text.len) {
-        char c = text.ptr[i];
-        if (IsQuote(c)) {
-            uint16_t after = SkipQuoted(text, static_cast<uint16_t>(i));
-            if (after == kNpos) return text.len;
-            i = after;
-            continue;
-        }
-        if (InSet(kDelimiters, c)) return static_cast<uint16_t>(i);
-        ++i;
-    }
-    return text.len;
+    const uint16_t at = ScanUnquoted(text, from, [](unsigned char c, uint16_t) {
+        return InSet(kDelimiters, static_cast<char>(c));
+    });
+    return at == kNpos ? text.len : at;
 }
 
 uint16_t MatchParen(StrRef text, uint16_t open) {
     if (!text.ok() || open >= text.len) return kNpos;
     uint32_t depth = 0;
-    uint32_t i = open;
-    while (i < text.len) {
-        char c = text.ptr[i];
-        if (IsQuote(c)) {
-            uint16_t after = SkipQuoted(text, static_cast<uint16_t>(i));
-            if (after == kNpos) return kNpos;
-            i = after;
-            continue;
-        }
-        if (c == '(') {
-            ++depth;
-        } else if (c == ')') {
-            if (--depth == 0) return static_cast<uint16_t>(i);
-        }
-        ++i;
-    }
-    return kNpos;
+    return ScanUnquoted(text, open, [&depth](unsigned char c, uint16_t) {
+        if (c == '(') ++depth;
+        return c == ')' && --depth == 0;
+    });
 }
 
 uint16_t FindSeparator(StrRef text, uint16_t from) {
     if (!text.ok()) return 0;
     uint32_t depth = 0;
-    uint32_t i = from;
-    while (i < text.len) {
-        char c = text.ptr[i];
-        if (IsQuote(c)) {
-            uint16_t after = SkipQuoted(text, static_cast<uint16_t>(i));
-            if (after == kNpos) return text.len;
-            i = after;
-            continue;
-        }
-        if (c == '(') {
-            ++depth;
-        } else if (c == ')') {
-            if (depth) --depth;
-        } else if ((c == ';' || c == ',') && depth == 0) {
-            return static_cast<uint16_t>(i);
-        }
-        ++i;
-    }
-    return text.len;
+    const uint16_t at = ScanUnquoted(text, from, [&depth](unsigned char c, uint16_t) {
+        if (c == '(') ++depth;
+        if (c == ')' && depth) --depth;
+        return (c == ';' || c == ',') && depth == 0;
+    });
+    return at == kNpos ? text.len : at;
 }
 
 uint16_t ClassifyOperand(StrRef text) {

@@ -71,8 +71,6 @@ uint16_t FindDelimiter(StrRef text, uint16_t from);
 uint16_t MatchParen(StrRef text, uint16_t open);
 // Position of the first ';' or ',' at or after from outside parentheses, or len.
 uint16_t FindSeparator(StrRef text, uint16_t from);
-// Position just behind the quoted part that starts at pos, or kNpos when the quote is not closed.
-uint16_t SkipQuoted(StrRef text, uint16_t pos);
 
 // Operator index of an operator text (0 when it is not an operator), and its precedence.
 uint16_t OperatorIndex(StrRef text);

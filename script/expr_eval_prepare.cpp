@@ -25,26 +25,21 @@ const Macro kMacros[] = {
 };
 constexpr int kMacroArgs = 6;
 
-bool IsQuote(char c) { return c == '\'' || c == '"'; }
-
 // The text without blanks outside quotes; 129 for a quote that is never closed.
 StrRef RemoveBlanks(StrRef text) {
     ErrCode err = 0;
     char* out = PoolBuffer(text.len ? text.len : 1, &err);
     if (!out) return StrErr(err ? err : kErrOutOfMemory);
     uint16_t used = 0;
-    for (uint32_t i = 0; i < text.len;) {
-        char c = text.ptr[i];
-        if (IsQuote(c)) {
-            uint16_t after = SkipQuoted(text, static_cast<uint16_t>(i));
-            if (after == kNpos) return StrErr(kErrLoopFailure);
-            std::memcpy(out + used, text.ptr + i, after - i);
-            used = static_cast<uint16_t>(used + (after - i));
-            i = after;
-            continue;
-        }
-        if (c != ' ') out[used++] = c;
-        ++i;
+    const auto blank = [](unsigned char c, uint16_t) { return c == ' '; };
+    for (uint32_t from = 0; from <= text.len;) {
+        bool unclosed = false;
+        const uint16_t at = ScanUnquoted(text, from, blank, &unclosed);
+        if (unclosed) return StrErr(kErrLoopFailure);
+        const uint32_t end = at == kNpos ? text.len : at;
+        if (end > from) std::memcpy(out + used, text.ptr + from, end - from);
+        used = static_cast<uint16_t>(used + (end - from));
+        from = end + 1;
     }
     return PoolShrinkTop(used);
 }
@@ -107,19 +102,13 @@ StrRef ExpandOnce(StrRef text, const Macro& macro, bool* found) {
 
 bool ParenthesesBalanced(StrRef text) {
     uint32_t open = 0, close = 0;
-    for (uint32_t i = 0; i < text.len;) {
-        char c = text.ptr[i];
-        if (IsQuote(c)) {
-            uint16_t after = SkipQuoted(text, static_cast<uint16_t>(i));
-            if (after == kNpos) return false;
-            i = after;
-            continue;
-        }
-        if (c == '(') ++open;
-        if (c == ')') ++close;
-        ++i;
-    }
-    return open == close;
+    bool unclosed = false;
+    ScanUnquoted(text, 0, [&](unsigned char c, uint16_t) {
+        open += c == '(';
+        close += c == ')';
+        return false;
+    }, &unclosed);
+    return !unclosed && open == close;
 }
 
 StrRef Failed(uint16_t mark, ErrCode code, StrRef detail) {

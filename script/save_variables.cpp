@@ -43,19 +43,10 @@ bool StartsWith(StrRef s, const char* lit) {
 // Parentheses outside quotes still open in s.
 int OpenDepth(StrRef s) {
     int depth = 0;
-    char quote = 0;
-    for (uint16_t i = 0; i < s.len; ++i) {
-        char c = s.ptr[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (c == '(') {
-            ++depth;
-        } else if (c == ')') {
-            --depth;
-        }
-    }
+    ScanUnquoted(s, 0, [&depth](unsigned char c, uint16_t) {
+        depth += (c == '(') - (c == ')');
+        return false;
+    });
     return depth;
 }
 

@@ -6,6 +6,7 @@
 #include "runtime/error_record.h"
 #include "runtime/text_building.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 
 namespace rt {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "runtime/temp_pool.h"
-#include "runtime/text_building.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 #include "runtime/whole_file.h"
 #include "runtime/dates.h"
 
@@ -23,18 +23,9 @@ bool HasProgram(RunFlags flags) { return (flags & RunFlag::ProgramGiven) != 0; }
 // field after it into one, so that a stamp landed in the wrong place on every run: both are left
 // out, and quoted sections that close are kept for the field reader.
 StrRef Mended(StrRef line) {
-    const char* close = nullptr;
-    bool damaged = false;
-    for (uint16_t i = 0; i < line.len && !damaged; ++i) {
-        const char c = line.ptr[i];
-        if (close && c == *close) {
-            close = nullptr;
-        } else if (!close && IsQuote(static_cast<unsigned char>(c))) {
-            close = line.ptr + i;
-        }
-        damaged = c == '\0';
-    }
-    if (!damaged && !close) return line;
+    bool unclosed = false;
+    ScanUnquoted(line, 0, [](unsigned char, uint16_t) { return false; }, &unclosed);
+    if (!unclosed && !std::memchr(line.ptr, '\0', line.len)) return line;
     char* out = PoolBuffer(line.len);
     if (!out) return StrErr(kErrOutOfMemory);
     uint16_t n = 0;
@@ -42,9 +33,10 @@ StrRef Mended(StrRef line) {
         const char c = line.ptr[i];
         if (c == '\0') continue;
         if (IsQuote(static_cast<unsigned char>(c))) {
-            const void* end = std::memchr(line.ptr + i + 1, c, line.len - i - 1u);
-            if (!end) continue;  // never closed
-            const uint16_t to = static_cast<uint16_t>(static_cast<const char*>(end) - line.ptr);
+            // Unlike the scan, the mending goes on behind a quote that is never closed, which it
+            // leaves out, so that the fields after it keep their places.
+            const uint16_t to = ClosingQuote(line, i);
+            if (to == kNpos) continue;
             for (; i < to; ++i)
                 if (line.ptr[i] != '\0') out[n++] = line.ptr[i];
         }
