@@ -70,12 +70,6 @@ ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, voi
 
 }  // namespace
 
-StampOrder CompareStamps(int32_t ds, int32_t ts, int32_t dt, int32_t tt, int32_t tolerance) {
-    if (dt > ds) return StampOrder::TargetNewer;
-    if (dt == ds && ts <= tt + tolerance) return ts >= tt - tolerance ? StampOrder::Equal : StampOrder::TargetNewer;
-    return StampOrder::SourceNewer;
-}
-
 StrRef SyncMarkerPath(StrRef sourceFolder) {
     if (!sourceFolder.ok()) return sourceFolder;
     uint16_t mark = PoolMark();

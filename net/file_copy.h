@@ -16,17 +16,9 @@ inline constexpr uint16_t kCopyAlways = 2;       // no comparison at all
 inline constexpr uint16_t kCopyNoCreate = 4;     // never create a file the target lacks
 inline constexpr uint16_t kCopyCompareOnly = 8;  // compare, never copy
 
-// Milliseconds by which two last-write times may differ and still be the same time.
-inline constexpr int32_t kTimeTolerance = 50;
 // Folder of the synchronisation markers, below the working folder.
 inline constexpr char kSyncMarkerFolder[] = "folderSync";
 
-// How a source's last-write date and time stand to a target's.
-enum class StampOrder : uint8_t { Equal, SourceNewer, TargetNewer };
-// A later target date is newer; on the same date a source time within tolerance of the
-// target's is equal, one earlier than that is older; everything else makes the source newer.
-StampOrder CompareStamps(int32_t sourceDate, int32_t sourceTime, int32_t targetDate, int32_t targetTime,
-                         int32_t tolerance);
 
 // The marker file of a source folder: kSyncMarkerFolder joined with the folder, every '\'
 // turned into '_' and every ':' removed. One pool entry.

@@ -8,8 +8,9 @@
 
 namespace rt {
 
-// The maker's update server: the default source's host and the Referer of every request.
-inline constexpr char kDefaultServerHost[] = "actualiza.orvik.es";
+// The maker's update server: the host of default sources (the option HOST names another one) and
+// the Referer of every request. A name under ".invalid" never reaches a host by accident.
+inline constexpr char kDefaultServerHost[] = "updates.orvik.invalid";
 
 // SplitAddress flags.
 inline constexpr uint16_t kSplitHttp = 0x01;     // remove a leading "http://"

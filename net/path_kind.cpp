@@ -53,4 +53,9 @@ uint16_t PathKind(StrRef path) {
     return kPathLocal;
 }
 
+bool IsWebSource(StrRef path) {
+    const uint16_t kind = PathKind(path);
+    return kind == kPathHttp || kind == kPathHttps;
+}
+
 }  // namespace rt

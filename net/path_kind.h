@@ -22,5 +22,7 @@ inline constexpr uint16_t kPathHttps = 7;
 // [ftp],[ssl],[http],[https]" (any case); else kPathShare for a leading "\\", kPathSsl for a
 // path containing ":/", kPathLocal otherwise. An error value is kPathLocal.
 uint16_t PathKind(StrRef path);
+// True for an update server's address: a path of kind kPathHttp or kPathHttps.
+bool IsWebSource(StrRef path);
 
 }  // namespace rt

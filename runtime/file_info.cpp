@@ -1,6 +1,7 @@
 // The record of one file (size, attributes, local time stamps) read through the folder search.
 #include "runtime/file_info.h"
 
+#include "runtime/dates.h"
 #include "runtime/dir_search.h"
 
 namespace rt {
@@ -14,10 +15,8 @@ bool LeapYear(int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; 
 bool StampPartsValid(int32_t date, int32_t ms) {
     int32_t y = date / 10000, m = date / 100 % 100, d = date % 100;
     if (y < 1601 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
-    static const int8_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     // File times follow the platform's Gregorian calendar, not the run-time's date rule.
-    int32_t last = kDays[m - 1] + (m == 2 && LeapYear(y) ? 1 : 0);
-    return d <= last && ms >= 0 && ms < 86400000;
+    return d <= MonthDays(m, LeapYear(y)) && ms >= 0 && ms < 86400000;
 }
 
 FileInfo FileInfoOf(StrRef path) {
@@ -62,6 +61,12 @@ ErrCode FileTimeOf(StrRef path, int which, int32_t* date, int32_t* ms) {
     if (date) *date = d;
     if (ms) *ms = t;
     return 0;
+}
+
+StampOrder CompareStamps(int32_t ds, int32_t ts, int32_t dt, int32_t tt, int32_t tolerance) {
+    if (dt > ds) return StampOrder::TargetNewer;
+    if (dt == ds && ts <= tt + tolerance) return ts >= tt - tolerance ? StampOrder::Equal : StampOrder::TargetNewer;
+    return StampOrder::SourceNewer;
 }
 
 }  // namespace rt

@@ -35,6 +35,15 @@ struct FileInfo {
 };
 static_assert(sizeof(FileInfo) == 36, "FileInfo is nine 32-bit fields");
 
+// Milliseconds by which two last-write times may differ and still be the same time.
+inline constexpr int32_t kTimeTolerance = 50;
+// How a source's last-write date and time stand to a target's.
+enum class StampOrder : uint8_t { Equal, SourceNewer, TargetNewer };
+// A later target date is newer; on the same date a source time within tolerance of the
+// target's is equal, one earlier than that is older; everything else makes the source newer.
+StampOrder CompareStamps(int32_t sourceDate, int32_t sourceTime, int32_t targetDate, int32_t targetTime,
+                         int32_t tolerance);
+
 // The record of the first entry matching path. kErrFileNotFound in status when nothing matches; an
 // error value as path comes back as the status. Uses no pool space.
 FileInfo FileInfoOf(StrRef path);

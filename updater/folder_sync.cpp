@@ -59,24 +59,6 @@ FolderListing EmptyListing(StrRef root) {
 
 }  // namespace
 
-int16_t ClassifyEntry(const FileInfo& source, const FileInfo& target, StrRef name, StrRef exclusions,
-                      int32_t tolerance) {
-    if (source.status != 0) return kClassUnusable;
-    int16_t c = kClassMissing;
-    if (target.status == 0) {
-        switch (CompareStamps(source.writeDate, source.writeTime, target.writeDate, target.writeTime, tolerance)) {
-            case StampOrder::Equal: return kClassEqual;
-            case StampOrder::SourceNewer: c = kClassSourceNewer; break;
-            case StampOrder::TargetNewer: c = kClassTargetNewer; break;
-        }
-    }
-    if (exclusions.ok() && exclusions.len) {
-        PoolScope scope;
-        if (ListIndex(exclusions, Case(name, 2), ',') != 0) c = kClassExcluded;
-    }
-    return c;
-}
-
 SyncResult CompareFolders(const FolderListing& source, const FolderListing& target, uint16_t mask,
                           int32_t tolerance, FileAction action) {
     if (!source.folder.ok() || !target.folder.ok() || source.folder.len == 0 || target.folder.len == 0)
@@ -89,7 +71,6 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
                                             : PathJoin(source.folder, StrFromLiteral(kLockFileName)));
         return {kErrPermission, 0};
     }
-    const uint16_t allowed = (mask & 0x3F) ? mask : static_cast<uint16_t>(mask | kMaskNewerOrMissing);
     SyncResult result{0, 0};
     const ListingLookup inTarget(target.names, target.count);
     NameCursor names(source.names);
@@ -113,7 +94,7 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
         const int16_t c = ClassifyEntry(sourceInfo, targetInfo, name, source.exclusions, tolerance);
         if (c == kClassUnusable && (mask & kMaskDeleteTarget) && LogEnabled(0, kLogRuntime))
             Log(Concat(StrFromLiteral("DEL "), targetPath));
-        if (c > 0 && (allowed & (1u << (c - 1)))) {
+        if (MaskAllows(mask, c)) {
             result.code = action(source.folder, name, targetPath, mask, kActionVerbosity, ShowStep, &sourceInfo, &targetInfo);
             if (result.code == 0) ++result.count;
         }

@@ -7,28 +7,11 @@
 
 #include "runtime/file_info.h"
 #include "runtime/strref.h"
+#include "updater/copy_decision.h"
 #include "updater/file_transfer.h"
 
 namespace rt {
 
-// Comparison classes of an entry.
-enum EntryClass : int16_t {
-    kClassEqual = 1,        // same date, times within the tolerance
-    kClassSourceNewer = 2,
-    kClassTargetNewer = 3,
-    kClassExcluded = 4,     // not equal, but named in the exclusion list
-    kClassMissing = 5,      // not in the target
-    kClassUnusable = 6,     // the source's record has an error
-    kClassNotHandled = -1,
-};
-
-// Bits of the transfer mask beyond the classes: the action deletes the target instead of copying
-// (and class 6 logs "DEL" lines), deletes the source, or keeps no backup.
-inline constexpr uint16_t kMaskDeleteTarget = 0x20;
-inline constexpr uint16_t kMaskDeleteSource = 0x100;
-inline constexpr uint16_t kMaskNoBackup = 0x200;
-// The mask that a mask of 0 stands for: source newer and missing in the target.
-inline constexpr uint16_t kMaskNewerOrMissing = 18;
 // What the actions are told about showing their steps.
 inline constexpr uint16_t kActionVerbosity = 32;
 // A source holding a file of this name is not to be updated from.
@@ -41,11 +24,6 @@ inline constexpr char kLockFileName[] = "locked.on";
 // it (a status other than 0: there is none), so that the action need not look again.
 using FileAction = ErrCode (*)(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
                                TransferStatusFn status, const FileInfo* expected, const FileInfo* present);
-
-// The class of an entry from its two records (a target record with an error is a missing target),
-// the exclusion list (lower-case comma list) deciding between a difference and class 4.
-int16_t ClassifyEntry(const FileInfo& source, const FileInfo& target, StrRef name, StrRef exclusions,
-                      int32_t tolerance);
 
 struct SyncResult {
     ErrCode code;    // the last action's result, or the comparison's own error

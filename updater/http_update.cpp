@@ -10,18 +10,18 @@
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
 #include "ui/launch.h"
+#include "updater/copy_decision.h"
 #include "updater/file_transfer.h"
 #include "updater/run_ui.h"
 #include "updater/server_protocol.h"
 #include "updater/startup.h"
 #include "updater/state_record.h"
+#include "updater/update_options.h"
 
 namespace rt {
 
 namespace {
 
-constexpr uint16_t kMsgConfirm = 20;       // field 2
-constexpr uint16_t kMsgUpdateTexts = 140;  // field 1: "Se actualizara la carpeta [$]."
 constexpr uint16_t kMsgConnecting = 1001;
 constexpr uint16_t kMsgReadingList = 1002;
 
@@ -40,10 +40,7 @@ ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
         if (status == 0) return kErrUserCanceled;
         if (status != kErrUndefWarning) return status;
     }
-    if (flags & RunFlag::Confirm) {
-        StrRef question = Replace(MessageField(kMsgUpdateTexts, 1), StrFromLiteral("[$]"), target, true);
-        if (!AskUser(Join(question, StrFromLiteral("\r\n"), MessageField(kMsgConfirm, 2)))) return kErrUserCanceled;
-    }
+    if ((flags & RunFlag::Confirm) && !ConfirmTarget(target)) return kErrUserCanceled;
     if (FolderWritable(target) != 0) return (flags & RunFlag::Apply) ? kErrFileIo : kErrTypeWarning;
     return 0;
 }

@@ -9,9 +9,6 @@ namespace {
 
 bool Given(StrRef v) { return v.ok() && v.len > 0; }
 
-constexpr uint16_t kMaskNewerOrMissing = 18;  // classes 2 and 5
-constexpr uint16_t kMaskAlsoTargetNewer = 22; // classes 2, 3 and 5
-
 }  // namespace
 
 bool IsAdminModeValue(StrRef mode) {
@@ -48,11 +45,6 @@ RunPlan PlanRunFromOptions() {
     }
     PoolRelease(mark);
     return plan;
-}
-
-uint16_t TransferMask(RunFlags flags, UpdateSource source) {
-    const bool overwrite = source == UpdateSource::Http && (flags & RunFlag::OverwriteNewer);
-    return overwrite ? kMaskAlsoTargetNewer : kMaskNewerOrMissing;
 }
 
 }  // namespace rt

@@ -50,12 +50,5 @@ bool IsBatchModeValue(StrRef mode);
 RunPlan PlanRun(StrRef dpath, StrRef run, StrRef mode);
 // PlanRun from the options DPATH, RUN and MODE of the stored command line.
 RunPlan PlanRunFromOptions();
-// Where an update's files come from: an update server over HTTP, or a share or folder.
-enum class UpdateSource : uint8_t { Http, ShareOrFolder };
-// Comparison classes that a folder comparison may copy, bit (c - 1) for class c: 18 (source newer,
-// missing in target); 22 (also target newer) for an HTTP update with OverwriteNewer. A share or
-// folder update always gets 18, whatever the flags: the plain run sets OverwriteNewer for the
-// HTTP update only.
-uint16_t TransferMask(RunFlags flags, UpdateSource source);
 
 }  // namespace rt

@@ -15,6 +15,7 @@
 #include "runtime/text_ops.h"
 #include "ui/launch.h"
 #include "updater/config_editor.h"
+#include "updater/copy_decision.h"
 #include "updater/config_file.h"
 #include "updater/credentials.h"
 #include "updater/http_update.h"
@@ -43,16 +44,13 @@ void WriteReport(ErrCode code) {
     gReported = true;
 }
 
-bool IsWebSource(StrRef source) {
-    const uint16_t kind = PathKind(source);
-    return kind == kPathHttp || kind == kPathHttps;
-}
-
 SyncResult Update(RunFlags flags, StrRef host) {
     PoolScope scope;
     StrRef pair = UpdateOptions(flags, host);
     if (!pair.ok()) return {StrError(pair), 0};
     if (pair.len == 0) return {kErrUserCanceled, 0};
+    // A target confirmed when the pair was chosen is not asked about again by the HTTP checks.
+    if (ConfirmSwitch()) flags &= static_cast<RunFlags>(~RunFlag::Confirm);
     StrRef source = PairSource(pair);
     StrRef target = PairTarget(pair);
     if (!target.ok() || target.len == 0 || PathExists(target) != 0 || !IsFolder(target)) {

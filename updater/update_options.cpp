@@ -33,11 +33,6 @@ StrRef Reduced(StrRef folder) {
     return Case(ConvertSeparators(s, 0), 2);
 }
 
-bool IsWebSource(StrRef source) {
-    const uint16_t kind = PathKind(source);
-    return kind == kPathHttp || kind == kPathHttps;
-}
-
 // The pair of the application the user picks from the configuration file; empty when cancelled.
 StrRef ChooseApplication() {
     uint16_t mark = PoolMark();
@@ -131,13 +126,19 @@ StrRef UpdateOptions(RunFlags flags, StrRef host) {
     } else {
         pair = OptionsForFolder(target, flags, host);
     }
-    if (pair.ok() && pair.len && SwitchPresent(StrFromLiteral("confirm"), false)) {
-        StrRef question = Replace(MessageField(kMsgUpdateTexts, 1), StrFromLiteral("[$]"), PairTarget(pair), true);
-        if (!AskUser(Concat(question, MessageField(kMsgConfirm, 2)))) pair = StrEmpty();
-    }
+    if (pair.ok() && pair.len && ConfirmSwitch() && !ConfirmTarget(PairTarget(pair))) pair = StrEmpty();
     const ErrCode code = !pair.ok() ? StrError(pair) : (pair.len ? 0 : kErrNoCode);
     LogOptions(code, input, pair.ok() && pair.len ? PairTarget(pair) : target);
     return PoolReturn(mark, pair);
+}
+
+bool ConfirmSwitch() { return SwitchPresent(StrFromLiteral("confirm"), false); }
+
+bool ConfirmTarget(StrRef target) {
+    PoolScope scope;
+    // The question stands on its own line above the request, as every box of the updater asks.
+    StrRef question = Replace(MessageField(kMsgUpdateTexts, 1), StrFromLiteral("[$]"), target, true);
+    return AskUser(Join(question, StrFromLiteral("\r\n"), MessageField(kMsgConfirm, 2)));
 }
 
 }  // namespace rt

@@ -5,13 +5,11 @@
 
 #include <cstdint>
 
+#include "net/http_request.h"
 #include "runtime/strref.h"
 #include "updater/run_flags.h"
 
 namespace rt {
-
-// The maker's update server, for default sources; the option HOST names another one.
-inline constexpr char kDefaultServerHost[] = "updates.orvik.invalid";
 
 // The HOST option when given, else kDefaultServerHost. A pool entry or a static text.
 StrRef DefaultServerHost();
@@ -39,5 +37,11 @@ StrRef OptionsForFolder(StrRef target, RunFlags flags, StrRef host);
 // gives the empty text, as does a cancelled choice. Errors (164 for a missing configuration file)
 // come back as error values. Logged as "Kelvane_Options: <result>. source:<INPUT>, target:<target>".
 StrRef UpdateOptions(RunFlags flags, StrRef host);
+
+// The "confirm" switch of the command line: the target is confirmed when the pair is chosen.
+bool ConfirmSwitch();
+// Asks whether target may be updated: "Se actualizara la carpeta <target>.", a line break and the
+// request to confirm (messages 140 field 1 and 20 field 2). True for yes.
+bool ConfirmTarget(StrRef target);
 
 }  // namespace rt

@@ -43,20 +43,6 @@ std::string Entries(const fs::path& folder) {
     return out;
 }
 
-TEST(CompareStamps, Table) {
-    const struct { int32_t ds, ts, dt, tt; StampOrder order; } cases[] = {
-        {20240101, 1000, 20240101, 1000, StampOrder::Equal},
-        {20240101, 1050, 20240101, 1000, StampOrder::Equal},
-        {20240101, 1051, 20240101, 1000, StampOrder::SourceNewer},
-        {20240101, 950, 20240101, 1000, StampOrder::Equal},
-        {20240101, 949, 20240101, 1000, StampOrder::TargetNewer},
-        {20240102, 0, 20240101, 86399000, StampOrder::SourceNewer},
-        {20240101, 86399000, 20240102, 0, StampOrder::TargetNewer},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CompareStamps(c.ds, c.ts, c.dt, c.tt, kTimeTolerance), c.order) << c.ds << " " << c.ts;
-}
-
 class FileCopyTest : public rt_test::PoolMarkTest {
 protected:
     void SetUp() override {

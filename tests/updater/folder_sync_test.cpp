@@ -41,20 +41,6 @@ FileInfo Info(int32_t date, int32_t time, uint32_t status = 0) {
     return f;
 }
 
-TEST(ClassifyEntry, Table) {
-    const struct { FileInfo s, t; const char* name; const char* exclusions; int16_t c; } cases[] = {
-        {Info(20240101, 1000), Info(20240101, 1040), "a", "", kClassEqual},
-        {Info(20240102, 0), Info(20240101, 0), "a", "", kClassSourceNewer},
-        {Info(20240101, 0), Info(20240102, 0), "a", "", kClassTargetNewer},
-        {Info(20240101, 0), Info(0, 0, 164), "a", "", kClassMissing},
-        {Info(0, 0, 164), Info(20240101, 0), "a", "", kClassUnusable},
-        {Info(20240102, 0), Info(20240101, 0), "Log.TXT", "x.dat,log.txt", kClassExcluded},
-        {Info(20240101, 0), Info(0, 0, 164), "log.txt", "log.txt", kClassExcluded},
-        {Info(20240101, 0), Info(20240101, 0), "log.txt", "log.txt", kClassEqual},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ClassifyEntry(c.s, c.t, T(c.name), T(c.exclusions), 50), c.c) << c.name;
-}
-
 // A listing made by hand: names and their records.
 struct Listing {
     std::string names;

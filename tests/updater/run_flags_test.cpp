@@ -81,21 +81,3 @@ TEST_F(RunFlagsTest, PlanFromCommandLines) {
     }
 }
 
-// 22 (also target newer) is for the HTTP update only: a plain run sets OverwriteNewer, and a share or
-// folder update must still leave target files that are newer than the source alone.
-TEST_F(RunFlagsTest, TransferMaskOverwritesNewerTargetsOnlyOverHttp) {
-    const RunFlags plain = PlanRun(T(""), T(""), T("")).flags;
-    struct Case { RunFlags flags; UpdateSource source; uint16_t mask; };
-    const Case cases[] = {
-        {0, UpdateSource::Http, 18},           {0x101, UpdateSource::Http, 18},
-        {0x009, UpdateSource::Http, 22},       {0x209, UpdateSource::Http, 22},
-        {plain, UpdateSource::Http, 22},       {0, UpdateSource::ShareOrFolder, 18},
-        {0x009, UpdateSource::ShareOrFolder, 18}, {plain, UpdateSource::ShareOrFolder, 18},
-        {0x209, UpdateSource::ShareOrFolder, 18},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TransferMask(c.flags, c.source), c.mask) << c.flags << " " << static_cast<int>(c.source);
-    // Bit (c - 1) allows class c: 18 is classes 2 and 5, 22 adds class 3.
-    EXPECT_EQ(TransferMask(0, UpdateSource::Http), (1 << 1) | (1 << 4));
-    EXPECT_EQ(TransferMask(RunFlag::OverwriteNewer, UpdateSource::Http), (1 << 1) | (1 << 2) | (1 << 4));
-}

@@ -232,6 +232,11 @@ TEST_F(RunModesTest, DpathChecksButAppliesNothingAndStartsNothing) {
     EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
     EXPECT_TRUE(gLaunched.empty());
     EXPECT_EQ(ui_.Of("box5:").size(), 1u) << "the confirmation";
+    // The "confirm" switch asks when the pair is chosen; the checks do not ask a second time.
+    ui_.events.clear();
+    ui_.yes = {true};
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /DPATH:'" + program + "' " + Http() + " -confirm"), kErrUndefWarning);
+    EXPECT_EQ(ui_.Of("box5:").size(), 1u) << "one question for one target";
 }
 
 TEST_F(RunModesTest, TheAdministrationMenuThenTheQuestionWhetherToGoOn) {

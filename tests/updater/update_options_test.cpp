@@ -147,7 +147,7 @@ TEST_F(UpdateOptionsTest, TheConfirmSwitchAsksAndTheChoiceIsLogged) {
     EXPECT_EQ(Options(), "");
     EXPECT_EQ(Options(), "http://h/x,C:\\t");
     ASSERT_EQ(ui_.Of("box5:").size(), 2u);
-    EXPECT_EQ(ui_.Of("box5:")[0], "Se actualizara la carpeta C:\\t. Por favor confirmar");
+    EXPECT_EQ(ui_.Of("box5:")[0], "Se actualizara la carpeta C:\\t.\r\n Por favor confirmar");
     const std::string log = TempDir::Read(dir_.Path("UPlog.txt"));
     EXPECT_NE(log.find("Kelvane_Options: Proceso Completado Satisfactoriamente. source:http://h/x, target:C:\\t"),
               std::string::npos)
