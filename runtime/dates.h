@@ -18,6 +18,9 @@ namespace rt {
 bool IsLeapYear(int32_t year);
 // Days of month 1..12 of year; 0 for any other month.
 int DaysInMonth(int32_t year, int32_t month);
+// Days of month 1..12 when February has 29 days in a leap year; 0 for any other month. The one
+// table of month lengths, for callers that follow another leap-year rule (file times).
+int MonthDays(int32_t month, bool leapYear);
 // Year 0..9999, month 1..12, day 1..days of the month.
 bool ValidDate(int32_t value);
 // Parts of a numeric date value; mask bits 1 day, 2 month, 4 year (7 and 15: the whole value).

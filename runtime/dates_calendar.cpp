@@ -36,11 +36,13 @@ StrRef DateDigits(int32_t value) {
 
 bool IsLeapYear(int32_t year) { return year % 4 == 0; }
 
-int DaysInMonth(int32_t year, int32_t month) {
+int MonthDays(int32_t month, bool leapYear) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12) return 0;
-    return kDays[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
+    return kDays[month - 1] + (month == 2 && leapYear ? 1 : 0);
 }
+
+int DaysInMonth(int32_t year, int32_t month) { return MonthDays(month, IsLeapYear(year)); }
 
 bool ValidDate(int32_t value) {
     if (value < 0) return false;

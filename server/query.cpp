@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "runtime/dates.h"
+
 namespace rt {
 namespace {
 
@@ -33,15 +35,6 @@ bool ReadDigits(std::string_view s, size_t maxDigits, int64_t* out) {
     }
     *out = v;
     return true;
-}
-
-// The run-time's calendar: every fourth year is a leap year.
-bool ValidStampDate(int64_t v) {
-    const int64_t year = v / 10000, month = v / 100 % 100, day = v % 100;
-    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1) return false;
-    if (month == 2 && year % 4 != 0) return day <= 28;
-    return day <= kDays[month - 1];
 }
 
 }  // namespace
@@ -113,7 +106,8 @@ ErrCode ReadStampDate(std::string_view text, int32_t* out) {
         return kOk;
     }
     if (!ReadDigits(text, 8, &v)) return kErrBadInput;
-    if (v != 0 && !ValidStampDate(v)) return kErrBadInput;
+    // Eight digits at most, so the value fits the run-time's date values and its calendar judges it.
+    if (v != 0 && !ValidDate(static_cast<int32_t>(v))) return kErrBadInput;
     *out = static_cast<int32_t>(v);
     return kOk;
 }
