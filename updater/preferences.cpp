@@ -10,7 +10,6 @@
 #include "ui/form_value.h"
 #include "updater/config_file.h"
 #include "updater/http_update.h"
-#include "updater/run_modes.h"
 #include "updater/run_ui.h"
 #include "updater/state_record.h"
 

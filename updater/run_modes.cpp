@@ -32,7 +32,6 @@ constexpr uint16_t kMsgContinue = 39;       // "¿Continuar?"
 constexpr uint16_t kMsgChoose = 49;
 constexpr uint16_t kMsgConfiguration = 79;
 constexpr uint16_t kMsgAdminItems = 134;    // "Credenciales,Preferencias"
-constexpr uint16_t kMsgUpdateTexts = 140;   // field 2: "Actualización concluida. %i archivos actualizados"
 
 // Set once an update run wrote its report line.
 bool gReported = false;
@@ -73,14 +72,6 @@ SyncResult UpdateRun(RunFlags flags, StrRef host) {
     HideStep();
     WriteReport(r.code);
     return r;
-}
-
-ErrCode ShowCompletion(ErrCode code, uint16_t count) {
-    if (code != 0) return code;
-    PoolScope scope;
-    StrRef text = Replace(MessageField(kMsgUpdateTexts, 2), StrFromLiteral("%i"), Format(8, "%u", count), true);
-    ShowInformation(text);
-    return code;
 }
 
 ErrCode AdministrationMenu(RunFlags flags, StrRef host) {

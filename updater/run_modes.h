@@ -17,9 +17,6 @@ namespace rt {
 // "Update Report: <text of the code> CommandLine: <command line>".
 SyncResult UpdateRun(RunFlags flags, StrRef host);
 
-// After an update: code 0 shows "Actualización concluida. <count> archivos actualizados" (catalogue
-// message 140 field 2). The code comes back unchanged.
-ErrCode ShowCompletion(ErrCode code, uint16_t count);
 
 // The administration menu (message 49: "Credenciales", "Configuración", "Preferencias") until the
 // user leaves it (a serious error of an item is shown and the menu comes back), then

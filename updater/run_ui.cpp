@@ -8,6 +8,7 @@
 #include "runtime/errors.h"
 #include "runtime/log.h"
 #include "runtime/temp_pool.h"
+#include "runtime/text_format.h"
 #include "runtime/text_ops.h"
 #include "ui/message_box.h"
 
@@ -75,6 +76,14 @@ ErrCode KeepWindowsAlive(uint64_t) {
 }
 
 void ShowInformation(StrRef text) { CurrentRunUi().Inform(text); }
+
+ErrCode ShowCompletion(ErrCode code, uint16_t count) {
+    if (code != 0) return code;
+    constexpr uint16_t kMsgUpdateTexts = 140;  // field 2: "Actualización concluida. %i archivos actualizados"
+    PoolScope scope;
+    ShowInformation(Replace(MessageField(kMsgUpdateTexts, 2), StrFromLiteral("%i"), Format(8, "%u", count), true));
+    return code;
+}
 
 ErrCode ShowResult(ErrCode code) {
     PoolScope scope;

@@ -69,6 +69,9 @@ ErrCode KeepWindowsAlive(uint64_t bytesSoFar);
 
 // An information box (batch: the log).
 void ShowInformation(StrRef text);
+// After an update: code 0 shows "Actualización concluida. <count> archivos actualizados" (catalogue
+// message 140 field 2). The code comes back unchanged.
+ErrCode ShowCompletion(ErrCode code, uint16_t count);
 // Shows the text of code in a box, titled with catalogue message 13 from 128 on and 12 below, and
 // logs it; then clears the run-time's error detail. Batch: the log only. Returns 0, the code of
 // the clearing.
