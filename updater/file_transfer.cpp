@@ -102,22 +102,19 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
     if (!listAddress.ok()) return StrError(listAddress);
     if (!name.ok()) return StrError(name);
     if (!target.ok()) return StrError(target);
-    uint16_t mark = PoolMark();
     ErrCode err = 0;
-    if (present ? present->status == 0 : PathExists(target) == 0) {
-        err = BackupBeforeOverwrite(target, flags);
-        if (err != 0 && err != kErrFileNotFound) {
-            PoolRelease(mark);
-            return Report(err, target, true);
+    {
+        // The backup's and the status line's texts are gone before the download begins.
+        PoolScope scope;
+        if (present ? present->status == 0 : PathExists(target) == 0) {
+            err = BackupBeforeOverwrite(target, flags);
+            if (err != 0 && err != kErrFileNotFound) return Report(err, target, true);
         }
+        if (verbosity > 1 && status) status(UpdatingText(name, StrEmpty()));
     }
-    if (verbosity > 1 && status) status(UpdatingText(name, StrEmpty()));
-    PoolRelease(mark);
+    PoolScope scope;
     StrRef address = DownloadAddress(listAddress, name);
-    if (!address.ok()) {
-        PoolRelease(mark);
-        return Report(StrError(address), target, true);
-    }
+    if (!address.ok()) return Report(StrError(address), target, true);
     // The address carries the credentials, so it stays out of the log.
     FetchLimits limits;
     if (expected) limits.maxBody = uint64_t{expected->size} + kTransferHeaderSize;
@@ -145,7 +142,6 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
             Report(err, target, true);
         }
     }
-    PoolRelease(mark);
     return err;
 }
 
