@@ -26,6 +26,9 @@ inline constexpr uint16_t kSysIer = 14;
 inline constexpr uint16_t kSysSqlStk = 16;
 inline constexpr uint16_t kSysCount = 17;
 inline constexpr uint16_t kSysHCount = 18;
+inline constexpr uint16_t kSysAdmStat = 19;
+inline constexpr uint16_t kSysCompat = 20;
+inline constexpr uint16_t kSysScrStat = 21;
 inline constexpr uint16_t kSysSafe = 26;
 inline constexpr uint16_t kSysLb = 27;
 inline constexpr uint16_t kSysAux = 28;
@@ -38,6 +41,7 @@ inline constexpr uint16_t kSysInHnd = 36;
 inline constexpr uint16_t kSysOutHnd = 37;
 inline constexpr uint16_t kSysWMaxRow = 41;
 inline constexpr uint16_t kSysLang = 45;
+inline constexpr uint16_t kSysUser01 = 46;
 inline constexpr uint16_t kSysIntegerCount = 49;
 
 // Numbers of the string system variables (items of string-store group 13).

@@ -24,7 +24,6 @@
 namespace rt {
 namespace {
 
-constexpr int kSysCompat = 20;  // _COMPAT
 constexpr wchar_t kRichEditClass[] = L"RICHEDIT50W";
 constexpr int kEditMargin = 1;  // pixels
 

@@ -32,7 +32,6 @@
 namespace rt {
 namespace {
 
-constexpr int kSysAdmStat = 19;  // _ADMSTAT
 constexpr uint16_t kKindMant = 2;
 constexpr uint16_t kKindDialogx = 5;
 constexpr ErrCode kErrWindow = 179;

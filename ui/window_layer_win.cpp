@@ -23,7 +23,6 @@ namespace {
 
 bool gInitialised = false;
 constexpr uint16_t kFixedPitchFaces = 6;  // "Terminal" to "Dejavu Sans Mono" in the face list
-constexpr int kScrStat = 21;  // _SCRSTAT
 // IDI_ASTERISK and IDC_ARROW in their wide form (<windows.h> spells them narrow without UNICODE).
 const wchar_t* const kInfoIcon = MAKEINTRESOURCEW(32516);
 const wchar_t* const kArrowCursor = MAKEINTRESOURCEW(32512);
@@ -331,7 +330,7 @@ Point NextPosition(unsigned flags) {
     in.gridW = ColumnsToPixels(IntGet(kSysDevWid), cell.cell);
     in.gridH = RowsToPixels(IntGet(kSysDevHig), cell.line, 0);
     in.lineHeight = cell.line;
-    in.cascadeFirst = FlagTest(kScrStat, kScrStatCascadeFirst);
+    in.cascadeFirst = FlagTest(kSysScrStat, kScrStatCascadeFirst);
     in.maxRows = IntGet(kSysWMaxRow);
     if (HWND top = H(StackTop())) {
         in.hasTop = true;

@@ -30,7 +30,8 @@ TEST(SystemVarsTest, IntegersHaveTheirNumbersAndDefaults) {
         {"_COUNT", 17, 0},    {"_HCOUNT", 18, 0},   {"_SAFE", 26, 0},    {"_LB", 27, 128},
         {"_AUX", 28, 0},      {"_KEYMAP", 29, 0},   {"_TRACE", 31, 1},   {"_PRECIS", 32, 2},
         {"_BYEAR", 33, 2000}, {"_BKYEAR", 34, 80},  {"_INHND", 36, 0},   {"_OUTHND", 37, 0},
-        {"_WMAXROW", 41, 0},  {"_LANG", 45, 0},     {"_USER01", 46, 0},  {"_USER03", 48, 0},
+        {"_WMAXROW", 41, 0},  {"_LANG", 45, 0},     {"_USER01", rt::kSysUser01, 0},  {"_USER03", 48, 0},
+        {"_ADMSTAT", rt::kSysAdmStat, 0}, {"_COMPAT", rt::kSysCompat, 0}, {"_SCRSTAT", rt::kSysScrStat, 0},
     };
     for (const Row& r : rows) {
         rt::VarRef ref = rt::VarFind(StrFromLiteral(r.name));

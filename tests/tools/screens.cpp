@@ -27,7 +27,6 @@ using namespace rt;
 
 namespace {
 
-constexpr uint16_t kSysUser01 = 46;
 std::string gFolder = "screens";
 int gFailures = 0;
 

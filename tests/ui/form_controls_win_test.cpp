@@ -26,7 +26,6 @@ using rt_test::T;
 
 namespace {
 
-constexpr uint16_t kSysCompat = 20;
 const wchar_t kTitle[] = L"Lectura";
 
 class FormControlsWinTest : public ui_test::FormWindowTest {

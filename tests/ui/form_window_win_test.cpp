@@ -39,8 +39,6 @@ using rt_test::WideOf;
 
 namespace {
 
-constexpr int kSysAdmStat = 19;
-constexpr uint16_t kSysUser01 = 46;
 const char kTitle[] = "Configuraci\xf3n";
 
 class FormWindowWinTest : public ui_test::FormWindowTest {

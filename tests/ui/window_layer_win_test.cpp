@@ -171,7 +171,6 @@ TEST_F(WindowLayerWinTest, OuterSizesByFrameAndWorkArea) {
 
 TEST_F(WindowLayerWinTest, ScrStatBitEightCascadesTheFirstWindow) {
     // "Bit 8" of _SCRSTAT is the bit of value 8; the bit of value 0x100 is not it.
-    constexpr uint16_t kSysScrStat = 21;
     CascadeReset();
     IntSet(kSysScrStat, 0x100);
     const Point centred = NextPosition(0);
