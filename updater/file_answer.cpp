@@ -11,7 +11,6 @@
 #include "runtime/paths.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
-#include "updater/file_transfer.h"
 
 namespace rt {
 
