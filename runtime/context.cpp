@@ -96,7 +96,7 @@ ErrCode ContextInit() {
 }
 
 int CancelFlag(int value) {
-    uint8_t& flag = CurrentContext().window.cancel;
+    uint8_t& flag = CurrentContext().cancel;
     if (value == 0 || value == 1) {
         flag = static_cast<uint8_t>(value);
         return value;

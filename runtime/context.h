@@ -63,12 +63,6 @@ struct StringStore {
     uint32_t highBytes = 0;
 };
 
-// Window-layer state kept per context. The window layer owns every field but the cancel flag.
-struct WindowState {
-    uint8_t cancel = 0;
-    void* layer = nullptr;
-};
-
 struct RunContext {
     BlockEntry* blocks = nullptr;
     uint16_t blockCap = 0;
@@ -81,7 +75,9 @@ struct RunContext {
     StringStore store;
     ErrCode lastError = 0;
     uint32_t lastModule = 0;
-    WindowState window;
+    // Set by the progress window's cancel button, read by long loops below the window layer
+    // (CancelFlag), which must not include it.
+    uint8_t cancel = 0;
 };
 
 inline constexpr int kContextSlots = 16;
