@@ -10,13 +10,11 @@
 #include <utility>
 
 #include "runtime/dir_search.h"
-#include "runtime/errors.h"
 #include "runtime/strref.h"
-#include "runtime/temp_pool.h"
 #include "server/checksum_cache.h"
 #include "server/published_path.h"
 #include "server/query.h"
-#include "server/runtime_lock.h"
+#include "server/runtime_guard.h"
 #include "protocol/checksum.h"
 #include "protocol/file_list.h"
 #include "protocol/transfer_header.h"
@@ -67,11 +65,7 @@ Answer ErrorAnswer(ErrCode code, std::string_view text) {
     if (!text.empty()) {
         a.head.append(text);
     } else {
-        std::lock_guard<std::mutex> lock(RuntimeLock());
-        const PoolMark_t mark = PoolMark();
-        const StrRef name = ErrorNameEnglish(code);
-        if (name.ok()) a.head.append(name.ptr, name.len);
-        PoolRelease(mark);
+        a.head.append(RuntimeGuard().ErrorName(code));
     }
     return a;
 }

@@ -8,7 +8,7 @@
 #include "runtime/dir_search.h"
 #include "runtime/strref.h"
 #include "server/published_path.h"
-#include "server/runtime_lock.h"
+#include "server/runtime_guard.h"
 #include "protocol/file_name_check.h"
 
 namespace rt {
@@ -47,16 +47,9 @@ bool LinkReadable(const WalkState& w, const std::string& linkPath) {
 }
 
 ErrCode Walk(WalkState& w, const std::string& dirPath, const std::string& prefix, int depth) {
-    const std::string pattern = dirPath + "/*";
-    if (pattern.size() > kMaxText) return kErrFileNotFound;
     DirSearch search;
     DirEntry e;
-    ErrCode err;
-    {
-        // Starting a search takes pool space for the moment of the call; the rest of it does not.
-        std::lock_guard<std::mutex> lock(RuntimeLock());
-        err = search.First(StrMake(pattern.data(), static_cast<uint16_t>(pattern.size())), &e);
-    }
+    ErrCode err = RuntimeGuard().FirstEntry(search, dirPath + "/*", &e);
     if (err) return err;
     for (; !err; err = search.Next(&e)) {
         if (w.out->size() >= kMaxWalkFiles || w.nameBytes > kMaxWalkNameBytes) return kErrOutOfMemory;

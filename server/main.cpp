@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/context.h"
 #include "server/cgi.h"
 #include "server/http_listener.h"
+#include "server/runtime_guard.h"
 #include "server/server_config.h"
 
 namespace {
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     InstallSignals();
-    if (rt::ContextInit() != rt::kOk) {
+    if (rt::RuntimeGuard::StartContext() != rt::kOk) {
         std::fprintf(stderr, "kelvane-server: the run-time did not start\n");
         return 1;
     }

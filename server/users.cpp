@@ -4,10 +4,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "runtime/scramble.h"
 #include "runtime/strref.h"
-#include "runtime/temp_pool.h"
 #include "server/published_path.h"
+#include "server/runtime_guard.h"
 
 namespace rt {
 namespace {
@@ -46,14 +45,9 @@ ErrCode ParseFolders(std::string_view list, std::vector<std::string>* out) {
 
 // The scrambled form the updater sends for (password, user): what its credentials form stores.
 ErrCode ScrambledFor(std::string_view password, std::string_view user, std::string* out) {
-    if (password.size() > kMaxText / 2 || user.size() > kMaxText) return kErrOutOfMemory;
-    const PoolMark_t mark = PoolMark();
-    const StrRef s = Scramble(StrMake(password.data(), static_cast<uint16_t>(password.size())),
-                              StrMake(user.data(), static_cast<uint16_t>(user.size())));
-    const ErrCode err = StrError(s);
-    if (!err) out->assign(s.ptr, s.len);
-    PoolRelease(mark);
-    return err;
+    // Two characters a byte: a longer password would not fit in a run-time text.
+    if (password.size() > kMaxText / 2) return kErrOutOfMemory;
+    return RuntimeGuard().Scrambled(password, user, out);
 }
 
 ErrCode ParseLine(std::string_view line, UsersTable* table) {

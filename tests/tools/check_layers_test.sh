@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The layer check on small made-up trees: a clean tree passes; an upward include, a sideways one,
-# a test reaching above its layer and a .cpp with no header each make it fail.
+# a test reaching above its layer, a .cpp with no header and a server file reaching the run-time's
+# context past its guard each make it fail.
 #   check_layers_test.sh CHECKER
 set -uo pipefail
 checker=${1:?usage: check_layers_test.sh CHECKER}
@@ -37,4 +38,9 @@ tree; printf '#include "updater/x.h"\n' >>"$work/t/server/x.cpp"; printf '#pragm
 expect 1 "server including updater"
 tree; printf '#include "net/socket.h"\n' >>"$work/t/tests/script/dates_test.cpp"; expect 1 "script test including net"
 tree; printf '#include "runtime/strref.h"\n' >"$work/t/script/calendar.cpp"; expect 1 "a .cpp without a header"
+tree; printf '#pragma once\n' >"$work/t/server/runtime_guard.h"
+printf '#include "runtime/temp_pool.h"\n' >"$work/t/server/runtime_guard.cpp"; expect 0 "the server's guard reaching the pool"
+printf '#pragma once\n#include "runtime/strref.h"\n' >"$work/t/server/walk.h"
+printf '#include "server/walk.h"\n#include "runtime/temp_pool.h"\n' >"$work/t/server/walk.cpp"
+expect 1 "a server file reaching the pool past the guard"
 [ $failed -eq 0 ] && echo "check-layers: all cases behave" || exit 1
