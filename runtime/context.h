@@ -4,15 +4,9 @@
 #include <cstdint>
 
 #include "runtime/errcode.h"
+#include "runtime/program_state.h"
 
 namespace rt {
-
-// Process-wide sizing of a context.
-struct RuntimeConfig {
-    uint16_t blockGrowth = 64;  // block-table growth step
-    uint16_t poolSize = 128;    // pool entries; text space is poolSize * 1024 bytes
-};
-extern RuntimeConfig gRuntimeConfig;
 
 // One tracked heap block. A null pointer marks a free entry.
 struct BlockEntry {
