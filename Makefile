@@ -3,6 +3,8 @@ SHELL := /bin/bash
 BUILD := build
 HOST := $(BUILD)/host
 WIN := $(BUILD)/windows
+# The server that dist/ hands out: optimised, without the sanitizers of the host build.
+REL := $(BUILD)/release
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps configure dist test demo clean fuzz bench screens
@@ -15,10 +17,12 @@ deps:
 configure: deps
 	@[ -f $(HOST)/build.ninja ] || cmake -S . -B $(HOST) -G Ninja -DCMAKE_BUILD_TYPE=Debug
 	@[ -f $(WIN)/build.ninja ] || cmake -S . -B $(WIN) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKELVANE_HOST_SERVER=$(CURDIR)/$(HOST)/kelvane-server
+	@[ -f $(REL)/build.ninja ] || cmake -S . -B $(REL) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVANE_SANITIZE=OFF
 
 dist: configure
 	cmake --build $(HOST) -j $(JOBS)
+	cmake --build $(REL) -j $(JOBS) --target kelvane-server
 	cmake --build $(WIN) -j $(JOBS)
 	@ls -l dist/
 
@@ -27,7 +31,7 @@ test: dist
 
 # The sample application brought up to date by kelvaner.exe under Wine, as a user would see it.
 demo: configure
-	cmake --build $(HOST) -j $(JOBS) --target kelvane-server
+	cmake --build $(REL) -j $(JOBS) --target kelvane-server
 	cmake --build $(WIN) -j $(JOBS) --target kelvaner window_driver
 	@tools/demo
 
@@ -41,7 +45,7 @@ bench: dist
 # A picture of every window in build/screens/, for a person to look at: the updater's from the
 # real kelvaner.exe against kelvane-server, the window layer's own from screens.exe.
 screens: configure
-	cmake --build $(HOST) -j $(JOBS) --target kelvane-server
+	cmake --build $(REL) -j $(JOBS) --target kelvane-server
 	cmake --build $(WIN) -j $(JOBS) --target screens kelvaner window_driver
 	tools/screens
 
