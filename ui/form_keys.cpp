@@ -1,4 +1,4 @@
-// Key numbers, the two key maps, and the edit fields' key and scanner state.
+// The two key maps, and the edit fields' key and scanner state.
 #include "ui/form_keys.h"
 
 #include "runtime/params.h"
@@ -20,20 +20,6 @@ constexpr uint16_t kKeyMaps[2][kKeyCount] = {
 };
 
 }  // namespace
-
-uint16_t KeyNumber(uint16_t vk) {
-    switch (vk) {
-    case kVkReturn: return kKeyEnter;
-    case kVkTab: return kKeyTab;
-    case kVkEscape: return kKeyEscape;
-    case kVkUp: return kKeyUp;
-    case kVkPageUp: return kKeyPageUp;
-    case kVkDown: return kKeyDown;
-    case kVkPageDown: return kKeyPageDown;
-    case kVkSpecial: return kKeySpecial;
-    default: return vk >= kVkF1 && vk <= kVkF11 ? static_cast<uint16_t>(kKeyF1 + vk - kVkF1) : kKeyOther;
-    }
-}
 
 bool IsAcceptingKey(uint16_t key) {
     return key == kKeyEnter || key == kKeyTab || key == kKeyDown || key == kKeyPageDown || key == kKeyCtrlEnd;

@@ -1,46 +1,13 @@
-// Keys of form controls: the run-time's key numbers, the two key maps that turn them into screen
+// Keys of form controls: the two key maps that turn key numbers (ui/key_numbers.h) into screen
 // actions, and the edit fields' process-wide key state with its scanner sequences.
 #pragma once
 
 #include <cstdint>
 
 #include "runtime/errcode.h"
+#include "ui/key_numbers.h"
 
 namespace rt {
-
-// Virtual-key codes of the window system that the key numbers are made from.
-inline constexpr uint16_t kVkTab = 0x09;
-inline constexpr uint16_t kVkReturn = 0x0D;
-inline constexpr uint16_t kVkShift = 0x10;
-inline constexpr uint16_t kVkControl = 0x11;
-inline constexpr uint16_t kVkEscape = 0x1B;
-inline constexpr uint16_t kVkSpace = 0x20;
-inline constexpr uint16_t kVkPageUp = 0x21;
-inline constexpr uint16_t kVkPageDown = 0x22;
-inline constexpr uint16_t kVkEnd = 0x23;
-inline constexpr uint16_t kVkLeft = 0x25;
-inline constexpr uint16_t kVkUp = 0x26;
-inline constexpr uint16_t kVkRight = 0x27;
-inline constexpr uint16_t kVkDown = 0x28;
-inline constexpr uint16_t kVkF1 = 0x70;
-inline constexpr uint16_t kVkF11 = 0x7A;
-inline constexpr uint16_t kVkF12 = 0x7B;
-inline constexpr uint16_t kVkSpecial = 239;
-
-// Key numbers (stored in _LASTKEY).
-inline constexpr uint16_t kKeyEnter = 0;
-inline constexpr uint16_t kKeyEscape = 3;
-inline constexpr uint16_t kKeyOther = 4;
-inline constexpr uint16_t kKeySpecial = 6;
-inline constexpr uint16_t kKeyBackTab = 8;
-inline constexpr uint16_t kKeyTab = 9;
-inline constexpr uint16_t kKeyF1 = 11;
-inline constexpr uint16_t kKeyUp = 22;
-inline constexpr uint16_t kKeyPageUp = 23;
-inline constexpr uint16_t kKeyDown = 28;
-inline constexpr uint16_t kKeyPageDown = 29;
-inline constexpr uint16_t kKeyCtrlEnd = 32;
-inline constexpr uint16_t kKeyCount = 33;
 
 // Screen actions. An action word holds the action in its low byte and an argument in its high
 // byte.
@@ -71,9 +38,6 @@ inline constexpr uint16_t ActionWord(uint8_t action, uint8_t argument) {
 inline constexpr uint8_t ActionOf(uint16_t word) { return static_cast<uint8_t>(word & 0xFF); }
 inline constexpr uint8_t ArgumentOf(uint16_t word) { return static_cast<uint8_t>(word >> 8); }
 
-// The run-time's key number of a virtual key: Enter 0, Tab 9, Escape 3, F1-F11 11-21, Up 22,
-// Page Up 23, Down 28, Page Down 29, key 239 gives 6; every other key (Left and Right too) 4.
-uint16_t KeyNumber(uint16_t vk);
 // Keys that leave a form with its values: Enter 0, Tab 9, Down 28, Page Down 29, Ctrl+End 32.
 bool IsAcceptingKey(uint16_t key);
 // The action word of key (0..32) in key map `keymap` (the value of _KEYMAP: 1 chooses map 1,

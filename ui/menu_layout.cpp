@@ -1,4 +1,4 @@
-// Menus without windows: the item list, the key numbers, the pushed-button walk and the sizing.
+// Menus without windows: the item list, the menu's key numbers, the pushed-button walk and the sizing.
 #include "ui/menu_layout.h"
 
 #include <algorithm>
@@ -22,21 +22,7 @@ constexpr int kButtonRows = 3;
 
 }  // namespace
 
-uint16_t KeyNumber(unsigned vk) {
-    if (vk >= 0x70 && vk <= 0x7A) return static_cast<uint16_t>(11 + (vk - 0x70));
-    switch (vk) {
-    case 0x0D: return kKeyEnter;
-    case 0x09: return kKeyTab;
-    case 0x1B: return kKeyEscape;
-    case 0x26: return kKeyUp;
-    case 0x21: return 23;
-    case 0x28: return kKeyDown;
-    case 0x22: return 29;
-    case 0x2E: return kKeyDelete;
-    case 239: return 6;
-    default: return kKeyOther;
-    }
-}
+uint16_t MenuKeyNumber(uint16_t vk) { return vk == kVkDelete ? kKeyF8 : KeyNumber(vk); }
 
 uint16_t MenuItemCount(StrRef items) {
     if (!items.ok()) return 0;

@@ -1,9 +1,10 @@
-// Menus without windows: the item list, the key numbers, the pushed-button walk and the sizing.
+// Menus without windows: the item list, the menu's key numbers, the pushed-button walk and the sizing.
 #pragma once
 
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "ui/key_numbers.h"
 #include "ui/window_place.h"
 
 namespace rt {
@@ -21,17 +22,10 @@ inline constexpr uint16_t kMenuMaxButtons = 200;
 inline constexpr uint16_t kListBoxId = 3350;
 inline constexpr uint16_t kListBoxLastId = 3499;
 
-// Key numbers of the run-time's key map.
-inline constexpr uint16_t kKeyEnter = 0;
-inline constexpr uint16_t kKeyEscape = 3;
-inline constexpr uint16_t kKeyOther = 4;
-inline constexpr uint16_t kKeyTab = 9;
-inline constexpr uint16_t kKeyUp = 22;
-inline constexpr uint16_t kKeyDown = 28;
-inline constexpr uint16_t kKeyDelete = 18;
-// Key number of a virtual-key code: Enter 0, Tab 9, Escape 3, F1..F11 11..21, Up 22, Page Up 23,
-// Down 28, Page Down 29, Delete 18, code 239 6; every other key 4.
-uint16_t KeyNumber(unsigned virtualKey);
+// The key number a menu acts on and offers its selection hook: KeyNumber, except that Delete
+// gives 18 (F8's number) so that the hook sees it. Forms leave Delete key 4 for their edit fields;
+// a menu has none.
+uint16_t MenuKeyNumber(uint16_t vk);
 
 // Items: a ',' list, or a NUL list when the text holds a NUL. Number of items (0 when empty).
 uint16_t MenuItemCount(StrRef items);

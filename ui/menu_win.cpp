@@ -101,7 +101,7 @@ intptr_t KELVANE_WINAPI MenuProc(WindowHandle handle, unsigned msg, uintptr_t wp
     case WM_KEYDOWN:
     case WM_VKEYTOITEM: {
         const bool fromList = msg == WM_VKEYTOITEM;
-        const uint16_t key = KeyNumber(LOWORD(wp));
+        const uint16_t key = MenuKeyNumber(LOWORD(wp));
         if (key == kKeyEscape) {
             Dismiss(w);
             return fromList ? -2 : 0;

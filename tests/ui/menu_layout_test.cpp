@@ -43,7 +43,7 @@ TEST_F(MenuLayoutTest, KeyNumbers) {
         uint16_t key;
     } cases[] = {{0x0D, 0}, {0x09, 9}, {0x1B, 3}, {0x70, 11}, {0x7A, 21}, {0x26, 22}, {0x21, 23},
                  {0x25, 4}, {0x27, 4}, {0x28, 28}, {0x22, 29}, {239, 6}, {0x2E, 18}, {'A', 4}, {0x7B, 4}};
-    for (const auto& c : cases) EXPECT_EQ(KeyNumber(c.vk), c.key) << c.vk;
+    for (const auto& c : cases) EXPECT_EQ(MenuKeyNumber(static_cast<uint16_t>(c.vk)), c.key) << c.vk;
 }
 
 const MenuMetrics kMetrics{10, 22, 1000, 24};
