@@ -107,8 +107,7 @@ ErrCode FileCopy(StrRef source, StrRef target, uint16_t flags, const FileInfo* s
         err = made == kErrPermission ? made : CopyOnce(from, target, progress, arg);
     }
     if (err) {
-        RecordError(err, kModStreams);
-        ReportError(err, source);
+        RecordAndReport(err, kModStreams, source);
     }
     return err;
 }

@@ -1,12 +1,11 @@
 // Texts of error codes for the user, the detail text of the last error and the "Error #" form.
 #include "runtime/errors.h"
 
-#include "runtime/text_search.h"
-
 #include <cstdio>
 #include <cstring>
 
 #include "runtime/catalogue.h"
+#include "runtime/error_record.h"
 #include "runtime/string_store.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
@@ -130,6 +129,13 @@ ErrCode ParseServerError(StrRef reply) {
     StrRef detail = Concat(Lit("Server response: "), text);
     ReportError(code, detail, false);
     PoolRelease(mark);
+    return code;
+}
+
+ErrCode RecordAndReport(ErrCode code, uint32_t module, StrRef detail, bool append) {
+    PoolScope scope;
+    RecordError(code, module);
+    ReportError(code, detail, append);
     return code;
 }
 

@@ -21,6 +21,9 @@ StrRef ErrorText(ErrCode code);
 StrRef ErrorMessage(ErrCode code);
 // Sets (or with append, extends) the detail text of the last error; returns code.
 ErrCode ReportError(ErrCode code, StrRef text, bool append = false);
+// The one step of the routine that detects an error: RecordError(code, module), then
+// ReportError(code, detail, append), the pool left as it was. Returns code.
+ErrCode RecordAndReport(ErrCode code, uint32_t module, StrRef detail, bool append = false);
 // The stored detail text (group 9 item 9).
 StrRef ErrorDetail();
 // "Error #<code>" joined with "." and detail; see the rules for code 0 and invalid details.

@@ -29,15 +29,6 @@ namespace {
 // Block tag of the buffer a downloaded answer is read through.
 constexpr uint16_t kTagTransferRead = 42;
 
-// Records code and sets the detail; with append the text is added to a detail already set.
-ErrCode Report(ErrCode code, StrRef detail, bool append = false) {
-    uint16_t mark = PoolMark();
-    RecordError(code, kModStreams);
-    ReportError(code, detail, append);
-    PoolRelease(mark);
-    return code;
-}
-
 // Reads a downloaded answer into the installer in large blocks.
 ErrCode FeedFromFile(FsFile& src, FileAnswerInstaller& installer) {
     static constexpr uint32_t kReadBlock = 65536;
@@ -80,8 +71,8 @@ ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownloa
     FsFile src;
     if (src.Open(CString(download), kFsRead) != 0) {
         PoolRelease(mark);
-        Report(kErrFileNotFound, download);
-        return Report(kErrFileNotFound, target, true);
+        RecordAndReport(kErrFileNotFound, kModStreams, download);
+        return RecordAndReport(kErrFileNotFound, kModStreams, target, true);
     }
     FileAnswerInstaller installer(target, download, expected, false);
     ErrCode err = FeedFromFile(src, installer);
@@ -90,7 +81,7 @@ ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownloa
     if (installer.failed()) {
         installer.ReportFailure();
     } else if (err) {
-        Report(err, download);
+        RecordAndReport(err, kModStreams, download);
     }
     if (err == 0 && deleteDownload) RemoveFile(download);
     PoolRelease(mark);
@@ -108,13 +99,13 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
         PoolScope scope;
         if (present ? present->status == 0 : PathExists(target) == 0) {
             err = BackupBeforeOverwrite(target, flags);
-            if (err != 0 && err != kErrFileNotFound) return Report(err, target, true);
+            if (err != 0 && err != kErrFileNotFound) return RecordAndReport(err, kModStreams, target, true);
         }
         if (verbosity > 1 && status) status(UpdatingText(name, StrEmpty()));
     }
     PoolScope scope;
     StrRef address = DownloadAddress(listAddress, name);
-    if (!address.ok()) return Report(StrError(address), target, true);
+    if (!address.ok()) return RecordAndReport(StrError(address), kModStreams, target, true);
     // The address carries the credentials, so it stays out of the log.
     FetchLimits limits;
     if (expected) limits.maxBody = uint64_t{expected->size} + kTransferHeaderSize;
@@ -123,11 +114,11 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
         char temp[kTempPathMax];
         err = CreateTempFile(StrEmpty(), "kvd", temp, sizeof temp);
         if (err != 0) {
-            Report(err, target);
+            RecordAndReport(err, kModStreams, target);
         } else {
             err = fetch(address, StrFromLiteral(temp), kFetchNoLog, limits);
             if (err == 0) err = ServerAnswerInFile(StrFromLiteral(temp));
-            if (err != 0) Report(err, target, true);
+            if (err != 0) RecordAndReport(err, kModStreams, target, true);
             if (err == 0) err = InstallDownloadedFile(StrFromLiteral(temp), target, true, expected);
             FsRemoveFile(temp);
         }
@@ -139,7 +130,7 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
         if (installer.failed()) {
             installer.ReportFailure();
         } else if (err) {
-            Report(err, target, true);
+            RecordAndReport(err, kModStreams, target, true);
         }
     }
     return err;

@@ -45,11 +45,6 @@ private:
 
 ErrCode KeepAlive(void*, uint64_t total, uint32_t) { return KeepWindowsAlive(total); }
 
-ErrCode ReportAgainst(ErrCode code, StrRef path) {
-    RecordError(code, kModStreams);
-    return ReportError(code, path, true);
-}
-
 // An empty listing that stands for a scan that failed.
 FolderListing EmptyListing(StrRef root) {
     FolderListing l;
@@ -112,7 +107,7 @@ ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask,
     PoolScope scope;
     StrRef source = PathJoin(sourceRoot, name);
     ErrCode err = BackupBeforeOverwrite(target, mask);
-    if (err != 0 && err != kErrFileNotFound) return ReportAgainst(err, target);
+    if (err != 0 && err != kErrFileNotFound) return RecordAndReport(err, kModStreams, target, true);
     if (verbosity > 1 && status) status(UpdatingText(source, err ? ErrorText(err) : StrEmpty()));
     if (mask & kMaskDeleteTarget) {
         err = RemoveFile(target);
@@ -121,7 +116,7 @@ ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask,
     } else {
         err = FileCopy(source, target, kCopyAlways, nullptr, nullptr, KeepAlive, nullptr);
     }
-    return err ? ReportAgainst(err, target) : 0;
+    return err ? RecordAndReport(err, kModStreams, target, true) : 0;
 }
 
 SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask) {

@@ -53,8 +53,7 @@ SyncResult Update(RunFlags flags, StrRef host) {
     StrRef source = PairSource(pair);
     StrRef target = PairTarget(pair);
     if (!target.ok() || target.len == 0 || PathExists(target) != 0 || !IsFolder(target)) {
-        RecordError(kErrBadInput, kModStreams);
-        ReportError(kErrBadInput, target.ok() ? target : StrEmpty());
+        RecordAndReport(kErrBadInput, kModStreams, target.ok() ? target : StrEmpty());
         return {kErrBadInput, 0};
     }
     // A run killed half-way leaves its temporary files beside the target and in the temporary
@@ -123,8 +122,7 @@ ErrCode StartProgram(StrRef program) {
     StrRef quoted = Concat(Concat(StrFromLiteral("\""), program), StrFromLiteral("\""));
     StrRef command = Concat(Concat(quoted, StrFromLiteral(" ")), quoted);
     if (Spawn(command, 0) == 0) return 0;
-    RecordError(kErrFileNotFound, kModStreams);
-    return ReportError(kErrFileNotFound, program);
+    return RecordAndReport(kErrFileNotFound, kModStreams, program);
 }
 
 ErrCode PlainRun(RunFlags flags, StrRef host) {

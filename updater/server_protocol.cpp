@@ -79,14 +79,6 @@ uint16_t FourthFieldStart(StrRef s) {
     return kNpos;
 }
 
-ErrCode Report(ErrCode code, uint32_t module, StrRef detail) {
-    uint16_t mark = PoolMark();
-    RecordError(code, module);
-    ReportError(code, detail);
-    PoolRelease(mark);
-    return code;
-}
-
 StrRef OrZero(StrRef s) { return (s.ok() && s.len > 0) ? s : StrFromLiteral("0"); }
 
 }  // namespace
@@ -99,7 +91,7 @@ StrRef BuildRequestAddress(StrRef source, StrRef credentials) {
     if (!source.ok()) return source;
     if (FindChar(source, 0, '?', true) != kNpos) return source;
     uint16_t pathAt = FourthFieldStart(source);
-    if (pathAt == kNpos) return StrErr(Report(kErrBadInput, kModNetSend, source));
+    if (pathAt == kNpos) return StrErr(RecordAndReport(kErrBadInput, kModNetSend, source));
     if (!credentials.ok()) return credentials;
     if (credentials.len == 0) return StrErr(kErrUserCanceled);
     uint16_t nul = 0;
@@ -115,7 +107,7 @@ StrRef BuildRequestAddress(StrRef source, StrRef credentials) {
               AppendRaw(buf, cap, &used, "&passw=") && AppendEscaped(buf, cap, &used, passw) &&
               AppendRaw(buf, cap, &used, "&path=") &&
               AppendEscaped(buf, cap, &used, StrMake(source.ptr + pathAt, static_cast<uint16_t>(source.len - pathAt)));
-    if (!ok) return StrErr(Report(kErrStringTooLong, kModFormatStrings, source));
+    if (!ok) return StrErr(RecordAndReport(kErrStringTooLong, kModFormatStrings, source));
     return PoolCopy(StrMake(buf, static_cast<uint16_t>(used)));
 }
 
@@ -127,7 +119,7 @@ StrRef StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTim
     bool ok = AppendRaw(buf, cap, &used, requestAddress.ptr, requestAddress.len) &&
               AppendRaw(buf, cap, &used, "&downfile=none&date=") && AppendEscaped(buf, cap, &used, OrZero(lastDate)) &&
               AppendRaw(buf, cap, &used, "&time=") && AppendEscaped(buf, cap, &used, OrZero(lastTime));
-    if (!ok) return StrErr(Report(kErrStringTooLong, kModFormatStrings, requestAddress));
+    if (!ok) return StrErr(RecordAndReport(kErrStringTooLong, kModFormatStrings, requestAddress));
     return PoolCopy(StrMake(buf, static_cast<uint16_t>(used)));
 }
 
@@ -145,7 +137,7 @@ StrRef DownloadAddress(StrRef listAddress, StrRef name) {
               AppendRaw(buf, cap, &used, "/&downfile=") && AppendEscaped(buf, cap, &used, name);
     if (!ok) {
         PoolRelease(mark);
-        return StrErr(Report(kErrStringTooLong, kModFormatStrings, name));
+        return StrErr(RecordAndReport(kErrStringTooLong, kModFormatStrings, name));
     }
     for (uint32_t i = 0; i < used; ++i)
         if (buf[i] == '\\') buf[i] = '/';
@@ -186,18 +178,18 @@ ErrCode ReadListAnswer(StrRef path, StrRef listAddress, FolderListing* listing) 
     FsFile file;
     ErrCode err = file.Open(cpath, kFsRead);
     PoolRelease(mark);
-    if (err != 0) return Report(kErrFileNotFound, kModStreams, path);
+    if (err != 0) return RecordAndReport(kErrFileNotFound, kModStreams, path);
     uint64_t length = 0;
     if (file.Length(&length) != 0) length = 0;
     uint64_t bodyLen = length > kTransferHeaderSize ? length - kTransferHeaderSize : 0;
     // Bytes past the longest valid body cannot belong to the list: they are not read at all.
     uint32_t want = static_cast<uint32_t>(bodyLen < kMaxListBody ? bodyLen : kMaxListBody);
     char* body = want ? static_cast<char*>(BlockAllocPtr(kTagListAnswer, want)) : nullptr;
-    if (want && !body) return Report(kErrOutOfMemory, kModMalloc, path);
+    if (want && !body) return RecordAndReport(kErrOutOfMemory, kModMalloc, path);
     uint32_t got = 0;
     if (want && (file.Seek(kTransferHeaderSize) != 0 || file.Read(body, want, &got) != 0 || got != want)) {
         BlockFree(kTagListAnswer, body);
-        return Report(kErrDiskRead, kModStreams, path);
+        return RecordAndReport(kErrDiskRead, kModStreams, path);
     }
     file.Close();
     FolderListing parsed;
@@ -213,7 +205,7 @@ ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing)
     if (!listAddress.ok()) return StrError(listAddress);
     char temp[kTempPathMax];
     ErrCode err = CreateTempFile(StrEmpty(), "kvl", temp, sizeof temp);
-    if (err != 0) return Report(err, kModStreams, StrFromLiteral("temporary file"));
+    if (err != 0) return RecordAndReport(err, kModStreams, StrFromLiteral("temporary file"));
     StrRef tempRef = StrFromLiteral(temp);
     // The longest list answer the parser would take; anything longer is refused at its first
     // byte beyond.
