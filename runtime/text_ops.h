@@ -71,7 +71,11 @@ char Partner(char ch);
 StrRef Between(StrRef s, char open, bool plain);
 // ch, s, Partner(ch).
 StrRef Wrap(StrRef s, char ch);
-// s in q when s has no q, else in the other quote when s has none of that; else kErrBadInput.
+// The quote character that can wrap s whole: q when s has no q, else the other quote when s has
+// none of that; 0 when s holds both. The one choice of a quote, for Quote and for FormQuote
+// (ui/form_value.h), which differ only in what they do when s holds both.
+char QuoteFor(StrRef s, char q);
+// s in QuoteFor(s, q); kErrBadInput when s holds both quotes.
 StrRef Quote(StrRef s, char q);
 // Quote; when that fails, double quotes of s become single ones and s is wrapped in double quotes.
 StrRef QuoteAny(StrRef s, char q);

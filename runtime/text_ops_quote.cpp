@@ -66,12 +66,16 @@ StrRef Wrap(StrRef s, char ch) {
     return Wrapped(s, ch, Partner(ch));
 }
 
+char QuoteFor(StrRef s, char q) {
+    if (!Contains(s, q)) return q;
+    const char other = q == '"' ? '\'' : '"';
+    return Contains(s, other) ? '\0' : other;
+}
+
 StrRef Quote(StrRef s, char q) {
     if (!s.ok()) return s;
-    if (!Contains(s, q)) return Wrapped(s, q, q);
-    const char other = q == '"' ? '\'' : '"';
-    if (!Contains(s, other)) return Wrapped(s, other, other);
-    return StrErr(kErrBadInput);
+    const char use = QuoteFor(s, q);
+    return use ? Wrapped(s, use, use) : StrErr(kErrBadInput);
 }
 
 StrRef QuoteAny(StrRef s, char q) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/error_record.h"
+#include "runtime/text_list.h"
 #include "runtime/text_building.h"
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
@@ -15,9 +16,7 @@ bool Holds(StrRef s, char c) { return s.len && std::memchr(s.ptr, c, s.len) != n
 
 // Writes the quoted form of v at out (when out is given) and returns its length.
 uint32_t WriteQuoted(StrRef v, char* out) {
-    const bool single = Holds(v, '\'');
-    if (!single || !Holds(v, '"')) {
-        const char q = single ? '"' : '\'';
+    if (const char q = QuoteFor(v, '\'')) {
         if (out) {
             out[0] = q;
             if (v.len) std::memcpy(out + 1, v.ptr, v.len);
@@ -166,6 +165,20 @@ StrRef FormUnquote(StrRef text) {
     char* w = NewText(length, &out);
     if (w) Pieces(text, w, &pieces, &length);
     return out;
+}
+
+StrRef FormQuoteIfNeeded(StrRef value, StrRef separators) {
+    if (!value.ok()) return value;
+    if (!separators.ok()) return separators;
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const bool edgeBlank = value.len && (blank(value.ptr[0]) || blank(value.ptr[value.len - 1]));
+    const bool needed = edgeBlank || FindAny(value, StrFromLiteral("'\""), true) != kNpos ||
+                        FindAny(value, separators, true) != kNpos;
+    return needed ? FormQuote(value) : value;
+}
+
+StrRef FormValueAt(StrRef values, uint16_t n) {
+    return FormUnquote(Trim(Field(values, ',', n), kTrimStart | kTrimEnd));
 }
 
 StrRef FormFill(StrRef text, const StrRef* values, uint16_t count) {

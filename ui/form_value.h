@@ -29,6 +29,16 @@ StrRef FormUnquote(StrRef text);
 // True when text is one or more quoted pieces joined by '+' and nothing else.
 bool IsFormQuoted(StrRef text);
 
+// value as written into a list whose reader splits it at the separators outside quotes, trims
+// the piece and FormUnquotes it (FormValueAt): FormQuote of it when it holds one of separators or
+// a quote, or begins or ends with a blank, any of which the reader would take away; otherwise
+// value itself. The errors of FormQuote.
+StrRef FormQuoteIfNeeded(StrRef value, StrRef separators);
+
+// Field n (1-based) of a ','-joined list of such values (a form result's values), trimmed and
+// FormUnquoted: a piece of the input or a pool text.
+StrRef FormValueAt(StrRef values, uint16_t n);
+
 // text with every "[$k]" marker (k = 1..999) replaced by FormQuote(values[k - 1]) (an empty
 // value past count), in one pass: a value is never searched for markers again. A marker that
 // fills a quoted part on its own ('[$1]') takes that part's quotes; a marker inside a longer

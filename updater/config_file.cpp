@@ -18,20 +18,6 @@ namespace {
 
 constexpr uint16_t kTrimBoth = kTrimStart | kTrimEnd;
 
-bool HoldsAny(StrRef s, const char* set) { return s.ok() && FindAny(s, StrFromLiteral(set), true) != kNpos; }
-
-// Whether s begins or ends with a blank, which the readers would trim away.
-bool EdgeBlank(StrRef s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    return s.ok() && s.len && (blank(s.ptr[0]) || blank(s.ptr[s.len - 1]));
-}
-
-// A part of a pair or a name as written: quoted when it holds a separator or a quote, or when
-// blanks at its ends would otherwise be lost.
-StrRef Written(StrRef s, const char* separators) {
-    return HoldsAny(s, separators) || EdgeBlank(s) ? FormQuote(s) : s;
-}
-
 // Line n (1-based) of lines joined with "\n", as a piece.
 StrRef Line(StrRef lines, uint16_t n) { return Field(lines, '\n', n); }
 
@@ -100,7 +86,8 @@ StrRef ConfigLinePair(StrRef line) {
 
 StrRef ConfigLine(StrRef name, StrRef source, StrRef target) {
     uint16_t mark = PoolMark();
-    StrRef line = Concat(Concat(Written(name, "-'\""), StrFromLiteral("-")), FormQuote(MakePair(source, target)));
+    StrRef line = Concat(Concat(FormQuoteIfNeeded(name, StrFromLiteral("-")), StrFromLiteral("-")),
+                         FormQuote(MakePair(source, target)));
     return PoolReturn(mark, line);
 }
 
@@ -120,14 +107,12 @@ StrRef ConfigNames(StrRef lines, StrRef first) {
 
 StrRef MakePair(StrRef source, StrRef target) {
     uint16_t mark = PoolMark();
-    StrRef pair = Concat(Concat(Written(source, ",'\""), StrFromLiteral(",")), Written(target, ",'\""));
+    const StrRef comma = StrFromLiteral(",");
+    StrRef pair = Concat(Concat(FormQuoteIfNeeded(source, comma), comma), FormQuoteIfNeeded(target, comma));
     return PoolReturn(mark, pair);
 }
 
-StrRef PairSource(StrRef pair) {
-    if (!pair.ok()) return pair;
-    return FormUnquote(Trim(Field(pair, ',', 1), kTrimBoth));
-}
+StrRef PairSource(StrRef pair) { return FormValueAt(pair, 1); }
 
 StrRef PairTarget(StrRef pair) {
     if (!pair.ok()) return pair;

@@ -36,9 +36,6 @@ StrRef ServerOf(StrRef var) {
     return at == kNpos ? StrEmpty() : StrMake(var.ptr, at);
 }
 
-// Field n of a form's quoted values, unquoted.
-StrRef FormValue(StrRef values, uint16_t n) { return FormUnquote(Trim(Field(values, ',', n), kTrimStart | kTrimEnd)); }
-
 // One field of the credentials form: the first comma field of message, ':', the variable, ':',
 // its starting value.
 StrRef FormField(uint16_t message, StrRef var, StrRef initial) {
@@ -62,11 +59,11 @@ ErrCode AskCredentials(StrRef file, StrRef userVar, StrRef passwordVar) {
     if (!title.ok() || !definition.ok()) return title.ok() ? StrError(definition) : StrError(title);
     FormResult answer = RunUpdaterForm(title, definition);
     if (answer.status) return answer.status;
-    StrRef user = Trim(FormValue(answer.values, 1), kTrimStart | kTrimEnd);
-    StrRef password = Trim(FormValue(answer.values, 2), kTrimStart | kTrimEnd);
+    StrRef user = Trim(FormValueAt(answer.values, 1), kTrimStart | kTrimEnd);
+    StrRef password = Trim(FormValueAt(answer.values, 2), kTrimStart | kTrimEnd);
     ErrCode err = VarSetText(userVar, user);
     if (!err) err = VarSetText(passwordVar, Scramble(password, user));
-    if (!err && IsYes(Trim(FormValue(answer.values, 3), kTrimStart | kTrimEnd)))
+    if (!err && IsYes(Trim(FormValueAt(answer.values, 3), kTrimStart | kTrimEnd)))
         err = SaveVariables(file, Join(userVar, StrFromLiteral(","), passwordVar), kTrimStart | kTrimEnd, StrEmpty());
     return err;
 }
