@@ -22,9 +22,6 @@ constexpr uint16_t kMsgNew = 28;          // field 1: "Nuevo"
 constexpr uint16_t kMsgConfiguration = 79;
 constexpr uint16_t kMsgEntryForm = 139;
 constexpr char kFolderButton[] = " /FLDBUTTONS$=\",,PATH\"";
-constexpr uint16_t kStateUseSsh = 6;
-
-StrRef FormValue(StrRef values, uint16_t n) { return FormUnquote(Trim(Field(values, ',', n), kTrimStart | kTrimEnd)); }
 
 }  // namespace
 
@@ -65,11 +62,11 @@ ErrCode ConfigurationEditor(StrRef host) {
         FormResult answer = RunUpdaterForm(Message(kMsgConfiguration), definition);
         if (answer.status == kErrUserCanceled) continue;
         if (answer.status) return answer.status;
-        StrRef name = FormValue(answer.values, 1);
-        StrRef source = FormValue(answer.values, 2);
-        StrRef target = FormValue(answer.values, 3);
+        StrRef name = FormValueAt(answer.values, 1);
+        StrRef source = FormValueAt(answer.values, 2);
+        StrRef target = FormValueAt(answer.values, 3);
         if (source.ok() && source.len == 0) {
-            const bool ssh = IsYes(Field(ReadStateRecord(0, StrEmpty()), ',', kStateUseSsh));
+            const bool ssh = IsYes(Field(ReadStateRecord(0, StrEmpty()), ',', kStateSsh));
             source = DefaultSource(host, EnvironmentRelative(target), ssh);
         }
         StrRef line = (name.ok() && name.len == 0) ? StrEmpty() : ConfigLine(name, source, target);

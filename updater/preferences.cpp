@@ -22,14 +22,6 @@ constexpr uint16_t kShownFilled = 6;
 
 bool WithProgram(RunFlags flags) { return (flags & RunFlag::ProgramGiven) != 0; }
 
-StrRef Value(StrRef values, uint16_t n) { return FormUnquote(Trim(Field(values, ',', n), kTrimStart | kTrimEnd)); }
-
-// A record field as the file keeps it: a folder holding a comma or a quote is quoted, so that it
-// stays one field.
-StrRef Kept(StrRef value) {
-    return (value.ok() && FindAny(value, StrFromLiteral(",'\""), true) != kNpos) ? FormQuote(value) : value;
-}
-
 // Title and form of message 135, split at its first hyphen.
 StrRef PanelPart(bool title) {
     StrRef text = Message(kMsgPanel);
@@ -44,13 +36,9 @@ StrRef PreferencesForm(RunFlags flags, StrRef record) {
     if (!record.ok()) return record;
     uint16_t mark = PoolMark();
     StrRef values[kShownFilled];
-    for (uint16_t k = 0; k < kShownFilled; ++k) values[k] = Value(record, static_cast<uint16_t>(k + 1));
-    StrRef form = FormFill(PanelPart(false), values, kShownFilled);
-    if (WithProgram(flags)) {
-        form = SetField(form, StrEmpty(), ',', -kStateTarget);
-    } else {
-        form = SetField(SetField(form, StrEmpty(), ',', -7), StrEmpty(), ',', -kStateCheckUpdates);
-    }
+    for (uint16_t k = 0; k < kShownFilled; ++k) values[k] = FormValueAt(record, static_cast<uint16_t>(k + 1));
+    // The form has one field per record field, so it loses the same fields as the file does.
+    StrRef form = StoredStateFields(flags, FormFill(PanelPart(false), values, kShownFilled));
     return PoolReturn(mark, form);
 }
 
@@ -58,12 +46,15 @@ StrRef PreferencesRecord(RunFlags flags, StrRef record, StrRef values) {
     if (!record.ok()) return record;
     if (!values.ok()) return values;
     uint16_t mark = PoolMark();
-    // The record's fields in the order the panel shows them.
-    static const uint16_t kWithProgram[] = {1, 3, 4, 5, 6};
-    static const uint16_t kWithout[] = {2, 3, 4, 5, 6};
-    const uint16_t* fields = WithProgram(flags) ? kWithProgram : kWithout;
+    // The panel shows the fields the file keeps, in its order; its "check now" is acted on, not
+    // stored.
+    const StateLayout shown = StoredStateLayout(flags);
     StrRef out = record;
-    for (uint16_t k = 0; k < 5 && out.ok(); ++k) out = SetField(out, Kept(Value(values, static_cast<uint16_t>(k + 1))), ',', fields[k]);
+    for (uint16_t k = 0; k < shown.count && out.ok(); ++k) {
+        if (shown.fields[k] == kStateCheckNow) continue;
+        const StrRef value = FormQuoteIfNeeded(FormValueAt(values, static_cast<uint16_t>(k + 1)), StrFromLiteral(","));
+        out = SetField(out, value, ',', shown.fields[k]);
+    }
     if (out.ok() && !WithProgram(flags)) out = SetField(out, StrFromLiteral("1"), ',', kStateCheckUpdates);
     return PoolReturn(mark, out);
 }
@@ -82,7 +73,8 @@ ErrCode PreferencesPanel(RunFlags flags, StrRef pair) {
     if (!StrEq(StoredStateFields(flags, changed), StoredStateFields(flags, record))) {
         if (ErrCode err = WriteStateRecord(flags, changed, StrEmpty())) return err;
     }
-    if (!WithProgram(flags) || !IsYes(Value(answer.values, 6))) return 0;
+    // "Check now" is the last field shown, and shown only with ProgramGiven.
+    if (!WithProgram(flags) || !IsYes(FormValueAt(answer.values, StoredStateLayout(flags).count))) return 0;
     SyncResult r = HttpUpdate(PairSource(pair), PairTarget(pair), flags);
     ErrCode code = ShowCompletion(r.code, r.count);
     return code < kFirstSerious ? 0 : code;

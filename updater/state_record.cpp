@@ -2,6 +2,7 @@
 #include "updater/state_record.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
@@ -15,8 +16,6 @@ namespace rt {
 namespace {
 
 StrRef StatePath(StrRef path) { return (path.ok() && path.len) ? path : StrFromLiteral(kStateFileName); }
-
-bool HasProgram(RunFlags flags) { return (flags & RunFlag::ProgramGiven) != 0; }
 
 // The program never writes NUL bytes or quotes, so a line holding them was damaged or edited by
 // hand. NUL bytes would end the fields early and a quote that is never closed would join every
@@ -45,7 +44,23 @@ StrRef Mended(StrRef line) {
     return PoolShrinkTop(n);
 }
 
+constexpr uint16_t kWithoutProgram[] = {kStateTarget, kStateUtility, kStateLastDate, kStateLastTime, kStateSsh};
+constexpr uint16_t kWithProgram[] = {kStateCheckUpdates, kStateUtility, kStateLastDate, kStateLastTime, kStateSsh,
+                                     kStateCheckNow};
+
 }  // namespace
+
+bool StateLayout::Keeps(uint16_t field) const {
+    for (uint16_t k = 0; k < count; ++k)
+        if (fields[k] == field) return true;
+    return false;
+}
+
+StateLayout StoredStateLayout(RunFlags flags) {
+    // A run for a program has the program's folder as its target, so the file need not keep it.
+    if (flags & RunFlag::ProgramGiven) return StateLayout{kWithProgram, static_cast<uint16_t>(std::size(kWithProgram))};
+    return StateLayout{kWithoutProgram, static_cast<uint16_t>(std::size(kWithoutProgram))};
+}
 
 StrRef ReadStateRecord(RunFlags flags, StrRef path) {
     uint16_t mark = PoolMark();
@@ -58,34 +73,23 @@ StrRef ReadStateRecord(RunFlags flags, StrRef path) {
     while (end < text.len && text.ptr[end] != '\r' && text.ptr[end] != '\n') ++end;
     StrRef line = Mended(StrMake(text.ptr, end));
     if (!line.ok()) return PoolReturn(mark, line);
-    // Fields beyond those the layout keeps would push the others out of place when the record is
-    // written back: they are not read.
-    const uint16_t stored = HasProgram(flags) ? kStateFields - 1 : kStateFields - 2;
-    const FieldSpan extra = FieldPos(line, ',', stored + 1);
-    if (extra.pos != kNpos && extra.pos > 0) line = SubStr(line, 0, static_cast<uint16_t>(extra.pos - 1));
-    StrRef record;
-    if (line.len == 0) {
-        record = StrFromLiteral("1,,,,,,");
-    } else if (!HasProgram(flags)) {
-        record = Concat(Concat(StrFromLiteral("1,"), line), StrFromLiteral(","));
-    } else {
-        FieldSpan second = FieldPos(line, ',', 2);
-        record = second.pos == kNpos ? Concat(line, StrFromLiteral(","))
-                                     : Concat(Concat(SubStr(line, 0, second.pos), StrFromLiteral(",")),
-                                              SubStr(line, second.pos, kNpos));
-    }
-    // A short file still gives all seven fields.
-    if (record.ok() && FieldCount(record, ',') < kStateFields) {
-        record = SetField(record, StrEmpty(), ',', kStateFields);
-    }
+    // Only the fields the layout keeps are read: more would push the others out of place when the
+    // record is written back, and a short file leaves the rest empty.
+    StrRef record = StrFromLiteral("1,,,,,,");
+    const StateLayout layout = StoredStateLayout(flags);
+    for (uint16_t k = 0; line.len && k < layout.count && record.ok(); ++k)
+        record = SetField(record, Field(line, ',', static_cast<uint16_t>(k + 1)), ',', layout.fields[k]);
     return PoolReturn(mark, record);
 }
 
 StrRef StoredStateFields(RunFlags flags, StrRef record) {
     if (!record.ok()) return record;
     uint16_t mark = PoolMark();
-    StrRef stored = HasProgram(flags) ? SetField(record, StrEmpty(), ',', -kStateTarget)
-                                      : SetField(SetField(record, StrEmpty(), ',', -7), StrEmpty(), ',', -1);
+    const StateLayout layout = StoredStateLayout(flags);
+    StrRef stored = record;
+    // From the last field down, so that a removal leaves the numbers of those still to go.
+    for (int field = kStateFields; field >= 1 && stored.ok(); --field)
+        if (!layout.Keeps(static_cast<uint16_t>(field))) stored = SetField(stored, StrEmpty(), ',', -field);
     return PoolReturn(mark, stored);
 }
 

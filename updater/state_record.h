@@ -18,17 +18,30 @@ inline constexpr char kStateFileName[] = "kelvane.dat";
 inline constexpr uint16_t kStateFields = 7;
 inline constexpr uint16_t kStateCheckUpdates = 1;
 inline constexpr uint16_t kStateTarget = 2;
+inline constexpr uint16_t kStateUtility = 3;
 inline constexpr uint16_t kStateLastDate = 4;
 inline constexpr uint16_t kStateLastTime = 5;
+inline constexpr uint16_t kStateSsh = 6;
+inline constexpr uint16_t kStateCheckNow = 7;
+
+// The record fields the file keeps, in the file's order: 2 to 6 for the layout without
+// ProgramGiven, 1, 3, 4, 5, 6, 7 with it. Every reader and writer of the file and the preferences
+// panel (which shows these fields in this order) take the layout from here.
+struct StateLayout {
+    const uint16_t* fields;
+    uint16_t count;
+    bool Keeps(uint16_t field) const;
+};
+StateLayout StoredStateLayout(RunFlags flags);
 
 // The seven-field record of the file at path (kStateFileName in the working folder when path is
-// empty) for the layout of flags: without ProgramGiven "1" is put before the file's fields and
-// an empty field 7 after them; with it an empty field 2 is inserted. A missing or empty file
-// reads as updates on and everything else empty. Only the first line counts. One pool entry;
+// empty) for the layout of flags: the file's fields go to the record fields the layout names, a
+// field the file does not keep reads as empty, field 1 as "1". A missing or empty file reads as
+// updates on and everything else empty. Only the first line counts. One pool entry;
 // a read failure other than a missing file gives its code.
 StrRef ReadStateRecord(RunFlags flags, StrRef path);
 
-// The record as the file keeps it: fields 7 and 1 removed without ProgramGiven, field 2 with it.
+// The record as the file keeps it: the fields the layout does not keep removed.
 StrRef StoredStateFields(RunFlags flags, StrRef record);
 
 // Writes the stored fields of record to path (as above), replacing the file in one step so that

@@ -50,6 +50,9 @@ TEST(PreferencesRecord, ValuesGoBackToTheirPlaces) {
     // A folder holding a quote or a comma stays one field of the record.
     EXPECT_EQ(Str(PreferencesRecord(0, record, T("\"D:\\it's\",'a,b','20240202','11:00:00','1'"))),
               "1,\"D:\\it's\",'a,b',20240202,11:00:00,1,");
+    // So does a blank at either end, which the panel's reader would otherwise trim away.
+    EXPECT_EQ(Str(PreferencesRecord(0, record, T("' D:\\x','u2','20240202','11:00:00','1'"))),
+              "1,' D:\\x',u2,20240202,11:00:00,1,");
     PoolRelease(mark);
 }
 
