@@ -2,6 +2,8 @@
 // it, their temporary files, and the update server's short answers.
 #include "net/http_client.h"
 
+#include <string>
+
 #include <cstring>
 
 #include "net/http_request.h"
@@ -305,38 +307,38 @@ ErrCode HttpFetchToSink(StrRef address, uint16_t flags, BodySink& sink, const Fe
     return FetchAddress(address, flags, sink, limits);
 }
 
+namespace {
+
+// A short answer kept in memory as it arrives; the fetch's limit bounds it.
+class TextSink final : public BodySink {
+public:
+    ErrCode Write(const char* data, uint32_t n) override {
+        bytes_.append(data, n);
+        return kOk;
+    }
+    const std::string& bytes() const { return bytes_; }
+private:
+    std::string bytes_;
+};
+
+}  // namespace
+
 StrRef HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limits) {
     if (!address.ok()) return address;
-    uint16_t mark = PoolMark();
-    FsFile in;
-    char temp[kTempPathMax];
-    if (ErrCode made = CreateTempFile(StrEmpty(), "kvh", temp, sizeof temp, &in)) return StrErr(made);
     // No text holds more than kMaxStringBody bytes: a longer body is the text's limit (145)
     // whatever the caller allowed.
     FetchLimits bounded = limits;
     const bool textBound = bounded.maxBody >= kMaxStringBody;
     if (textBound) bounded.maxBody = kMaxStringBody;
-    ErrCode err = FetchIntoFile(address, flags, in, bounded);
+    TextSink sink;
+    ErrCode err = FetchAddress(address, flags, sink, bounded);
     if (err == kErrDataOutBound && textBound) err = kErrOutOfMemory;
-    StrRef body = StrErr(err);
-    if (!err) {
-        uint64_t length = 0;
-        err = in.Seek(0);
-        if (!err) err = in.Length(&length);
-        if (!err && (length > kMaxStringBody || length > PoolFreeBytes())) err = kErrOutOfMemory;
-        char* bytes = err ? nullptr : PoolBuffer(static_cast<uint32_t>(length ? length : 1), &err);
-        uint32_t got = 0;
-        if (bytes && length) err = in.Read(bytes, static_cast<uint32_t>(length), &got);
-        if (bytes && !err && got == length) {
-            body = StrMake(bytes, static_cast<uint16_t>(length));
-        } else {
-            if (!err) err = kErrDiskRead;
-            body = FailStr(true, 0, err, body);
-        }
-    }
-    in.Close();
-    FsRemoveFile(temp);
-    return PoolReturn(mark, body);
+    if (err) return StrErr(err);
+    const std::string& body = sink.bytes();
+    // The answer goes to the pool only once it is whole, so a fetch made while the caller holds
+    // texts does not need the pool's room for its pieces.
+    if (body.size() > kMaxStringBody || body.size() > PoolFreeBytes()) return FailStr(true, 0, kErrOutOfMemory, StrErr(0));
+    return PoolCopy(StrMake(body.data(), static_cast<uint16_t>(body.size())));
 }
 
 ErrCode HttpFetchExpectOk(StrRef address, uint16_t flags) {

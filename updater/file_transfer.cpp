@@ -109,29 +109,14 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
     // The address carries the credentials, so it stays out of the log.
     FetchLimits limits;
     if (expected) limits.maxBody = uint64_t{expected->size} + kTransferHeaderSize;
-    if (FetchToFileFn fetch = ServerSeamsInUse().fetchToFile) {
-        // A stand-in fetch writes its answer to a file, which is then installed like any other.
-        char temp[kTempPathMax];
-        err = CreateTempFile(StrEmpty(), "kvd", temp, sizeof temp);
-        if (err != 0) {
-            RecordAndReport(err, kModStreams, target);
-        } else {
-            err = fetch(address, StrFromLiteral(temp), kFetchNoLog, limits);
-            if (err == 0) err = ServerAnswerInFile(StrFromLiteral(temp));
-            if (err != 0) RecordAndReport(err, kModStreams, target, true);
-            if (err == 0) err = InstallDownloadedFile(StrFromLiteral(temp), target, true, expected);
-            FsRemoveFile(temp);
-        }
-    } else {
-        // Written once: straight from the socket into its place beside the target.
-        FileAnswerInstaller installer(target, target, expected, true);
-        err = HttpFetchToSink(address, kFetchNoLog, installer, limits);
-        if (err == 0) err = installer.Finish();
-        if (installer.failed()) {
-            installer.ReportFailure();
-        } else if (err) {
-            RecordAndReport(err, kModStreams, target, true);
-        }
+    // Written once: straight from the socket into its place beside the target.
+    FileAnswerInstaller installer(target, target, expected, true);
+    err = HttpFetchToSink(address, kFetchNoLog, installer, limits);
+    if (err == 0) err = installer.Finish();
+    if (installer.failed()) {
+        installer.ReportFailure();
+    } else if (err) {
+        RecordAndReport(err, kModStreams, target, true);
     }
     return err;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "net/http_client.h"
+#include "net/http_response.h"
 #include "runtime/block_table.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
@@ -28,7 +29,6 @@ namespace {
 ServerSeams gSeams{};
 
 
-FetchToFileFn FetchToFile() { return gSeams.fetchToFile ? gSeams.fetchToFile : HttpFetchToFile; }
 FetchExpectOkFn FetchExpectOk() { return gSeams.fetchExpectOk ? gSeams.fetchExpectOk : HttpFetchExpectOk; }
 PasswordResetFn ResetSeam() { return gSeams.passwordReset ? gSeams.passwordReset : PasswordReset; }
 CredentialsFn CredentialsSeam() { return gSeams.credentials ? gSeams.credentials : NickCredentials; }
@@ -159,62 +159,72 @@ ErrCode StatusQuery(StrRef source, StrRef credentials, StrRef lastDate, StrRef l
     return result;
 }
 
-ErrCode ServerAnswerInFile(StrRef path) {
+ErrCode ServerAnswerIn(const char* answer, uint32_t n) {
+    if (n <= 7) return 0;
     uint16_t mark = PoolMark();
-    uint32_t length = FileLength(path);
-    ErrCode code = 0;
-    if (length > 7) {
-        StrRef head = ReadBytes(path, 0, static_cast<uint16_t>(length < kServerAnswerProbe ? length : kServerAnswerProbe));
-        if (head.ok()) code = ParseServerError(head);
-        if (code != 0) RecordError(code, kModNetRecv);
-    }
+    const ErrCode code = ParseServerError(StrMake(answer, static_cast<uint16_t>(n < kServerAnswerProbe ? n : kServerAnswerProbe)));
+    if (code != 0) RecordError(code, kModNetRecv);
     PoolRelease(mark);
     return code;
 }
 
-ErrCode ReadListAnswer(StrRef path, StrRef listAddress, FolderListing* listing) {
-    uint16_t mark = PoolMark();
-    const char* cpath = CString(path);
-    FsFile file;
-    ErrCode err = file.Open(cpath, kFsRead);
-    PoolRelease(mark);
-    if (err != 0) return RecordAndReport(kErrFileNotFound, kModStreams, path);
-    uint64_t length = 0;
-    if (file.Length(&length) != 0) length = 0;
-    uint64_t bodyLen = length > kTransferHeaderSize ? length - kTransferHeaderSize : 0;
-    // Bytes past the longest valid body cannot belong to the list: they are not read at all.
-    uint32_t want = static_cast<uint32_t>(bodyLen < kMaxListBody ? bodyLen : kMaxListBody);
-    char* body = want ? static_cast<char*>(BlockAllocPtr(kTagListAnswer, want)) : nullptr;
-    if (want && !body) return RecordAndReport(kErrOutOfMemory, kModMalloc, path);
-    uint32_t got = 0;
-    if (want && (file.Seek(kTransferHeaderSize) != 0 || file.Read(body, want, &got) != 0 || got != want)) {
-        BlockFree(kTagListAnswer, body);
-        return RecordAndReport(kErrDiskRead, kModStreams, path);
-    }
-    file.Close();
+ErrCode ReadListAnswer(const char* answer, uint32_t n, StrRef listAddress, FolderListing* listing) {
+    // The transfer header is not checked; what follows it is the list body.
+    const uint32_t bodyLen = n > kTransferHeaderSize ? n - kTransferHeaderSize : 0;
     FolderListing parsed;
-    err = ParseFileList(body ? body : "", want, &parsed);
-    if (body) BlockFree(kTagListAnswer, body);
+    const ErrCode err = ParseFileList(bodyLen ? answer + kTransferHeaderSize : "", bodyLen, &parsed);
     if (err != 0) return err;
     parsed.folder = listAddress;
     *listing = std::move(parsed);
     return 0;
 }
 
+namespace {
+
+// A list answer kept in a block of its own as it arrives, never beyond what the fetch's limit
+// lets through.
+class ListAnswerSink final : public BodySink {
+public:
+    ListAnswerSink() = default;
+    ~ListAnswerSink() {
+        if (data_) BlockFree(kTagListAnswer, data_);
+    }
+    ListAnswerSink(const ListAnswerSink&) = delete;
+    ListAnswerSink& operator=(const ListAnswerSink&) = delete;
+    ErrCode Write(const char* data, uint32_t n) override {
+        if (used_ + n > cap_) {
+            uint32_t cap = cap_ ? cap_ : 4096;
+            while (cap < used_ + n) cap *= 2;
+            char* grown = static_cast<char*>(BlockAllocPtr(kTagListAnswer, cap));
+            if (!grown) return kErrOutOfMemory;
+            if (used_) std::memcpy(grown, data_, used_);
+            if (data_) BlockFree(kTagListAnswer, data_);
+            data_ = grown;
+            cap_ = cap;
+        }
+        std::memcpy(data_ + used_, data, n);
+        used_ += n;
+        return 0;
+    }
+    const char* data() const { return data_ ? data_ : ""; }
+    uint32_t size() const { return used_; }
+private:
+    char* data_ = nullptr;
+    uint32_t used_ = 0, cap_ = 0;
+};
+
+}  // namespace
+
 ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing) {
     if (!listAddress.ok()) return StrError(listAddress);
-    char temp[kTempPathMax];
-    ErrCode err = CreateTempFile(StrEmpty(), "kvl", temp, sizeof temp);
-    if (err != 0) return RecordAndReport(err, kModStreams, StrFromLiteral("temporary file"));
-    StrRef tempRef = StrFromLiteral(temp);
     // The longest list answer the parser would take; anything longer is refused at its first
     // byte beyond.
     FetchLimits limits;
     limits.maxBody = kTransferHeaderSize + kMaxListBody + 2;
-    err = FetchToFile()(listAddress, tempRef, kFetchNoLog, limits);
-    if (err == 0) err = ServerAnswerInFile(tempRef);
-    if (err == 0) err = ReadListAnswer(tempRef, listAddress, listing);
-    FsRemoveFile(temp);
+    ListAnswerSink answer;
+    ErrCode err = HttpFetchToSink(listAddress, kFetchNoLog, answer, limits);
+    if (err == 0) err = ServerAnswerIn(answer.data(), answer.size());
+    if (err == 0) err = ReadListAnswer(answer.data(), answer.size(), listAddress, listing);
     if (err == kErrPermission) {
         // The reset's list must not sit behind the status window.
         HideStep();

@@ -24,7 +24,6 @@ inline constexpr uint16_t kServerAnswerProbe = 384;
 inline constexpr int kStatusAttempts = 3;
 
 // ---- seams ------------------------------------------------------------------------------------
-using FetchToFileFn = ErrCode (*)(StrRef addresses, StrRef output, uint16_t flags, const FetchLimits& limits);
 using FetchExpectOkFn = ErrCode (*)(StrRef address, uint16_t flags);
 // The password reset for a credentials file with a preselected server (empty for none): 0 when a
 // password was cleared (the next credentials ask for it), kErrUserCanceled when the user declined.
@@ -34,7 +33,6 @@ using PasswordResetFn = ErrCode (*)(StrRef credentialsFile, StrRef server);
 using CredentialsFn = StrRef (*)(StrRef nick);
 
 struct ServerSeams {
-    FetchToFileFn fetchToFile = nullptr;      // default: HttpFetchToFile
     FetchExpectOkFn fetchExpectOk = nullptr;  // default: HttpFetchExpectOk
     PasswordResetFn passwordReset = nullptr;  // default: PasswordReset (updater/credentials.h)
     CredentialsFn credentials = nullptr;      // default: NickCredentials
@@ -75,24 +73,21 @@ StrRef DownloadAddress(StrRef listAddress, StrRef name);
 // a declined reset ends the query with kErrPermission.
 ErrCode StatusQuery(StrRef source, StrRef credentials, StrRef lastDate, StrRef lastTime, StrRef nick);
 
-// ---- answers in files -------------------------------------------------------------------------
-// The code of a server text answer at the start of a fetched file: the file must be longer than
-// "Error #" and its first 384 bytes must read as "Fail" (kErrUndefWarning) or "Error #n..." (n,
-// reported); otherwise 0.
-ErrCode ServerAnswerInFile(StrRef path);
-
+// ---- answers ----------------------------------------------------------------------------------
+// The code of a server text answer at the start of a fetched answer of n bytes: it must be longer
+// than "Error #" and its first 384 bytes must read as "Fail" (kErrUndefWarning) or "Error #n..."
+// (n, reported); otherwise 0.
+ErrCode ServerAnswerIn(const char* answer, uint32_t n);
 
 // ---- list request -----------------------------------------------------------------------------
-// Reads a list answer file (a transfer header, not checked, then the list body) into listing
-// (see ParseFileList). Only as much of the file is read as the longest possible list body needs,
-// into a block of its own, so the pool holds nothing but the listing. On success the listing's
-// folder is set to listAddress and its texts lie in the caller's pool (names, records).
-ErrCode ReadListAnswer(StrRef path, StrRef listAddress, FolderListing* listing);
+// Reads a list answer (a transfer header, not checked, then the list body) into listing (see
+// ParseFileList). On success the listing's folder is set to listAddress.
+ErrCode ReadListAnswer(const char* answer, uint32_t n, StrRef listAddress, FolderListing* listing);
 
-// Fetches the list of listAddress (not logged) into a temporary file, ends with a server answer
-// found in it, else parses it into listing; the temporary file is removed in every case. kErrPermission
-// from the server hides the status window, opens the password reset for the nick's credentials
-// file and ends with kErrPermission.
+// Fetches the list of listAddress (not logged) into memory, at most the longest list the parser
+// takes, ends with a server answer found in it, else parses it into listing: no file is written.
+// kErrPermission from the server hides the status window, opens the password reset for the nick's
+// credentials file and ends with kErrPermission.
 ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing);
 
 }  // namespace rt

@@ -20,6 +20,7 @@
 #include "protocol/transfer_header.h"
 #include "tests/support/environment.h"
 #include "tests/net/fake_server.h"
+#include "tests/updater/loopback_answers.h"
 #include "net/http_client.h"
 
 namespace rt {
@@ -44,17 +45,6 @@ std::string Answer(const std::string& content, int32_t date, int32_t time) {
 std::map<std::string, std::string> gBodies;
 std::string gLastAddress;
 
-ErrCode StubFetch(StrRef address, StrRef output, uint16_t, const FetchLimits&) {
-    gLastAddress = Str(address);
-    auto it = gBodies.find(gLastAddress);
-    if (it == gBodies.end()) return kErrNetAccess;
-    std::FILE* f = std::fopen(TempDir::Native(Str(output)).c_str(), "ab");
-    if (!f) return kErrNetAccess;
-    std::fwrite(it->second.data(), 1, it->second.size(), f);
-    std::fclose(f);
-    return 0;
-}
-
 std::string gStatus;
 ErrCode StubStatus(StrRef text) {
     gStatus = Str(text);
@@ -75,8 +65,13 @@ ErrCode FaultHook(FsFaultPoint point, const char* path) {
 
 class TransferTest : public ::testing::Test {
 protected:
+    // The file answers come over loopback HTTP from gBodies, by address; none closes the connection.
+    rt_test::LoopbackAnswers http_{[](const std::string& address) {
+        gLastAddress = address;
+        auto it = gBodies.find(address);
+        return it == gBodies.end() ? rt_test::LoopbackAnswers::kNoAnswer : it->second;
+    }};
     void SetUp() override {
-        SetServerSeams({.fetchToFile = StubFetch});
         gBodies.clear();
         gStatus.clear();
         gFaultOn = false;
@@ -208,7 +203,7 @@ TEST_F(TransferTest, SubfolderOfTheTargetIsCreated) {
 }
 
 TEST_F(TransferTest, TransferOneFileFetchesTheDownloadAddressAndReportsProgress) {
-    const std::string list = "http://h/cgi-bin/updater?view=12&user=u&passw=p&path=app";
+    const std::string list = http_.Base() + "/cgi-bin/updater?view=12&user=u&passw=p&path=app";
     gBodies[list + "/&downfile=sub/new.dll"] = Answer("payload", 20240229, 61000);
     std::string target = dir_.Path("sub\\new.dll");
     ASSERT_EQ(TransferOneFile(V(list), T("sub\\new.dll"), V(target), kBackupOff, 32, StubStatus), 0);
@@ -225,7 +220,7 @@ TEST_F(TransferTest, TransferOneFileFetchesTheDownloadAddressAndReportsProgress)
 // list entry (another file's answer, an older version) is refused before the target is touched,
 // however sound its own checksum.
 TEST_F(TransferTest, TransferOneFileRefusesAnAnswerForAnotherEntry) {
-    const std::string list = "http://h/x?l";
+    const std::string list = http_.Base() + "/x?l";
     gBodies[list + "/&downfile=app.exe"] = Answer("version 2", 20240101, 3600000);
     FileInfo entry{};
     entry.size = 9;
@@ -250,7 +245,7 @@ TEST_F(TransferTest, TransferOneFileRefusesAnAnswerForAnotherEntry) {
 }
 
 TEST_F(TransferTest, TransferOneFileEndsWithTheServersAnswer) {
-    const std::string list = "http://h/x?l";
+    const std::string list = http_.Base() + "/x?l";
     std::string target = dir_.Write("app.exe", "old");
     gBodies[list + "/&downfile=app.exe"] = "Error #175.Permission Denied";
     EXPECT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), kBackupOff, 32, nullptr), 175);
@@ -331,7 +326,7 @@ TEST_F(TransferTest, AnswersFromTheNetworkAreWrittenOnceBesideTheTarget) {
 }
 
 TEST_F(TransferTest, TransferOneFileBacksUpTheOldFileOnce) {
-    const std::string list = "http://h/x?l";
+    const std::string list = http_.Base() + "/x?l";
     std::string target = dir_.Write("app.exe", "first");
     gBodies[list + "/&downfile=app.exe"] = Answer("second", 20240101, 0);
     StrRef backupRef = BackupName(V(target), kBackupFolder);

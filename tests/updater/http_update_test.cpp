@@ -54,7 +54,7 @@ protected:
     }
     SyncResult Update(RunFlags flags) {
         uint16_t mark = PoolMark();
-        SyncResult r = HttpUpdate(T("http://h/shop/app"), V(target_), flags);
+        SyncResult r = HttpUpdate(V(server_.Base() + "/shop/app"), V(target_), flags);
         PoolRelease(mark);
         return r;
     }
@@ -77,7 +77,7 @@ TEST_F(HttpUpdateTest, AFreshTargetGetsEveryFileWithTheServersBytesAndTimes) {
     EXPECT_EQ(info.writeDate, 20240131);
     EXPECT_EQ(info.writeTime, 45296000);
     ASSERT_FALSE(server_.requests.empty());
-    EXPECT_EQ(server_.requests[0], "http://h/cgi-bin/updater?view=12&user=ana&passw=PW&path=shop/app");
+    EXPECT_EQ(server_.requests[0], server_.Base() + "/cgi-bin/updater?view=12&user=ana&passw=PW&path=shop/app");
     EXPECT_EQ(ui_.Of("status:")[1], "               Conectando con el Servidor.....            ");
     // Stamped: five values in a plain run (target, utility, date, time, use SSH).
     const std::string state = TempDir::Read(dir_.Path("kelvane.dat"));
@@ -154,7 +154,7 @@ TEST_F(HttpUpdateTest, WithoutElevationTheStatusQueryConfirmationAndWritabilityC
     EXPECT_EQ(Update(0x106).code, kErrUserCanceled) << "the server says nothing changed";
     ASSERT_EQ(server_.requests.size(), 1u);
     EXPECT_EQ(server_.requests[0],
-              "http://h/cgi-bin/updater?view=12&user=ana&passw=PW&path=shop/app&downfile=none&date=20240101&time=10:00:00");
+              server_.Base() + "/cgi-bin/updater?view=12&user=ana&passw=PW&path=shop/app&downfile=none&date=20240101&time=10:00:00");
     EXPECT_TRUE(ui_.Of("box5:").empty());
 
     server_.statusAnswer = kErrUndefWarning;

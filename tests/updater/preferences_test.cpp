@@ -72,7 +72,7 @@ protected:
         SetLaunchSeams({});
         EmptyParamsTest::TearDown();
     }
-    std::string Pair() const { return "http://h/shop," + dir_.Path("target"); }
+    std::string Pair() const { return server_.Base() + "/shop," + dir_.Path("target"); }
     TempDir dir_{"kvprefs"};
     rt_test::ScopedEnvironment temp_{"TEMP", dir_.Path()};
     rt_test::StubUpdateServer server_;

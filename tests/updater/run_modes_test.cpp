@@ -88,7 +88,7 @@ protected:
         return code;
     }
     std::string Log() const { return TempDir::Read(dir_.Path("UPlog.txt")); }
-    std::string Http() const { return "/INPUT:'http://h/shop' /OUTPUT:'" + dir_.Path("target") + "'"; }
+    std::string Http() const { return "/INPUT:'" + server_.Base() + "/shop' /OUTPUT:'" + dir_.Path("target") + "'"; }
     TempDir dir_{"kvmodes"};
     rt_test::ScopedEnvironment temp_{"TEMP", dir_.Path()};
     rt_test::ScopedEnvironment programData_{"ProgramData", dir_.Path("pd")};
@@ -125,7 +125,7 @@ TEST_F(RunModesTest, ARunRemovesStaleTemporaryFilesOfKilledRuns) {
 }
 
 TEST_F(RunModesTest, AFailedRunIsShownReportedAndIsTheExitCode) {
-    const std::string line = "C:\\k\\kelvaner.exe /INPUT:'http://h/shop' /OUTPUT:'" + dir_.Path("none") + "'";
+    const std::string line = "C:\\k\\kelvaner.exe /INPUT:'" + server_.Base() + "/shop' /OUTPUT:'" + dir_.Path("none") + "'";
     ui_.yes = {false};
     EXPECT_EQ(Run(line), kErrBadInput);
     // 163: the question whether to open the configuration, then the error box.
@@ -149,7 +149,7 @@ TEST_F(RunModesTest, ABatchRunShowsNoWindowAndKeepsItsCodes) {
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH"), kErrFileNotFound) << "no editor in a batch run";
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH " + Http()), 0);
     EXPECT_EQ(TempDir::Read(dir_.Path("target\\app.exe")), "program v2");
-    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /INPUT:'http://h/x' /OUTPUT:'" + dir_.Path("gone") + "'"),
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /INPUT:'" + server_.Base() + "/x' /OUTPUT:'" + dir_.Path("gone") + "'"),
               kErrBadInput);
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /MODE:ADMIN " + Http()), 0) << "the first MODE counts";
     EXPECT_TRUE(ui_.events.empty()) << ui_.events.front();

@@ -12,6 +12,7 @@
 #include "runtime/temp_pool.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
+#include "tests/updater/loopback_answers.h"
 #include "protocol/checksum.h"
 #include "protocol/file_list.h"
 #include "updater/server_protocol.h"
@@ -102,22 +103,16 @@ StrRef StubCredentials(StrRef) {
     static const std::string creds = std::string("ana") + '\0' + "NEW";
     return V(creds);
 }
-ErrCode StubFetch(StrRef address, StrRef output, uint16_t flags, const FetchLimits&) {
-    EXPECT_TRUE(flags & 1);
-    gAsked.push_back(Str(address));
-    auto it = gBodies.find(Str(address));
-    if (it == gBodies.end()) return kErrNetAccess;
-    std::FILE* f = std::fopen(TempDir::Native(Str(output)).c_str(), "ab");
-    if (!f) return kErrNetAccess;
-    std::fwrite(it->second.data(), 1, it->second.size(), f);
-    std::fclose(f);
-    return 0;
-}
-
 class ServerStubTest : public ::testing::Test {
 protected:
+    // The list answers come over loopback HTTP from gBodies, by address; none closes the connection.
+    rt_test::LoopbackAnswers http_{[](const std::string& address) {
+        gAsked.push_back(address);
+        auto it = gBodies.find(address);
+        return it == gBodies.end() ? rt_test::LoopbackAnswers::kNoAnswer : it->second;
+    }};
     void SetUp() override {
-        SetServerSeams({.fetchToFile = StubFetch, .fetchExpectOk = StubExpectOk});
+        SetServerSeams({.fetchExpectOk = StubExpectOk});
         gOkAnswers.clear();
         gAsked.clear();
         gBodies.clear();
@@ -197,11 +192,11 @@ std::string ListAnswer(const std::string& names, const std::vector<FileInfo>& re
     return std::string(head, 42) + std::string(body.data(), n);
 }
 
-TEST_F(ServerStubTest, ListRequestParsesIntoAListingAndRemovesItsTemporaryFile) {
+TEST_F(ServerStubTest, ListRequestParsesIntoAListingAndWritesNoFile) {
     FileInfo a, b;
     a.attributes = 32; a.size = 10; a.writeDate = 20240101; a.writeTime = 1000;
     b.attributes = 32; b.size = 0; b.writeDate = 20240102; b.writeTime = 2000;
-    const std::string addr = "http://h/cgi-bin/updater?view=12&user=u&passw=p&path=app";
+    const std::string addr = http_.Base() + "/cgi-bin/updater?view=12&user=u&passw=p&path=app";
     gBodies[addr] = ListAnswer(std::string("a.exe") + '\0' + "sub/b.dll", {a, b});
     FolderListing l;
     ASSERT_EQ(FetchServerList(V(addr), T("Kelvane"), &l), 0);
@@ -215,7 +210,7 @@ TEST_F(ServerStubTest, ListRequestParsesIntoAListingAndRemovesItsTemporaryFile) 
 
 TEST_F(ServerStubTest, ListRequestServerAnswers) {
     { ServerSeams s = ServerSeamsInUse(); s.passwordReset = StubReset; SetServerSeams(s); }
-    const std::string addr = "http://h/x?l";
+    const std::string addr = http_.Base() + "/x?l";
     const struct { std::string body; ErrCode code; int resets; } cases[] = {
         {"Error #175.Permission Denied", 175, 1},
         {"Error #164.No such folder", 164, 0},
@@ -238,7 +233,7 @@ TEST_F(ServerStubTest, ListRequestServerAnswers) {
     EXPECT_EQ(FetchServerList(V(addr), T("Kelvane"), &l), kErrNetAccess);
 }
 
-TEST_F(ServerStubTest, ServerAnswerInFileNeedsMoreThanSevenBytes) {
+TEST_F(ServerStubTest, ServerAnswerNeedsMoreThanSevenBytes) {
     const struct { std::string body; ErrCode code; } cases[] = {
         {"Error #175.Permission Denied", 175},
         {"Error #0.x", 0xFFFF},
@@ -247,10 +242,8 @@ TEST_F(ServerStubTest, ServerAnswerInFileNeedsMoreThanSevenBytes) {
         {std::string(42, ' ') + "content", 0},
         {"OK", 0},
     };
-    for (const auto& c : cases) {
-        std::string p = dir_.Write("answer.bin", c.body);
-        EXPECT_EQ(ServerAnswerInFile(V(p)), c.code) << c.body;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(ServerAnswerIn(c.body.data(), static_cast<uint32_t>(c.body.size())), c.code) << c.body;
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-// An update server inside the test program: it answers the list and file requests that the HTTP
-// update sends through the server seams, from a table of files, so that whole updates run on any
-// platform without a network. Answers can be bent per file (a wrong checksum, an error text).
+// An update server inside the test program: it answers the list and file requests of the HTTP
+// update over loopback HTTP, from a table of files, so that whole updates run their production
+// path (socket, HTTP reader, the body written once into its place) on any platform. Sources are
+// Base() + "/path". Answers can be bent per file (a wrong checksum, an error text). The status
+// query goes through the server seam.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "runtime/file_info.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
+#include "tests/updater/loopback_answers.h"
 #include "updater/server_protocol.h"
 
 namespace rt_test {
@@ -29,9 +31,12 @@ struct StubFile {
 
 class StubUpdateServer {
 public:
-    StubUpdateServer() {
+    StubUpdateServer() : http_([this](const std::string& address) {
+        requests.push_back(address);
+        return Answer(address);
+    }) {
         current() = this;
-        rt::SetServerSeams({.fetchToFile = Fetch, .fetchExpectOk = ExpectOk, .credentials = Credentials});
+        rt::SetServerSeams({.fetchExpectOk = ExpectOk, .credentials = Credentials});
     }
     ~StubUpdateServer() {
         rt::SetServerSeams({});
@@ -44,6 +49,9 @@ public:
     std::string listAnswer;                 // when not empty: the list request's whole answer
     rt::ErrCode statusAnswer = 124;         // the status query: 0 "OK", 124 "Fail", or an error
     std::vector<std::string> requests;      // every address asked for, in order
+
+    // "http://127.0.0.1:PORT": sources of this server are Base() + "/path".
+    const std::string& Base() const { return http_.Base(); }
 
     static StubUpdateServer*& current() {
         static StubUpdateServer* c = nullptr;
@@ -115,17 +123,6 @@ private:
         if (f.badChecksum) sum ^= 1;
         return Header(static_cast<uint32_t>(f.bytes.size()), f.date, f.time, sum) + f.bytes;
     }
-    static rt::ErrCode Fetch(rt::StrRef address, rt::StrRef output, uint16_t flags, const rt::FetchLimits&) {
-        EXPECT_TRUE(flags & 1) << "the address carries credentials";
-        StubUpdateServer* s = current();
-        s->requests.push_back(Str(address));
-        const std::string bytes = s->Answer(Str(address));
-        std::FILE* f = std::fopen(TempDir::Native(Str(output)).c_str(), "ab");
-        if (!f) return rt::kErrNetAccess;
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-        return 0;
-    }
     static rt::ErrCode ExpectOk(rt::StrRef address, uint16_t) {
         current()->requests.push_back(Str(address));
         return current()->statusAnswer;
@@ -134,6 +131,8 @@ private:
         static const std::string creds = std::string("ana") + '\0' + "PW";
         return V(creds);
     }
+
+    LoopbackAnswers http_;
 };
 
 }  // namespace rt_test
