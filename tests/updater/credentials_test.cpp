@@ -63,6 +63,16 @@ TEST_F(CredentialsTest, StoredCredentialsAreUsedWithoutAsking) {
     EXPECT_NE(TempDir::Read(dir_.Path("Kelvane")).find("'ana'"), std::string::npos);
 }
 
+// Both values are needed: a stored user whose password is empty is asked for again, the form
+// starting from that user.
+TEST_F(CredentialsTest, AStoredUserWithAnEmptyPasswordOpensTheForm) {
+    dir_.Write("Kelvane", "USER$='ana'\r\nPASSW$=''\r\n");
+    ui_.forms.push_back({0, {"ana", "pw", "N"}});
+    EXPECT_EQ(Get(0), "ana" + std::string(1, '\0') + Scrambled("pw", "ana"));
+    ASSERT_EQ(ui_.Of("form:").size(), 1u);
+    EXPECT_NE(ui_.Of("form:")[0].find("USER$:'ana'"), std::string::npos) << ui_.Of("form:")[0];
+}
+
 TEST_F(CredentialsTest, MissingCredentialsAreAskedForAndRememberedOnRequest) {
     EXPECT_EQ(Get(kCredentialsNeverAsk), "") << "never asking gives the empty text";
     EXPECT_TRUE(ui_.Of("form:").empty());
@@ -113,6 +123,9 @@ TEST_F(CredentialsTest, TheResetListsStoredPasswordsAndClearsTheChosenOnes) {
     dir_.Write("Kelvane", "USER$='ana'\r\nPASSW$='ABCD'\r\nsrv_USER$='bob'\r\nsrv_PASSW$='EFGH'\r\nold_PASSW$=''\r\n");
     uint16_t mark = PoolMark();
     EXPECT_EQ(Str(StoredPasswordServers(T("Kelvane"), T("PASSW$"))), "Servidor desconocido,srv");
+    // A server whose password the file holds twice is one server to reset.
+    dir_.Write("Twice", "srv_PASSW$='EFGH'\r\nPASSW$='ABCD'\r\nsrv_PASSW$='IJKL'\r\n");
+    EXPECT_EQ(Str(StoredPasswordServers(T("Twice"), T("PASSW$"))), "srv,Servidor desconocido");
     PoolRelease(mark);
 
     ui_.manyChoices = {"<cancel>"};

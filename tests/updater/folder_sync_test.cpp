@@ -11,6 +11,7 @@
 
 #include "net/share.h"
 #include "runtime/errors.h"
+#include "runtime/log.h"
 #include "runtime/params.h"
 #include "runtime/scramble.h"
 #include "runtime/streams.h"
@@ -130,20 +131,48 @@ TEST_F(CompareFoldersTest, ALockFileStopsEverythingAndAnEmptyRootIs163) {
 }
 
 TEST_F(CompareFoldersTest, ASeriousActionResultOrACancelStopsTheComparison) {
-    gActionResult = kErrTransUp;
-    SyncResult r = Compare(22);
-    EXPECT_EQ(r.code, kErrTransUp);
-    EXPECT_EQ(r.count, 0);
-    EXPECT_EQ(gActions.size(), 1u);
+    // Mask 22 gives three entries an action; a result of 122 or more stops after the first, even
+    // when nobody pressed cancel.
+    const struct { ErrCode result; size_t actions; } cases[] = {
+        {kErrUserCanceled - 1, 3}, {kErrUserCanceled, 1}, {kErrTransUp, 1},
+    };
+    for (const auto& c : cases) {
+        gActions.clear();
+        gActionResult = c.result;
+        SyncResult r = Compare(22);
+        EXPECT_EQ(r.code, c.result);
+        EXPECT_EQ(r.count, 0);
+        EXPECT_EQ(gActions.size(), c.actions) << c.result;
+    }
 
     gActions.clear();
     gActionResult = 0;
     ui_.steps = 0;
     ui_.cancelAfterSteps = 1;
-    r = Compare(22);
+    SyncResult r = Compare(22);
     EXPECT_EQ(r.code, kErrUserCanceled);
     EXPECT_EQ(gActions.size(), 1u) << "the cancel after the first entry";
     EXPECT_EQ(r.count, 1);
+}
+
+// Unusable source entries are "DEL" lines in the log when the mask deletes targets, and only
+// then: they are what such a run removes.
+TEST_F(CompareFoldersTest, OnlyADeletingMaskLogsUnusableEntriesAsDeleted) {
+    dir_.Enter();
+    SetRunParam(kParamAppName, T("UP:Kelvane"));
+    IntSet(kSysTrace, kLogRuntime);
+    Compare(kMaskAlsoTargetNewer);
+    const std::string log = dir_.Path("UPlog.txt");
+    EXPECT_EQ(TempDir::Read(log).find("DEL "), std::string::npos) << TempDir::Read(log);
+    gActions.clear();
+    Compare(kMaskDeleteTarget);
+    IntSet(kSysTrace, 1);
+    const std::string lines = TempDir::Read(log);
+    EXPECT_EQ(gActions.size(), 1u) << "0x20 alone acts on the unusable entry only";
+    const size_t del = lines.find("DEL ");
+    ASSERT_NE(del, std::string::npos) << lines;
+    EXPECT_EQ(lines.substr(del, lines.find('\r', del) - del), "DEL " + dir_.Path("bad"));
+    EXPECT_EQ(lines.find("DEL ", del + 1), std::string::npos) << lines;
 }
 
 TEST_F(CompareFoldersTest, ATargetMissingFromItsListingIsReadFromTheDisk) {
@@ -236,6 +265,20 @@ TEST_F(FolderUpdateTest, NewerAndMissingFilesAreCopiedWithABackupAndNothingElseI
     r = SynchroniseFolders(V(dir_.Path("src")), V(dir_.Path("dst")), 18);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.count, 0);
+}
+
+// A backup folder that cannot be made (a file stands where the backups go) does not stop the copy:
+// the status line says why there is no backup. The folders are named from the working folder, so
+// that the backup goes below the backups folder and not beside a rooted target.
+TEST_F(FolderUpdateTest, ABackupFolderThatCannotBeMadeStillCopiesAndSaysSo) {
+    dir_.Write("docs", "not a folder");
+    SyncResult r = SynchroniseFolders(T("src"), T("dst"), 18);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.count, 2);
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\changed.txt")), "changed v2");
+    const auto statuses = ui_.Of("status:");
+    ASSERT_GE(statuses.size(), 4u);
+    EXPECT_EQ(statuses[3], "Actualizando src\\changed.txt Fichero no encontrado");
 }
 
 TEST_F(FolderUpdateTest, ALockFileInTheSourceCopiesNothing) {
