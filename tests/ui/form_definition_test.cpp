@@ -141,6 +141,7 @@ TEST_F(FormDefinitionTest, DefinitionsThatDoNotReadAreRefusedWithTheFieldText) {
         "'x':'A1'/ROW", "'x':'A1'/ROW=", "'x':'A1'/ROW=0", "'x':'A1'/COL=5x", "'x':'A1'/ROW=1000",
         "'x':'A1':'a b'", "'x':'A1':X=1", "'x':'A1':::'B$ && C'", "'x':'A1':A$(')')",
         "'x':'A1':N%",  // '%' is an operator: "N%=..." would not assign N%
+        "'x':'A1':A(1)+B(2)",  // two elements and an operator, not one element
         "'x':'A1' /FD$=\"A B\"",
     };
     for (const char* definition : refused) {
@@ -153,13 +154,35 @@ TEST_F(FormDefinitionTest, DefinitionsThatDoNotReadAreRefusedWithTheFieldText) {
     Form form;
     ASSERT_EQ(FormRead(form, T("T"), T("'a':'A1','b':'A2':X:'v':S$:extra")), 163);
     EXPECT_EQ(Str(ErrorDetail()), "'b':'A2':X:'v':S$:extra") << "the field's text is the detail";
+}
 
-    std::string many;
-    for (int i = 0; i <= kMaxFormFields; ++i) many += (i ? "," : "") + std::string("'x':'A1'");
-    EXPECT_EQ(FormRead(form, T("T"), V(many)), 163);
-    std::string choices;
-    for (int i = 0; i <= kMaxChoiceLists; ++i) choices += (i ? "," : "") + std::string("'x':'S5'");
-    EXPECT_EQ(FormRead(form, T("T"), V(choices)), 163);
+// Each limit from both sides: the last value read, the first refused.
+TEST_F(FormDefinitionTest, LimitsFromBothSides) {
+    const auto repeated = [](int n, const std::string& piece, const std::string& first) {
+        std::string s = first;
+        for (int i = 0; i < n; ++i) s += (i || !first.empty() ? "," : "") + piece;
+        return s;
+    };
+    const std::string field = "'x':'A1'";
+    struct Case { std::string title, definition; ErrCode result; uint16_t fields, lines; };
+    const Case cases[] = {
+        {"T", repeated(kMaxFormFields, field, ""), 0, kMaxFormFields, 0},
+        {"T", repeated(kMaxFormFields + 1, field, ""), 163, 0, 0},
+        {"T", repeated(kMaxChoiceLists, "'x':'S5'", field), 0, kMaxChoiceLists + 1, 0},
+        {"T", repeated(kMaxChoiceLists + 1, "'x':'S5'", field), 163, 0, 0},
+        {repeated(kMaxFormLines, "l", "T"), field, 0, 1, kMaxFormLines},
+        {repeated(kMaxFormLines + 1, "l", "T"), field, 163, 0, 0},
+        {"T", field + ":" + std::string(64, 'N'), 0, 1, 0},  // a target name of 64 characters
+        {"T", field + ":" + std::string(65, 'N'), 163, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.definition.substr(0, 24) + "... (" + std::to_string(c.definition.size()) + " bytes), title of " +
+                     std::to_string(c.title.size()));
+        Form form;
+        EXPECT_EQ(FormRead(form, V(c.title), V(c.definition)), c.result);
+        EXPECT_EQ(form.fieldCount, c.fields);
+        EXPECT_EQ(form.lineCount, c.lines);
+    }
 }
 
 TEST_F(FormDefinitionTest, TitleLines) {

@@ -185,4 +185,5 @@ TEST(FormScrollTest, Steps) {
     EXPECT_EQ(ScrollToShow(200, 300, 500, 100, 122), 100);
     EXPECT_EQ(ScrollToShow(200, 300, 500, 250, 272), 200);
     EXPECT_EQ(ScrollToShow(0, 300, 100, 600, 622), 100) << "never past the range";
+    EXPECT_EQ(ScrollToShow(0, 300, 1000, 100, 500), 100) << "an item taller than the view shows its start";
 }

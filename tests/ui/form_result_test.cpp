@@ -146,6 +146,13 @@ TEST_F(FormResultTest, FailuresDropTheValues) {
     EXPECT_EQ(Str(result_.assignments), "");
     EXPECT_EQ(Str(StoreGet(kGroupSystem, kItemFormValues)), "'kept'") << "the last accepted values stay";
 
+    // Four subscripts are the most an element has: a fifth is refused before anything is stored.
+    const int32_t bounds[kMaxArrayDims] = {1, 1, 1, 1};
+    ASSERT_EQ(ArrayDim(T("M$("), kVarString, bounds, kMaxArrayDims, T(" ")), 0);
+    EXPECT_EQ(Collect("'b':'A3':M$(1;1;1;1)", {"y"}, kKeyEnter), 0);
+    EXPECT_EQ(Collect("'a':'A3','b':'A3':M$(1;1;1;1;1)", {"x", "y"}, kKeyEnter), kErrDimStruct);
+    EXPECT_EQ(Str(result_.values), "");
+
     RecordError(0, 0);
     EXPECT_EQ(Collect("'a':'A3','b':'A3'", {"x"}, kKeyEnter), 163) << "field 2 cannot be read";
     EXPECT_EQ(Str(result_.values), "");

@@ -64,7 +64,7 @@ TEST_F(FormValueTest, UnquoteOfWrittenTexts) {
     const Case cases[] = {
         {"'Servidor:'", "Servidor:"}, {"\"a'b\"", "a'b"}, {"''", ""}, {"abc", "abc"},
         {"0", "0"}, {"'a'+\"'\"", "a'"}, {"'it's'", "it's"},  // a broken quote is only stripped
-        {"'a'+", "'a'+"}, {"'a' + 'b'", "a' + 'b"}, {"'", "'"},
+        {"'a'+", "'a'+"}, {"'a' + 'b'", "a' + 'b"}, {"'a' 'b'", "a' 'b"}, {"'", "'"},
     };
     for (const Case& c : cases) {
         const uint16_t mark = PoolMark();
@@ -73,6 +73,8 @@ TEST_F(FormValueTest, UnquoteOfWrittenTexts) {
     }
     const StrRef single = T("'abc'");
     EXPECT_EQ(FormUnquote(single).ptr, single.ptr + 1) << "one piece is a view, not a copy";
+    EXPECT_FALSE(IsFormQuoted(T("'a' 'b'"))) << "pieces are joined by '+', not by a blank";
+    EXPECT_TRUE(IsFormQuoted(T("'a'+'b'")));
 }
 
 TEST_F(FormValueTest, FillReplacesEachMarkerOnceWithItsQuotedValue) {
@@ -97,6 +99,15 @@ TEST_F(FormValueTest, FillReplacesEachMarkerOnceWithItsQuotedValue) {
         EXPECT_EQ(Str(filled), c.filled) << c.text;
         PoolRelease(mark);
     }
+    // Markers have up to three digits: [$100] is the hundredth value, not the tenth.
+    std::vector<std::string> hundred;
+    for (int k = 1; k <= 100; ++k) hundred.push_back("v" + std::to_string(k));
+    std::vector<StrRef> hundredRefs;
+    for (const std::string& v : hundred) hundredRefs.push_back(V(v));
+    const uint16_t mark = PoolMark();
+    EXPECT_EQ(Str(FormFill(T("[$100] [$99] [$10]"), hundredRefs.data(), 100)), "'v100' 'v99' 'v10'");
+    PoolRelease(mark);
+
     const StrRef nul = StrMake("a\0", 2);
     EXPECT_EQ(Str(FormFill(T("[$1]"), &nul, 1)), Err(163));
     const std::string big(20000, 'x');
