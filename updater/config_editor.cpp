@@ -9,6 +9,7 @@
 #include "runtime/whole_file.h"
 #include "ui/form_value.h"
 #include "updater/config_file.h"
+#include "updater/messages.h"
 #include "updater/run_ui.h"
 #include "updater/state_record.h"
 #include "updater/update_options.h"
@@ -17,10 +18,6 @@ namespace rt {
 
 namespace {
 
-constexpr uint16_t kMsgChoose = 49;
-constexpr uint16_t kMsgNew = 28;          // field 1: "Nuevo"
-constexpr uint16_t kMsgConfiguration = 79;
-constexpr uint16_t kMsgEntryForm = 139;
 constexpr char kFolderButton[] = " /FLDBUTTONS$=\",,PATH\"";
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "script/save_variables.h"
 #include "script/script_file.h"
 #include "ui/form_value.h"
+#include "updater/messages.h"
 #include "updater/run_ui.h"
 
 namespace rt {
@@ -22,11 +23,6 @@ namespace rt {
 namespace {
 
 constexpr uint16_t kMaxQuery = 384;
-constexpr uint16_t kMsgAccess = 90;       // field 2: "Acceso a [$]"
-constexpr uint16_t kMsgUserField = 102;
-constexpr uint16_t kMsgPasswordField = 103;
-constexpr uint16_t kMsgRememberField = 104;
-constexpr uint16_t kMsgReset = 141;       // "Reinicio de contraseñas,Servidor desconocido"
 
 StrRef FileOrDefault(StrRef file) { return (file.ok() && file.len) ? file : StrFromLiteral(kCredentialsFile); }
 

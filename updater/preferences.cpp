@@ -10,6 +10,7 @@
 #include "ui/form_value.h"
 #include "updater/config_file.h"
 #include "updater/http_update.h"
+#include "updater/messages.h"
 #include "updater/run_ui.h"
 #include "updater/state_record.h"
 
@@ -17,7 +18,6 @@ namespace rt {
 
 namespace {
 
-constexpr uint16_t kMsgPanel = 135;  // title, '-', form
 constexpr uint16_t kShownFilled = 6;
 
 bool WithProgram(RunFlags flags) { return (flags & RunFlag::ProgramGiven) != 0; }
