@@ -17,10 +17,10 @@ namespace {
 
 StrRef StatePath(StrRef path) { return (path.ok() && path.len) ? path : StrFromLiteral(kStateFileName); }
 
-// The program never writes NUL bytes or quotes, so a line holding them was damaged or edited by
-// hand. NUL bytes would end the fields early and a quote that is never closed would join every
-// field after it into one, so that a stamp landed in the wrong place on every run: both are left
-// out, and quoted sections that close are kept for the field reader.
+// The program never writes NUL bytes or a quote it does not close, so a line holding them was
+// damaged or edited by hand. NUL bytes would end the fields early and a quote that is never
+// closed would join every field after it into one, so that a stamp landed in the wrong place on
+// every run: both are left out, and quoted sections that close are kept for the field reader.
 StrRef Mended(StrRef line) {
     bool unclosed = false;
     ScanUnquoted(line, 0, [](unsigned char, uint16_t) { return false; }, &unclosed);
