@@ -20,6 +20,7 @@
 #include "runtime/tracked_buffer.h"
 #include "updater/file_answer.h"
 #include "updater/server_protocol.h"
+#include "updater/messages.h"
 #include "protocol/transfer_header.h"
 
 namespace rt {
@@ -46,7 +47,7 @@ ErrCode FeedFromFile(FsFile& src, FileAnswerInstaller& installer) {
 
 StrRef UpdatingText(StrRef name, StrRef note) {
     uint16_t mark = PoolMark();
-    StrRef tmpl = Message(1004);
+    StrRef tmpl = Message(kMsgUpdating);
     uint16_t at = FindStr(tmpl, StrFromLiteral("%s"), true);
     if (at == kNpos) return PoolReturn(mark, tmpl);
     StrRef head = Concat(SubStr(tmpl, 0, at), name);

@@ -16,13 +16,12 @@
 #include "updater/credentials.h"
 #include "updater/run_ui.h"
 #include "updater/startup.h"
+#include "updater/messages.h"
 
 namespace rt {
 
 namespace {
 
-constexpr uint16_t kMsgConnecting = 1001;
-constexpr uint16_t kMsgReadingList = 1002;
 constexpr uint16_t kReportAgain = 121;
 
 // Walks the NUL-separated names of a listing in order, one piece at a time.

@@ -17,13 +17,12 @@
 #include "updater/startup.h"
 #include "updater/state_record.h"
 #include "updater/update_options.h"
+#include "updater/messages.h"
 
 namespace rt {
 
 namespace {
 
-constexpr uint16_t kMsgConnecting = 1001;
-constexpr uint16_t kMsgReadingList = 1002;
 
 bool UpdatesOff(StrRef record) {
     StrRef check = Trim(Field(record, ',', kStateCheckUpdates), kTrimStart | kTrimEnd);

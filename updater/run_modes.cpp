@@ -23,15 +23,12 @@
 #include "updater/run_ui.h"
 #include "updater/startup.h"
 #include "updater/update_options.h"
+#include "updater/messages.h"
 
 namespace rt {
 
 namespace {
 
-constexpr uint16_t kMsgContinue = 39;       // "¿Continuar?"
-constexpr uint16_t kMsgChoose = 49;
-constexpr uint16_t kMsgConfiguration = 79;
-constexpr uint16_t kMsgAdminItems = 134;    // "Credenciales,Preferencias"
 
 // Set once an update run wrote its report line.
 bool gReported = false;

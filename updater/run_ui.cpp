@@ -11,6 +11,7 @@
 #include "runtime/text_format.h"
 #include "runtime/text_ops.h"
 #include "ui/message_box.h"
+#include "updater/messages.h"
 
 namespace rt {
 
@@ -79,7 +80,6 @@ void ShowInformation(StrRef text) { CurrentRunUi().Inform(text); }
 
 ErrCode ShowCompletion(ErrCode code, uint16_t count) {
     if (code != 0) return code;
-    constexpr uint16_t kMsgUpdateTexts = 140;  // field 2: "Actualización concluida. %i archivos actualizados"
     PoolScope scope;
     ShowInformation(Replace(MessageField(kMsgUpdateTexts, 2), StrFromLiteral("%i"), Format(8, "%u", count), true));
     return code;

@@ -2,16 +2,12 @@
 // window layer, for a person who is there to answer.
 #include "updater/run_ui_window_layer.h"
 
-#include "runtime/catalogue.h"
 #include "runtime/errcode.h"
 #include "ui/message_box.h"
 
 namespace rt {
 
 namespace {
-
-constexpr uint16_t kTitleWarning = 12;
-constexpr uint16_t kTitleFatal = 13;
 
 class WindowUi final : public RunUi {
 public:
@@ -22,9 +18,9 @@ public:
     void CloseProgress() override { OsCloseProgress(); }
     ErrCode PollCancel() override { return OsPollCancel(); }
     void Inform(StrRef text) override { ShowMessage(text, StrEmpty(), kBoxInfo); }
+    // The box type gives the title: message 13 for a serious error, 12 for a warning.
     void ShowError(ErrCode code, StrRef text) override {
-        const bool serious = code >= kFirstSerious;
-        ShowMessage(text, Message(serious ? kTitleFatal : kTitleWarning), serious ? kBoxFatal : kBoxWarning);
+        ShowMessage(text, StrEmpty(), code >= kFirstSerious ? kBoxFatal : kBoxWarning);
     }
     bool Ask(StrRef question) override { return AnswerIsYes(ShowMessage(question, StrEmpty(), kBoxYesNo)); }
     uint16_t Select(StrRef title, StrRef items, MenuUse use) override { return OsSelect(title, items, use); }

@@ -15,15 +15,12 @@
 #include "updater/config_file.h"
 #include "updater/run_ui.h"
 #include "updater/state_record.h"
+#include "updater/messages.h"
 
 namespace rt {
 
 namespace {
 
-constexpr uint16_t kMsgChooseApplication = 34;
-constexpr uint16_t kMsgConfirm = 20;        // field 2: " Por favor confirmar"
-constexpr uint16_t kMsgUpdateTexts = 140;   // field 1: "Se actualizara la carpeta [$]."
-constexpr uint16_t kStateUseSsh = 6;
 
 // A folder without its drive and trailing separators, in lower case.
 StrRef Reduced(StrRef folder) {
@@ -105,7 +102,7 @@ StrRef OptionsForFolder(StrRef target, RunFlags flags, StrRef host) {
         if (CompareFold(PairTarget(pair), target, true) == 0 && IsWebSource(PairSource(pair)))
             return PoolReturn(mark, pair);
     }
-    const bool ssh = IsYes(Field(ReadStateRecord(flags, StrEmpty()), ',', kStateUseSsh));
+    const bool ssh = IsYes(Field(ReadStateRecord(flags, StrEmpty()), ',', kStateSsh));
     StrRef source = DefaultSource(host, EnvironmentRelative(target), ssh);
     return PoolReturn(mark, MakePair(source, target));
 }
