@@ -227,6 +227,30 @@ TEST_F(HttpClientTest, BodiesBeyondTheLimitStopAtTheLimit) {
     }
 }
 
+// The limit from both sides: a body of exactly maxBody bytes arrives whole, one byte more stops
+// the fetch. The default admits a file answer of 4 GiB and its 42-byte header. The deadline grows
+// with the limit, so that a large body at a sound rate is not cut by the base time alone.
+TEST_F(HttpClientTest, TheBodyLimitFromBothSidesAndTheDeadlineThatGrowsWithIt) {
+    for (const uint32_t size : {100u, 101u}) {
+        FakeServer server(test::LengthAnswer(std::string(size, 'b')));
+        FetchLimits limits;
+        limits.maxBody = 100;
+        const uint16_t mark = PoolMark();
+        const StrRef body = HttpFetchToString(V(server.Url("/x")), kFetchNoLog, limits);
+        if (size == 100) {
+            EXPECT_EQ(Str(body), std::string(100, 'b'));
+        } else {
+            EXPECT_EQ(StrError(body), kErrDataOutBound);
+        }
+        PoolRelease(mark);
+    }
+    EXPECT_EQ(FetchLimits{}.maxBody, 4294967295ull + 42);
+    FetchLimits mib{1u << 20, 0, 1u << 20};
+    EXPECT_EQ(mib.DeadlineMs(), 1000u) << "1 MiB at the minimum of 1 MiB/s";
+    mib.maxBody = 2u << 20;
+    EXPECT_EQ(mib.DeadlineMs(), 2000u);
+}
+
 // A byte now and then resets every receive's wait, but not the request's deadline.
 TEST_F(HttpClientTest, TrickleEndsAtTheDeadline) {
     std::vector<FakePiece> pieces{{0, "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n"}};

@@ -188,6 +188,8 @@ TEST_F(HttpResponseTest, ChunkedTable) {
         {"upper-case hex", "A\r\n0123456789\r\n0\r\n\r\n", 0, "0123456789"},
         {"last chunk without its empty line", "3\r\nabc\r\n0\r\n", 0, "abc"},
         {"chunk not followed by CR LF", "5\r\nhelloXY0\r\n\r\n", kErrInternal, "hello"},
+        {"chunk followed by LF alone", "5\r\nhello\n0\r\n\r\n", kErrInternal, "hello"},
+        {"chunk followed by CR and no LF", "5\r\nhello\rX0\r\n\r\n", kErrInternal, "hello"},
         {"size line of nine characters", "000000005\r\nhello\r\n0\r\n\r\n", kErrNoCode, ""},
         {"size line that is no number", "zz\r\nhello\r\n0\r\n\r\n", kErrNoCode, ""},
         {"empty size line", "\r\n", kErrNoCode, ""},

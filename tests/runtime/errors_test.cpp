@@ -345,6 +345,7 @@ TEST_F(ErrorsTest, ParseServerErrorIsTheInverseOfErrorString) {
         {"Error #175.denied.for user", 175, "Server response: denied.for user"},
         {"Error #164.Can't open setup.exe", 164, "Server response: Can't open setup.exe"},
         {"Error #139", 139, "Server response: "},
+        {"Error #5.one digit", 5, "Server response: one digit"},
         {"Error #0.zero", 0xFFFF, "Server response: zero"},
         {"Error #abc.x", 0xFFFF, "Server response: x"},
         {"Error #", 0xFFFF, "Server response: "},

@@ -214,6 +214,10 @@ TEST_F(TransferTest, TransferOneFileFetchesTheDownloadAddressAndReportsProgress)
     // Verbosity 1 shows nothing.
     ASSERT_EQ(TransferOneFile(V(list), T("sub\\new.dll"), V(target), kBackupOff, 1, StubStatus), 0);
     EXPECT_EQ(gStatus, "");
+    // A header time with milliseconds installs the whole second.
+    gBodies[list + "/&downfile=sub/new.dll"] = Answer("payload", 20240229, 61500);
+    ASSERT_EQ(TransferOneFile(V(list), T("sub\\new.dll"), V(target), kBackupOff, 1, StubStatus), 0);
+    ExpectWriteTime(dir_.Path("sub/new.dll"), 20240229, 61000);
 }
 
 // The answer must be the file the list named: a header whose size, date or time differs from the
