@@ -5,9 +5,7 @@
 #   check_layers_test.sh CHECKER
 set -uo pipefail
 checker=${1:?usage: check_layers_test.sh CHECKER}
-work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane_layers.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-failed=0
+source "$(dirname "${BASH_SOURCE[0]}")/checker_cases.sh"
 
 tree() {  # a fresh tree that passes
   rm -rf "$work/t"; mkdir -p "$work/t"/{runtime,script,net,updater,server,tests/script}
@@ -19,16 +17,6 @@ tree() {  # a fresh tree that passes
   printf '#pragma once\n' >"$work/t/net/socket.h"
   printf '#include "net/socket.h"\n#include "script/dates.h"\n' >"$work/t/updater/main.cpp"
   printf '#include "script/dates.h"\n#include "tests/support/x.h"\n' >"$work/t/tests/script/dates_test.cpp"
-}
-
-expect() {  # expect STATUS DESCRIPTION
-  "$checker" "$work/t" >"$work/out" 2>&1
-  local got=$?
-  if [ "$got" -ne "$1" ]; then
-    echo "FAIL: $2: exit $got, expected $1"; cat "$work/out"; failed=1
-  else
-    echo "ok: $2"
-  fi
 }
 
 tree; expect 0 "clean tree"

@@ -5,9 +5,7 @@
 #   check_state_test.sh CHECKER
 set -uo pipefail
 checker=${1:?usage: check_state_test.sh CHECKER}
-work=$(mktemp -d "${TMPDIR:-/tmp}/kelvane_state.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-failed=0
+source "$(dirname "${BASH_SOURCE[0]}")/checker_cases.sh"
 
 tree() {  # a fresh tree that passes
   rm -rf "$work/t"; mkdir -p "$work/t"/{runtime,ui}
@@ -32,16 +30,6 @@ int Serial() {
 }
 C
   printf 'thread_local int tDepth = 0;\n' >"$work/t/ui/stack.cpp"
-}
-
-expect() {  # expect STATUS DESCRIPTION
-  "$checker" "$work/t" >"$work/out" 2>&1
-  local got=$?
-  if [ "$got" -ne "$1" ]; then
-    echo "FAIL: $2: exit $got, expected $1"; cat "$work/out"; failed=1
-  else
-    echo "ok: $2"
-  fi
 }
 
 tree; expect 0 "every piece of state listed"
