@@ -8,15 +8,16 @@
 #include "net/http_client.h"
 #include "net/http_response.h"
 #include "runtime/block_table.h"
+#include "runtime/dates.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/fs.h"
 #include "runtime/paths.h"
 #include "runtime/temp_pool.h"
+#include "runtime/text_format.h"
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
 #include "runtime/whole_file.h"
-#include "runtime/dates.h"
 #include "protocol/file_list.h"
 #include "protocol/transfer_header.h"
 #include "updater/credentials.h"
@@ -111,8 +112,23 @@ StrRef BuildRequestAddress(StrRef source, StrRef credentials) {
     return PoolCopy(StrMake(buf, static_cast<uint16_t>(used)));
 }
 
+namespace {
+
+// The state record keeps the time of the last update as a typed time ("10:00:00"); the request
+// sends it as a number of milliseconds since midnight. A time that does not read counts as none.
+StrRef TimeInMilliseconds(StrRef time) {
+    if (!time.ok() || time.len == 0 || FindChar(time, 0, ':', false) == kNpos) return time;
+    int64_t ms = 0;
+    if (ReadTime(time, &ms) != 0 || ms < 0) return StrEmpty();
+    return Format(16, "%lld", static_cast<long long>(ms));
+}
+
+}  // namespace
+
 StrRef StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTime) {
     if (!requestAddress.ok()) return requestAddress;
+    PoolScope scope;
+    lastTime = TimeInMilliseconds(lastTime);
     char buf[kMaxRequestAddress + 64];
     uint32_t used = 0;
     const uint32_t cap = sizeof buf;
@@ -120,7 +136,7 @@ StrRef StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTim
               AppendRaw(buf, cap, &used, "&downfile=none&date=") && AppendEscaped(buf, cap, &used, OrZero(lastDate)) &&
               AppendRaw(buf, cap, &used, "&time=") && AppendEscaped(buf, cap, &used, OrZero(lastTime));
     if (!ok) return StrErr(RecordAndReport(kErrStringTooLong, kModFormatStrings, requestAddress));
-    return PoolCopy(StrMake(buf, static_cast<uint16_t>(used)));
+    return scope.Return(PoolCopy(StrMake(buf, static_cast<uint16_t>(used))));
 }
 
 StrRef DownloadAddress(StrRef listAddress, StrRef name) {

@@ -154,7 +154,7 @@ TEST_F(HttpUpdateTest, WithoutElevationTheStatusQueryConfirmationAndWritabilityC
     EXPECT_EQ(Update(0x106).code, kErrUserCanceled) << "the server says nothing changed";
     ASSERT_EQ(server_.requests.size(), 1u);
     EXPECT_EQ(server_.requests[0],
-              server_.Base() + "/cgi-bin/updater?view=12&user=ana&passw=PW&path=shop/app&downfile=none&date=20240101&time=10:00:00");
+              server_.Base() + "/cgi-bin/updater?view=12&user=ana&passw=PW&path=shop/app&downfile=none&date=20240101&time=36000000");
     EXPECT_TRUE(ui_.Of("box5:").empty());
 
     server_.statusAnswer = kErrUndefWarning;

@@ -72,8 +72,14 @@ TEST(RequestAddress, StatusAndDownloadAddresses) {
     const std::string baseText = "http://h/cgi-bin/updater?view=12&user=u&passw=p&path=app";
     StrRef base = V(baseText);
     EXPECT_EQ(Str(StatusQueryAddress(base, StrEmpty(), StrEmpty())), Str(base) + "&downfile=none&date=0&time=0");
-    EXPECT_EQ(Str(StatusQueryAddress(base, T("20240131"), T("12:30:05"))),
-              Str(base) + "&downfile=none&date=20240131&time=12:30:05");
+    // The time of the record goes as milliseconds since midnight, whether typed or already a number;
+    // one that does not read counts as none.
+    const struct { const char* time; const char* sent; } times[] = {
+        {"12:30:05", "45005000"}, {"00:00:00", "0"}, {"23:59:59", "86399000"}, {"45005000", "45005000"}, {"1x:00", "0"},
+    };
+    for (const auto& t : times)
+        EXPECT_EQ(Str(StatusQueryAddress(base, T("20240131"), T(t.time))),
+                  Str(base) + "&downfile=none&date=20240131&time=" + t.sent) << t.time;
     EXPECT_EQ(Str(DownloadAddress(base, T("sub\\new.dll"))), Str(base) + "/&downfile=sub/new.dll");
     EXPECT_EQ(Str(DownloadAddress(base, T("my file&1.txt"))), Str(base) + "/&downfile=my%20file%261.txt");
     PoolRelease(mark);
