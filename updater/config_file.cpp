@@ -25,7 +25,8 @@ StrRef Line(StrRef lines, uint16_t n) { return Field(lines, '\n', n); }
 
 StrRef RunPathFolder() {
     uint16_t mark = PoolMark();
-    StrRef path = ExpandRefs(Replace(StrFromLiteral(kRunPathFile), StrFromLiteral("[$]"), AppNick(), true));
+    // The folder is the product's, whatever identity APNAME gives the run.
+    StrRef path = ExpandRefs(Replace(StrFromLiteral(kRunPathFile), StrFromLiteral("[$]"), StrFromLiteral(kRunPathNick), true));
     StrRef text = (path.ok() && FileLength(path)) ? ReadText(path, StrFromLiteral("\n")) : StrEmpty();
     if (!text.ok()) text = StrEmpty();
     StrRef folder = Trim(Field(Field(text, '\n', 1), ',', 2), kTrimBoth);

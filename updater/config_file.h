@@ -14,6 +14,8 @@
 namespace rt {
 
 inline constexpr char kRunPathFile[] = "%ProgramData%\\Orvik\\[$]\\runpath.txt";
+// The folder name in kRunPathFile: fixed, not the nick of APNAME.
+inline constexpr char kRunPathNick[] = "Kelvane";
 inline constexpr char kConfigFileName[] = "config.txt";
 
 // The folder named by the run-path file (its second comma field; [$] is the application's nick);

@@ -114,6 +114,10 @@ TEST_F(ConfigFileTest, TheRunPathFileNamesTheFolder) {
     ReportError(0, StrEmpty());
     EXPECT_EQ(StrError(ReadConfig(ConfigFilePath())), kErrFileNotFound);
     EXPECT_EQ(Str(ErrorDetail()), folder + "\\config.txt") << "the run-path folder's file is named";
+    // Another identity (APNAME) reads the same file: the folder's name is the product's.
+    SetRunParam(kParamAppName, T("XY:Other"));
+    EXPECT_EQ(Str(RunPathFolder()), folder);
+    SetRunParam(kParamAppName, T("UP:Kelvane"));
     dir_.Write("pd\\Orvik\\Kelvane\\runpath.txt", "only one field");
     EXPECT_EQ(Str(ConfigFilePath()), "config.txt");
 }
