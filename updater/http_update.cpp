@@ -5,6 +5,7 @@
 #include "runtime/catalogue.h"
 #include "runtime/errors.h"
 #include "runtime/fs.h"
+#include "runtime/log.h"
 #include "runtime/temp_file.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
@@ -24,9 +25,12 @@ namespace rt {
 namespace {
 
 
+// Only a field 1 of "0" switches updates off. A record in the other layout (the preferences of no
+// program put a folder there) must not silently stop every RUN update; such a run says in the log
+// why it did nothing.
 bool UpdatesOff(StrRef record) {
     StrRef check = Trim(Field(record, ',', kStateCheckUpdates), kTrimStart | kTrimEnd);
-    return check.ok() && check.len && !IsYes(check);
+    return check.ok() && StrEq(check, "0");
 }
 
 // The checks a non-elevated run makes before it touches the target: 0 to go on.
@@ -80,7 +84,11 @@ SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags) {
     PoolScope scope;
     StrRef record = ReadStateRecord(flags, StrEmpty());
     if (!record.ok()) return {StrError(record), 0};
-    if (UpdatesOff(record)) return {kErrUndefWarning, 0};
+    if (UpdatesOff(record)) {
+        PoolScope scope;
+        Log(Concat(StrFromLiteral("Updates are switched off in kelvane.dat: "), target));
+        return {kErrUndefWarning, 0};
+    }
     if (!IsElevated()) {
         if (ErrCode err = Checks(source, target, flags, record)) return {err, 0};
     }

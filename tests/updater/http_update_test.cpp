@@ -142,6 +142,13 @@ TEST_F(HttpUpdateTest, UpdatesSwitchedOffInTheStateRecordGive124) {
     dir_.Write("kelvane.dat", "0,tool,20240101,10:00:00,0,");
     EXPECT_EQ(Update(0x101).code, kErrUndefWarning);
     EXPECT_TRUE(server_.requests.empty());
+    EXPECT_NE(TempDir::Read(dir_.Path("UPlog.txt")).find("Updates are switched off"), std::string::npos);
+    // Only "0" switches them off: a record the preferences of no program wrote (a folder first)
+    // or any other value leaves them on.
+    for (const char* record : {"Z:\\apps\\app1,,,,", "N,tool,,,0,", "1,tool,,,0,"}) {
+        dir_.Write("kelvane.dat", record);
+        EXPECT_EQ(Update(0x101).code, 0) << record;
+    }
     // Without a program the flag is not stored: always on.
     EXPECT_EQ(Update(0x009).code, 0);
 }
