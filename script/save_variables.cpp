@@ -25,11 +25,13 @@ const char kLineBreak[] = "\r\n";
 struct Output {
     char* data;
     uint32_t used, capacity;
+    // Each statement on a line of its own, ended by its line break: no empty first line, and a
+    // last line that ends as every other does.
     ErrCode Add(StrRef statement) {
         if (!statement.ok()) return StrError(statement);
         if (used + 2u + statement.len > capacity) return kErrOutOfMemory;
-        std::memcpy(data + used, kLineBreak, 2);
-        if (statement.len) std::memcpy(data + used + 2, statement.ptr, statement.len);
+        if (statement.len) std::memcpy(data + used, statement.ptr, statement.len);
+        std::memcpy(data + used + statement.len, kLineBreak, 2);
         used += 2u + statement.len;
         return 0;
     }

@@ -65,7 +65,7 @@ TEST_F(BuiltinsFilesTest, StreamsByNumber) {
 TEST_F(BuiltinsFilesTest, WriteSavesVariables) {
     ASSERT_EQ(rt::ExecuteStatements(T("bf_v$='kept'")), 0);
     EXPECT_EQ(Eval("WRITE('vars.txt';-2;'bf_v$')"), "N:");
-    EXPECT_EQ(Get("vars.txt"), "\r\nbf_v$='kept'");
+    EXPECT_EQ(Get("vars.txt"), "bf_v$='kept'\r\n");
 }
 
 TEST_F(BuiltinsFilesTest, EmptyNameWritesTheLog) {

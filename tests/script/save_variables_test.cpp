@@ -36,7 +36,7 @@ protected:
 TEST_F(SaveVariablesTest, RoundTrip) {
     Run("sv_user$='anna';sv_count#=12.5;sv_flag=3");
     EXPECT_EQ(Disciplined([] { return rt::SaveVariables(T("vars.txt"), T("sv_user$,sv_count#,sv_flag"), 0, rt::StrEmpty()); }), 0);
-    EXPECT_EQ(Get("vars.txt"), "\r\nsv_user$='anna'\r\nsv_count#=12.5\r\nsv_flag=3");
+    EXPECT_EQ(Get("vars.txt"), "sv_user$='anna'\r\nsv_count#=12.5\r\nsv_flag=3\r\n");
     Run("sv_user$='';sv_count#=0;sv_flag=0");
     EXPECT_EQ(rt::RunScriptFile(T("vars.txt"), true, rt::StrEmpty()), 0);
     EXPECT_EQ(Value("sv_user$"), "anna");
@@ -51,7 +51,7 @@ TEST_F(SaveVariablesTest, ZerosAndArrayElementsLoadBack) {
     EXPECT_EQ(rt::SaveVariables(T("z.txt"), T("sv_zero,sv_zero#,sv_neg,sv_arr(2),sv_arr(0),sv_num#(1)"), 0,
                                 rt::StrEmpty()),
               0);
-    EXPECT_EQ(Get("z.txt"), "\r\nsv_zero=0\r\nsv_zero#=0\r\nsv_neg=-3\r\nsv_arr(2)=5\r\nsv_arr(0)=0\r\nsv_num#(1)=-1.25");
+    EXPECT_EQ(Get("z.txt"), "sv_zero=0\r\nsv_zero#=0\r\nsv_neg=-3\r\nsv_arr(2)=5\r\nsv_arr(0)=0\r\nsv_num#(1)=-1.25\r\n");
     Run("sv_zero=5;sv_zero#=5;sv_neg=5;sv_arr(2)=9;sv_arr(0)=9;sv_num#(1)=9");
     EXPECT_EQ(rt::RunScriptFile(T("z.txt"), true, rt::StrEmpty()), 0);
     const struct { const char* expr; const char* value; } loaded[] = {
@@ -62,21 +62,21 @@ TEST_F(SaveVariablesTest, ZerosAndArrayElementsLoadBack) {
     // A statement of the older element form is replaced, not kept beside the new one.
     Put("z.txt", "\r\nsv_arr(2;5)\r\nsv_neg=1");
     EXPECT_EQ(rt::SaveVariables(T("z.txt"), T("sv_arr(2)"), 0, rt::StrEmpty()), 0);
-    EXPECT_EQ(Get("z.txt"), "\r\nsv_neg=1\r\nsv_arr(2)=5");
+    EXPECT_EQ(Get("z.txt"), "sv_neg=1\r\nsv_arr(2)=5\r\n");
 }
 
 TEST_F(SaveVariablesTest, StatementsOfOtherNamesAreKept) {
     Put("vars.txt", "\r\nsv_other$='keep; me'\r\nsv_user$='old'\r\n_$(5;2;'entry;with;parts')\r\nsv_n=1");
     Run("sv_user$='new'");
     EXPECT_EQ(rt::SaveVariables(T("vars.txt"), T("sv_user$"), 0, rt::StrEmpty()), 0);
-    EXPECT_EQ(Get("vars.txt"), "\r\nsv_other$='keep; me'\r\n_$(5;2;'entry;with;parts')\r\nsv_n=1\r\nsv_user$='new'");
+    EXPECT_EQ(Get("vars.txt"), "sv_other$='keep; me'\r\n_$(5;2;'entry;with;parts')\r\nsv_n=1\r\nsv_user$='new'\r\n");
     EXPECT_EQ(Value("sv_other$"), "keep; me") << "the file was read back";
 }
 
 TEST_F(SaveVariablesTest, QuotesAValueHoldingTheQuote) {
     Run("sv_q$=\"it's\"");
     EXPECT_EQ(rt::SaveVariables(T("vars.txt"), T("sv_q$"), 0, rt::StrEmpty()), 0);
-    EXPECT_EQ(Get("vars.txt"), "\r\nsv_q$=\"it's\"");
+    EXPECT_EQ(Get("vars.txt"), "sv_q$=\"it's\"\r\n");
     Run("sv_q$=''");
     EXPECT_EQ(rt::RunScriptFile(T("vars.txt"), true, rt::StrEmpty()), 0);
     EXPECT_EQ(Value("sv_q$"), "it's");
@@ -85,10 +85,10 @@ TEST_F(SaveVariablesTest, QuotesAValueHoldingTheQuote) {
 TEST_F(SaveVariablesTest, PrefixedNamesLoadIntoThePlainNames) {
     Run("sv_pw$='secret'");
     EXPECT_EQ(rt::SaveVariables(T("cred.txt"), T("sv_pw$"), 0, T("cred")), 0);
-    EXPECT_EQ(Get("cred.txt"), "\r\ncred.sv_pw$='secret'");
+    EXPECT_EQ(Get("cred.txt"), "cred.sv_pw$='secret'\r\n");
     Run("sv_pw$='changed'");
     EXPECT_EQ(rt::SaveVariables(T("cred.txt"), T("sv_pw$"), 0, T("cred")), 0);
-    EXPECT_EQ(Get("cred.txt"), "\r\ncred.sv_pw$='changed'") << "the prefixed statement is replaced";
+    EXPECT_EQ(Get("cred.txt"), "cred.sv_pw$='changed'\r\n") << "the prefixed statement is replaced";
     Run("sv_pw$=''");
     EXPECT_EQ(rt::RunScriptFile(T("cred.txt"), true, T("cred")), 0);
     EXPECT_EQ(Value("sv_pw$"), "changed");
@@ -102,7 +102,7 @@ TEST_F(SaveVariablesTest, TrimFlags) {
     } cases[] = {{0, "'  pad  '"}, {1, "'pad  '"}, {2, "'  pad'"}, {3, "'pad'"}};
     for (const auto& c : cases) {
         EXPECT_EQ(rt::SaveVariables(T("t.txt"), T("sv_t$"), c.trim, rt::StrEmpty()), 0);
-        EXPECT_EQ(Get("t.txt"), std::string("\r\nsv_t$=") + c.line) << c.trim;
+        EXPECT_EQ(Get("t.txt"), std::string("sv_t$=") + c.line + "\r\n") << c.trim;
         Run("sv_t$='  pad  '");
     }
 }

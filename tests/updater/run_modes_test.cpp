@@ -134,6 +134,12 @@ TEST_F(RunModesTest, AFailedRunIsShownReportedAndIsTheExitCode) {
     ASSERT_EQ(ui_.Of("box3:").size(), 1u);
     EXPECT_NE(ui_.Of("box3:")[0].find(dir_.Path("none")), std::string::npos) << ui_.Of("box3:")[0];
     EXPECT_NE(Log().find("Update Report: " + Text(kErrBadInput) + " CommandLine: " + line), std::string::npos) << Log();
+    // A source with its own query keeps its password out of the report line.
+    const std::string query = "C:\\k\\kelvaner.exe /INPUT:'" + server_.Base() + "/x?user=ana&passw=s3cr3t&path=a' /OUTPUT:'" +
+                              dir_.Path("none") + "'";
+    Run(query);
+    EXPECT_EQ(Log().find("s3cr3t"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("?user=ana&passw=***&path=a' /OUTPUT:"), std::string::npos) << Log();
 }
 
 TEST_F(RunModesTest, WithoutAConfigurationFileThePlainRunOpensTheEditor) {
