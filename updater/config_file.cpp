@@ -3,6 +3,7 @@
 
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
+#include "runtime/fs.h"
 #include "runtime/paths.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
@@ -47,11 +48,11 @@ StrRef ReadConfig(StrRef path) {
     StrRef text = FileLength(path) ? ReadText(path, StrFromLiteral("\n")) : StrEmpty();
     if (text.ok()) text = Trim(text, kTrimBoth, StrFromLiteral(" \t\r\n"));
     if (text.ok() && text.len) return PoolReturn(mark, text);
-    StrRef folder = RunPathFolder();
-    StrRef shown = (folder.ok() && folder.len) ? path
-                                               : PathJoin(AppPath(kAppPathRunPath), StrFromLiteral(kConfigFileName));
-    RecordError(kErrFileNotFound, kModStreams);
-    ReportError(kErrFileNotFound, shown);
+    // Named where it was looked for: a relative path is the working folder's (a rooted one keeps
+    // itself, since the join drops the folder then).
+    const StrRef here = FsCurrentFolder(kMaxText);
+    const StrRef shown = here.ok() && here.len ? PathJoin(here, path) : path;
+    RecordAndReport(kErrFileNotFound, kModStreams, shown.ok() ? shown : path);
     PoolRelease(mark);
     return StrErr(kErrFileNotFound);
 }

@@ -74,12 +74,13 @@ TEST_F(ConfigFileTest, ReadJoinsLinesOfAnyEndingAndMissingFilesGive164) {
         dir_.Write("config.txt", content);
         ReportError(0, StrEmpty());
         EXPECT_EQ(StrError(ReadConfig(path)), kErrFileNotFound);
-        // Without a run-path folder the path shown is the program's own folder's.
-        EXPECT_EQ(Str(ErrorDetail()), "config.txt");
+        // Without a run-path folder the file was looked for in the working folder, and that is
+        // what the message names, not the program's own folder.
+        EXPECT_EQ(Str(ErrorDetail()), dir_.Path("config.txt"));
     }
     SetRunParam(kParamCommandLine, T("C:\\apps\\kelvaner.exe /x"));
     EXPECT_EQ(StrError(ReadConfig(T("nowhere.txt"))), kErrFileNotFound);
-    EXPECT_EQ(Str(ErrorDetail()), "C:\\apps\\config.txt");
+    EXPECT_EQ(Str(ErrorDetail()), dir_.Path("nowhere.txt"));
 }
 
 TEST_F(ConfigFileTest, WriteUsesCrLfAndReplacesTheWholeFile) {
