@@ -38,7 +38,8 @@ ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
     PoolScope scope;
     if (flags & RunFlag::AskServer) {
         StrRef nick = AppNick();
-        const ErrCode status = StatusQuery(source, ServerCredentials(nick), Field(record, ',', kStateLastDate),
+        const ErrCode status = StatusQuery(source, NeedsCredentials(source) ? ServerCredentials(nick) : StrEmpty(),
+                                           Field(record, ',', kStateLastDate),
                                            Field(record, ',', kStateLastTime), nick);
         if (status == 0) return kErrUserCanceled;
         if (status != kErrUndefWarning) return status;
@@ -60,7 +61,7 @@ ErrCode FolderWritable(StrRef folder) {
 SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask) {
     PoolScope scope;
     StrRef nick = AppNick();
-    StrRef address = BuildRequestAddress(source, ServerCredentials(nick));
+    StrRef address = BuildRequestAddress(source, NeedsCredentials(source) ? ServerCredentials(nick) : StrEmpty());
     if (!address.ok()) return {StrError(address), 0};
     ShowStep(Message(kMsgConnecting));
     FolderListing list;

@@ -88,6 +88,10 @@ void SetServerSeams(const ServerSeams& seams) { gSeams = seams; }
 const ServerSeams& ServerSeamsInUse() { return gSeams; }
 StrRef ServerCredentials(StrRef nick) { return CredentialsSeam()(nick); }
 
+bool NeedsCredentials(StrRef source) {
+    return source.ok() && FindChar(source, 0, '?', true) == kNpos && FourthFieldStart(source) != kNpos;
+}
+
 StrRef BuildRequestAddress(StrRef source, StrRef credentials) {
     if (!source.ok()) return source;
     if (FindChar(source, 0, '?', true) != kNpos) return source;

@@ -54,6 +54,9 @@ StrRef ServerCredentials(StrRef nick);
 // or the query (controls, blank, '"', '#', '%', '&', 0x7F) travel as %XX, which the server
 // decodes. kErrStringTooLong beyond 1024 characters. One pool entry (or the source itself).
 StrRef BuildRequestAddress(StrRef source, StrRef credentials);
+// Whether the request address of source carries credentials: not for a source with its own query,
+// nor for one without a path (refused first). Nobody is asked for a password the run will not use.
+bool NeedsCredentials(StrRef source);
 
 // The status query's address: the request address with "&downfile=none&date=D&time=T"; an
 // empty date or time is sent as 0.

@@ -138,6 +138,21 @@ TEST_F(HttpUpdateTest, ALockFileOrARefusalEndsTheUpdateBeforeAnythingIsCopied) {
     EXPECT_EQ(*(many - 1), "hide");
 }
 
+// The address is checked before anyone is asked for a password, and a source with its own query
+// needs none.
+TEST_F(HttpUpdateTest, CredentialsOnlyForASourceThatNeedsThem) {
+    for (const RunFlags flags : {RunFlags{0x101}, RunFlags{0x107}}) {
+        server_.credentialsAsked = 0;
+        EXPECT_EQ(HttpUpdate(V(server_.Base()), V(target_), flags).code, kErrBadInput) << flags;
+        EXPECT_EQ(server_.credentialsAsked, 0) << flags;
+    }
+    server_.credentialsAsked = 0;
+    HttpUpdate(V(server_.Base() + "/cgi-bin/updater?view=12&path=shop/app"), V(target_), 0x101);
+    EXPECT_EQ(server_.credentialsAsked, 0);
+    HttpUpdate(V(server_.Base() + "/shop/app"), V(target_), 0x101);
+    EXPECT_EQ(server_.credentialsAsked, 1) << "a plain source asks, once";
+}
+
 TEST_F(HttpUpdateTest, UpdatesSwitchedOffInTheStateRecordGive124) {
     dir_.Write("kelvane.dat", "0,tool,20240101,10:00:00,0,");
     EXPECT_EQ(Update(0x101).code, kErrUndefWarning);

@@ -49,6 +49,7 @@ public:
     std::string listAnswer;                 // when not empty: the list request's whole answer
     rt::ErrCode statusAnswer = 124;         // the status query: 0 "OK", 124 "Fail", or an error
     std::vector<std::string> requests;      // every address asked for, in order
+    int credentialsAsked = 0;               // times the run wanted the user and password
 
     // "http://127.0.0.1:PORT": sources of this server are Base() + "/path".
     const std::string& Base() const { return http_.Base(); }
@@ -128,6 +129,7 @@ private:
         return current()->statusAnswer;
     }
     static rt::StrRef Credentials(rt::StrRef) {
+        ++current()->credentialsAsked;
         static const std::string creds = std::string("ana") + '\0' + "PW";
         return V(creds);
     }
