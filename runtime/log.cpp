@@ -10,6 +10,7 @@
 #include "runtime/text_format.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 #include "runtime/typed_arrays.h"
 #include "runtime/dates.h"
 #include "runtime/streams.h"
@@ -60,6 +61,13 @@ StrRef LogFileName() {
 StrRef LogLine(StrRef message) {
     const uint16_t mark = PoolMark();
     StrRef text = message.ok() ? TrimEol(message) : ErrorCodeText(StrError(message));
+    // One event, one line: a detail appended with a line break inside the message would start a
+    // line without a time or tag. Inner breaks become " | ".
+    if (text.ok() && (FindChar(text, 0, '\r', false) != kNpos || FindChar(text, 0, '\n', false) != kNpos)) {
+        text = Replace(text, StrFromLiteral("\r\n"), StrFromLiteral(" | "), true);
+        text = Replace(Replace(text, StrFromLiteral("\r"), StrFromLiteral(" | "), true), StrFromLiteral("\n"),
+                       StrFromLiteral(" | "), true);
+    }
     const StrRef stamp = TimeStampText(kStampPattern);
     const StrRef app = RunParam(kParamAppName);
     StrRef tag = Field(app, ':', FieldCount(app, ':'));

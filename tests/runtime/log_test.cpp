@@ -100,6 +100,9 @@ TEST_F(LogTest, LineLayout) {
     EXPECT_EQ(LineAfterStamp(rt::StrFromLiteral("hello")), " Kelvane none hello");
     EXPECT_EQ(LineAfterStamp(rt::StrFromLiteral("text\r\n")), " Kelvane none text");
     EXPECT_EQ(LineAfterStamp(rt::StrFromLiteral("a\r\n\r\n")), " Kelvane none a");
+    // A detail appended with a line break stays on the event's line.
+    EXPECT_EQ(LineAfterStamp(rt::StrFromLiteral("Error #131\r\nError #175\nthree\rfour")),
+              " Kelvane none Error #131 | Error #175 | three | four");
     EXPECT_EQ(LineAfterStamp(rt::StrErr(164)), " Kelvane none Error #164");
     EXPECT_EQ(LineAfterStamp(rt::StrEmpty()), " Kelvane none");
     rt::SetRunParam(rt::kParamLogPrefix, rt::StrFromLiteral("[42]"));
