@@ -143,7 +143,12 @@ ErrCode StartProgram(StrRef program) {
 
 ErrCode PlainRun(RunFlags flags, StrRef host) {
     ErrCode result = 0;
-    if (flags & RunFlag::AdminMode) result = AdministrationMenu(flags, host);
+    if (flags & RunFlag::AdminMode) {
+        result = AdministrationMenu(flags, host);
+        // "¿Continuar?" answered no: the person chose not to update, so there is no update to
+        // report.
+        if (result == kErrUserCanceled) gReported = true;
+    }
     if (result == 0) {
         SyncResult r = UpdateRun(flags, host);
         result = ShowCompletion(r.code, r.count);

@@ -253,6 +253,7 @@ TEST_F(RunModesTest, TheAdministrationMenuThenTheQuestionWhetherToGoOn) {
               std::vector<std::string>{"Seleccione su opci\xf3n|Credenciales,Configuraci\xf3n,Preferencias"});
     EXPECT_EQ(ui_.Of("box5:"), std::vector<std::string>{"\xbf" "Continuar?"});
     EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
+    EXPECT_EQ(Log().find("Update Report"), std::string::npos) << "no update, no report line";
     // An item that fails (here the credentials form, with no form runner) is shown, and the menu
     // comes back.
     ui_.events.clear();
