@@ -1,8 +1,11 @@
 // The run flags and the run mode, computed from the options that name a program and a mode.
 #include "updater/run_flags.h"
 
+#include "runtime/error_record.h"
+#include "runtime/errors.h"
 #include "runtime/options.h"
 #include "runtime/temp_pool.h"
+#include "runtime/text_ops.h"
 
 namespace rt {
 namespace {
@@ -43,6 +46,10 @@ RunPlan PlanRunFromOptions() {
     for (StrRef v : {dpath, run, mode}) {
         if (!plan.code) plan.code = StrError(v);
     }
+    // A mistyped mode must not turn an unattended run into one that waits on a box: it ends the
+    // start-up, naming the option.
+    if (!plan.code && mode.len && OptionIndexOf(mode, StrFromLiteral(kRunModeNames)) == 0)
+        plan.code = RecordAndReport(kErrBadInput, kModAuxParam, Concat(StrFromLiteral("MODE:"), mode));
     PoolRelease(mark);
     return plan;
 }

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "runtime/errors.h"
+#include "runtime/log.h"
 #include "runtime/options.h"
 #include "runtime/paths.h"
 #include "runtime/params.h"
@@ -63,7 +65,12 @@ ErrCode StartUpSettings(RunPlan* plan) {
     if (!code) code = SetFolders();
     if (code) return code;
     const RunPlan chosen = PlanRunFromOptions();
-    if (chosen.code) return chosen.code;
+    if (chosen.code) {
+        // No window is up yet and none will be: the log says why the run ended here.
+        PoolScope scope;
+        Log(ErrorMessage(chosen.code));
+        return chosen.code;
+    }
     if (plan) *plan = chosen;
     return 0;
 }

@@ -1,6 +1,7 @@
 // Run flags and run modes: the rules of DPATH, RUN and MODE as a table, from values and command lines.
 #include <gtest/gtest.h>
 
+#include "runtime/errors.h"
 #include "runtime/options.h"
 #include "runtime/params.h"
 #include "runtime/string_store.h"
@@ -9,6 +10,7 @@
 #include "updater/run_flags.h"
 
 using namespace rt;
+using rt_test::Str;
 using rt_test::T;
 
 namespace {
@@ -79,5 +81,15 @@ TEST_F(RunFlagsTest, PlanFromCommandLines) {
         EXPECT_EQ(plan.flags, c.flags) << c.line;
         EXPECT_EQ(plan.mode, c.mode) << c.line;
     }
+    // A mode outside the list ends the start-up with 163, naming the option; the last name of the
+    // list is still a mode.
+    for (const char* line : {"k.exe /MODE:XYZ /MODE:BATCH", "k.exe /MODE:BATCHX", "k.exe /RUN:x.exe /MODE:adm"}) {
+        ASSERT_EQ(SetCommandLine(line), 0);
+        ReportError(0, StrEmpty());
+        EXPECT_EQ(PlanRunFromOptions().code, kErrBadInput) << line;
+        EXPECT_NE(Str(ErrorDetail()).find("MODE:"), std::string::npos) << line;
+    }
+    ASSERT_EQ(SetCommandLine("k.exe /MODE:prntofile"), 0);
+    EXPECT_EQ(PlanRunFromOptions().code, 0);
 }
 
