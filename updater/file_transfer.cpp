@@ -98,6 +98,11 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
     {
         // The backup's and the status line's texts are gone before the download begins.
         PoolScope scope;
+        // A rename would replace a read-only file where the platform allows it, and its read-only
+        // bit with it: as for a folder source, such a target is not written. 131 lets a RUN
+        // update ask for the elevated copy.
+        const uint16_t attributes = present && present->status == 0 ? present->attributes : PathAttributes(target);
+        if (attributes < 0x100 && (attributes & kAttrReadOnly)) return RecordAndReport(kErrFileIo, kModStreams, target, true);
         if (present ? present->status == 0 : PathExists(target) == 0) {
             err = BackupBeforeOverwrite(target, flags);
             if (err != 0 && err != kErrFileNotFound) return RecordAndReport(err, kModStreams, target, true);

@@ -257,6 +257,19 @@ TEST_F(TransferTest, TransferOneFileEndsWithTheServersAnswer) {
     gBodies.clear();
     EXPECT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), kBackupOff, 32, nullptr), kErrNetAccess);
     EXPECT_EQ(TempDir::Read(target), "old");
+    // A read-only target is not replaced (131, so that a RUN update asks for the elevated copy),
+    // whether the comparison's record or a look at the disk says so; nothing is fetched.
+    gBodies[list + "/&downfile=app.exe"] = Answer("new", 20240101, 0);
+    namespace fs = std::filesystem;
+    fs::permissions(TempDir::Native(target), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const FileInfo present = FileInfoOf(V(target));
+    gLastAddress.clear();
+    EXPECT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), kBackupOff, 32, nullptr, nullptr, &present), kErrFileIo);
+    EXPECT_EQ(TransferOneFile(V(list), T("app.exe"), V(target), kBackupOff, 32, nullptr), kErrFileIo);
+    EXPECT_EQ(TempDir::Read(target), "old");
+    EXPECT_EQ(gLastAddress, "") << "nothing was fetched";
+    fs::permissions(TempDir::Native(target), fs::perms::owner_write, fs::perm_options::add);
 }
 
 // What a download over a real connection leaves where, piece by piece.
