@@ -34,20 +34,59 @@ struct FakeScript {
 // Bound of the server's wait for a request.
 inline constexpr uint32_t kFakeRequestWaitMs = 5000;
 
+// A listening socket on 127.0.0.1 at a free port; *at receives its address.
+inline ScopedSocket LoopbackListener(int backlog, sockaddr_in* at) {
+    SocketStartup();
+    ScopedSocket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    std::memset(at, 0, sizeof *at);
+    at->sin_family = AF_INET;
+    at->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener.get(), reinterpret_cast<sockaddr*>(at), sizeof *at);
+    listen(listener.get(), backlog);
+    sock_len_t len = sizeof *at;
+    getsockname(listener.get(), reinterpret_cast<sockaddr*>(at), &len);
+    return listener;
+}
+
+inline bool SocketReady(socket_t s, uint32_t ms) {
+    bool ready = false;
+    return SysWaitReady(ToSys(s), false, ms, &ready) == 0 && ready;
+}
+
+// One request's bytes up to its empty line, each wait bounded.
+inline std::string ReadRequest(socket_t s) {
+    std::string request;
+    char buffer[1024];
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+        if (!SocketReady(s, kFakeRequestWaitMs)) break;
+        int n = static_cast<int>(recv(s, buffer, sizeof buffer, 0));
+        if (n <= 0) break;
+        request.append(buffer, static_cast<size_t>(n));
+    }
+    return request;
+}
+
+inline bool SendAll(socket_t s, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        size_t chunk = bytes.size() - done;
+        if (chunk > 65536) chunk = 65536;
+#ifdef MSG_NOSIGNAL
+        int n = static_cast<int>(send(s, bytes.data() + done, chunk, MSG_NOSIGNAL));
+#else
+        int n = static_cast<int>(send(s, bytes.data() + done, static_cast<int>(chunk), 0));
+#endif
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 class FakeServer {
 public:
     explicit FakeServer(FakeScript script) : script_(std::move(script)) {
-        SocketStartup();
-        listener_ = ScopedSocket(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
         sockaddr_in at;
-        std::memset(&at, 0, sizeof at);
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        at.sin_port = 0;
-        bind(listener_.get(), reinterpret_cast<sockaddr*>(&at), sizeof at);
-        listen(listener_.get(), script_.fullBacklog ? 0 : 16);
-        sock_len_t len = sizeof at;
-        getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&at), &len);
+        listener_ = LoopbackListener(script_.fullBacklog ? 0 : 16, &at);
         port_ = ntohs(at.sin_port);
         if (script_.fullBacklog) {
             // One finished connection that nobody accepts fills a queue of length 0.
@@ -72,11 +111,6 @@ public:
     int served() const { return served_; }
 
 private:
-    static bool WaitReady(socket_t s, uint32_t ms) {
-        bool ready = false;
-        return SysWaitReady(ToSys(s), false, ms, &ready) == 0 && ready;
-    }
-
     static void Pause(uint32_t ms) {
         if (ms) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
@@ -87,7 +121,7 @@ private:
             return;
         }
         for (int i = 0; i < script_.connections; ++i) {
-            if (!WaitReady(listener_.get(), script_.acceptWaitMs)) return;
+            if (!SocketReady(listener_.get(), script_.acceptWaitMs)) return;
             ScopedSocket peer(accept(listener_.get(), nullptr, nullptr));
             if (!peer.valid()) return;
             requests_.push_back(ReadRequest(peer.get()));
@@ -99,40 +133,12 @@ private:
                     break;
                 }
             }
-            if (sent && script_.holdMs && WaitReady(peer.get(), script_.holdMs)) {
+            if (sent && script_.holdMs && SocketReady(peer.get(), script_.holdMs)) {
                 char sink[256];
                 recv(peer.get(), sink, sizeof sink, 0);
             }
             ++served_;
         }
-    }
-
-    static std::string ReadRequest(socket_t s) {
-        std::string request;
-        char buffer[1024];
-        while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-            if (!WaitReady(s, kFakeRequestWaitMs)) break;
-            int n = static_cast<int>(recv(s, buffer, sizeof buffer, 0));
-            if (n <= 0) break;
-            request.append(buffer, static_cast<size_t>(n));
-        }
-        return request;
-    }
-
-    static bool SendAll(socket_t s, const std::string& bytes) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            size_t chunk = bytes.size() - done;
-            if (chunk > 65536) chunk = 65536;
-#ifdef MSG_NOSIGNAL
-            int n = static_cast<int>(send(s, bytes.data() + done, chunk, MSG_NOSIGNAL));
-#else
-            int n = static_cast<int>(send(s, bytes.data() + done, static_cast<int>(chunk), 0));
-#endif
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
     }
 
     FakeScript script_;

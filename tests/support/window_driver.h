@@ -458,39 +458,34 @@ inline std::vector<std::wstring> FitProblems(HWND top) {
 inline bool SaveWindowPicture(HWND w, const std::string& file) {
     RECT r;
     if (!w || !GetWindowRect(w, &r)) return false;
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    const bool copied = BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    const ScreenPixels shot(r);
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    const DWORD size = stride * static_cast<DWORD>(height);
-    bool written = false;
-    if (copied) {
-        if (FILE* f = std::fopen(file.c_str(), "wb")) {
-            BITMAPFILEHEADER fh{};
-            fh.bfType = 0x4D42;
-            fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-            fh.bfSize = fh.bfOffBits + size;
-            written = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
-                      std::fwrite(bits, 1, size, f) == size;
-            std::fclose(f);
+    std::vector<unsigned char> bits(static_cast<size_t>(stride) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const DWORD c = shot.At(r.left + x, r.top + y);
+            unsigned char* p = &bits[static_cast<size_t>(height - 1 - y) * stride + static_cast<size_t>(x) * 3];
+            p[0] = c & 0xFF;
+            p[1] = (c >> 8) & 0xFF;
+            p[2] = (c >> 16) & 0xFF;
         }
     }
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof bi;
+    bi.biWidth = width;
+    bi.biHeight = height;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(bits.size());
+    FILE* f = std::fopen(file.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi, sizeof bi, 1, f) == 1 &&
+                         std::fwrite(bits.data(), 1, bits.size(), f) == bits.size();
+    std::fclose(f);
     return written;
 }
 
