@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "net/http_client.h"
+#include "net/http_response.h"
+#include "runtime/fs.h"
 #include "runtime/strref.h"
 #include "runtime/system_vars.h"
 #include "runtime/temp_pool.h"
@@ -14,6 +16,18 @@
 namespace {
 
 rt::StrRef View(const std::string& s) { return rt::StrRef{s.data(), static_cast<uint16_t>(s.size())}; }
+
+// Each piece of the body written as it arrives, as the client hands it over.
+class FileSink final : public rt::BodySink {
+public:
+    explicit FileSink(rt::FsFile& file) : file_(file) {}
+    rt::ErrCode Write(const char* data, uint32_t n) override {
+        uint32_t put = 0;
+        return file_.Write(data, n, &put);
+    }
+private:
+    rt::FsFile& file_;
+};
 
 }  // namespace
 
@@ -32,11 +46,16 @@ int main(int argc, char** argv) {
     const std::string folder = argv[2];
     const auto start = std::chrono::steady_clock::now();
     for (size_t i = 0; i < addresses.size(); ++i) {
-        // The output folder starts empty (the script empties it before each round), as the
-        // client appends bodies to an output that exists.
         const std::string output = folder + "\\f" + std::to_string(i);
         uint16_t mark = rt::PoolMark();
-        rt::ErrCode err = rt::HttpFetchToFile(View(addresses[i]), View(output), rt::kFetchNoLog);
+        rt::FsFile file;
+        rt::ErrCode err = file.Open(output.c_str(), rt::kFsWrite | rt::kFsCreate | rt::kFsTruncate);
+        if (!err) {
+            FileSink sink(file);
+            err = rt::HttpFetchToSink(View(addresses[i]), rt::kFetchNoLog, sink);
+        }
+        const rt::ErrCode closed = file.Close();
+        if (!err) err = closed;
         rt::PoolRelease(mark);
         if (err) {
             std::fprintf(stderr, "fetch %zu failed with %u\n", i, err);

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "runtime/errcode.h"
 #include "runtime/strref.h"
+#include "runtime/tracked_buffer.h"
 
 namespace rt {
 
@@ -43,6 +45,19 @@ public:
     virtual ErrCode Write(const char* data, uint32_t n) = 0;
 protected:
     ~BodySink() = default;
+};
+
+// A short answer (a status, a list, an error text) kept in memory as it arrives, in a tracked
+// block; the fetch's limit bounds it.
+class MemorySink final : public BodySink {
+public:
+    static constexpr uint16_t kTagAnswer = 41;
+    MemorySink() : bytes_(kTagAnswer, 4096) {}
+    ErrCode Write(const char* data, uint32_t n) override { return bytes_.Append(data, n) ? 0 : kErrOutOfMemory; }
+    const char* data() const { return bytes_.data() ? bytes_.data() : ""; }
+    uint32_t size() const { return bytes_.used(); }
+private:
+    TrackedBuffer bytes_;
 };
 
 // The unconsumed bytes of one answer, in a fixed block of kResponseBufferSize bytes on the heap.

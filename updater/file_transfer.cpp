@@ -17,33 +17,12 @@
 #include "runtime/dir_search.h"
 #include "runtime/streams.h"
 #include "protocol/checksum.h"
-#include "runtime/tracked_buffer.h"
 #include "updater/file_answer.h"
 #include "updater/server_protocol.h"
 #include "updater/messages.h"
 #include "protocol/transfer_header.h"
 
 namespace rt {
-
-namespace {
-
-// Block tag of the buffer a downloaded answer is read through.
-constexpr uint16_t kTagTransferRead = 42;
-
-// Reads a downloaded answer into the installer in large blocks.
-ErrCode FeedFromFile(FsFile& src, FileAnswerInstaller& installer) {
-    static constexpr uint32_t kReadBlock = 65536;
-    TrackedBuffer buffer(kTagTransferRead, kReadBlock);
-    if (!buffer.Reserve(kReadBlock)) return kErrOutOfMemory;
-    for (;;) {
-        uint32_t got = 0;
-        if (src.Read(buffer.data(), kReadBlock, &got) != 0) return kErrDiskRead;
-        if (got == 0) return 0;
-        if (ErrCode err = installer.Write(buffer.data(), got)) return err;
-    }
-}
-
-}  // namespace
 
 StrRef UpdatingText(StrRef name, StrRef note) {
     uint16_t mark = PoolMark();
@@ -63,30 +42,6 @@ ErrCode SetLastWriteTime(StrRef path, int32_t date, int32_t ms) {
     ErrCode err = SetFileWriteTimeLocal(path, date, ms - ms % 1000);
     if (err == 0 || err == kErrBadInput) return err;
     return kErrFileIo;
-}
-
-ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownload, const FileInfo* expected) {
-    if (!download.ok()) return StrError(download);
-    if (!target.ok()) return StrError(target);
-    uint16_t mark = PoolMark();
-    FsFile src;
-    if (src.Open(CString(download), kFsRead) != 0) {
-        PoolRelease(mark);
-        RecordAndReport(kErrFileNotFound, kModStreams, download);
-        return RecordAndReport(kErrFileNotFound, kModStreams, target, true);
-    }
-    FileAnswerInstaller installer(target, download, expected, false);
-    ErrCode err = FeedFromFile(src, installer);
-    if (err == 0) err = installer.Finish();
-    src.Close();
-    if (installer.failed()) {
-        installer.ReportFailure();
-    } else if (err) {
-        RecordAndReport(err, kModStreams, download);
-    }
-    if (err == 0 && deleteDownload) RemoveFile(download);
-    PoolRelease(mark);
-    return err;
 }
 
 ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t flags, uint16_t verbosity,

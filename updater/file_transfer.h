@@ -33,13 +33,6 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
                         uint16_t verbosity, TransferStatusFn status, const FileInfo* expected = nullptr,
                         const FileInfo* present = nullptr);
 
-// Installs a file answer (header + content) downloaded to a file as target, with the checks and
-// the one-step replacement of FileAnswerInstaller (updater/file_answer.h); the download that
-// cannot be opened gives kErrFileNotFound. With deleteDownload the download is removed on
-// success. Failures are reported against the target.
-ErrCode InstallDownloadedFile(StrRef download, StrRef target, bool deleteDownload,
-                              const FileInfo* expected = nullptr);
-
 // Sets the last-write time of path to the local date YYYYMMDD and time (ms since midnight, cut
 // to whole seconds), converted with the current time-zone rules. kErrBadInput when the date or time
 // is not valid or not convertible, kErrFileIo when the file cannot be opened or stamped.

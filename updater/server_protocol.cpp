@@ -7,7 +7,6 @@
 
 #include "net/http_client.h"
 #include "net/http_response.h"
-#include "runtime/block_table.h"
 #include "runtime/dates.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
@@ -29,13 +28,9 @@ namespace {
 
 ServerSeams gSeams{};
 
-
 FetchExpectOkFn FetchExpectOk() { return gSeams.fetchExpectOk ? gSeams.fetchExpectOk : HttpFetchExpectOk; }
 PasswordResetFn ResetSeam() { return gSeams.passwordReset ? gSeams.passwordReset : PasswordReset; }
 CredentialsFn CredentialsSeam() { return gSeams.credentials ? gSeams.credentials : NickCredentials; }
-
-// Block tag of a list answer read for parsing.
-constexpr uint16_t kTagListAnswer = 41;
 
 // Bytes that may not travel raw in a query value: they would end the request line, start a new
 // parameter or a fragment, or read as an escape on the server.
@@ -199,49 +194,13 @@ ErrCode ReadListAnswer(const char* answer, uint32_t n, StrRef listAddress, Folde
     return 0;
 }
 
-namespace {
-
-// A list answer kept in a block of its own as it arrives, never beyond what the fetch's limit
-// lets through.
-class ListAnswerSink final : public BodySink {
-public:
-    ListAnswerSink() = default;
-    ~ListAnswerSink() {
-        if (data_) BlockFree(kTagListAnswer, data_);
-    }
-    ListAnswerSink(const ListAnswerSink&) = delete;
-    ListAnswerSink& operator=(const ListAnswerSink&) = delete;
-    ErrCode Write(const char* data, uint32_t n) override {
-        if (used_ + n > cap_) {
-            uint32_t cap = cap_ ? cap_ : 4096;
-            while (cap < used_ + n) cap *= 2;
-            char* grown = static_cast<char*>(BlockAllocPtr(kTagListAnswer, cap));
-            if (!grown) return kErrOutOfMemory;
-            if (used_) std::memcpy(grown, data_, used_);
-            if (data_) BlockFree(kTagListAnswer, data_);
-            data_ = grown;
-            cap_ = cap;
-        }
-        std::memcpy(data_ + used_, data, n);
-        used_ += n;
-        return 0;
-    }
-    const char* data() const { return data_ ? data_ : ""; }
-    uint32_t size() const { return used_; }
-private:
-    char* data_ = nullptr;
-    uint32_t used_ = 0, cap_ = 0;
-};
-
-}  // namespace
-
 ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing) {
     if (!listAddress.ok()) return StrError(listAddress);
     // The longest list answer the parser would take; anything longer is refused at its first
     // byte beyond.
     FetchLimits limits;
     limits.maxBody = kTransferHeaderSize + kMaxListBody + 2;
-    ListAnswerSink answer;
+    MemorySink answer;
     ErrCode err = HttpFetchToSink(listAddress, kFetchNoLog, answer, limits);
     if (err == 0) err = ServerAnswerIn(answer.data(), answer.size());
     if (err == 0) err = ReadListAnswer(answer.data(), answer.size(), listAddress, listing);

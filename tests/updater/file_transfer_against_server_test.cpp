@@ -10,10 +10,12 @@
 #include <string>
 
 #include "net/http_client.h"
+#include "net/http_response.h"
 #include "runtime/temp_pool.h"
 #include "runtime/file_info.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
+#include "tests/updater/file_answers.h"
 #include "updater/file_transfer.h"
 #include "updater/server_protocol.h"
 #include "runtime/streams.h"
@@ -101,16 +103,15 @@ TEST_F(AgainstServer, ListThenTransferEveryFile) {
 TEST_F(AgainstServer, CorruptedByteGives134AndKeepsTheOldTarget) {
     std::string list = ListAddress("pub");
     TempDir dir;
-    std::string answer = dir.Path("answer.bin");
+    MemorySink answer;
     uint16_t mark = PoolMark();
-    ASSERT_EQ(HttpFetchToFile(V(Str(DownloadAddress(V(list), T("small.bin")))), V(answer), kFetchNoLog), 0);
+    ASSERT_EQ(HttpFetchToSink(V(Str(DownloadAddress(V(list), T("small.bin")))), kFetchNoLog, answer), 0);
     PoolRelease(mark);
-    std::string bytes = TempDir::Read(answer);
+    std::string bytes(answer.data(), answer.size());
     ASSERT_EQ(bytes.size(), 42u + 1025u);
     bytes[42 + 1024] ^= 0x40;
-    dir.Write("answer.bin", bytes);
     std::string target = dir.Write("small.bin", "old");
-    EXPECT_EQ(InstallDownloadedFile(V(answer), V(target), true), kErrTransUp);
+    EXPECT_EQ(rt_test::InstallAnswer(bytes, V(target)), kErrTransUp);
     EXPECT_EQ(TempDir::Read(target), "old");
 }
 

@@ -8,9 +8,7 @@
 #include "runtime/temp_pool.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
-#include "protocol/checksum.h"
-#include "updater/file_transfer.h"
-#include "protocol/transfer_header.h"
+#include "tests/updater/file_answers.h"
 
 namespace rt {
 namespace {
@@ -19,31 +17,19 @@ using rt_test::T;
 using rt_test::V;
 using rt_test::TempDir;
 
-std::string Answer(const std::string& content) {
-    TransferHeader h;
-    h.size = static_cast<uint32_t>(content.size());
-    h.date = 20240131;
-    h.time = 0;
-    h.checksum = ChecksumOfBytes(content.data(), h.size);
-    char head[kTransferHeaderSize];
-    FormatTransferHeader(h, head);
-    return std::string(head, kTransferHeaderSize) + content;
-}
-
 TEST(TransferWindows, TargetOpenWithoutShareWriteGives131AndStaysIntact) {
     TempDir dir;
     std::string target = dir.Write("app.exe", "running program");
-    std::string dl = dir.Write("dl.bin", Answer("new program"));
+    const std::string answer = rt_test::FileAnswer("new program", 20240131, 0);
     // As a running program holds its image: others may read, nobody may write or delete.
     HANDLE h = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     uint16_t mark = PoolMark();
-    EXPECT_EQ(InstallDownloadedFile(V(dl), V(target), true), kErrFileIo);
+    EXPECT_EQ(rt_test::InstallAnswer(answer, V(target)), kErrFileIo);
     EXPECT_EQ(PoolMark(), mark);
     CloseHandle(h);
     EXPECT_EQ(TempDir::Read(target), "running program");
-    EXPECT_TRUE(TempDir::Exists(dl));
     // Nothing temporary is left beside the target.
     int entries = 0;
     std::error_code ec;
@@ -51,9 +37,9 @@ TEST(TransferWindows, TargetOpenWithoutShareWriteGives131AndStaysIntact) {
         (void)e;
         ++entries;
     }
-    EXPECT_EQ(entries, 2);
-    // Once the program has ended the same download installs.
-    EXPECT_EQ(InstallDownloadedFile(V(dl), V(target), true), 0);
+    EXPECT_EQ(entries, 1);
+    // Once the program has ended the same answer installs.
+    EXPECT_EQ(rt_test::InstallAnswer(answer, V(target)), 0);
     EXPECT_EQ(TempDir::Read(target), "new program");
 }
 
