@@ -70,7 +70,7 @@ ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, voi
 
 }  // namespace
 
-StrRef SyncMarkerPath(StrRef sourceFolder) {
+PoolText SyncMarkerPath(StrRef sourceFolder) {
     if (!sourceFolder.ok()) return sourceFolder;
     uint16_t mark = PoolMark();
     StrRef mangled = Replace(Replace(sourceFolder, StrFromLiteral("\\"), StrFromLiteral("_"), true),

@@ -7,6 +7,7 @@
 #include "runtime/file_info.h"
 #include "runtime/fs.h"
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 
 namespace rt {
 
@@ -22,7 +23,7 @@ inline constexpr char kSyncMarkerFolder[] = "folderSync";
 
 // The marker file of a source folder: kSyncMarkerFolder joined with the folder, every '\'
 // turned into '_' and every ':' removed. One pool entry.
-StrRef SyncMarkerPath(StrRef sourceFolder);
+PoolText SyncMarkerPath(StrRef sourceFolder);
 
 // Copies source to target. Unless kCopyAlways, compares first (the records given, else read from
 // the disk): a missing source 127; a missing target is copied (127 with kCopyNoCreate); a newer

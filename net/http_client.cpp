@@ -152,7 +152,7 @@ ErrCode HttpFetchToSink(StrRef address, uint16_t flags, BodySink& sink, const Fe
     return FetchAddress(address, flags, sink, limits);
 }
 
-StrRef HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limits) {
+PoolText HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limits) {
     if (!address.ok()) return address;
     // No text holds more than kMaxStringBody bytes: a longer body is the text's limit (145)
     // whatever the caller allowed.

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 
 namespace rt {
 
@@ -44,7 +45,7 @@ ErrCode HttpFetchToSink(StrRef address, uint16_t flags, BodySink& sink, const Fe
 // The body of one address as one pool entry, or the fetch's error; a body beyond 65535 bytes
 // (or beyond the pool) gives kErrOutOfMemory, one beyond a smaller limits.maxBody
 // kErrDataOutBound.
-StrRef HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limits = {0xFFFF});
+PoolText HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& limits = {0xFFFF});
 
 // 0 when the body is exactly "OK"; "Fail" gives kErrUndefWarning; "Error #n.text" gives n, reported
 // with "Server response: text"; any other body gives kErrNoCode, reported with "(address) body". A

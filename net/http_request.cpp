@@ -41,7 +41,7 @@ constexpr char kRequestEnd[] = "\r\n\r\n";
 
 }  // namespace
 
-StrRef SplitAddress(StrRef address, uint16_t flags) {
+PoolText SplitAddress(StrRef address, uint16_t flags) {
     if (!address.ok()) return address;
     StrRef s = address;
     if (flags & kSplitHttp) s = DropPrefix(s, "http://");
@@ -99,7 +99,7 @@ HostPort SplitHostPort(StrRef host) {
     return hp;
 }
 
-StrRef BuildRequest(StrRef path, StrRef host) {
+PoolText BuildRequest(StrRef path, StrRef host) {
     if (!path.ok()) return path;
     if (!host.ok()) return host;
     uint32_t escaped = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 
 namespace rt {
 
@@ -22,7 +23,7 @@ inline constexpr uint16_t kSplitFetch = 0x41;    // what the fetchers use
 // The address reduced by the flags (schemes compared in any case). With kSplitHostPath the host
 // (the text before the first '/') and the path (the rest, from that '/'; "/" when there is none)
 // are joined with one NUL. A piece of address or one pool entry.
-StrRef SplitAddress(StrRef address, uint16_t flags);
+PoolText SplitAddress(StrRef address, uint16_t flags);
 
 // The host and port of an address's host part: "name:8080" is name and 8080; without a port,
 // 80. Blanks are dropped from the name. kErrBadInput for an empty name or a port that is not
@@ -38,6 +39,6 @@ HostPort SplitHostPort(StrRef host);
 // end. The body can only be decoded as sent, so it asks for "Accept-Encoding: identity". Bytes
 // that cannot stand in a request line (controls, blank, DEL and bytes above 0x7F) are written as
 // %XX; a host holding such a byte gives kErrBadInput. One pool entry.
-StrRef BuildRequest(StrRef path, StrRef host);
+PoolText BuildRequest(StrRef path, StrRef host);
 
 }  // namespace rt

@@ -93,7 +93,7 @@ ErrCode SocketStartup() {
     return kErrDeviceIo;
 }
 
-StrRef SocketResolve(StrRef host) {
+PoolText SocketResolve(StrRef host) {
     if (!host.ok() || OnlyAddressChars(host)) return host;
     uint16_t mark = PoolMark();
     uint32_t address = 0;
@@ -216,7 +216,7 @@ ErrCode SocketReceiveInto(uint16_t slot, char* buffer, uint32_t size, uint16_t c
     return ReportAt(kErrNetAccess, location, text);
 }
 
-StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t location) {
+PoolText SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t location) {
     if (HandleOf(slot) == kNoSysSocket) return StrErr(kErrBadFileNumber);
     if (size == 0) return StrErr(kErrBadInput);
     uint16_t mark = PoolMark();

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 
 namespace rt {
 
@@ -53,7 +54,7 @@ ErrCode SocketStartup();
 // The dotted IPv4 address of host. A text made only of "0123456789.:" comes back unchanged;
 // when the lookup fails, kErrDeviceIo is reported at kLocResolve ("Orvik.subcode: <subcode>, system
 // code: <error>") and host comes back unchanged as well. Otherwise one pool entry.
-StrRef SocketResolve(StrRef host);
+PoolText SocketResolve(StrRef host);
 
 // Connects to host (blanks are ignored; a name is resolved first) at port and returns the slot
 // number (3..39). kErrDataOutBound when every slot is taken (before a socket is made), kErrDeviceIo
@@ -75,7 +76,7 @@ ErrCode SocketSend(uint16_t slot, StrRef data);
 // connection reads as empty each time; its socket is readable, so those retries do not wait.
 // kErrBadFileNumber for a slot that is not an open socket; the pool's code when no work buffer is
 // left.
-StrRef SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t location);
+PoolText SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t location);
 
 // SocketReceive into the caller's buffer of size bytes (more than a text can hold, if it likes), for
 // readers that keep their own: kOk with *got (at least 1) bytes, or the error SocketReceive gives

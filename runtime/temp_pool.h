@@ -55,6 +55,10 @@ struct PoolStats {
 };
 PoolStats PoolInfo();
 
+// A text that may live in the pool: it stays valid only while no mark taken before the call that
+// gave it is released. Routines whose results only ever point into their arguments return StrRef.
+using PoolText = StrRef;
+
 // Releases to the mark taken at construction when it goes out of scope, unless the routine kept
 // its result with Return() or Keep(). For routines with more than one exit.
 class PoolScope {

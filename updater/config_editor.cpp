@@ -22,7 +22,7 @@ constexpr char kFolderButton[] = " /FLDBUTTONS$=\",,PATH\"";
 
 }  // namespace
 
-StrRef EditConfigLines(StrRef lines, uint16_t entry, StrRef line) {
+PoolText EditConfigLines(StrRef lines, uint16_t entry, StrRef line) {
     if (!lines.ok()) return lines;
     if (!line.ok()) return line;
     uint16_t mark = PoolMark();

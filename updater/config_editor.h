@@ -3,6 +3,7 @@
 #pragma once
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 
 namespace rt {
 
@@ -17,6 +18,6 @@ ErrCode ConfigurationEditor(StrRef host);
 
 // The file's lines after one edit: lines (joined with "\n"), entry k (0 for a new one) set to
 // line, or removed when line is empty. A pool entry.
-StrRef EditConfigLines(StrRef lines, uint16_t entry, StrRef line);
+PoolText EditConfigLines(StrRef lines, uint16_t entry, StrRef line);
 
 }  // namespace rt

@@ -24,7 +24,7 @@ StrRef Line(StrRef lines, uint16_t n) { return Field(lines, '\n', n); }
 
 }  // namespace
 
-StrRef RunPathFolder() {
+PoolText RunPathFolder() {
     uint16_t mark = PoolMark();
     // The folder is the product's, whatever identity APNAME gives the run.
     StrRef path = ExpandRefs(Replace(StrFromLiteral(kRunPathFile), StrFromLiteral("[$]"), StrFromLiteral(kRunPathNick), true));
@@ -34,7 +34,7 @@ StrRef RunPathFolder() {
     return PoolReturn(mark, Unquote(folder));
 }
 
-StrRef ConfigFilePath() {
+PoolText ConfigFilePath() {
     uint16_t mark = PoolMark();
     StrRef folder = RunPathFolder();
     StrRef path = (folder.ok() && folder.len) ? PathJoin(folder, StrFromLiteral(kConfigFileName))
@@ -42,7 +42,7 @@ StrRef ConfigFilePath() {
     return PoolReturn(mark, path);
 }
 
-StrRef ReadConfig(StrRef path) {
+PoolText ReadConfig(StrRef path) {
     if (!path.ok()) return path;
     uint16_t mark = PoolMark();
     StrRef text = FileLength(path) ? ReadText(path, StrFromLiteral("\n")) : StrEmpty();
@@ -79,21 +79,21 @@ ConfigEntry ParseConfigLine(StrRef line) {
     return e;
 }
 
-StrRef ConfigLinePair(StrRef line) {
+PoolText ConfigLinePair(StrRef line) {
     if (!line.ok()) return line;
     const uint16_t hyphen = FindChar(line, 0, '-', false);
     if (hyphen == kNpos) return StrEmpty();
     return FormUnquote(Trim(StrMake(line.ptr + hyphen + 1, static_cast<uint16_t>(line.len - hyphen - 1)), kTrimBoth));
 }
 
-StrRef ConfigLine(StrRef name, StrRef source, StrRef target) {
+PoolText ConfigLine(StrRef name, StrRef source, StrRef target) {
     uint16_t mark = PoolMark();
     StrRef line = Concat(Concat(FormQuoteIfNeeded(name, StrFromLiteral("-")), StrFromLiteral("-")),
                          FormQuote(MakePair(source, target)));
     return PoolReturn(mark, line);
 }
 
-StrRef ConfigNames(StrRef lines, StrRef first) {
+PoolText ConfigNames(StrRef lines, StrRef first) {
     if (!lines.ok()) return lines;
     uint16_t mark = PoolMark();
     StrRef names = first;
@@ -107,16 +107,16 @@ StrRef ConfigNames(StrRef lines, StrRef first) {
     return PoolReturn(mark, names);
 }
 
-StrRef MakePair(StrRef source, StrRef target) {
+PoolText MakePair(StrRef source, StrRef target) {
     uint16_t mark = PoolMark();
     const StrRef comma = StrFromLiteral(",");
     StrRef pair = Concat(Concat(FormQuoteIfNeeded(source, comma), comma), FormQuoteIfNeeded(target, comma));
     return PoolReturn(mark, pair);
 }
 
-StrRef PairSource(StrRef pair) { return FormValueAt(pair, 1); }
+PoolText PairSource(StrRef pair) { return FormValueAt(pair, 1); }
 
-StrRef PairTarget(StrRef pair) {
+PoolText PairTarget(StrRef pair) {
     if (!pair.ok()) return pair;
     const FieldSpan second = FieldPos(pair, ',', 2);
     if (second.pos == kNpos) return StrEmpty();

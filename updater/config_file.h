@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 
 namespace rt {
 
@@ -20,14 +21,14 @@ inline constexpr char kConfigFileName[] = "config.txt";
 
 // The folder named by the run-path file (its second comma field; [$] is the application's nick);
 // empty when the file is missing or names none. A pool entry.
-StrRef RunPathFolder();
+PoolText RunPathFolder();
 // Where config.txt is read and written: the run-path folder joined with it, else config.txt in
 // the working folder. A pool entry.
-StrRef ConfigFilePath();
+PoolText ConfigFilePath();
 // The lines of the configuration file, trimmed, joined with "\n". A missing, unreadable or empty
 // file gives 164, reported against the path (the program's own folder joined with config.txt when
 // no run-path folder exists). A pool entry.
-StrRef ReadConfig(StrRef path);
+PoolText ReadConfig(StrRef path);
 // Writes lines (joined with "\n") to path with CR LF line ends, replacing the file in one step.
 ErrCode WriteConfig(StrRef path, StrRef lines);
 
@@ -41,16 +42,16 @@ struct ConfigEntry {
 // each unquoted. Pieces of line or pool texts; a line without a hyphen has only a name.
 ConfigEntry ParseConfigLine(StrRef line);
 // The line for name, source and target ("name-'source,target'" for plain texts). A pool entry.
-StrRef ConfigLine(StrRef name, StrRef source, StrRef target);
+PoolText ConfigLine(StrRef name, StrRef source, StrRef target);
 // The pair of a line: the unquoted value after its hyphen. A piece of line or a pool entry.
-StrRef ConfigLinePair(StrRef line);
+PoolText ConfigLinePair(StrRef line);
 // The names of the lines, NUL-separated (so that a name may hold commas), for a selection list. With
 // first given, it is the first item. A pool entry.
-StrRef ConfigNames(StrRef lines, StrRef first);
+PoolText ConfigNames(StrRef lines, StrRef first);
 
 // Pairs.
-StrRef MakePair(StrRef source, StrRef target);
-StrRef PairSource(StrRef pair);
-StrRef PairTarget(StrRef pair);
+PoolText MakePair(StrRef source, StrRef target);
+PoolText PairSource(StrRef pair);
+PoolText PairTarget(StrRef pair);
 
 }  // namespace rt

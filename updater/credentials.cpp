@@ -66,7 +66,7 @@ ErrCode AskCredentials(StrRef file, StrRef userVar, StrRef passwordVar) {
 
 }  // namespace
 
-StrRef GetCredentials(uint16_t flags, StrRef file, StrRef userVar, StrRef passwordVar) {
+PoolText GetCredentials(uint16_t flags, StrRef file, StrRef userVar, StrRef passwordVar) {
     for (StrRef s : {file, userVar, passwordVar})
         if (!s.ok()) return s;
     uint16_t mark = PoolMark();
@@ -88,7 +88,7 @@ StrRef GetCredentials(uint16_t flags, StrRef file, StrRef userVar, StrRef passwo
     return PoolReturn(mark, value);
 }
 
-StrRef NickCredentials(StrRef nick) {
+PoolText NickCredentials(StrRef nick) {
     return GetCredentials(0, nick, StrFromLiteral(kUserVariable), StrFromLiteral(kPasswordVariable));
 }
 
@@ -98,7 +98,7 @@ StrRef CredentialUser(StrRef credentials) {
     return nul == kNpos ? credentials : StrMake(credentials.ptr, nul);
 }
 
-StrRef CredentialPassword(StrRef credentials, bool keepEncoded) {
+PoolText CredentialPassword(StrRef credentials, bool keepEncoded) {
     if (!credentials.ok()) return credentials;
     const uint16_t nul = FindChar(credentials, 0, '\0', true);
     if (nul == kNpos) return StrEmpty();
@@ -106,7 +106,7 @@ StrRef CredentialPassword(StrRef credentials, bool keepEncoded) {
     return keepEncoded ? stored : Unscramble(stored, CredentialUser(credentials));
 }
 
-StrRef CredentialQuery(StrRef credentials, bool keepEncoded) {
+PoolText CredentialQuery(StrRef credentials, bool keepEncoded) {
     if (!credentials.ok()) return credentials;
     uint16_t mark = PoolMark();
     StrRef user = CredentialUser(credentials);
@@ -117,7 +117,7 @@ StrRef CredentialQuery(StrRef credentials, bool keepEncoded) {
     return PoolReturn(mark, query);
 }
 
-StrRef StoredPasswordServers(StrRef file, StrRef passwordVar) {
+PoolText StoredPasswordServers(StrRef file, StrRef passwordVar) {
     if (!passwordVar.ok()) return passwordVar;
     uint16_t mark = PoolMark();
     StrRef path = ScriptFilePath(FileOrDefault(file));

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 
 namespace rt {
 
@@ -29,23 +30,23 @@ inline constexpr uint16_t kCredentialsNeverAsk = 2;  // missing values give the 
 // <server>" for user, password and "remember": the trimmed user name and the password encoded with
 // it become the variables, and with "remember" answered yes they are saved into the file. A
 // cancelled form gives 122. One pool entry: user NUL encoded password.
-StrRef GetCredentials(uint16_t flags, StrRef file, StrRef userVar, StrRef passwordVar);
+PoolText GetCredentials(uint16_t flags, StrRef file, StrRef userVar, StrRef passwordVar);
 
 // The credentials of the application nick's file, asked for when missing.
-StrRef NickCredentials(StrRef nick);
+PoolText NickCredentials(StrRef nick);
 
 // The user name of a credentials value (a piece of it), and its password: as stored with
 // keepEncoded, else decoded with the user name (a pool entry).
 StrRef CredentialUser(StrRef credentials);
-StrRef CredentialPassword(StrRef credentials, bool keepEncoded);
+PoolText CredentialPassword(StrRef credentials, bool keepEncoded);
 // "user=<name>&passw=<password>" (at most 384 characters, else 146), the password as stored with
 // keepEncoded (the update server's requests) or decoded (share connections). A pool entry.
-StrRef CredentialQuery(StrRef credentials, bool keepEncoded);
+PoolText CredentialQuery(StrRef credentials, bool keepEncoded);
 
 // The servers whose password variable (passwordVar, or "<server>_" passwordVar) holds a non-empty
 // value in file, in the file's order, as a comma list; the unnamed server is called by catalogue
 // message 141 field 2 ("Servidor desconocido"). A pool entry.
-StrRef StoredPasswordServers(StrRef file, StrRef passwordVar);
+PoolText StoredPasswordServers(StrRef file, StrRef passwordVar);
 
 // The password reset: the servers with a stored password; server when it is among them, else
 // the ones the user marks in a list (message 141 field 1; cancelled or nothing stored: 122). Their

@@ -24,7 +24,7 @@
 
 namespace rt {
 
-StrRef UpdatingText(StrRef name, StrRef note) {
+PoolText UpdatingText(StrRef name, StrRef note) {
     uint16_t mark = PoolMark();
     StrRef tmpl = Message(kMsgUpdating);
     uint16_t at = FindStr(tmpl, StrFromLiteral("%s"), true);

@@ -6,6 +6,7 @@
 
 #include "runtime/file_info.h"
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 
 namespace rt {
 
@@ -13,7 +14,7 @@ namespace rt {
 using TransferStatusFn = ErrCode (*)(StrRef text);
 
 // Message 1004 ("Actualizando %s %s") with name and note in its two places. One pool entry.
-StrRef UpdatingText(StrRef name, StrRef note);
+PoolText UpdatingText(StrRef name, StrRef note);
 
 // Transfers the listed file `name` (relative, as the server list gave it) of the list at
 // listAddress (the server listing's folder) to target. The folder comparison calls it with its

@@ -32,7 +32,7 @@ StrRef PanelPart(bool title) {
 
 }  // namespace
 
-StrRef PreferencesForm(RunFlags flags, StrRef record) {
+PoolText PreferencesForm(RunFlags flags, StrRef record) {
     if (!record.ok()) return record;
     uint16_t mark = PoolMark();
     StrRef values[kShownFilled];
@@ -42,7 +42,7 @@ StrRef PreferencesForm(RunFlags flags, StrRef record) {
     return PoolReturn(mark, form);
 }
 
-StrRef PreferencesRecord(RunFlags flags, StrRef record, StrRef values) {
+PoolText PreferencesRecord(RunFlags flags, StrRef record, StrRef values) {
     if (!record.ok()) return record;
     if (!values.ok()) return values;
     uint16_t mark = PoolMark();

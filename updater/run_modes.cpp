@@ -112,7 +112,7 @@ ErrCode AdministrationMenu(RunFlags flags, StrRef host) {
     return AskUser(Message(kMsgContinue)) ? 0 : kErrUserCanceled;
 }
 
-StrRef RelaunchParameters(StrRef run) {
+PoolText RelaunchParameters(StrRef run) {
     if (!run.ok()) return run;
     if (run.len == 0) return StrEmpty();
     uint16_t mark = PoolMark();

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 #include "updater/folder_sync.h"
 #include "updater/run_flags.h"
 #include "updater/run_ui.h"
@@ -29,7 +30,7 @@ ErrCode AdministrationMenu(RunFlags flags, StrRef host);
 ErrCode ElevatedRelaunch();
 // The parameters of the elevated copy for a RUN value. 163 when it holds both quote characters. A
 // pool entry.
-StrRef RelaunchParameters(StrRef run);
+PoolText RelaunchParameters(StrRef run);
 
 // Starts program without waiting, as "\"program\" \"program\"" (its own name as its first argument),
 // unless its file name is "none" (any case). 164 reported against it when it cannot be started.

@@ -101,7 +101,7 @@ uint16_t ChooseOne(StrRef title, StrRef items, MenuUse use) {
     return chosen == 0xFFFF ? 0 : chosen;
 }
 
-StrRef ChooseSeveral(StrRef title, StrRef items) { return CurrentRunUi().SelectMany(title, items); }
+PoolText ChooseSeveral(StrRef title, StrRef items) { return CurrentRunUi().SelectMany(title, items); }
 
 FormResult RunUpdaterForm(StrRef title, StrRef definition) {
     return CurrentRunUi().RunForm(title, definition, kUpdaterFormFlags);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 #include "ui/form_result.h"
 
 namespace rt {
@@ -38,7 +39,7 @@ public:
     // The chosen item's number, 0 for none.
     virtual uint16_t Select(StrRef title, StrRef items, MenuUse use) = 0;
     // The numbers of the marked items as a comma list, or 122.
-    virtual StrRef SelectMany(StrRef title, StrRef items) = 0;
+    virtual PoolText SelectMany(StrRef title, StrRef items) = 0;
     virtual FormResult RunForm(StrRef title, StrRef definition, uint16_t flags) = 0;
     virtual void PresentAssertion(const char* text) = 0;
 };
@@ -81,7 +82,7 @@ bool AskUser(StrRef question);
 // A selection list of items (comma list): the chosen number, 0 for none. Batch: 0.
 uint16_t ChooseOne(StrRef title, StrRef items, MenuUse use = MenuUse::Once);
 // A list in which several items can be marked: their numbers, or 122. Batch: 122.
-StrRef ChooseSeveral(StrRef title, StrRef items);
+PoolText ChooseSeveral(StrRef title, StrRef items);
 // A form with the updater's form flags (0x4040). Batch: status 122.
 FormResult RunUpdaterForm(StrRef title, StrRef definition);
 

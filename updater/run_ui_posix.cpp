@@ -14,7 +14,7 @@ ErrCode OsProgress(int32_t, int64_t) { return static_cast<ErrCode>(CancelFlag('z
 void OsCloseProgress() {}
 ErrCode OsPollCancel() { return static_cast<ErrCode>(CancelFlag('z')); }
 uint16_t OsSelect(StrRef, StrRef, MenuUse) { return 0; }
-StrRef OsSelectMany(StrRef, StrRef) { return StrErr(kErrUserCanceled); }
+PoolText OsSelectMany(StrRef, StrRef) { return StrErr(kErrUserCanceled); }
 void OsPresentAssertion(const char*) {}
 
 // No window system, no form: the run learns it cannot ask.

@@ -28,7 +28,7 @@ uint16_t OsSelect(StrRef title, StrRef items, MenuUse use) {
     const uint16_t flags = MenuItemCount(items) <= kMostButtons ? window : window | kMenuListBox | kMenuMargin;
     return Select(title, items, flags, 1);
 }
-StrRef OsSelectMany(StrRef title, StrRef items) { return SelectMany(title, items); }
+PoolText OsSelectMany(StrRef title, StrRef items) { return SelectMany(title, items); }
 
 FormResult OsRunForm(StrRef title, StrRef definition, uint16_t flags) {
     FormResult r;

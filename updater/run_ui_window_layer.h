@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 #include "ui/form_result.h"
 #include "updater/run_ui.h"
 
@@ -16,7 +17,7 @@ ErrCode OsProgress(int32_t range, int64_t step);
 void OsCloseProgress();
 ErrCode OsPollCancel();
 uint16_t OsSelect(StrRef title, StrRef items, MenuUse use);
-StrRef OsSelectMany(StrRef title, StrRef items);
+PoolText OsSelectMany(StrRef title, StrRef items);
 FormResult OsRunForm(StrRef title, StrRef definition, uint16_t flags);
 void OsPresentAssertion(const char* text);
 

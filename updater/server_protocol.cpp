@@ -81,13 +81,13 @@ StrRef OrZero(StrRef s) { return (s.ok() && s.len > 0) ? s : StrFromLiteral("0")
 
 void SetServerSeams(const ServerSeams& seams) { gSeams = seams; }
 const ServerSeams& ServerSeamsInUse() { return gSeams; }
-StrRef ServerCredentials(StrRef nick) { return CredentialsSeam()(nick); }
+PoolText ServerCredentials(StrRef nick) { return CredentialsSeam()(nick); }
 
 bool NeedsCredentials(StrRef source) {
     return source.ok() && FindChar(source, 0, '?', true) == kNpos && FourthFieldStart(source) != kNpos;
 }
 
-StrRef BuildRequestAddress(StrRef source, StrRef credentials) {
+PoolText BuildRequestAddress(StrRef source, StrRef credentials) {
     if (!source.ok()) return source;
     if (FindChar(source, 0, '?', true) != kNpos) return source;
     uint16_t pathAt = FourthFieldStart(source);
@@ -124,7 +124,7 @@ StrRef TimeInMilliseconds(StrRef time) {
 
 }  // namespace
 
-StrRef StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTime) {
+PoolText StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTime) {
     if (!requestAddress.ok()) return requestAddress;
     PoolScope scope;
     lastTime = TimeInMilliseconds(lastTime);
@@ -138,7 +138,7 @@ StrRef StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTim
     return scope.Return(PoolCopy(StrMake(buf, static_cast<uint16_t>(used))));
 }
 
-StrRef DownloadAddress(StrRef listAddress, StrRef name) {
+PoolText DownloadAddress(StrRef listAddress, StrRef name) {
     if (!listAddress.ok()) return listAddress;
     if (!name.ok()) return name;
     uint32_t cap = static_cast<uint32_t>(listAddress.len) + 11 + 3u * name.len;

@@ -11,6 +11,7 @@
 
 #include "net/http_client.h"
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 #include "runtime/temp_file.h"
 #include "runtime/file_info.h"
 
@@ -41,7 +42,7 @@ struct ServerSeams {
 void SetServerSeams(const ServerSeams& seams);
 const ServerSeams& ServerSeamsInUse();
 // The credentials value of nick through the seam.
-StrRef ServerCredentials(StrRef nick);
+PoolText ServerCredentials(StrRef nick);
 
 // ---- request addresses ------------------------------------------------------------------------
 // The request address for source and credentials (user NUL encoded password):
@@ -53,19 +54,19 @@ StrRef ServerCredentials(StrRef nick);
 // The user and path are sent as they are, except that bytes which would break the request line
 // or the query (controls, blank, '"', '#', '%', '&', 0x7F) travel as %XX, which the server
 // decodes. kErrStringTooLong beyond 1024 characters. One pool entry (or the source itself).
-StrRef BuildRequestAddress(StrRef source, StrRef credentials);
+PoolText BuildRequestAddress(StrRef source, StrRef credentials);
 // Whether the request address of source carries credentials: not for a source with its own query,
 // nor for one without a path (refused first). Nobody is asked for a password the run will not use.
 bool NeedsCredentials(StrRef source);
 
 // The status query's address: the request address with "&downfile=none&date=D&time=T"; an
 // empty date or time is sent as 0.
-StrRef StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTime);
+PoolText StatusQueryAddress(StrRef requestAddress, StrRef lastDate, StrRef lastTime);
 
 // The download address of a listed file: listAddress, "/", "&downfile=", name, then every "\"
 // turned into "/". The name is escaped like the path. One pool entry; kErrStringTooLong beyond
 // 32764 bytes.
-StrRef DownloadAddress(StrRef listAddress, StrRef name);
+PoolText DownloadAddress(StrRef listAddress, StrRef name);
 
 // ---- status query -----------------------------------------------------------------------------
 // Has anything changed since the last update? 0 when the server answered "OK" (nothing changed),

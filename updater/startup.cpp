@@ -56,7 +56,7 @@ ErrCode SetFolders() {
 
 }  // namespace
 
-StrRef AppNick() { return FieldRest(RunParam(kParamAppName), ':'); }
+PoolText AppNick() { return FieldRest(RunParam(kParamAppName), ':'); }
 
 ErrCode StartUpSettings(RunPlan* plan) {
     if (const ErrCode loaded = LoadDateMessage()) return loaded;  // before any date or box is shown

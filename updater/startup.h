@@ -2,6 +2,7 @@
 #pragma once
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 #include "updater/run_flags.h"
 
 namespace rt {
@@ -33,6 +34,6 @@ ErrCode StartUpSettings(RunPlan* plan);
 
 // The application's nick: the part of parameter 2 after its colon ("Kelvane"); a view into the
 // store, empty when there is no colon.
-StrRef AppNick();
+PoolText AppNick();
 
 }  // namespace rt

@@ -62,7 +62,7 @@ StateLayout StoredStateLayout(RunFlags flags) {
     return StateLayout{kWithoutProgram, static_cast<uint16_t>(std::size(kWithoutProgram))};
 }
 
-StrRef ReadStateRecord(RunFlags flags, StrRef path) {
+PoolText ReadStateRecord(RunFlags flags, StrRef path) {
     uint16_t mark = PoolMark();
     StrRef text = ReadBytes(StatePath(path), 0, 0xFFFF);
     if (!text.ok()) {
@@ -82,7 +82,7 @@ StrRef ReadStateRecord(RunFlags flags, StrRef path) {
     return PoolReturn(mark, record);
 }
 
-StrRef StoredStateFields(RunFlags flags, StrRef record) {
+PoolText StoredStateFields(RunFlags flags, StrRef record) {
     if (!record.ok()) return record;
     uint16_t mark = PoolMark();
     const StateLayout layout = StoredStateLayout(flags);

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 #include "updater/run_flags.h"
 
 namespace rt {
@@ -39,10 +40,10 @@ StateLayout StoredStateLayout(RunFlags flags);
 // field the file does not keep reads as empty, field 1 as "1". A missing or empty file reads as
 // updates on and everything else empty. Only the first line counts. One pool entry;
 // a read failure other than a missing file gives its code.
-StrRef ReadStateRecord(RunFlags flags, StrRef path);
+PoolText ReadStateRecord(RunFlags flags, StrRef path);
 
 // The record as the file keeps it: the fields the layout does not keep removed.
-StrRef StoredStateFields(RunFlags flags, StrRef record);
+PoolText StoredStateFields(RunFlags flags, StrRef record);
 
 // Writes the stored fields of record to path (as above), replacing the file in one step so that
 // a failed write leaves the old record. kErrPermission when the file cannot be replaced.

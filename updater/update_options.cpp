@@ -52,7 +52,7 @@ void LogOptions(ErrCode code, StrRef input, StrRef target) {
 
 }  // namespace
 
-StrRef DefaultServerHost() {
+PoolText DefaultServerHost() {
     uint16_t mark = PoolMark();
     StrRef host = OptionValue(kOptHost);
     if (host.ok() && host.len) return PoolReturn(mark, host);
@@ -60,7 +60,7 @@ StrRef DefaultServerHost() {
     return StrFromLiteral(kDefaultServerHost);
 }
 
-StrRef EnvironmentRelative(StrRef folder) {
+PoolText EnvironmentRelative(StrRef folder) {
     if (!folder.ok()) return folder;
     uint16_t mark = PoolMark();
     StrRef mine = Reduced(folder);
@@ -80,7 +80,7 @@ StrRef EnvironmentRelative(StrRef folder) {
     return StrFromLiteral("default");
 }
 
-StrRef DefaultSource(StrRef host, StrRef relative, bool useSsh) {
+PoolText DefaultSource(StrRef host, StrRef relative, bool useSsh) {
     if (!host.ok()) return host;
     if (!relative.ok()) return relative;
     uint16_t mark = PoolMark();
@@ -89,7 +89,7 @@ StrRef DefaultSource(StrRef host, StrRef relative, bool useSsh) {
     return PoolReturn(mark, s);
 }
 
-StrRef OptionsForFolder(StrRef target, RunFlags flags, StrRef host) {
+PoolText OptionsForFolder(StrRef target, RunFlags flags, StrRef host) {
     if (!target.ok()) return target;
     uint16_t mark = PoolMark();
     // A missing configuration file is no error here: the default source takes its place.
@@ -107,7 +107,7 @@ StrRef OptionsForFolder(StrRef target, RunFlags flags, StrRef host) {
     return PoolReturn(mark, MakePair(source, target));
 }
 
-StrRef UpdateOptions(RunFlags flags, StrRef host) {
+PoolText UpdateOptions(RunFlags flags, StrRef host) {
     uint16_t mark = PoolMark();
     StrRef input = OptionValue(kOptInput);
     StrRef output = OptionValue(kOptOutput);

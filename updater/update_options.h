@@ -7,28 +7,29 @@
 
 #include "net/http_request.h"
 #include "runtime/strref.h"
+#include "runtime/temp_pool.h"
 #include "updater/run_flags.h"
 
 namespace rt {
 
 // The HOST option when given, else kDefaultServerHost. A pool entry or a static text.
-StrRef DefaultServerHost();
+PoolText DefaultServerHost();
 
 // The place of folder below the first folder of the environment names (kEnvironmentNames of
 // runtime/paths.h, in their order) that holds it, with '/'
 // between its parts, both sides compared without the drive and in lower case: the folder
 // C:\ProgramData\Shop\App gives "shop/app". A variable that is not set, or that holds only a drive, ends the
 // search; nothing found gives "default". A pool entry or a static text.
-StrRef EnvironmentRelative(StrRef folder);
+PoolText EnvironmentRelative(StrRef folder);
 
 // "http://" (or with useSsh "https://") host "/updater/" relative. A pool entry.
-StrRef DefaultSource(StrRef host, StrRef relative, bool useSsh);
+PoolText DefaultSource(StrRef host, StrRef relative, bool useSsh);
 
 // The pair for target: the first line of the configuration file whose target is target (any case)
 // and whose source is an "http" or "https" address; else the default source for the target (the
 // state record read with flags says whether to use SSH), a comma and target. A missing
 // configuration file counts as one without such a line. A pool entry.
-StrRef OptionsForFolder(StrRef target, RunFlags flags, StrRef host);
+PoolText OptionsForFolder(StrRef target, RunFlags flags, StrRef host);
 
 // The pair of an update run. The target is OUTPUT, else the folder of RUN; without one the user
 // chooses an application of the configuration file (catalogue message 34; a file of one line is
@@ -36,7 +37,7 @@ StrRef OptionsForFolder(StrRef target, RunFlags flags, StrRef host);
 // switch the user is asked first (message 140 field 1 with the target, message 20 field 2); no
 // gives the empty text, as does a cancelled choice. Errors (164 for a missing configuration file)
 // come back as error values. Logged as "Kelvane_Options: <result>. source:<INPUT>, target:<target>".
-StrRef UpdateOptions(RunFlags flags, StrRef host);
+PoolText UpdateOptions(RunFlags flags, StrRef host);
 
 // The "confirm" switch of the command line: the target is confirmed when the pair is chosen.
 bool ConfirmSwitch();
