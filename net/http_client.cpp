@@ -128,15 +128,20 @@ ErrCode FetchAddress(StrRef address, uint16_t flags, BodySink& target, const Fet
         err = ReportError(kErrFeatureRemoved, StrFromLiteral("https://"));
     } else {
         StrRef split = SplitAddress(address, kSplitFetch);
-        if (!split.ok()) {
-            err = StrError(split);
-        } else {
+        HostPort hp;
+        StrRef path;
+        if (split.ok()) {
             uint16_t nul = 0;
             while (split.ptr[nul] != '\0') ++nul;
-            StrRef host = StrMake(split.ptr, nul);
-            StrRef path = StrMake(split.ptr + nul + 1, static_cast<uint16_t>(split.len - nul - 1));
-            HostPort hp = SplitHostPort(host);
-            err = hp.error ? Fail(true, 0, hp.error, 0) : GetInto(hp.name, path, hp.port, target, limits);
+            hp = SplitHostPort(StrMake(split.ptr, nul));
+            path = StrMake(split.ptr + nul + 1, static_cast<uint16_t>(split.len - nul - 1));
+        }
+        if (!split.ok() || hp.error) {
+            // The address is the cause; its query may carry credentials.
+            err = RecordAndReport(split.ok() ? hp.error : StrError(split), kModNetSend,
+                                  Concat(StrFromLiteral("Not a usable server address: "), WithoutQuery(address)));
+        } else {
+            err = GetInto(hp.name, path, hp.port, target, limits);
         }
     }
     PoolRelease(mark);

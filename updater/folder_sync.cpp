@@ -118,34 +118,40 @@ ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask,
     return err ? RecordAndReport(err, kModStreams, target, true) : 0;
 }
 
-SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask) {
+// The action of a check: says what an update would copy and copies nothing.
+ErrCode CheckAction(StrRef, StrRef, StrRef target, uint16_t, uint16_t, TransferStatusFn, const FileInfo*,
+                    const FileInfo*) {
+    PoolScope scope;
+    Log(Concat(StrFromLiteral("Would update: "), target));
+    return 0;
+}
+
+SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask, bool apply) {
     if (!source.ok() || !target.ok() || source.len == 0 || target.len == 0)
         return {Fail(true, kModStreams, kErrBadInput, 0), 0};
     PoolScope scope;
     StrRef blanks = Repeat(StrFromLiteral(" "), 20);
     ShowStep(Concat(Concat(blanks, Message(kMsgReadingList)), blanks));
     FolderListing from = ScanFolder(source, kListArchive, nullptr);
-    FolderListing to;
-    if (from.status != 0) {
-        ShowStep(source);
-        from = EmptyListing(source);
+    // A source that cannot be listed (a mistyped path, a share that is not there) is no folder
+    // that is up to date: the run ends with the listing's code, naming the source. A folder with
+    // nothing in it lists as not found too, and is simply empty.
+    if (from.status == kErrFileNotFound && IsFolder(source)) from = EmptyListing(source);
+    if (from.status != 0) return {RecordAndReport(from.status, kModStreams, source), 0};
+    FolderListing to = ScanFolder(target, kListArchive, nullptr);
+    if (to.status != 0) {
+        ShowStep(target);
         to = EmptyListing(target);
-    } else {
-        to = ScanFolder(target, kListArchive, nullptr);
-        if (to.status != 0) {
-            ShowStep(target);
-            to = EmptyListing(target);
-        }
     }
     from.folder = source;
     to.folder = target;
     ShowStep(Message(kMsgReadingList));
-    SyncResult r = CompareFolders(from, to, mask, kTimeTolerance, CopyAction);
+    SyncResult r = CompareFolders(from, to, mask, kTimeTolerance, apply ? CopyAction : CheckAction);
     if (r.code) ReportError(kReportAgain, ErrorText(r.code), true);
     return r;
 }
 
-SyncResult ShareUpdate(StrRef source, StrRef target, uint16_t mask) {
+SyncResult ShareUpdate(StrRef source, StrRef target, uint16_t mask, bool apply) {
     if (!source.ok()) return {StrError(source), 0};
     PoolScope scope;
     const bool unc = source.len >= 2 && source.ptr[0] == '\\' && source.ptr[1] == '\\';
@@ -159,7 +165,7 @@ SyncResult ShareUpdate(StrRef source, StrRef target, uint16_t mask) {
         if (ErrCode err = ConnectShare(source, CredentialUser(credentials), password, StrEmpty(), false))
             return {err, 0};
     }
-    SyncResult r = SynchroniseFolders(source, target, mask);
+    SyncResult r = SynchroniseFolders(source, target, mask, apply);
     if (unc && r.code != kErrUserCanceled) DisconnectShare(source, true);
     return r;
 }

@@ -47,13 +47,16 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
 ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
                    TransferStatusFn status, const FileInfo* expected = nullptr, const FileInfo* present = nullptr);
 
-// Scans both folders (attribute mask 32; a failed scan counts as an empty listing, its path
-// shown) and compares them with the copy action and tolerance 50. 163 for an empty path.
-SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask);
+// Scans both folders (attribute mask 32) and compares them with tolerance 50: with apply, the copy
+// action; without, a check that logs "Would update: <target>" for each file an update would copy
+// and copies nothing (the count is then of those files). A source that cannot be listed ends
+// with the listing's code reported against it; a target that cannot be listed counts as empty,
+// its path shown. 163 for an empty path.
+SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask, bool apply = true);
 
 // The update from a share or folder. A UNC source is connected first with the credentials of the
 // application's nick (asked for only when missing; none give 122) and disconnected afterwards
 // (unless the result is 122); a refused connection ends the update with its code.
-SyncResult ShareUpdate(StrRef source, StrRef target, uint16_t mask);
+SyncResult ShareUpdate(StrRef source, StrRef target, uint16_t mask, bool apply = true);
 
 }  // namespace rt

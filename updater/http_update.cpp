@@ -45,7 +45,8 @@ ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
         if (status != kErrUndefWarning) return status;
     }
     if ((flags & RunFlag::Confirm) && !ConfirmTarget(target)) return kErrUserCanceled;
-    if (FolderWritable(target) != 0) return (flags & RunFlag::Apply) ? kErrFileIo : kErrTypeWarning;
+    if (FolderWritable(target) != 0)
+        return RecordAndReport((flags & RunFlag::Apply) ? kErrFileIo : kErrTypeWarning, kModStreams, target);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/options.h"
+#include "runtime/params.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 
@@ -11,6 +12,26 @@ namespace rt {
 namespace {
 
 bool Given(StrRef v) { return v.ok() && v.len > 0; }
+
+// Every MODE of the command line, not only the first that decides the mode: a BATCH anywhere
+// keeps every window shut, and a value outside the list is refused wherever it stands (the first
+// such value comes back in *bad).
+bool AnyBatchMode(StrRef line, StrRef* bad) {
+    bool batch = false;
+    for (StrRef key : {StrFromLiteral("MODE"), StrFromLiteral("mode")}) {
+        for (uint32_t from = 0; from < line.len;) {
+            const StrRef rest = StrMake(line.ptr + from, static_cast<uint16_t>(line.len - from));
+            const ParamSpan at = ParamFind(rest, key, 0);
+            if (at.pos == kNpos) break;
+            const StrRef value = TrimUnquote(StrMake(rest.ptr + at.pos, at.len));
+            const uint16_t index = OptionIndexOf(value, StrFromLiteral(kRunModeNames));
+            if (index == 2) batch = true;
+            if (index == 0 && value.ok() && value.len && bad->len == 0) *bad = value;
+            from += at.pos + at.len + 1u;
+        }
+    }
+    return batch;
+}
 
 }  // namespace
 
@@ -48,8 +69,9 @@ RunPlan PlanRunFromOptions() {
     }
     // A mistyped mode must not turn an unattended run into one that waits on a box: it ends the
     // start-up, naming the option.
-    if (!plan.code && mode.len && OptionIndexOf(mode, StrFromLiteral(kRunModeNames)) == 0)
-        plan.code = RecordAndReport(kErrBadInput, kModAuxParam, Concat(StrFromLiteral("MODE:"), mode));
+    StrRef bad = StrEmpty();
+    if (AnyBatchMode(RunParam(kParamCommandLine), &bad)) plan.batch = true;
+    if (!plan.code && bad.len) plan.code = RecordAndReport(kErrBadInput, kModAuxParam, Concat(StrFromLiteral("MODE:"), bad));
     PoolRelease(mark);
     return plan;
 }

@@ -32,9 +32,10 @@ namespace rt {
 
 namespace {
 
-
 // Set once an update run wrote its report line.
 bool gReported = false;
+// The serious result a program run showed, so that the run's end does not show it again.
+ErrCode gShownCode = 0;
 
 // The command line as the log may show it: a source that carries its own query ("?...&passw=...")
 // keeps its password out of the log, masked as the server masks it in its own.
@@ -76,8 +77,22 @@ SyncResult Update(RunFlags flags, StrRef host) {
     // folder; the next run takes them away.
     RemoveStaleTempFiles(target, kStaleTempSeconds);
     RemoveStaleTempFiles(TempFolder(), kStaleTempSeconds);
-    return IsWebSource(source) ? HttpUpdate(source, target, flags)
-                               : ShareUpdate(source, target, TransferMask(flags, UpdateSource::ShareOrFolder));
+    if (IsWebSource(source)) return HttpUpdate(source, target, flags);
+    // A check (DPATH) says what an update would copy and copies nothing, whatever the source.
+    const bool apply = (flags & RunFlag::Apply) != 0;
+    SyncResult r = ShareUpdate(source, target, TransferMask(flags, UpdateSource::ShareOrFolder), apply);
+    if (!apply && r.code == 0) r.code = r.count ? kErrUndefWarning : kErrUserCanceled;
+    return r;
+}
+
+// 131 asks for the elevated copy, unless nobody may be asked: a batch run ends with 131 and says
+// why in the log.
+ErrCode AfterNotWritable(ErrCode result) {
+    if (result != kErrFileIo) return result;
+    if (CurrentRunUi().Attended()) return ElevatedRelaunch();
+    PoolScope scope;
+    Log(Concat(StrFromLiteral("Not writable; a batch run does not ask to run as administrator: "), ErrorDetail()));
+    return result;
 }
 
 }  // namespace
@@ -85,6 +100,8 @@ SyncResult Update(RunFlags flags, StrRef host) {
 SyncResult UpdateRun(RunFlags flags, StrRef host) {
     SyncResult r = Update(flags, host);
     HideStep();
+    // The report carries the run's final code: after a relaunch, its code and its own detail.
+    r.code = AfterNotWritable(r.code);
     WriteReport(r.code);
     return r;
 }
@@ -122,8 +139,11 @@ PoolText RelaunchParameters(StrRef run) {
 }
 
 ErrCode ElevatedRelaunch() {
-    if (IsElevated()) return kErrInternal;
     PoolScope scope;
+    if (IsElevated()) {
+        return RecordAndReport(kErrInternal, kModStreams,
+                               Concat(StrFromLiteral("Not writable even as administrator: "), ErrorDetail()));
+    }
     StrRef parameters = RelaunchParameters(OptionValue(kOptRun));
     if (!parameters.ok()) return StrError(parameters);
     StrRef self = FirstWord(RunParam(kParamCommandLine));
@@ -161,7 +181,6 @@ ErrCode PlainRun(RunFlags flags, StrRef host) {
             if (AskUser(question)) result = ConfigurationEditor(host);
         }
     }
-    if (result == kErrFileIo) result = ElevatedRelaunch();
     return result;
 }
 
@@ -170,15 +189,23 @@ ErrCode ProgramRun(RunFlags flags, StrRef program, StrRef host) {
     if (flags & RunFlag::AdminMode) {
         PoolScope scope;
         StrRef pair = OptionsForFolder(PathPart(program, kPathDriveFolder), RunFlag::Apply, host);
-        result = pair.ok() ? PreferencesPanel(flags, pair) : StrError(pair);
+        result = AfterNotWritable(pair.ok() ? PreferencesPanel(flags, pair) : StrError(pair));
     } else {
         SyncResult r = UpdateRun(flags, host);
         result = ShowCompletion(r.code, r.count);
     }
-    if (result == kErrFileIo) result = ElevatedRelaunch();
-    // The program is started even after a serious error: showing it clears it.
-    if (result >= kFirstSerious) result = ShowResult(result);
-    if (result == 0) result = StartProgram(program);
+    // The program is started even after a serious error. Showing it clears it to 0 for the
+    // person who saw it; a batch run's caller has only the exit code, which keeps it.
+    const bool serious = result >= kFirstSerious;
+    if (serious) {
+        const ErrCode shown = ShowResult(result);
+        gShownCode = result;
+        if (CurrentRunUi().Attended()) result = shown;
+    }
+    if (result == 0 || serious) {
+        const ErrCode started = StartProgram(program);
+        if (result == 0) result = started;
+    }
     return result;
 }
 
@@ -186,6 +213,7 @@ ErrCode RunUpdater(const RunPlan& plan, RunUi& attended) {
     // The one place that decides what the run shows: nothing at all in a batch run.
     UseRunUi(plan.batch ? BatchRunUi() : attended);
     gReported = false;
+    gShownCode = 0;
     PoolScope scope;
     StrRef host = DefaultServerHost();
     ErrCode result;
@@ -197,7 +225,7 @@ ErrCode RunUpdater(const RunPlan& plan, RunUi& attended) {
     }
     // Every run leaves its line, also one that never reached an update.
     if (!gReported) WriteReport(result);
-    if (result >= kFirstSerious) ShowResult(result);
+    if (result >= kFirstSerious && result != gShownCode) ShowResult(result);
     return result;
 }
 

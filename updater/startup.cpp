@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/errors.h"
+#include "runtime/file_info.h"
 #include "runtime/log.h"
 #include "runtime/options.h"
 #include "runtime/paths.h"
@@ -44,9 +45,18 @@ ErrCode SetIdentity() {
     return code;
 }
 
+// DPATH names the program to check; its folder is the application's, where a RUN of the same
+// program finds the credentials too. A value that is a folder stays as it is.
+StrRef DPathFolder(StrRef dpath) {
+    if (!dpath.ok() || dpath.len == 0 || IsFolder(dpath)) return dpath;
+    const bool program = (dpath.len > 4 && CompareFold(SubStr(dpath, -4, 4), StrFromLiteral(".exe"), true) == 0) ||
+                         PathExists(dpath) == 0;
+    return program ? PathPart(dpath, kPathDriveFolder) : dpath;
+}
+
 ErrCode SetFolders() {
     PoolScope scope;
-    StrRef folder = OptionValue(kOptDPath);
+    StrRef folder = DPathFolder(OptionValue(kOptDPath));
     if (folder.ok() && folder.len == 0) folder = AppPath(kAppPathRunPath);
     if (folder.ok() && folder.len == 0) folder = StrFromLiteral(kFallbackAppFolder);
     if (ErrCode code = SetIfEmpty(kParamAppFolder, folder)) return code;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "runtime/errors.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
@@ -67,6 +68,9 @@ PoolText ReadStateRecord(RunFlags flags, StrRef path) {
     StrRef text = ReadBytes(StatePath(path), 0, 0xFFFF);
     if (!text.ok()) {
         if (StrError(text) != kErrFileNotFound) return PoolReturn(mark, text);
+        // No record yet is no error: its name must not stay behind as the detail of whatever
+        // fails next.
+        ReportError(0, StrEmpty());
         text = StrEmpty();
     }
     uint16_t end = 0;

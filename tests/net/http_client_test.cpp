@@ -433,8 +433,9 @@ TEST_F(HttpClientTest, AddressesAreLoggedUnlessAskedNotTo) {
 
 TEST_F(HttpClientTest, BadPortGives163) {
     ErrCode err = 0;
-    Fetch("http://127.0.0.1:99999/x", &err);
+    Fetch("http://127.0.0.1:99999/x?passw=s", &err);
     EXPECT_EQ(err, kErrBadInput);
+    EXPECT_EQ(test::Detail(), "Not a usable server address: http://127.0.0.1:99999/x") << "its own detail, no password";
 }
 
 }  // namespace

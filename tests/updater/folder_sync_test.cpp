@@ -289,11 +289,13 @@ TEST_F(FolderUpdateTest, ALockFileInTheSourceCopiesNothing) {
     EXPECT_EQ(TempDir::Read(dir_.Path("dst\\changed.txt")), "changed v1");
 }
 
-TEST_F(FolderUpdateTest, AMissingSourceIsShownAndCountsAsEmpty) {
+// A source that cannot be listed is no folder up to date: a mistyped path must not end with 0.
+TEST_F(FolderUpdateTest, AMissingSourceEndsWithItsCodeAndPath) {
     SyncResult r = SynchroniseFolders(V(dir_.Path("nowhere")), V(dir_.Path("dst")), 18);
-    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.code, kErrFileNotFound);
     EXPECT_EQ(r.count, 0);
-    EXPECT_EQ(ui_.Of("status:")[2], dir_.Path("nowhere"));
+    EXPECT_EQ(Str(ErrorDetail()), dir_.Path("nowhere"));
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\changed.txt")), "changed v1");
     EXPECT_EQ(SynchroniseFolders(StrEmpty(), V(dir_.Path("dst")), 18).code, kErrBadInput);
 }
 
@@ -316,7 +318,7 @@ TEST_F(FolderUpdateTest, AShareIsConnectedWithTheDecodedPasswordAndCancelledAfte
     PoolRelease(mark);
     gConnectAnswer = 0;
     SyncResult r = ShareUpdate(T("\\\\srv\\apps"), V(dir_.Path("dst")), 18);
-    EXPECT_EQ(r.code, 0) << "the share cannot be read here: an empty listing";
+    EXPECT_EQ(r.code, kErrFileNotFound) << "the share cannot be read here: its code, still disconnected";
     EXPECT_EQ(gRouter, (std::vector<std::string>{"add \\\\srv\\apps ana s3cret", "cancel \\\\srv\\apps forced"}));
     EXPECT_EQ(ui_.Of("status:")[1], "               Conectando con el Servidor.....            ");
 

@@ -158,6 +158,13 @@ TEST_F(RunModesTest, ABatchRunShowsNoWindowAndKeepsItsCodes) {
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /INPUT:'" + server_.Base() + "/x' /OUTPUT:'" + dir_.Path("gone") + "'"),
               kErrBadInput);
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /MODE:ADMIN " + Http()), 0) << "the first MODE counts";
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:ADMIN /MODE:BATCH " + Http()), kErrUserCanceled)
+        << "a BATCH anywhere shows nothing: the menu's question is answered no";
+    // A folder source that is not there is no folder up to date: its code and its path.
+    const std::string gone = dir_.Path("no such source");
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /INPUT:'" + gone + "' /OUTPUT:'" + dir_.Path("target") + "'"),
+              kErrFileNotFound);
+    EXPECT_NE(Log().find(gone), std::string::npos) << Log();
     EXPECT_TRUE(ui_.events.empty()) << ui_.events.front();
     // What a box would have said is in the log.
     EXPECT_NE(Log().find("Actualizaci\xf3n concluida. 1 archivos actualizados"), std::string::npos) << Log();
@@ -203,6 +210,19 @@ TEST_F(RunModesTest, ARunThatCannotWriteItsTargetRelaunchesItselfWithItsRunValue
     EXPECT_EQ(gLaunched, std::vector<std::string>{"runas|C:\\k\\kelvaner.exe|RUN:'" + program + "'"});
     EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
     EXPECT_TRUE(ui_.Of("box3:").empty()) << "124 is no error";
+    // A batch run asks nobody: 131, and the log says why. Already elevated: 141, and the report
+    // line carries it with its own detail.
+    SetFsSeams({.fault = RefuseProbe});
+    gLaunched.clear();
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /RUN:'" + program + "' " + Http()), kErrFileIo);
+    EXPECT_TRUE(gLaunched.size() == 1 && gLaunched[0].rfind("spawn|", 0) == 0) << "the program still starts";
+    EXPECT_NE(Log().find("a batch run does not ask to run as administrator: " + dir_.Path("target")), std::string::npos)
+        << Log();
+    EXPECT_NE(Log().find("Update Report: " + Text(kErrFileIo)), std::string::npos) << Log();
+    SetFsSeams({});
+    gElevated = true;
+    EXPECT_EQ(ElevatedRelaunch(), kErrInternal);
+    EXPECT_EQ(Str(ErrorDetail()).rfind("Not writable even as administrator: ", 0), 0u) << Str(ErrorDetail());
 }
 
 TEST_F(RunModesTest, TheProgramStartsAfterTheUpdateUnlessItIsCalledNone) {
@@ -228,6 +248,9 @@ TEST_F(RunModesTest, ASeriousErrorInAProgramRunIsShownAndTheProgramStillStarts) 
     EXPECT_NE(ui_.Of("box3:")[0].find("Bad CRC"), std::string::npos) << ui_.Of("box3:")[0];
     EXPECT_EQ(gLaunched.size(), 1u);
     EXPECT_NE(Log().find("Update Report: " + Text(kErrTransUp)), std::string::npos) << Log();
+    // A batch caller has only the exit code: it keeps the update's result; the program starts.
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /RUN:'" + program + "' " + Http()), kErrTransUp);
+    EXPECT_EQ(gLaunched.size(), 2u);
 }
 
 TEST_F(RunModesTest, DpathChecksButAppliesNothingAndStartsNothing) {
@@ -243,6 +266,16 @@ TEST_F(RunModesTest, DpathChecksButAppliesNothingAndStartsNothing) {
     ui_.yes = {true};
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /DPATH:'" + program + "' " + Http() + " -confirm"), kErrUndefWarning);
     EXPECT_EQ(ui_.Of("box5:").size(), 1u) << "one question for one target";
+    // From a folder the check copies nothing either: 124 with what would change in the log, 122
+    // when nothing would.
+    dir_.Write("src\\app.exe", "program v3");
+    const std::string folder = " /INPUT:'" + dir_.Path("src") + "' /OUTPUT:'" + dir_.Path("target") + "'";
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /DPATH:'" + program + "'" + folder), kErrUndefWarning);
+    EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
+    EXPECT_NE(Log().find("Would update: " + program), std::string::npos) << Log();
+    fs::remove(dir_.path() / "src" / "app.exe");
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /DPATH:'" + program + "'" + folder), kErrUserCanceled);
+    EXPECT_TRUE(gLaunched.empty());
 }
 
 TEST_F(RunModesTest, TheAdministrationMenuThenTheQuestionWhetherToGoOn) {

@@ -55,9 +55,10 @@ TEST_F(StartUpTest, SettingsTable) {
         {"C:\\apps\\k.exe", "UP:Kelvane", "C:\\apps", "C:\\apps\\Help", 0x009, RunMode::Plain},
         {"\"C:\\Program Files\\K\\k.exe\" /RUN:'C:\\x\\app.exe'", "UP:Kelvane", "C:\\Program Files\\K",
          "C:\\Program Files\\K\\Help", 0x101, RunMode::Program},
-        // DPATH is taken as it is, even when it names a program
+        // A DPATH folder is taken as it is; a program's folder stands for the program
         {"C:\\k\\k.exe /DPATH:'D:\\prog' /RUN:x /MODE:ADMIN", "UP:Kelvane", "D:\\prog", "D:\\prog\\Help",
          0x106, RunMode::Program},
+        {"k.exe /DPATH:'D:\\prog\\Shop.EXE'", "UP:Kelvane", "D:\\prog", "D:\\prog\\Help", 0x106, RunMode::Program},
         {"C:\\k.exe /MODE:ADMIN", "UP:Kelvane", "C:\\", "C:\\Help", 0x209, RunMode::AdminMenu},
         {"k.exe", "UP:Kelvane", "..\\APPS", "..\\APPS\\Help", 0x009, RunMode::Plain},
         {"C:k.exe", "UP:Kelvane", "C:", "C:Help", 0x009, RunMode::Plain},
