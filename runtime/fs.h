@@ -107,6 +107,8 @@ ErrCode FsListFolder(const char* folder, const char* pattern, FsEntryFn fn, void
 
 // The working folder as a new pool entry (at most `limit` bytes), or an error value.
 StrRef FsCurrentFolder(uint16_t limit);
+// Makes path the working folder.
+ErrCode FsSetCurrentFolder(const char* path);
 // The value of an environment variable as a new pool entry; empty when it is not set.
 StrRef FsEnvironment(const char* name);
 // Sets (value non-null) or removes an environment variable of this process.

@@ -279,6 +279,11 @@ StrRef FsCurrentFolder(uint16_t limit) {
     return PoolCopy(StrMake(buf, static_cast<uint16_t>(n)));
 }
 
+ErrCode FsSetCurrentFolder(const char* path) {
+    if (!path || ::chdir(Native(path).c_str()) != 0) return FromErrno(errno, kErrDeviceIo);
+    return 0;
+}
+
 StrRef FsEnvironment(const char* name) {
     const char* v = name ? std::getenv(name) : nullptr;
     if (!v) return PoolCopy(StrEmpty());

@@ -272,6 +272,11 @@ StrRef FsCurrentFolder(uint16_t limit) {
     return PoolCopy(StrMake(buf, static_cast<uint16_t>(n)));
 }
 
+ErrCode FsSetCurrentFolder(const char* path) {
+    if (!path || !::SetCurrentDirectoryA(path)) return FromWin(::GetLastError(), kErrDeviceIo);
+    return 0;
+}
+
 StrRef FsEnvironment(const char* name) {
     if (!name || !*name) return PoolCopy(StrEmpty());
     DWORD n = ::GetEnvironmentVariableA(name, nullptr, 0);

@@ -129,13 +129,22 @@ ErrCode AdministrationMenu(RunFlags flags, StrRef host) {
     return AskUser(Message(kMsgContinue)) ? 0 : kErrUserCanceled;
 }
 
-PoolText RelaunchParameters(StrRef run) {
-    if (!run.ok()) return run;
-    if (run.len == 0) return StrEmpty();
-    uint16_t mark = PoolMark();
-    StrRef quoted = Quote(run, '\'');
-    if (!quoted.ok()) return PoolReturn(mark, quoted);
-    return PoolReturn(mark, Concat(StrFromLiteral("RUN:"), quoted));
+PoolText RelaunchParameters() {
+    PoolScope scope;
+    // What decides what is updated from where, and where the run's own files are.
+    static constexpr Option kPassed[] = {kOptRun, kOptInput, kOptOutput, kOptHost, kOptApName, kOptTrace};
+    StrRef parameters = Concat(StrFromLiteral("APSTART:"), Quote(CurrentFolder(), '\''));
+    for (Option option : kPassed) {
+        const StrRef value = OptionValue(option);
+        if (!value.ok() || value.len == 0) {
+            if (!value.ok()) return value;
+            continue;
+        }
+        const StrRef quoted = Quote(value, '\'');
+        if (!quoted.ok()) return quoted;
+        parameters = Concat(Concat(parameters, StrFromLiteral(" ")), Concat(Concat(OptionName(option), StrFromLiteral(":")), quoted));
+    }
+    return scope.Return(parameters);
 }
 
 ErrCode ElevatedRelaunch() {
@@ -144,7 +153,7 @@ ErrCode ElevatedRelaunch() {
         return RecordAndReport(kErrInternal, kModStreams,
                                Concat(StrFromLiteral("Not writable even as administrator: "), ErrorDetail()));
     }
-    StrRef parameters = RelaunchParameters(OptionValue(kOptRun));
+    StrRef parameters = RelaunchParameters();
     if (!parameters.ok()) return StrError(parameters);
     StrRef self = FirstWord(RunParam(kParamCommandLine));
     const ErrCode err = RunElevated(self, parameters, PathExists);

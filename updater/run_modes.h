@@ -24,13 +24,14 @@ SyncResult UpdateRun(RunFlags flags, StrRef host);
 // "¿Continuar?": yes 0 (the update follows), no 122.
 ErrCode AdministrationMenu(RunFlags flags, StrRef host);
 
-// After 131: 141 when already elevated; else this program again through "runas" with
-// "RUN:'<RUN>'" (in double quotes when the value holds a single quote; nothing without RUN): 124
-// when the shell took it (the elevated copy goes on), else the launcher's code.
+// After 131: 141 when already elevated (reported with the 131's detail); else this program again
+// through "runas" with RelaunchParameters: 124 when the shell took it (the elevated copy goes on),
+// else the launcher's code.
 ErrCode ElevatedRelaunch();
-// The parameters of the elevated copy for a RUN value. 163 when it holds both quote characters. A
-// pool entry.
-PoolText RelaunchParameters(StrRef run);
+// The elevated copy's command line: "APSTART:'<working folder>'", then RUN, INPUT, OUTPUT, HOST,
+// APNAME and TRACE as given, each "NAME:'value'" (in double quotes when the value holds a single
+// quote; 163 when it holds both). A pool entry.
+PoolText RelaunchParameters();
 
 // Starts program without waiting, as "\"program\" \"program\"" (its own name as its first argument),
 // unless its file name is "none" (any case). 164 reported against it when it cannot be started.

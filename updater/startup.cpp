@@ -2,9 +2,12 @@
 #include "updater/startup.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "runtime/errors.h"
 #include "runtime/file_info.h"
+#include "runtime/fs.h"
 #include "runtime/log.h"
 #include "runtime/options.h"
 #include "runtime/paths.h"
@@ -16,6 +19,7 @@
 #include "runtime/typed_arrays.h"
 #include "ui/font_stack.h"
 #include "ui/window_start.h"
+#include "updater/command_words.h"
 
 namespace rt {
 namespace {
@@ -64,16 +68,34 @@ ErrCode SetFolders() {
     return SetIfEmpty(kParamHelpFolder, AppPath(kAppPathHelp));
 }
 
+// APSTART names the working folder, where config.txt, kelvane.dat and the log are: the elevated
+// copy, which the shell starts in a folder of its own choosing, gets it from the relaunch. A
+// folder that cannot be entered ends the start-up rather than let the run act on another one.
+ErrCode SetWorkingFolder() {
+    PoolScope scope;
+    const StrRef folder = OptionValue(kOptApStart);
+    if (!folder.ok()) return StrError(folder);
+    if (folder.len == 0 || FsSetCurrentFolder(CString(folder)) == 0) return 0;
+    return RecordAndReport(kErrFileNotFound, kModAuxParam, Concat(StrFromLiteral("APSTART:"), folder));
+}
+
 }  // namespace
 
 PoolText AppNick() { return FieldRest(RunParam(kParamAppName), ':'); }
 
 ErrCode StartUpSettings(RunPlan* plan) {
     if (const ErrCode loaded = LoadDateMessage()) return loaded;  // before any date or box is shown
-    ErrCode code = SetTraceLevel();
+    std::vector<std::string> stray;
+    ErrCode code = TidyCommandWords(&stray);
+    if (!code) code = SetWorkingFolder();
+    if (!code) code = SetTraceLevel();
     if (!code) code = SetIdentity();
     if (!code) code = SetFolders();
     if (code) return code;
+    for (const std::string& word : stray) {
+        PoolScope scope;
+        Log(Concat(StrFromLiteral("Not an option, left alone: "), StrMake(word.data(), static_cast<uint16_t>(word.size()))));
+    }
     const RunPlan chosen = PlanRunFromOptions();
     if (chosen.code) {
         // No window is up yet and none will be: the log says why the run ended here.

@@ -13,6 +13,7 @@
 #include "runtime/errors.h"
 #include "runtime/fs.h"
 #include "runtime/params.h"
+#include "runtime/paths.h"
 #include "runtime/system_vars.h"
 #include "runtime/temp_pool.h"
 #include "runtime/typed_arrays.h"
@@ -177,10 +178,18 @@ TEST_F(RunModesTest, TheElevatedRelaunchOnBothSidesOfTheCheck) {
     EXPECT_TRUE(gLaunched.empty());
 
     gElevated = false;
+    // The elevated copy starts where the shell likes: it gets the working folder and every option
+    // that decides what is updated from where, quoted to read back exactly.
+    const uint16_t mark = PoolMark();
+    const std::string here = "APSTART:'" + Str(CurrentFolder()) + "'";
+    PoolRelease(mark);
     const struct { std::string run, parameters; } cases[] = {
-        {"", "<none>"},
-        {"/RUN:'C:\\apps\\shop.exe'", "RUN:'C:\\apps\\shop.exe'"},
-        {"/RUN:\"C:\\O'Brien\\shop.exe\"", "RUN:\"C:\\O'Brien\\shop.exe\""},
+        {"", here},
+        {"/RUN:'C:\\apps\\shop.exe'", here + " RUN:'C:\\apps\\shop.exe'"},
+        {"/RUN:\"C:\\O'Brien\\shop.exe\"", here + " RUN:\"C:\\O'Brien\\shop.exe\""},
+        {"/TRACE:33 /MODE:ADMIN /APNAME:'XY:Shop' /HOST:h.test /OUTPUT:'C:\\Program Files\\Shop' /INPUT:\\\\s\\a",
+         // unquoted values come as the run read them (upper case), quoted as they were written
+         here + " INPUT:'\\\\S\\A' OUTPUT:'C:\\Program Files\\Shop' HOST:'H.TEST' APNAME:'XY:Shop' TRACE:'33'"},
     };
     for (const auto& c : cases) {
         gLaunched.clear();
@@ -207,7 +216,9 @@ TEST_F(RunModesTest, ARunThatCannotWriteItsTargetRelaunchesItselfWithItsRunValue
     const std::string program = dir_.Path("app\\shop.exe");
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /RUN:'" + program + "' " + Http()), kErrUndefWarning);
     SetFsSeams({});
-    EXPECT_EQ(gLaunched, std::vector<std::string>{"runas|C:\\k\\kelvaner.exe|RUN:'" + program + "'"});
+    ASSERT_EQ(gLaunched.size(), 1u);
+    EXPECT_EQ(gLaunched[0].rfind("runas|C:\\k\\kelvaner.exe|APSTART:'", 0), 0u) << gLaunched[0];
+    EXPECT_NE(gLaunched[0].find(" RUN:'" + program + "' INPUT:'"), std::string::npos) << gLaunched[0];
     EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
     EXPECT_TRUE(ui_.Of("box3:").empty()) << "124 is no error";
     // A batch run asks nobody: 131, and the log says why. Already elevated: 141, and the report

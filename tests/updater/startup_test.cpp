@@ -1,9 +1,12 @@
 // Start-up: command line, identity, trace level, application and help folders, and the run plan.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "runtime/context.h"
+#include "runtime/errors.h"
 #include "runtime/params.h"
 #include "runtime/paths.h"
 #include "runtime/string_store.h"
@@ -12,8 +15,11 @@
 #include "runtime/dates.h"
 #include "script/field_types.h"
 #include "tests/support/run_params.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
 #include "ui/window_start.h"
+#include "runtime/options.h"
+#include "updater/command_words.h"
 #include "updater/startup.h"
 
 using namespace rt;
@@ -136,6 +142,44 @@ TEST_F(StartUpTest, OverLongCommandLineEndsStartUp) {
     ASSERT_EQ(Settings("k.exe /RUN:x", &plan), 0);
     EXPECT_EQ(WindowLayerStart(nullptr, nullptr, nullptr), 0);
     EXPECT_EQ(Str(RunParam(kParamCommandLine)), "k.exe /RUN:x");
+}
+
+// The elevated copy starts wherever the shell likes; APSTART brings it back to the run's folder,
+// and a folder it cannot enter ends the start-up rather than let it act on another folder.
+TEST_F(StartUpTest, ApStartIsTheWorkingFolder) {
+    rt_test::TempDir there{"kvapstart"};
+    const std::string before = std::filesystem::current_path().string();
+    ASSERT_EQ(Settings(("k.exe /APSTART:'" + there.Path() + "'").c_str(), nullptr), 0);
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(rt_test::TempDir::Native(there.Path())));
+    std::filesystem::current_path(before);
+    EXPECT_EQ(Settings(("k.exe /APSTART:'" + there.Path("gone") + "'").c_str(), nullptr), kErrFileNotFound);
+    EXPECT_EQ(Str(ErrorDetail()), "APSTART:" + there.Path("gone"));
+    EXPECT_EQ(std::filesystem::current_path().string(), before);
+}
+
+// Launchers put a word that holds a blank in double quotes, option and all: it is read as that
+// option. A word that is neither an option nor a switch is kept and named for the log.
+TEST_F(StartUpTest, OptionsWrappedInDoubleQuotesAndStrayWords) {
+    struct Case { const char* line; const char* stored; const char* output; const char* stray; };
+    const Case cases[] = {
+        {"k.exe \"OUTPUT:'C:\\Program Files\\Shop'\"", "k.exe OUTPUT:'C:\\Program Files\\Shop'",
+         "C:\\Program Files\\Shop", ""},
+        {"\"C:\\K K\\k.exe\" \"/output='a b'\" -confirm", "\"C:\\K K\\k.exe\" /output='a b' -confirm", "a b", ""},
+        {"k.exe \"NOPE:'x y'\" /OUTPUT:'z' stray:1 \"\"", "k.exe \"NOPE:'x y'\" /OUTPUT:'z' stray:1 \"\"", "z",
+         "\"NOPE:'x y'\"|stray:1|\"\"|"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(SetRunParam(kParamCommandLine, T(c.line)), 0);
+        std::vector<std::string> stray;
+        ASSERT_EQ(TidyCommandWords(&stray), 0) << c.line;
+        EXPECT_EQ(Str(RunParam(kParamCommandLine)), c.stored) << c.line;
+        const uint16_t mark = PoolMark();
+        EXPECT_EQ(Str(OptionValue(kOptOutput)), c.output) << c.line;
+        PoolRelease(mark);
+        std::string named;
+        for (const std::string& w : stray) named += w + "|";
+        EXPECT_EQ(named, c.stray) << c.line;
+    }
 }
 
 TEST_F(StartUpTest, NickIsThePartAfterTheColon) {
