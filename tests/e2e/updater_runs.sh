@@ -3,7 +3,8 @@
 # program, "none" starts nothing, DPATH with an HTTP source ends with 124, a serious error is
 # shown and the program still starts), default sources (a target below ProgramData, one outside
 # the known folders, use SSH: 148), MODE:BATCH (no window during a whole update, the result in the
-# exit code and the log), and folder and share sources.
+# exit code and the log; a read-only file, a mistyped MODE), and folder and share sources (a check,
+# a source that is not there).
 #   updater_runs.sh KELVANER_EXE WINDOW_DRIVER_EXE ECHO_ARGS_EXE SERVER
 set -uo pipefail
 kelvaner=$1 driver=$2 echo_args=$3 server=$(readlink -f "$4")
@@ -119,6 +120,18 @@ run -- /MODE:BATCH "/INPUT:'$base/shop/locked'" "/OUTPUT:'$(win "$t8")'"
 expect "MODE:BATCH: an error is the exit code" "$rc" 175
 [ "$(log_count 'locked.on')" -ge 1 ] && ok "MODE:BATCH: the error is in the log" || fail "no error in the log"
 
+# A read-only file is not replaced: 131, and a batch run asks nobody for the elevated copy.
+printf 'old' >"$t8/readme.txt"; touch -d '2020-01-01' "$t8/readme.txt"; chmod a-w "$t8/readme.txt"
+run -- /MODE:BATCH "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$t8")'"
+expect "MODE:BATCH, a read-only file: exit code" "$rc" 131
+expect "the read-only file keeps its bytes" "$(cat "$t8/readme.txt")" old
+expect "the log says why nobody was asked" "$(log_count 'a batch run does not ask to run as administrator')" 1
+chmod u+w "$t8/readme.txt"
+# A mistyped MODE anywhere ends the start-up, also after a valid one; no box to press here.
+run -- /MODE:BATCH /MODE:XYZ "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$t8")'"
+expect "a mistyped MODE after BATCH: exit code" "$rc" 163
+expect "the log names it" "$(log_count 'MODE:XYZ')" 1
+
 # ---- folder and share sources ----------------------------------------------------------------
 src=$work/src dst=$work/dst
 mkdir -p "$src" "$dst"
@@ -146,6 +159,16 @@ run "${fatal_box[@]}" -- "/INPUT:'$(win "$src")'" "/OUTPUT:'$(win "$dst")'"
 expect "locked.on in a folder source: exit code" "$rc" 175
 expect "locked.on: nothing copied" "$(cat "$dst/new.txt")" new
 rm -f "$src/locked.on"
+
+# A check from a folder copies nothing; a source that cannot be listed is no folder up to date.
+printf 'newest' >"$src/new.txt"
+run -- /MODE:BATCH "/DPATH:'$(win "$dst")\\app.exe'" "/INPUT:'$(win "$src")'" "/OUTPUT:'$(win "$dst")'"
+expect "DPATH with a folder source: exit code" "$rc" 124
+expect "DPATH with a folder source copies nothing" "$(cat "$dst/new.txt")" new
+expect "DPATH logs what would change" "$(log_count 'Would update: .*new.txt')" 1
+run -- /MODE:BATCH "/INPUT:'$(win "$work/no such source")'" "/OUTPUT:'$(win "$dst")'"
+expect "a folder source that is not there: exit code" "$rc" 164
+[ "$(log_count 'no such source')" -ge 1 ] && ok "the log names the missing source" || fail "no source in the log"
 
 # Wine has no network provider: a share's connection is refused (1222), which is 130.
 run "${fatal_box[@]}" -- "/INPUT:'\\\\kelvane-e2e\\apps'" "/OUTPUT:'$(win "$dst")'"
