@@ -10,6 +10,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 #include "runtime/typed_arrays.h"
+#include "runtime/wait.h"
 #include "runtime/whole_file.h"
 
 namespace rt {
@@ -17,6 +18,7 @@ namespace rt {
 namespace {
 
 constexpr uint16_t kMaxMarker = 0xFFFF;
+constexpr uint32_t kInUseRetryMs = 500;
 
 void Count(uint16_t var) { IntSet(var, static_cast<int16_t>(IntGet(var) + 1)); }
 
@@ -101,13 +103,21 @@ ErrCode FileCopy(StrRef source, StrRef target, uint16_t flags, const FileInfo* s
     }
     const char* from = CString(source);
     ErrCode err = CopyOnce(from, target, progress, arg);
-    if (err && err != kErrPermission && !(progress && err == kErrUserCanceled)) {
+    // A file held open by another program (an installer still writing the source, a program
+    // running from the target) is often free a moment later: it gets the one retry that a
+    // refusal does not.
+    const bool inUse = err == kErrPermission && FsFailureReason() == kFsReasonInUse;
+    if (err && (err != kErrPermission || inUse) && !(progress && err == kErrUserCanceled)) {
+        if (inUse) WaitMs(kInUseRetryMs, nullptr, nullptr);
         StrRef folder = PathPart(target, kPathDriveFolder);
         ErrCode made = (folder.len && !IsFolder(folder)) ? MakeDirs(folder) : 0;
         err = made == kErrPermission ? made : CopyOnce(from, target, progress, arg);
     }
     if (err) {
-        RecordAndReport(err, kModStreams, source);
+        const char* reason = FsFailureReason();
+        RecordAndReport(err, kModStreams,
+                        *reason ? Concat(source, Concat(StrFromLiteral(" ("), Concat(StrFromLiteral(reason), StrFromLiteral(")"))))
+                                : source);
     }
     return err;
 }

@@ -35,9 +35,10 @@ PoolText SyncMarkerPath(StrRef sourceFolder);
 // source's last-write time and renames it over the target: a copy stopped half-way leaves the
 // old target whole. progress(arg, total, block) runs after each block; its non-zero answer stops
 // the copy with that code. Codes: 164 source (or the target's folder) missing, 175 source
-// unreadable, target read-only or held open; 131 a failed write. After a failure other than 175
-// or a stop the target's folder is created when missing and the copy runs once more. A final
-// failure is reported against the source.
+// unreadable, target read-only or held open; 131 a failed write. After a failure other than a
+// refusal (175 for any reason but a file in use) or a stop, the target's folder is created when
+// missing and the copy runs once more, half a second later for a file in use. A final failure is
+// reported against the source, with the system's reason when it has one ("... (disk full)").
 ErrCode FileCopy(StrRef source, StrRef target, uint16_t flags, const FileInfo* sourceInfo, const FileInfo* targetInfo,
                  FsCopyProgress progress = nullptr, void* arg = nullptr);
 

@@ -5,12 +5,18 @@ namespace rt {
 
 namespace {
 FsSeams gSeams{};
+thread_local const char* tFailureReason = "";
 }  // namespace
+
+const char* FsFailureReason() { return tFailureReason; }
+void FsNoteFailure(const char* reason) { tFailureReason = reason ? reason : ""; }
 
 void SetFsSeams(const FsSeams& seams) { gSeams = seams; }
 
 ErrCode FsFault(FsFaultPoint point, const char* path) {
-    return gSeams.fault ? gSeams.fault(point, path) : 0;
+    const ErrCode injected = gSeams.fault ? gSeams.fault(point, path) : 0;
+    if (injected) FsNoteFailure("");
+    return injected;
 }
 
 FsFile::FsFile(FsFile&& other) noexcept

@@ -84,6 +84,17 @@ ErrCode FsMakeFolder(const char* path);
 ErrCode FsRemoveFolder(const char* path);
 // Removes one file; kErrFileNotFound when it is missing.
 ErrCode FsRemoveFile(const char* path);
+
+// Why the calling thread's last failed file call failed, in the words the log uses: one of the
+// kFsReason texts, or "" for any other cause. The codes fold several causes into one (a file in
+// use and a refused one are both kErrPermission); the reason tells the administrator which.
+const char* FsFailureReason();
+void FsNoteFailure(const char* reason);
+inline constexpr char kFsReasonInUse[] = "in use by another program";
+inline constexpr char kFsReasonDiskFull[] = "disk full";
+inline constexpr char kFsReasonNameTooLong[] = "name too long or not allowed";
+inline constexpr char kFsReasonAccessDenied[] = "access denied";
+inline constexpr char kFsReasonWriteProtected[] = "write protected";
 // Puts `source` in the place of `target` in one step, replacing target when it exists, and makes
 // the change durable. The caller has flushed and closed source.
 ErrCode FsReplaceFile(const char* source, const char* target);

@@ -18,7 +18,28 @@ namespace rt {
 
 namespace {
 
+const char* ReasonOf(int e) {
+    switch (e) {
+        case ETXTBSY:
+        case EBUSY:
+            return kFsReasonInUse;
+        case ENOSPC:
+        case EDQUOT:
+            return kFsReasonDiskFull;
+        case ENAMETOOLONG:
+            return kFsReasonNameTooLong;
+        case EACCES:
+        case EPERM:
+            return kFsReasonAccessDenied;
+        case EROFS:
+            return kFsReasonWriteProtected;
+        default:
+            return "";
+    }
+}
+
 ErrCode FromErrno(int e, ErrCode other) {
+    FsNoteFailure(ReasonOf(e));
     switch (e) {
         case ENOENT:
         case ENOTDIR:

@@ -11,7 +11,29 @@ namespace rt {
 
 namespace {
 
+const char* ReasonOf(DWORD e) {
+    switch (e) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return kFsReasonInUse;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return kFsReasonDiskFull;
+        case ERROR_FILENAME_EXCED_RANGE:
+        case ERROR_BUFFER_OVERFLOW:
+        case ERROR_INVALID_NAME:  // what a name longer than a folder entry takes gives on some systems
+            return kFsReasonNameTooLong;
+        case ERROR_ACCESS_DENIED:
+            return kFsReasonAccessDenied;
+        case ERROR_WRITE_PROTECT:
+            return kFsReasonWriteProtected;
+        default:
+            return "";
+    }
+}
+
 ErrCode FromWin(DWORD e, ErrCode other) {
+    FsNoteFailure(ReasonOf(e));
     switch (e) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:

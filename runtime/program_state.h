@@ -92,6 +92,7 @@
 //   updater/run_ui_window_layer.cpp   WindowRunUi::ui   the windows' implementation
 //   updater/run_ui_batch.cpp          BatchRunUi::ui    the batch implementation
 //   updater/run_modes.cpp      gReported        the run wrote its report line
+//                              gShownCode       the serious result a program run already showed
 //
 // ---- Global: kelvane-server --------------------------------------------------------------------
 //
@@ -106,6 +107,7 @@
 //
 //   script/expr_eval.cpp       gNesting         depth of nested parses, bounded
 //                              gReported        the statement already stored a detail text
+//   runtime/fs.cpp             tFailureReason   why the thread's last file call failed, for the log
 //   net/http_response.cpp      tSpareBlock      the reader's 256 KiB block, kept for the next answer
 //   ui/progress_window.cpp     tProgress        the progress window: its handles, position, label
 //   ui/choosers_win.cpp        gStartTries      selections the folder browser may still need

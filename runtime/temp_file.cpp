@@ -91,6 +91,17 @@ ErrCode ReplacementFile::Begin(StrRef target, const char* prefix) {
     if (!target.ok()) return StrError(target);
     if (target.len == 0) return kErrBadInput;
     if (target.len + 1u > sizeof target_) return kErrOutOfMemory;
+    // The system takes no longer path, nor a longer name in it; said here, since not every system
+    // says so itself (one answers "not found").
+    uint16_t longestName = 0;
+    for (uint16_t i = 0, run = 0; i < target.len; ++i) {
+        run = (target.ptr[i] == '\\' || target.ptr[i] == '/') ? 0 : static_cast<uint16_t>(run + 1);
+        if (run > longestName) longestName = run;
+    }
+    if (target.len >= kMaxPathLength || longestName > kMaxNameLength) {
+        FsNoteFailure(kFsReasonNameTooLong);
+        return kErrFileIo;
+    }
     std::memcpy(target_, target.ptr, target.len);
     target_[target.len] = '\0';
     PoolScope scope;

@@ -10,6 +10,10 @@
 namespace rt {
 
 inline constexpr uint16_t kTempPathMax = 512;
+// The longest path the system's file calls take (its MAX_PATH, less the final NUL, is the last
+// length refused), and the longest name of one folder entry.
+inline constexpr uint16_t kMaxPathLength = 260;
+inline constexpr uint16_t kMaxNameLength = 255;
 
 // Creates a new, empty file named prefix + a unique part + ".tmp" in folder (the system's
 // temporary folder when folder is empty, the working folder when that is unset too) and writes its

@@ -37,6 +37,11 @@ ErrCode FileAnswerInstaller::Fail(ErrCode code, const char* text, uint32_t len) 
     return code;
 }
 
+ErrCode FileAnswerInstaller::FailIo() {
+    reason_ = FsFailureReason();
+    return Fail(kErrFileIo, nullptr);
+}
+
 ErrCode FileAnswerInstaller::Fail(ErrCode code, const char* text) {
     return Fail(code, text, text ? static_cast<uint32_t>(std::strlen(text)) : 0);
 }
@@ -104,13 +109,13 @@ ErrCode FileAnswerInstaller::Begin() {
     // as looking for it first would cost every file a search.
     const StrRef folder = PathPart(target, kPathDriveFolder);
     if (!folder.ok() || folder.len == 0 || PathExists(folder) == 0 || MakeDirs(folder) != 0 || file_.Begin(target) != 0)
-        return Fail(kErrFileIo, nullptr);
+        return FailIo();
     return 0;
 }
 
 ErrCode FileAnswerInstaller::FlushBlock() {
     uint32_t put = 0;
-    if (used_ && file_.file().Write(block_, used_, &put) != 0) return Fail(kErrFileIo, nullptr);
+    if (used_ && file_.file().Write(block_, used_, &put) != 0) return FailIo();
     used_ = 0;
     return 0;
 }
@@ -154,16 +159,17 @@ ErrCode FileAnswerInstaller::Finish() {
     // content with an old time; then flushed, closed and renamed.
     if (!StampPartsValid(header_.date, header_.time)) return Fail(kErrBadInput, nullptr);
     if (SetFileWriteTimeLocal(file_.file(), header_.date, header_.time - header_.time % 1000) != 0)
-        return Fail(kErrFileIo, nullptr);
-    if (file_.Finish() != 0) return Fail(kErrFileIo, nullptr);
-    if (file_.Commit() != 0) return Fail(kErrFileIo, nullptr);
+        return FailIo();
+    if (file_.Finish() != 0) return FailIo();
+    if (file_.Commit() != 0) return FailIo();
     return 0;
 }
 
 ErrCode FileAnswerInstaller::ReportFailure() const {
     if (!code_) return 0;
     PoolScope scope;
-    const StrRef target = StrFromLiteral(target_);
+    StrRef target = StrFromLiteral(target_);
+    if (*reason_) target = Concat(target, Concat(StrFromLiteral(" ("), Concat(StrFromLiteral(reason_), StrFromLiteral(")"))));
     if (recorded_) return ReportError(code_, target, true);
     RecordError(code_, kModStreams);
     if (textLen_) {

@@ -45,6 +45,8 @@ public:
 
 private:
     ErrCode Fail(ErrCode code, const char* text);
+    // kErrFileIo with the system's reason, named after the target in the report.
+    ErrCode FailIo();
     ErrCode Fail(ErrCode code, const char* text, uint32_t len);
     ErrCode TakeHeader();
     ErrCode Begin();
@@ -71,6 +73,7 @@ private:
     ErrCode code_ = 0;
     bool recorded_ = false;  // the code was recorded and reported where it arose
     char text_[700] = {};
+    const char* reason_ = "";
     uint32_t textLen_ = 0;
 };
 

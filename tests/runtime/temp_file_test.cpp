@@ -41,6 +41,28 @@ TEST_F(TempFileTest, APathThatDoesNotFitIsRefusedAndLeavesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::current_path()), std::filesystem::directory_iterator()), 0);
 }
 
+// The longest path and the longest name the system takes, from both sides: refused by the
+// replacement itself with the reason, since not every system names it.
+TEST_F(TempFileTest, AReplacementTakesTheLongestPathAndNameTheSystemTakes) {
+    const std::string folder = Dir() + "\\";
+    // The name that makes the whole path kMaxPathLength - 1 long.
+    const size_t fill = rt::kMaxPathLength - 1 - folder.size();
+    ASSERT_LT(fill, rt::kMaxNameLength);
+    const struct { std::string target; rt::ErrCode want; } cases[] = {
+        {folder + std::string(fill, 'p'), 0},
+        {folder + std::string(fill + 1, 'p'), rt::kErrFileIo},
+        {folder + "sub\\" + std::string(rt::kMaxNameLength, 'n'), rt::kErrFileIo},  // the path is too long too
+        {std::string(rt::kMaxNameLength, 'n'), 0},                                   // in the working folder
+        {std::string(rt::kMaxNameLength + 1, 'n'), rt::kErrFileIo},
+    };
+    for (const auto& c : cases) {
+        rt::ReplacementFile file;
+        rt::FsNoteFailure("");
+        EXPECT_EQ(file.Begin(V(c.target)), c.want) << c.target.size();
+        EXPECT_STREQ(rt::FsFailureReason(), c.want ? rt::kFsReasonNameTooLong : "") << c.target.size();
+    }
+}
+
 TEST_F(TempFileTest, AMissingFolderGives131) {
     char path[rt::kTempPathMax];
     EXPECT_EQ(rt::CreateTempFile(V(Dir() + "\\no\\such"), "kvt", path, sizeof path), rt::kErrFileIo);

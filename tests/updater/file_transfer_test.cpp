@@ -180,6 +180,13 @@ TEST_F(TransferTest, WriteFlushOrRenameFailureKeepsTheOldTarget) {
     }
 }
 
+// The system's reason goes with the file, so that the log says why it could not be written.
+TEST_F(TransferTest, AFailureToWriteNamesTheSystemsReason) {
+    const std::string target = dir_.Path(std::string(300, 'n') + ".dll");
+    EXPECT_EQ(InstallAnswer(Answer("dll", 20240101, 0), V(target)), kErrFileIo);
+    EXPECT_EQ(Str(ErrorDetail()), target + " (name too long or not allowed)");
+}
+
 TEST_F(TransferTest, SubfolderOfTheTargetIsCreated) {
     std::string target = dir_.Path("sub\\deeper\\new.dll");
     ASSERT_EQ(InstallAnswer(Answer("dll", 20240101, 0), V(target)), 0);
