@@ -127,6 +127,18 @@ expect "MODE:BATCH, a read-only file: exit code" "$rc" 131
 expect "the read-only file keeps its bytes" "$(cat "$t8/readme.txt")" old
 expect "the log says why nobody was asked" "$(log_count 'a batch run does not ask to run as administrator')" 1
 chmod u+w "$t8/readme.txt"
+# A full disk: 131 with the system's reason in the log, and nothing half-written left behind.
+full=$work/full; mkdir -p "$full"
+if mount -t tmpfs -o size=1m tmpfs "$full" 2>/dev/null; then
+  run -- /MODE:BATCH "/INPUT:'$base/shop/big'" "/OUTPUT:'$(win "$full")'"
+  expect "a full disk: exit code" "$rc" 131
+  [ "$(log_count 'big.bin (disk full)')" -ge 1 ] && ok "the log names the file and the full disk" ||
+    fail "no reason in the log: $(tail -c 600 "$wd/UPlog.txt")"
+  expect "nothing half-written stays" "$(ls -A "$full")" ""
+  umount "$full"
+else
+  echo "skip: a full disk needs a tmpfs mount, which this machine refuses"
+fi
 # A mistyped MODE anywhere ends the start-up, also after a valid one; no box to press here.
 run -- /MODE:BATCH /MODE:XYZ "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$t8")'"
 expect "a mistyped MODE after BATCH: exit code" "$rc" 163
