@@ -60,9 +60,9 @@ void WriteReport(ErrCode code) {
     gReported = true;
 }
 
-SyncResult Update(RunFlags flags, StrRef host) {
+SyncResult Update(RunFlags flags, StrRef host, uint16_t application) {
     PoolScope scope;
-    StrRef pair = UpdateOptions(flags, host);
+    StrRef pair = UpdateOptions(flags, host, application);
     if (!pair.ok()) return {StrError(pair), 0};
     if (pair.len == 0) return {kErrUserCanceled, 0};
     // A target confirmed when the pair was chosen is not asked about again by the HTTP checks.
@@ -97,8 +97,8 @@ ErrCode AfterNotWritable(ErrCode result) {
 
 }  // namespace
 
-SyncResult UpdateRun(RunFlags flags, StrRef host) {
-    SyncResult r = Update(flags, host);
+SyncResult UpdateRun(RunFlags flags, StrRef host, uint16_t application) {
+    SyncResult r = Update(flags, host, application);
     HideStep();
     // The report carries the run's final code: after a relaunch, its code and its own detail.
     r.code = AfterNotWritable(r.code);
@@ -178,7 +178,19 @@ ErrCode PlainRun(RunFlags flags, StrRef host) {
         // report.
         if (result == kErrUserCanceled) gReported = true;
     }
-    if (result == 0) {
+    // Nobody is there to choose among the applications of config.txt: a batch run updates each in
+    // turn, with a report line each, and ends with the first serious code (else the first other).
+    const uint16_t applications = CurrentRunUi().Attended() ? 0 : ApplicationsToChoose();
+    if (result == 0 && applications > 1) {
+        ErrCode serious = 0, other = 0;
+        for (uint16_t k = 1; k <= applications; ++k) {
+            SyncResult r = UpdateRun(flags, host, k);
+            const ErrCode code = ShowCompletion(r.code, r.count);
+            if (code >= kFirstSerious && !serious) serious = code;
+            if (code && !other) other = code;
+        }
+        result = serious ? serious : other;
+    } else if (result == 0) {
         SyncResult r = UpdateRun(flags, host);
         result = ShowCompletion(r.code, r.count);
         if (result == kErrFileNotFound && CurrentRunUi().Attended()) {

@@ -15,8 +15,9 @@ namespace rt {
 // The update run: the pair from the update options (empty: 122; an error: its code), a target
 // that must exist (else 163 against it), the HTTP update for an "http:" or "https:" source and the
 // share or folder update (mask 18) for any other; the status window hidden. Always logs
-// "Update Report: <text of the code> CommandLine: <command line>".
-SyncResult UpdateRun(RunFlags flags, StrRef host);
+// "Update Report: <text of the code> CommandLine: <command line>". With application, that line
+// of the configuration file is the pair when the options name no target.
+SyncResult UpdateRun(RunFlags flags, StrRef host, uint16_t application = 0);
 
 
 // The administration menu (message 49: "Credenciales", "Configuración", "Preferencias") until the
@@ -38,8 +39,8 @@ PoolText RelaunchParameters();
 ErrCode StartProgram(StrRef program);
 
 // The plain run: the menu first with AdminMode, the update and its completion; 164 opens the
-// configuration editor, 163 asks whether to (except in a batch run, where both stay); 131 the
-// elevated relaunch.
+// configuration editor, 163 asks whether to (except in a batch run, where both stay). A batch run
+// without OUTPUT and RUN updates every application of the configuration file in turn.
 ErrCode PlainRun(RunFlags flags, StrRef host);
 // The program-path run: with AdminMode the preferences panel of the program's folder; else the
 // update and its completion, 131 the relaunch, a serious result shown (and so cleared to 0) and

@@ -31,12 +31,14 @@ StrRef Reduced(StrRef folder) {
 }
 
 // The pair of the application the user picks from the configuration file; empty when cancelled.
-StrRef ChooseApplication() {
+StrRef ChooseApplication(uint16_t application) {
     uint16_t mark = PoolMark();
     StrRef lines = ReadConfig(ConfigFilePath());
     if (!lines.ok()) return PoolReturn(mark, lines);
     const uint16_t count = FieldCount(lines, '\n');
-    const uint16_t chosen = count == 1 ? 1 : ChooseOne(Message(kMsgChooseApplication), ConfigNames(lines, StrEmpty()));
+    const uint16_t chosen = application ? application
+                            : count == 1 ? 1
+                                         : ChooseOne(Message(kMsgChooseApplication), ConfigNames(lines, StrEmpty()));
     if (chosen == 0 || chosen > count) return PoolReturn(mark, StrEmpty());
     return PoolReturn(mark, ConfigLinePair(Field(lines, '\n', chosen)));
 }
@@ -107,7 +109,16 @@ PoolText OptionsForFolder(StrRef target, RunFlags flags, StrRef host) {
     return PoolReturn(mark, MakePair(source, target));
 }
 
-PoolText UpdateOptions(RunFlags flags, StrRef host) {
+uint16_t ApplicationsToChoose() {
+    PoolScope scope;
+    const StrRef output = OptionValue(kOptOutput);
+    const StrRef run = OptionValue(kOptRun);
+    if (!output.ok() || !run.ok() || output.len || run.len) return 0;
+    const StrRef lines = ReadConfig(ConfigFilePath());
+    return lines.ok() && lines.len ? FieldCount(lines, '\n') : 0;
+}
+
+PoolText UpdateOptions(RunFlags flags, StrRef host, uint16_t application) {
     uint16_t mark = PoolMark();
     StrRef input = OptionValue(kOptInput);
     StrRef output = OptionValue(kOptOutput);
@@ -117,7 +128,7 @@ PoolText UpdateOptions(RunFlags flags, StrRef host) {
     if (!input.ok() || !target.ok()) {
         pair = input.ok() ? target : input;
     } else if (target.len == 0) {
-        pair = ChooseApplication();
+        pair = ChooseApplication(application);
     } else if (input.len) {
         pair = MakePair(input, target);
     } else {

@@ -37,7 +37,12 @@ PoolText OptionsForFolder(StrRef target, RunFlags flags, StrRef host);
 // switch the user is asked first (message 140 field 1 with the target, message 20 field 2); no
 // gives the empty text, as does a cancelled choice. Errors (164 for a missing configuration file)
 // come back as error values. Logged as "Kelvane_Options: <result>. source:<INPUT>, target:<target>".
-PoolText UpdateOptions(RunFlags flags, StrRef host);
+// With application (1-based), that line of the configuration file is taken instead of a choice.
+PoolText UpdateOptions(RunFlags flags, StrRef host, uint16_t application = 0);
+
+// The applications of the configuration file that a run without OUTPUT and RUN would choose from:
+// their number, 0 when the options name a target or the file is missing or unreadable.
+uint16_t ApplicationsToChoose();
 
 // The "confirm" switch of the command line: the target is confirmed when the pair is chosen.
 bool ConfirmSwitch();

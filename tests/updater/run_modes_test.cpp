@@ -154,6 +154,17 @@ TEST_F(RunModesTest, WithoutAConfigurationFileThePlainRunOpensTheEditor) {
 
 TEST_F(RunModesTest, ABatchRunShowsNoWindowAndKeepsItsCodes) {
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH"), kErrFileNotFound) << "no editor in a batch run";
+    // Nobody chooses among several applications: each is updated in turn, a report line each,
+    // and the first serious code is the exit code.
+    dir_.Write("config.txt", "Gone-'" + server_.Base() + "/shop," + dir_.Path("gone") + "'\r\nShop-'" + server_.Base() +
+                                 "/shop," + dir_.Path("target") + "'\r\n");
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH"), kErrBadInput);
+    EXPECT_EQ(TempDir::Read(dir_.Path("target\\app.exe")), "program v2") << "the second after the first failed";
+    size_t reports = 0;
+    for (size_t at = 0; (at = Log().find("Update Report: ", at)) != std::string::npos; ++at) ++reports;
+    EXPECT_EQ(reports, 3u) << Log();
+    fs::remove(dir_.path() / "config.txt");
+    fs::remove(dir_.path() / "target" / "app.exe");
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH " + Http()), 0);
     EXPECT_EQ(TempDir::Read(dir_.Path("target\\app.exe")), "program v2");
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /INPUT:'" + server_.Base() + "/x' /OUTPUT:'" + dir_.Path("gone") + "'"),
