@@ -118,39 +118,46 @@ ErrCode GetInto(StrRef host, StrRef path, uint16_t port, BodySink& body, const F
     return err;
 }
 
-// One address's body into sink.
-ErrCode FetchAddress(StrRef address, uint16_t flags, BodySink& target, const FetchLimits& limits) {
-    uint16_t mark = PoolMark();
-    if (!(flags & kFetchNoLog) && LogEnabled(0, kLogRuntime)) Log(address);
-    ErrCode err = kOk;
+// The host, port and path of a fetch address; the address's fault, reported, when it has one.
+ErrCode SplitForFetch(StrRef address, HostPort* hp, StrRef* path) {
     if (PathKind(address) == kPathHttps) {
         RecordError(kErrFeatureRemoved, 0);
-        err = ReportError(kErrFeatureRemoved, StrFromLiteral("https://"));
-    } else {
-        StrRef split = SplitAddress(address, kSplitFetch);
-        HostPort hp;
-        StrRef path;
-        if (split.ok()) {
-            uint16_t nul = 0;
-            while (split.ptr[nul] != '\0') ++nul;
-            hp = SplitHostPort(StrMake(split.ptr, nul));
-            path = StrMake(split.ptr + nul + 1, static_cast<uint16_t>(split.len - nul - 1));
-        }
-        if (!split.ok() || hp.error) {
-            // The address is the cause; its query may carry credentials.
-            err = RecordAndReport(split.ok() ? hp.error : StrError(split), kModNetSend,
-                                  Concat(StrFromLiteral("Not a usable server address: "), WithoutQuery(address)));
-        } else {
-            err = GetInto(hp.name, path, hp.port, target, limits);
-        }
+        return ReportError(kErrFeatureRemoved, StrFromLiteral("https://"));
     }
-    PoolRelease(mark);
-    return err;
+    StrRef split = SplitAddress(address, kSplitFetch);
+    if (split.ok()) {
+        uint16_t nul = 0;
+        while (split.ptr[nul] != '\0') ++nul;
+        *hp = SplitHostPort(StrMake(split.ptr, nul));
+        *path = StrMake(split.ptr + nul + 1, static_cast<uint16_t>(split.len - nul - 1));
+    }
+    if (split.ok() && !hp->error) return kOk;
+    // The address is the cause; its query may carry credentials.
+    return RecordAndReport(split.ok() ? hp->error : StrError(split), kModNetSend,
+                           Concat(StrFromLiteral("Not a usable server address: "), WithoutQuery(address)));
+}
+
+// One address's body into sink.
+ErrCode FetchAddress(StrRef address, uint16_t flags, BodySink& target, const FetchLimits& limits) {
+    PoolScope scope;
+    if (!(flags & kFetchNoLog) && LogEnabled(0, kLogRuntime)) Log(address);
+    HostPort hp;
+    StrRef path;
+    const ErrCode err = SplitForFetch(address, &hp, &path);
+    return err ? err : GetInto(hp.name, path, hp.port, target, limits);
 }
 
 }  // namespace
 
 void SetHttpSeams(const HttpSeams& seams) { gSeams = seams; }
+
+ErrCode CheckServerAddress(StrRef address) {
+    if (!address.ok()) return StrError(address);
+    PoolScope scope;
+    HostPort hp;
+    StrRef path;
+    return SplitForFetch(address, &hp, &path);
+}
 
 ErrCode HttpFetchToSink(StrRef address, uint16_t flags, BodySink& sink, const FetchLimits& limits) {
     if (!address.ok()) return StrError(address);

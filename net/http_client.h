@@ -42,6 +42,12 @@ struct FetchLimits {
 // and a sink's error ends the fetch with that code.
 ErrCode HttpFetchToSink(StrRef address, uint16_t flags, BodySink& sink, const FetchLimits& limits = {});
 
+// 0 when address can be fetched: a plain "http://" address with a host and a usable port. Else
+// kErrFeatureRemoved for "https" (reported "https://"), or kErrBadInput (or the split's code)
+// reported as "Not a usable server address: <address without its query>". Fetching checks the
+// same; a caller checks first to ask nobody for credentials an address could never carry.
+ErrCode CheckServerAddress(StrRef address);
+
 // The body of one address as one pool entry, or the fetch's error; a body beyond 65535 bytes
 // (or beyond the pool) gives kErrOutOfMemory, one beyond a smaller limits.maxBody
 // kErrDataOutBound.

@@ -257,8 +257,22 @@ ErrCode FsReplaceFile(const char* source, const char* target) {
     if (!source || !target || !*source || !*target) return kErrBadInput;
     if (ErrCode f = FsFault(kFaultReplace, target)) return f;
     // Write-through: the call returns only when the move is on the disk.
-    if (!::MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return FromWin(::GetLastError(), kErrDeviceIo);
+    if (!::MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD e = ::GetLastError();
+        const ErrCode code = FromWin(e, kErrDeviceIo);
+        // The system refuses to replace a file that another program holds open as it refuses a
+        // protected one; a look at whether the file could be removed at all tells them apart.
+        if (e == ERROR_ACCESS_DENIED) {
+            HANDLE probe = ::CreateFileA(target, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (probe != INVALID_HANDLE_VALUE) {
+                ::CloseHandle(probe);
+            } else if (::GetLastError() == ERROR_SHARING_VIOLATION) {
+                FsNoteFailure(kFsReasonInUse);
+            }
+        }
+        return code;
+    }
     return 0;
 }
 

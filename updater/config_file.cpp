@@ -7,6 +7,7 @@
 #include "runtime/paths.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
+#include "runtime/text_format.h"
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
 #include "runtime/whole_file.h"
@@ -45,16 +46,25 @@ PoolText ConfigFilePath() {
 PoolText ReadConfig(StrRef path) {
     if (!path.ok()) return path;
     uint16_t mark = PoolMark();
-    StrRef text = FileLength(path) ? ReadText(path, StrFromLiteral("\n")) : StrEmpty();
+    const uint32_t length = FileLength(path);
+    StrRef text = length ? ReadText(path, StrFromLiteral("\n")) : StrEmpty();
     if (text.ok()) text = Trim(text, kTrimBoth, StrFromLiteral(" \t\r\n"));
     if (text.ok() && text.len) return PoolReturn(mark, text);
     // Named where it was looked for: a relative path is the working folder's (a rooted one keeps
     // itself, since the join drops the folder then).
     const StrRef here = FsCurrentFolder(kMaxText);
-    const StrRef shown = here.ok() && here.len ? PathJoin(here, path) : path;
-    RecordAndReport(kErrFileNotFound, kModStreams, shown.ok() ? shown : path);
+    StrRef shown = here.ok() && here.len ? PathJoin(here, path) : path;
+    if (!shown.ok()) shown = path;
+    // A file that is there but cannot be read as a list is no missing file: its own code, and
+    // what is wrong with it.
+    const ErrCode code = text.ok() ? kErrFileNotFound : StrError(text);
+    if (code != kErrFileNotFound) {
+        shown = Concat(shown, Concat(StrFromLiteral(": cannot be read as the list of applications, "),
+                                     Concat(Format(12, "%u", length), StrFromLiteral(" bytes"))));
+    }
+    RecordAndReport(code, kModStreams, shown);
     PoolRelease(mark);
-    return StrErr(kErrFileNotFound);
+    return StrErr(code);
 }
 
 ErrCode WriteConfig(StrRef path, StrRef lines) {

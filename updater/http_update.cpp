@@ -2,6 +2,7 @@
 #include "updater/http_update.h"
 
 #include "net/file_copy.h"
+#include "net/http_client.h"
 #include "runtime/catalogue.h"
 #include "runtime/errors.h"
 #include "runtime/fs.h"
@@ -84,6 +85,8 @@ SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask) {
 
 SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags) {
     PoolScope scope;
+    // Before anything asks for a password the address could never carry.
+    if (ErrCode bad = CheckServerAddress(source)) return {bad, 0};
     StrRef record = ReadStateRecord(flags, StrEmpty());
     if (!record.ok()) return {StrError(record), 0};
     if (UpdatesOff(record)) {

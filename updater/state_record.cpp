@@ -5,6 +5,9 @@
 #include <iterator>
 
 #include "runtime/errors.h"
+#include "runtime/text_format.h"
+#include "runtime/log.h"
+#include "runtime/fs.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
@@ -17,6 +20,20 @@ namespace rt {
 namespace {
 
 StrRef StatePath(StrRef path) { return (path.ok() && path.len) ? path : StrFromLiteral(kStateFileName); }
+
+// A record no run of this program wrote (longer than any record, or a file that cannot be read)
+// goes aside under another name, with a log line saying why; the run goes on as if there were
+// none, and the next stamp writes a new one. The empty text, or the error of the move.
+StrRef SetAside(StrRef file, StrRef why) {
+    PoolScope scope;
+    const StrRef aside = Concat(file, StrFromLiteral(".damaged"));
+    if (FsReplaceFile(CString(file), CString(aside)) != 0) {
+        return StrErr(RecordAndReport(kErrFileIo, kModStreams, Concat(Concat(file, StrFromLiteral(": damaged, ")), why)));
+    }
+    Log(Concat(Concat(Concat(file, StrFromLiteral(" is damaged (")), why),
+               Concat(StrFromLiteral("): set aside as "), aside)));
+    return StrEmpty();
+}
 
 // The program never writes NUL bytes or a quote it does not close, so a line holding them was
 // damaged or edited by hand. NUL bytes would end the fields early and a quote that is never
@@ -65,7 +82,13 @@ StateLayout StoredStateLayout(RunFlags flags) {
 
 PoolText ReadStateRecord(RunFlags flags, StrRef path) {
     uint16_t mark = PoolMark();
-    StrRef text = ReadBytes(StatePath(path), 0, 0xFFFF);
+    const StrRef file = StatePath(path);
+    const uint32_t length = FileLength(file);
+    StrRef text = length > kMaxStateFile ? StrErr(kErrOutOfMemory) : ReadBytes(file, 0, 0xFFFF);
+    if (!text.ok() && StrError(text) != kErrFileNotFound) {
+        // Nothing this program wrote: one damaged file must not stop every later run.
+        text = SetAside(file, Concat(Format(12, "%u", length), StrFromLiteral(" bytes")));
+    }
     if (!text.ok()) {
         if (StrError(text) != kErrFileNotFound) return PoolReturn(mark, text);
         // No record yet is no error: its name must not stay behind as the detail of whatever
@@ -75,6 +98,11 @@ PoolText ReadStateRecord(RunFlags flags, StrRef path) {
     }
     uint16_t end = 0;
     while (end < text.len && text.ptr[end] != '\r' && text.ptr[end] != '\n') ++end;
+    if (end > kMaxStateLine) {
+        text = SetAside(file, Concat(Concat(StrFromLiteral("a line of "), Format(12, "%u", static_cast<unsigned>(end))), StrFromLiteral(" bytes")));
+        if (!text.ok()) return PoolReturn(mark, text);
+        end = 0;
+    }
     StrRef line = Mended(StrMake(text.ptr, end));
     if (!line.ok()) return PoolReturn(mark, line);
     // Only the fields the layout keeps are read: more would push the others out of place when the

@@ -16,6 +16,10 @@
 namespace rt {
 
 inline constexpr char kStateFileName[] = "kelvane.dat";
+// A record file longer than this, or a record line longer than kMaxStateLine, was not written by
+// this program: it is set aside as "<file>.damaged".
+inline constexpr uint32_t kMaxStateFile = 0xFFFF;
+inline constexpr uint16_t kMaxStateLine = 4096;
 inline constexpr uint16_t kStateFields = 7;
 inline constexpr uint16_t kStateCheckUpdates = 1;
 inline constexpr uint16_t kStateTarget = 2;

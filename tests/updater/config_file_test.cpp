@@ -80,7 +80,13 @@ TEST_F(ConfigFileTest, ReadJoinsLinesOfAnyEndingAndMissingFilesGive164) {
     }
     SetRunParam(kParamCommandLine, T("C:\\apps\\kelvaner.exe /x"));
     EXPECT_EQ(StrError(ReadConfig(T("nowhere.txt"))), kErrFileNotFound);
-    EXPECT_EQ(Str(ErrorDetail()), dir_.Path("nowhere.txt"));
+    EXPECT_EQ(Str(ErrorDetail()), dir_.Path("nowhere.txt"));    // A file that is there but too large to be a list keeps its own code, named with its size.
+    const std::string huge(100000, 'x');
+    dir_.Write("config.txt", huge);
+    const ErrCode code = StrError(ReadConfig(path));
+    EXPECT_NE(code, kErrFileNotFound);
+    EXPECT_GE(code, kFirstSerious);
+    EXPECT_EQ(Str(ErrorDetail()), dir_.Path("config.txt") + ": cannot be read as the list of applications, 100000 bytes");
 }
 
 TEST_F(ConfigFileTest, WriteUsesCrLfAndReplacesTheWholeFile) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "runtime/errors.h"
 #include "runtime/temp_pool.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
@@ -27,6 +28,7 @@ TEST(TransferWindows, TargetOpenWithoutShareWriteGives131AndStaysIntact) {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     uint16_t mark = PoolMark();
     EXPECT_EQ(rt_test::InstallAnswer(answer, V(target)), kErrFileIo);
+    EXPECT_EQ(rt_test::Str(ErrorDetail()), target + " (in use by another program)");
     EXPECT_EQ(PoolMark(), mark);
     CloseHandle(h);
     EXPECT_EQ(TempDir::Read(target), "running program");

@@ -146,6 +146,14 @@ TEST_F(HttpUpdateTest, CredentialsOnlyForASourceThatNeedsThem) {
         EXPECT_EQ(HttpUpdate(V(server_.Base()), V(target_), flags).code, kErrBadInput) << flags;
         EXPECT_EQ(server_.credentialsAsked, 0) << flags;
     }
+    // An address no request could reach (no host, a port past 65535) asks for nothing either, and
+    // names itself.
+    for (const char* bad : {"http:///shop/app", "http://127.0.0.1:65536/shop/app"}) {
+        server_.credentialsAsked = 0;
+        EXPECT_EQ(HttpUpdate(T(bad), V(target_), 0x107).code, kErrBadInput) << bad;
+        EXPECT_EQ(server_.credentialsAsked, 0) << bad;
+        EXPECT_EQ(Str(ErrorDetail()), std::string("Not a usable server address: ") + bad);
+    }
     server_.credentialsAsked = 0;
     HttpUpdate(V(server_.Base() + "/cgi-bin/updater?view=12&path=shop/app"), V(target_), 0x101);
     EXPECT_EQ(server_.credentialsAsked, 0);

@@ -44,6 +44,26 @@ TEST(StateRecord, ReadLayouts) {
     }
 }
 
+// A record no run wrote (a line longer than any record, a file too long to read) goes aside as
+// kelvane.dat.damaged and reads as none, so that one bad file does not stop every later run.
+TEST(StateRecord, ADamagedRecordIsSetAsideAndReadsAsNone) {
+    const struct { std::string file; bool aside; } cases[] = {
+        {"0," + std::string(kMaxStateLine - 2, 'x') + "\r\n", false},
+        {"0," + std::string(kMaxStateLine - 1, 'x'), true},
+        {"0," + std::string(600 * 1024, 'x'), true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string path = dir.Write("kelvane.dat", c.file);
+        const uint16_t mark = PoolMark();
+        const std::string record = Str(ReadStateRecord(kProgram, V(path)));
+        PoolRelease(mark);
+        EXPECT_EQ(record, c.aside ? "1,,,,,," : "0,," + std::string(kMaxStateLine - 2, 'x') + ",,,,") << c.file.size();
+        EXPECT_EQ(TempDir::Exists(path), !c.aside) << c.file.size();
+        EXPECT_EQ(TempDir::Read(path + ".damaged") == c.file, c.aside) << c.file.size();
+    }
+}
+
 TEST(StateRecord, MissingFileReadsAsUpdatesOn) {
     TempDir dir;
     uint16_t mark = PoolMark();
