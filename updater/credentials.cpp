@@ -71,7 +71,13 @@ PoolText GetCredentials(uint16_t flags, StrRef file, StrRef userVar, StrRef pass
         if (!s.ok()) return s;
     uint16_t mark = PoolMark();
     file = FileOrDefault(file);
-    if (ErrCode err = RunScriptFile(file, false, StrEmpty())) return PoolReturn(mark, StrErr(err));
+    if (ErrCode err = RunScriptFile(file, false, StrEmpty())) {
+        // Named with the file, so that the log says which file to mend.
+        const StrRef path = ScriptFilePath(file);
+        RecordAndReport(err, kModStreams,
+                        Concat(path.ok() ? path : file, StrFromLiteral(": cannot be read as a credentials file")));
+        return PoolReturn(mark, StrErr(err));
+    }
     StrRef user = VarGetText(userVar);
     StrRef password = VarGetText(passwordVar);
     const bool known = user.ok() && password.ok() && Trim(user, kTrimStart | kTrimEnd).len && password.len;

@@ -60,7 +60,14 @@ TEST_F(CredentialsTest, StoredCredentialsAreUsedWithoutAsking) {
     EXPECT_EQ(ui_.Of("form:")[0],
               "Acceso a Servidor desconocido|'Usuario:':'A30':USER$:'ana','Contrase\xf1" "a:':'P30':PASSW$:'','Recordar (S/N):':'L1'");
     // Not remembered: the file still holds ana.
-    EXPECT_NE(TempDir::Read(dir_.Path("Kelvane")).find("'ana'"), std::string::npos);
+    EXPECT_NE(TempDir::Read(dir_.Path("Kelvane")).find("'ana'"), std::string::npos);    // A file that cannot be read asks nobody and names itself.
+    dir_.Write("Kelvane", "USER$='" + std::string(40000, 'u') + "'\r\n");
+    ui_.events.clear();
+    const uint16_t mark = PoolMark();
+    EXPECT_GE(StrError(GetCredentials(0, T("Kelvane"), T("USER$"), T("PASSW$"))), kFirstSerious);
+    PoolRelease(mark);
+    EXPECT_EQ(Str(ErrorDetail()), dir_.Path("Kelvane") + ": cannot be read as a credentials file");
+    EXPECT_TRUE(ui_.events.empty());
 }
 
 // Both values are needed: a stored user whose password is empty is asked for again, the form
