@@ -4,6 +4,7 @@
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
 #include "runtime/paths.h"
+#include "runtime/staged_update.h"
 #include "runtime/streams.h"
 #include "runtime/system_vars.h"
 #include "runtime/temp_file.h"
@@ -51,7 +52,7 @@ ErrCode CompareMarker(StrRef source, uint16_t flags) {
     return kErrUndefWarning;
 }
 
-ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, void* arg) {
+ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, void* arg, int targetExists) {
     FsFile in;
     if (ErrCode err = in.Open(source, kFsRead)) return err == kErrFileNotFound ? err : kErrPermission;
     // A rename would replace a read-only file where the platform allows it; the copy must not.
@@ -66,7 +67,7 @@ ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, voi
     if (!err) err = out.Finish();
     // The comparison of the next run reads this time: it must be the source's, as a system copy keeps it.
     if (!err) err = OsCopyWriteTime(source, out.path());
-    if (!err) err = out.Commit();
+    if (!err) err = StageOrCommit(out, targetExists);
     return err;
 }
 
@@ -102,7 +103,9 @@ ErrCode FileCopy(StrRef source, StrRef target, uint16_t flags, const FileInfo* s
         if (verdict) return verdict;
     }
     const char* from = CString(source);
-    ErrCode err = CopyOnce(from, target, progress, arg);
+    // What the comparison saw of the target spares the commit a look.
+    const int targetExists = targetInfo ? (targetInfo->status == 0 ? 1 : 0) : -1;
+    ErrCode err = CopyOnce(from, target, progress, arg, targetExists);
     // A file held open by another program (an installer still writing the source, a program
     // running from the target) is often free a moment later: it gets the one retry that a
     // refusal does not.
@@ -111,7 +114,7 @@ ErrCode FileCopy(StrRef source, StrRef target, uint16_t flags, const FileInfo* s
         if (inUse) WaitMs(kInUseRetryMs, nullptr, nullptr);
         StrRef folder = PathPart(target, kPathDriveFolder);
         ErrCode made = (folder.len && !IsFolder(folder)) ? MakeDirs(folder) : 0;
-        err = made == kErrPermission ? made : CopyOnce(from, target, progress, arg);
+        err = made == kErrPermission ? made : CopyOnce(from, target, progress, arg, targetExists);
     }
     if (err) {
         const char* reason = FsFailureReason();

@@ -18,6 +18,7 @@ inline constexpr uint16_t kFsCreate = 4;    // create the file when it is missin
 inline constexpr uint16_t kFsTruncate = 8;  // empty an existing file (with kFsWrite)
 inline constexpr uint16_t kFsAppend = 16;   // every write goes to the end (with kFsWrite)
 inline constexpr uint16_t kFsExclusive = 32;  // with kFsCreate: kErrFileExist when the file exists
+inline constexpr uint16_t kFsNoShare = 64;    // while open, no other open of the file (a lock)
 
 // Codes that the seam gives:
 //   kErrFileNotFound  the file or a folder of its path is missing

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,6 +118,12 @@ ErrCode FsFile::Open(const char* path, uint16_t mode) {
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         return kErrPermission;
+    }
+    // Advisory here, where the system has no share modes: every open of such a file asks for it.
+    if ((mode & kFsNoShare) && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return FromErrno(e, kErrFileOpening);
     }
     handle_ = fd;
     owned_ = true;

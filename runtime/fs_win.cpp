@@ -90,8 +90,8 @@ ErrCode FsFile::Open(const char* path, uint16_t mode) {
     else if (mode & kFsCreate) disposition = truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
     else if (truncate) disposition = TRUNCATE_EXISTING;
     // Others may read and even replace the file while it is open, as with the C library.
-    HANDLE h = ::CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD share = (mode & kFsNoShare) ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE h = ::CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return FromWin(::GetLastError(), kErrFileOpening);
     BY_HANDLE_FILE_INFORMATION info;
     // A file this call created cannot be a folder; only an existing entry needs the check.

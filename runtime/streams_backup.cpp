@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "runtime/error_record.h"
+#include "runtime/fs.h"
+#include "runtime/temp_file.h"
 #include "runtime/paths.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
@@ -55,12 +57,15 @@ ErrCode BackupBeforeOverwrite(StrRef target, uint16_t flags) {
     if (!err && PathExists(name) != 0) {
         StrRef folder = PathPart(name, kPathDriveFolder);
         MakeDirs(folder);
-        err = CopyStream(target, 0, name, 0, 0xFFFFFFFFu, nullptr, nullptr);
-        if (err) {
-            // A part of a backup would pass for the whole one next time.
-            RemoveFile(name);
-            if (PathExists(folder) != 0) err = Fail(true, kModStreams, kErrFileNotFound, 0);
-        }
+        // Through a replacement file: a backup cut short (a killed run) must never stand as the
+        // whole one, which no later run would make again.
+        FsFile in;
+        ReplacementFile out;
+        err = in.Open(CString(target), kFsRead);
+        if (!err) err = out.Begin(name, "~kb");
+        if (!err) err = FsCopyBlocks(in, out.file(), kCopyToEnd, nullptr, nullptr, nullptr, kFsCopyBlock);
+        if (!err) err = out.Commit();
+        if (err && PathExists(folder) != 0) err = Fail(true, kModStreams, kErrFileNotFound, 0);
     }
     PoolRelease(mark);
     return err;

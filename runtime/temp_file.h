@@ -25,7 +25,7 @@ ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t ca
 // Prefixes of this program's temporary files: the replacement beside a target, a copy beside a
 // target, the writability probe, HTTP bodies, downloads, lists. Their names are the prefix,
 // twelve hexadecimal digits and ".tmp".
-inline constexpr const char* kOwnTempPrefixes[] = {"~kv", "~kc", "~kw", "kvh", "kvd", "kvl"};
+inline constexpr const char* kOwnTempPrefixes[] = {"~kv", "~kvo", "~kc", "~kw", "~kb", "kvh", "kvd", "kvl"};
 // Older than this, a temporary file of this program belongs to no live run: the longest fetch a
 // run allows (4 GiB at its minimum rate) ends well within it.
 inline constexpr uint32_t kStaleTempSeconds = 2 * 24 * 3600;
@@ -57,6 +57,11 @@ public:
     // Finish, then the rename over the target; the temporary file is gone afterwards whatever
     // happened.
     ErrCode Commit();
+    // The target given to Begin.
+    const char* target() const { return target_; }
+    // Gives the finished temporary file up to a caller that puts it in place later: it is no
+    // longer removed here.
+    void Release() { temp_[0] = '\0'; }
 
 private:
     FsFile file_;

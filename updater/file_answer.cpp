@@ -9,6 +9,7 @@
 #include "runtime/errors.h"
 #include "runtime/fs.h"
 #include "runtime/paths.h"
+#include "runtime/staged_update.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 
@@ -161,7 +162,7 @@ ErrCode FileAnswerInstaller::Finish() {
     if (SetFileWriteTimeLocal(file_.file(), header_.date, header_.time - header_.time % 1000) != 0)
         return FailIo();
     if (file_.Finish() != 0) return FailIo();
-    if (file_.Commit() != 0) return FailIo();
+    if (StageOrCommit(file_, targetExists_) != 0) return FailIo();
     return 0;
 }
 

@@ -42,6 +42,9 @@ public:
     bool failed() const { return code_ != 0; }
     // Records and reports the refusal against the target, with its text first when it has one.
     ErrCode ReportFailure() const;
+    // What the caller knows of the target: 1 there, 0 missing (an update made all at once then
+    // spares a look at it).
+    void KnowTarget(bool exists) { targetExists_ = exists ? 1 : 0; }
 
 private:
     ErrCode Fail(ErrCode code, const char* text);
@@ -74,6 +77,7 @@ private:
     bool recorded_ = false;  // the code was recorded and reported where it arose
     char text_[700] = {};
     const char* reason_ = "";
+    int targetExists_ = -1;
     uint32_t textLen_ = 0;
 };
 

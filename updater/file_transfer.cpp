@@ -15,6 +15,7 @@
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
 #include "runtime/dir_search.h"
+#include "runtime/staged_update.h"
 #include "runtime/streams.h"
 #include "protocol/checksum.h"
 #include "updater/file_answer.h"
@@ -58,7 +59,8 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
         // update ask for the elevated copy.
         const uint16_t attributes = present && present->status == 0 ? present->attributes : PathAttributes(target);
         if (attributes < 0x100 && (attributes & kAttrReadOnly)) return RecordAndReport(kErrFileIo, kModStreams, target, true);
-        if (present ? present->status == 0 : PathExists(target) == 0) {
+        // Within an update made all at once, the backups are made when it is put in place.
+        if (!StagedUpdate::Current() && (present ? present->status == 0 : PathExists(target) == 0)) {
             err = BackupBeforeOverwrite(target, flags);
             if (err != 0 && err != kErrFileNotFound) return RecordAndReport(err, kModStreams, target, true);
         }
@@ -72,6 +74,7 @@ ErrCode TransferOneFile(StrRef listAddress, StrRef name, StrRef target, uint16_t
     if (expected) limits.maxBody = uint64_t{expected->size} + kTransferHeaderSize;
     // Written once: straight from the socket into its place beside the target.
     FileAnswerInstaller installer(target, target, expected, true);
+    if (present) installer.KnowTarget(present->status == 0);
     err = HttpFetchToSink(address, kFetchNoLog, installer, limits);
     if (err == 0) err = installer.Finish();
     if (installer.failed()) {

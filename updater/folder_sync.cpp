@@ -6,6 +6,7 @@
 #include "runtime/catalogue.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
+#include "runtime/staged_update.h"
 #include "runtime/log.h"
 #include "runtime/paths.h"
 #include "runtime/streams.h"
@@ -52,6 +53,21 @@ FolderListing EmptyListing(StrRef root) {
 }
 
 }  // namespace
+
+SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing& target, uint16_t mask,
+                               FileAction action) {
+    StagedUpdate update(target.folder, mask);
+    SyncResult r;
+    {
+        StagingScope staging(update);
+        r = CompareFolders(source, target, mask, kTimeTolerance, action);
+    }
+    // Nothing is put in place unless every file arrived whole and checked.
+    if (r.code < kErrUserCanceled) {
+        if (ErrCode err = update.Commit()) r = {err, 0};
+    }
+    return r;
+}
 
 SyncResult CompareFolders(const FolderListing& source, const FolderListing& target, uint16_t mask,
                           int32_t tolerance, FileAction action) {
@@ -100,12 +116,13 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
 }
 
 ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask, uint16_t verbosity,
-                   TransferStatusFn status, const FileInfo*, const FileInfo*) {
+                   TransferStatusFn status, const FileInfo*, const FileInfo* present) {
     for (StrRef s : {sourceRoot, name, target})
         if (!s.ok()) return StrError(s);
     PoolScope scope;
     StrRef source = PathJoin(sourceRoot, name);
-    ErrCode err = BackupBeforeOverwrite(target, mask);
+    // Within an update made all at once, the backups are made when it is put in place.
+    ErrCode err = StagedUpdate::Current() ? 0 : BackupBeforeOverwrite(target, mask);
     if (err != 0 && err != kErrFileNotFound) return RecordAndReport(err, kModStreams, target, true);
     if (verbosity > 1 && status) status(UpdatingText(source, err ? ErrorText(err) : StrEmpty()));
     if (mask & kMaskDeleteTarget) {
@@ -113,7 +130,7 @@ ErrCode CopyAction(StrRef sourceRoot, StrRef name, StrRef target, uint16_t mask,
     } else if (mask & kMaskDeleteSource) {
         err = RemoveFile(source);
     } else {
-        err = FileCopy(source, target, kCopyAlways, nullptr, nullptr, KeepAlive, nullptr);
+        err = FileCopy(source, target, kCopyAlways, nullptr, present, KeepAlive, nullptr);
     }
     return err ? RecordAndReport(err, kModStreams, target, true) : 0;
 }
@@ -146,7 +163,7 @@ SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask, bool 
     from.folder = source;
     to.folder = target;
     ShowStep(Message(kMsgReadingList));
-    SyncResult r = CompareFolders(from, to, mask, kTimeTolerance, apply ? CopyAction : CheckAction);
+    SyncResult r = apply ? CompareAllOrNothing(from, to, mask, CopyAction) : CompareFolders(from, to, mask, kTimeTolerance, CheckAction);
     if (r.code) ReportError(kReportAgain, ErrorText(r.code), true);
     return r;
 }

@@ -38,6 +38,12 @@ struct SyncResult {
 // stops after an action's result of 122 or more and when the user cancels in the progress window.
 SyncResult CompareFolders(const FolderListing& source, const FolderListing& target, uint16_t mask,
                           int32_t tolerance, FileAction action);
+// CompareFolders with tolerance kTimeTolerance as one update made all at once (runtime/
+// staged_update.h): each action stages its file, and only when every one succeeded (a result
+// below 122) are they all put in place, with their backups. On a failure of the commit the
+// folder stays as it was and the count is 0.
+SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing& target, uint16_t mask,
+                               FileAction action);
 
 // The action of share and folder updates: backs up an existing target (a result other than 0
 // or 164 ends here), shows "Actualizando <source> " (with the text of 164 after a backup folder

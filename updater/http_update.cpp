@@ -80,7 +80,7 @@ SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask) {
     }
     here.folder = target;
     here.complete = true;
-    return CompareFolders(list, here, mask, kTimeTolerance, TransferOneFile);
+    return CompareAllOrNothing(list, here, mask, TransferOneFile);
 }
 
 SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags) {

@@ -12,6 +12,7 @@
 #include "runtime/options.h"
 #include "runtime/params.h"
 #include "runtime/paths.h"
+#include "runtime/staged_update.h"
 #include "runtime/temp_file.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_format.h"
@@ -73,9 +74,11 @@ SyncResult Update(RunFlags flags, StrRef host, uint16_t application) {
         RecordAndReport(kErrBadInput, kModStreams, target.ok() ? target : StrEmpty());
         return {kErrBadInput, 0};
     }
-    // A run killed half-way leaves its temporary files beside the target and in the temporary
-    // folder; the next run takes them away.
-    RemoveStaleTempFiles(target, kStaleTempSeconds);
+    // One update of a folder at a time; before it, what a killed run left there is finished and
+    // its leftovers go, without the network.
+    FolderLock lock(target);
+    if (lock.error()) return {lock.error(), 0};
+    RecoverFolder(target);
     RemoveStaleTempFiles(TempFolder(), kStaleTempSeconds);
     if (IsWebSource(source)) return HttpUpdate(source, target, flags);
     // A check (DPATH) says what an update would copy and copies nothing, whatever the source.

@@ -268,8 +268,9 @@ TEST_F(FolderUpdateTest, NewerAndMissingFilesAreCopiedWithABackupAndNothingElseI
 }
 
 // A backup folder that cannot be made (a file stands where the backups go) does not stop the copy:
-// the status line says why there is no backup. The folders are named from the working folder, so
-// that the backup goes below the backups folder and not beside a rooted target.
+// the log says why there is no backup (the backups are made when the update is put in place). The
+// folders are named from the working folder, so that the backup goes below the backups folder and
+// not beside a rooted target.
 TEST_F(FolderUpdateTest, ABackupFolderThatCannotBeMadeStillCopiesAndSaysSo) {
     dir_.Write("docs", "not a folder");
     SyncResult r = SynchroniseFolders(T("src"), T("dst"), 18);
@@ -278,7 +279,10 @@ TEST_F(FolderUpdateTest, ABackupFolderThatCannotBeMadeStillCopiesAndSaysSo) {
     EXPECT_EQ(TempDir::Read(dir_.Path("dst\\changed.txt")), "changed v2");
     const auto statuses = ui_.Of("status:");
     ASSERT_GE(statuses.size(), 4u);
-    EXPECT_EQ(statuses[3], "Actualizando src\\changed.txt Fichero no encontrado");
+    EXPECT_EQ(statuses[3], "Actualizando src\\changed.txt ");
+    EXPECT_NE(TempDir::Read(dir_.Path("UPlog.txt")).find("No backup of dst\\changed.txt: Fichero no encontrado"),
+              std::string::npos)
+        << TempDir::Read(dir_.Path("UPlog.txt"));
 }
 
 TEST_F(FolderUpdateTest, ALockFileInTheSourceCopiesNothing) {

@@ -14,6 +14,7 @@
 #include "runtime/fs.h"
 #include "runtime/params.h"
 #include "runtime/paths.h"
+#include "runtime/staged_update.h"
 #include "runtime/system_vars.h"
 #include "runtime/temp_pool.h"
 #include "runtime/typed_arrays.h"
@@ -107,22 +108,36 @@ TEST_F(RunModesTest, APlainRunUpdatesShowsTheCompletionAndReports) {
     EXPECT_TRUE(gLaunched.empty());
 }
 
-// What a killed run left behind (a half-written replacement beside the target, a half-fetched
-// body in the temporary folder) goes at the next run; a young one and other names stay.
-TEST_F(RunModesTest, ARunRemovesStaleTemporaryFilesOfKilledRuns) {
+// What a killed run left behind in the target (replacements beside their files, in subfolders
+// too) goes at the next run whatever its age: only the run holding the folder's lock could own
+// such files. In the shared temporary folder only old ones go. Other names stay.
+TEST_F(RunModesTest, ARunRemovesWhatKilledRunsLeftAndNothingOfALiveOne) {
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(72);
     const fs::path target = dir_.path() / "target";
-    for (const fs::path& p : {target / "~kv0123456789ab.tmp", dir_.path() / "kvh0123456789ab.tmp",
-                              target / "notes.tmp"}) {
+    fs::create_directories(target / "sub");
+    for (const fs::path& p : {target / "~kv0123456789ab.tmp", dir_.path() / "kvh0123456789ab.tmp", target / "notes.tmp"}) {
         std::ofstream(p) << "left behind";
         fs::last_write_time(p, old);
     }
-    std::ofstream(target / "~kc0123456789ab.tmp") << "a copy going on now";
+    for (const fs::path& p : {target / "~kc0123456789ab.tmp", target / "sub" / "~kvo0123456789ab.tmp", dir_.path() / "kvh0123456789ac.tmp"})
+        std::ofstream(p) << "young";
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe " + Http()), 0);
-    EXPECT_FALSE(fs::exists(target / "~kv0123456789ab.tmp"));
-    EXPECT_FALSE(fs::exists(dir_.path() / "kvh0123456789ab.tmp"));
+    for (const fs::path& p : {target / "~kv0123456789ab.tmp", target / "~kc0123456789ab.tmp", target / "sub" / "~kvo0123456789ab.tmp",
+                              dir_.path() / "kvh0123456789ab.tmp"})
+        EXPECT_FALSE(fs::exists(p)) << p;
     EXPECT_TRUE(fs::exists(target / "notes.tmp"));
-    EXPECT_TRUE(fs::exists(target / "~kc0123456789ab.tmp"));
+    EXPECT_TRUE(fs::exists(dir_.path() / "kvh0123456789ac.tmp")) << "a young file in the temporary folder may be a live run's";
+    // A live run holds the folder: a second one touches nothing and says why.
+    std::ofstream(target / "~kv0123456789ab.tmp") << "a live run's";
+    {
+        const uint16_t mark = PoolMark();
+        FolderLock live(V(dir_.Path("target")));
+        PoolRelease(mark);
+        ASSERT_EQ(live.error(), 0);
+        EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH " + Http()), kErrPermission);
+    }
+    EXPECT_TRUE(fs::exists(target / "~kv0123456789ab.tmp"));
+    EXPECT_NE(Log().find("another update of " + dir_.Path("target") + " is running"), std::string::npos) << Log();
 }
 
 TEST_F(RunModesTest, AFailedRunIsShownReportedAndIsTheExitCode) {

@@ -1,0 +1,97 @@
+// An update of a folder made all at once: every file's new contents staged and checked beside its
+// target first, then put in place by renames that a journal records, so that a run killed at any
+// point leaves the folder, after the next start's recovery, entirely old or entirely new.
+//
+// The commit writes the journal (kJournalName in the folder, replaced in one step), makes the
+// dated backups (each through a replacement file), renames each existing target aside and the
+// staged file into its place, then removes the old files and the journal. It renames only: every
+// byte was fetched and checked before it starts. A failure during the commit puts the old files
+// back. RecoverFolder finishes a commit that a killed run left: every staged file named in the
+// journal was complete and checked before the journal was written, so it rolls forward.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/strref.h"
+#include "runtime/temp_file.h"
+
+namespace rt {
+
+// The journal of a commit in progress, in the folder being updated.
+inline constexpr char kJournalName[] = "~kvjournal.tmp";
+// The prefix of a staged file, and of a target's old file renamed aside during a commit.
+inline constexpr char kStagePrefix[] = "~kv";
+inline constexpr char kAsidePrefix[] = "~kvo";
+
+class StagedUpdate {
+public:
+    // backupFlags are BackupBeforeOverwrite's, for every file of the update.
+    StagedUpdate(StrRef folder, uint16_t backupFlags);
+    // What was staged and never committed is removed.
+    ~StagedUpdate();
+    StagedUpdate(const StagedUpdate&) = delete;
+    StagedUpdate& operator=(const StagedUpdate&) = delete;
+
+    // The update being staged on this thread, if any (see StagingScope).
+    static StagedUpdate* Current();
+    // Takes over a replacement file whose contents are complete (written, and stamped if it is
+    // to be): it is finished and kept for the commit. targetExists: 1 or 0 when the caller knows
+    // (the commit then spares a look), -1 when not.
+    ErrCode Stage(ReplacementFile& file, int targetExists = -1);
+    // The commit described above. 0, or the failure's code with the folder as it was.
+    ErrCode Commit();
+    uint32_t count() const { return static_cast<uint32_t>(entries_.size()); }
+
+private:
+    struct Entry {
+        std::string staged, target, aside;
+        int exists;           // what the stager knew of the target: 1, 0, or -1 for nothing
+        bool hadOld = false;  // the target existed and went aside
+    };
+    ErrCode WriteJournal() const;
+    void Discard();
+
+    std::string folder_;
+    uint16_t backupFlags_;
+    std::vector<Entry> entries_;
+};
+
+// Makes update the thread's current one for as long as it lives.
+class StagingScope {
+public:
+    explicit StagingScope(StagedUpdate& update);
+    ~StagingScope();
+    StagingScope(const StagingScope&) = delete;
+    StagingScope& operator=(const StagingScope&) = delete;
+private:
+    StagedUpdate* previous_;
+};
+
+// The file's new contents staged in the current update, or put in place at once without one.
+ErrCode StageOrCommit(ReplacementFile& file, int targetExists = -1);
+
+// Finishes the commit a killed run left in folder, then removes every file of this program's
+// temporary patterns in it and its subfolders, whatever its age. Never touches the network. The
+// caller holds the folder's FolderLock, so no live run's files are among them. Returns how many
+// files the commit still had to put in place.
+uint32_t RecoverFolder(StrRef folder);
+
+// One update of a folder at a time: held for the whole run on "~kvlock.tmp" in it, a file no
+// other program may open while it is held. Taken: ok() is true; another run holds it: false, with
+// kErrPermission reported ("another update of <folder> is running").
+class FolderLock {
+public:
+    explicit FolderLock(StrRef folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    ErrCode error() const { return error_; }
+private:
+    FsFile file_;
+    std::string path_;
+    ErrCode error_ = 0;
+};
+
+}  // namespace rt

@@ -1,0 +1,123 @@
+// The all-or-nothing update: a commit that fails at any rename leaves every old file, one that
+// succeeds every new file with its backup; a journal a killed run left rolls forward; nothing of
+// the program's patterns stays either way.
+#include "tests/runtime/fs_test_support.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "runtime/fs.h"
+#include "runtime/staged_update.h"
+#include "runtime/streams.h"
+
+namespace rt_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kNames[] = {"a.dll", "sub/b.exe", "c.txt"};
+
+// Every file below the working folder but the log, with its bytes: "name=bytes;" sorted.
+std::string Tree() {
+    std::vector<std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(fs::current_path())) {
+        if (!e.is_regular_file() || e.path().filename() == "log.txt") continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        all.push_back(fs::relative(e.path()).generic_string() + "=" +
+                      std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    }
+    std::sort(all.begin(), all.end());
+    std::string out;
+    for (const auto& s : all) out += s + ";";
+    return out;
+}
+
+class StagedUpdateTest : public FsTest {
+protected:
+    void SetUp() override {
+        FsTest::SetUp();
+        fs::create_directories("sub");
+        for (const char* n : kNames)
+            if (std::string(n) != "c.txt") Put(n, std::string("old ") + n);  // c.txt is new
+    }
+    void TearDown() override {
+        rt::SetFsSeams({});
+        FsTest::TearDown();
+    }
+    // Stages the new version of every name in update.
+    void StageAll(rt::StagedUpdate& update) {
+        for (const char* n : kNames) {
+            rt::ReplacementFile file;
+            std::string target = Dir() + "\\" + n;
+            std::replace(target.begin(), target.end(), '/', '\\');
+            ASSERT_EQ(file.Begin(V(target)), 0);
+            const std::string bytes = std::string("new ") + n;
+            uint32_t put = 0;
+            ASSERT_EQ(file.file().Write(bytes.data(), static_cast<uint32_t>(bytes.size()), &put), 0);
+            ASSERT_EQ(update.Stage(file), 0);
+        }
+    }
+    const std::string kOld = "a.dll=old a.dll;sub/b.exe=old sub/b.exe;";
+    const std::string kNew = "a.dll=new a.dll;c.txt=new c.txt;sub/b.exe=new sub/b.exe;";
+};
+
+int gReplaces = 0;
+int gFailAt = 0;
+rt::ErrCode FailNthReplace(rt::FsFaultPoint point, const char*) {
+    return point == rt::kFaultReplace && ++gReplaces == gFailAt ? rt::kErrPermission : 0;
+}
+
+// The commit's renames are numbered; failing each in turn (the journal's own rename first) must
+// leave the old folder every time, and none failing the new one.
+TEST_F(StagedUpdateTest, ACommitIsAllOrNothingAtEveryRename) {
+    for (gFailAt = 1;; ++gFailAt) {
+        gReplaces = 0;
+        {
+            rt::StagedUpdate update(V(Dir()), rt::kBackupOff);
+            StageAll(update);
+            ASSERT_EQ(Get("a.dll") + Get("sub/b.exe") + Get("c.txt"), "old a.dllold sub/b.exe")
+                << "staging changes nothing in place";
+            rt::SetFsSeams({FailNthReplace});
+            const rt::ErrCode err = update.Commit();
+            rt::SetFsSeams({});
+            if (err == 0) break;
+            EXPECT_EQ(Tree(), kOld) << "failing rename " << gFailAt;
+        }
+        EXPECT_EQ(Tree(), kOld) << "failing rename " << gFailAt;
+        ASSERT_LT(gFailAt, 20);
+    }
+    EXPECT_GT(gFailAt, 4) << "the journal and two files each need renames";
+    EXPECT_EQ(Tree(), kNew);
+}
+
+// A killed commit leaves its journal: the next start finishes it, whichever files were already
+// in place, and removes the leftovers of the program's patterns (other names stay).
+TEST_F(StagedUpdateTest, AJournalLeftByAKilledRunRollsForward) {
+    for (int inPlace = 0; inPlace <= 3; ++inPlace) {
+        for (const char* n : kNames)
+            if (std::string(n) != "c.txt") Put(n, std::string("old ") + n);
+        fs::remove("c.txt");
+        std::string journal;
+        int k = 0;
+        for (const char* n : kNames) {
+            const std::string staged = (fs::path(n).parent_path() / ("~kv00000000000" + std::to_string(k) + ".tmp")).string();
+            const std::string aside = (fs::path(n).parent_path() / ("~kvo0000000000" + std::to_string(k) + ".tmp")).string();
+            if (k < inPlace) {
+                if (Exists(n)) fs::rename(n, aside);
+                Put(n, std::string("new ") + n);
+            } else {
+                Put(staged, std::string("new ") + n);
+            }
+            journal += staged + "\t" + n + "\t" + aside + "\r\n";
+            ++k;
+        }
+        Put(rt::kJournalName, journal);
+        Put("notes.tmp", "mine");
+        EXPECT_EQ(rt::RecoverFolder(V(Dir())), static_cast<uint32_t>(3 - inPlace)) << inPlace;
+        EXPECT_EQ(Tree(), "a.dll=new a.dll;c.txt=new c.txt;notes.tmp=mine;sub/b.exe=new sub/b.exe;") << inPlace;
+        fs::remove("notes.tmp");
+    }
+}
+
+}  // namespace
+}  // namespace rt_test
