@@ -19,7 +19,7 @@ printf 'read me' >"$root/shop/app/readme.txt"
 head -c $((8 * 1024 * 1024)) /dev/urandom >"$root/shop/big/big.bin"
 printf 'below ProgramData' >"$root/updater/kelvanee2e/app/pd.txt"
 printf 'anywhere else' >"$root/updater/default/default.txt"
-printf 'ana:s3cret:shop,updater\n' >"$work/users.txt"
+printf 'ana:s3cret:shop,updater,self\n' >"$work/users.txt"
 credentials ana s3cret
 start_server "$root" "$work/users.txt"
 prefix=${KELVANE_WINEPREFIX:-$e2e_here/build/wineprefix}
@@ -143,6 +143,22 @@ fi
 run -- /MODE:BATCH /MODE:XYZ "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$t8")'"
 expect "a mistyped MODE after BATCH: exit code" "$rc" 163
 expect "the log names it" "$(log_count 'MODE:XYZ')" 1
+
+# ---- the running updater in the list ---------------------------------------------------------
+# The folder being updated is the updater's own, and the list names the running kelvaner.exe: its
+# file goes aside, the new one takes its place, and the next start removes the old one.
+mkdir -p "$root/self"
+{ cat "$bin/kelvaner.exe"; printf 'new build'; } >"$root/self/kelvaner.exe"
+printf 'beside it' >"$root/self/readme.txt"
+cp "$bin/kelvaner.exe" "$work/kelvaner.old"
+run -- /MODE:BATCH "/INPUT:'$base/self'" "/OUTPUT:'$(win "$bin")'"
+expect "the list names the running updater: exit code" "$rc" 0
+cmp -s "$root/self/kelvaner.exe" "$bin/kelvaner.exe" && ok "the new updater is in place" || fail "the updater was not replaced"
+expect "the file beside it came too" "$(cat "$bin/readme.txt" 2>/dev/null)" "beside it"
+run -- /MODE:BATCH "/INPUT:'$base/self'" "/OUTPUT:'$(win "$bin")'"
+expect "the new updater runs: exit code" "$rc" 0
+expect "the next start left no old updater aside" "$(find "$bin" -name '~k*' | wc -l)" 0
+cp "$work/kelvaner.old" "$bin/kelvaner.exe"
 
 # ---- folder and share sources ----------------------------------------------------------------
 src=$work/src dst=$work/dst

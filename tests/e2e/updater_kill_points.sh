@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The real kelvaner.exe under Wine updating a 20-file application (some 3 MB, one subfolder, one
+# file new) from kelvane-server through a slowed connection, killed at 30 points spread over the
+# run: the process itself, or every Wine process of the prefix. After each kill no file is
+# half-written and no backup is short; the next start with the server unreachable leaves the
+# folder entirely old or entirely new; a run with the server then brings the new version and
+# leaves no file of the program's patterns behind.
+#   updater_kill_points.sh KELVANER_EXE SERVER
+set -uo pipefail
+kelvaner=$1 driver="" server=$(readlink -f "$2")
+source "$(dirname "${BASH_SOURCE[0]}")/updater_lib.sh"
+prefix=${KELVANE_WINEPREFIX:-$e2e_here/build/wineprefix}
+kills=${KILL_POINTS:-30}
+
+root=$work/root old=$work/old target=$work/target
+mkdir -p "$root/app/lib" "$old/lib"
+names=()
+for i in $(seq -w 1 16); do names+=("f$i.bin"); done
+for i in 1 2 3 4; do names+=("lib/l$i.dll"); done
+for n in "${names[@]}"; do
+  head -c $((120 * 1024 + RANDOM)) /dev/urandom >"$root/app/$n"
+  touch -d '2024-06-01 12:00:00' "$root/app/$n"
+done
+# The old version lacks the last file.
+for n in "${names[@]:0:19}"; do
+  { printf 'old %s ' "$n"; head -c $((RANDOM + 1000)) /dev/urandom; } >"$old/$n"
+  touch -d '2024-01-01 08:00:00' "$old/$n"
+done
+printf 'ana:s3cret:app\n' >"$work/users.txt"
+credentials ana s3cret
+start_server "$root" "$work/users.txt"
+python3 "$e2e_here/tests/e2e/slow_proxy.py" "${base##*:}" 30 1500000 >"$work/proxy.out" 2>&1 &
+proxy_pid=$!
+trap 'kill $proxy_pid 2>/dev/null; e2e_cleanup' EXIT
+slow=""
+for _ in $(seq 100); do
+  slow=$(sed -n 's/^listening on \([0-9.]*:[0-9]*\).*/\1/p' "$work/proxy.out" | head -n 1)
+  [ -n "$slow" ] && break
+  sleep 0.05
+done
+[ -n "$slow" ] || { echo "FAIL: the slow proxy did not start"; exit 1; }
+unreachable="http://127.0.0.1:1"
+
+reset() { rm -rf "$target" "$wd/Backups" "$wd/kelvane.dat"; cp -a "$old" "$target"; }
+update() { run -- /MODE:BATCH "/INPUT:'$1/app'" "/OUTPUT:'$(win "$target")'"; }
+# "old", "new" or "mixed" for the folder as a whole; "torn" when a file is neither version.
+state() {
+  local n olds=0 news=0 torn=0
+  for n in "${names[@]}"; do
+    if [ ! -e "$target/$n" ]; then
+      [ -e "$old/$n" ] && torn=$((torn + 1)) || olds=$((olds + 1))
+    elif cmp -s "$target/$n" "$root/app/$n"; then
+      news=$((news + 1))
+    elif [ -e "$old/$n" ] && cmp -s "$target/$n" "$old/$n"; then
+      olds=$((olds + 1))
+    else
+      torn=$((torn + 1))
+    fi
+  done
+  if [ $torn -gt 0 ]; then echo torn; elif [ $news -eq 0 ]; then echo old; elif [ $olds -eq 0 ]; then echo new; else echo mixed; fi
+}
+# Every backup is a whole old file.
+backups_whole() {
+  local b n
+  while IFS= read -r -d '' b; do
+    n=$(basename "$b")
+    cmp -s "$b" "$(find "$old" -name "$n" | head -n 1)" || return 1
+  done < <(find "$wd/Backups" -type f -print0 2>/dev/null)
+  return 0
+}
+leftovers() { find "$target" \( -name '~k*' -o -name 'kv*.tmp' \) | wc -l; }
+
+# How long an update through the slow connection takes, to spread the kills over it.
+reset
+start=$(date +%s%N)
+update "http://$slow"
+span=$(( ($(date +%s%N) - start) / 1000000 ))
+expect "an update through the slow connection" "$rc" 0
+expect "it brings the new version" "$(state)" new
+
+seen_old=0 seen_new=0
+for i in $(seq 0 $((kills - 1))); do
+  reset
+  at=$(( 300 + (span - 300) * i / kills ))
+  (cd "$wd" && timeout -k 5 90 "$wine_run" "$bin/kelvaner.exe" /MODE:BATCH "/INPUT:'http://$slow/app'" \
+     "/OUTPUT:'$(win "$target")'" </dev/null >/dev/null 2>&1) &
+  job=$!
+  sleep "$(awk -v ms="$at" 'BEGIN { printf "%.3f", ms / 1000 }')"
+  if [ $((i % 3)) -eq 2 ]; then WINEPREFIX=$prefix wineserver -k 2>/dev/null; else pkill -KILL -f '(wine64|wine-preloader|^[A-Za-z]:).*kelvaner\.exe'; fi
+  wait $job 2>/dev/null
+  after=$(state)
+  [ "$after" != torn ] || fail "kill $i at $at ms: a file is neither version"
+  backups_whole || fail "kill $i at $at ms: a backup is not a whole old file"
+  update "$unreachable"
+  recovered=$(state)
+  case $recovered in
+    old) seen_old=$((seen_old + 1)) ;;
+    new) seen_new=$((seen_new + 1)) ;;
+    *) fail "kill $i at $at ms: after a start without the server the folder is $recovered" ;;
+  esac
+  update "$base"
+  [ "$rc" = 0 ] && [ "$(state)" = new ] && [ "$(leftovers)" = 0 ] ||
+    fail "kill $i at $at ms: the next update gave $rc, the folder $(state), $(leftovers) leftover(s): $(find "$target" -name '~k*')"
+done
+ok "$kills kills over $span ms: the folder came back old $seen_old times and new $seen_new times, never mixed"
+e2e_end
