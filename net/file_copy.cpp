@@ -63,11 +63,12 @@ ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, voi
         PoolScope scope;
         return IsFolder(PathPart(target, kPathDriveFolder)) ? err : kErrFileNotFound;
     }
-    ErrCode err = FsCopyBlocks(in, out.file(), kCopyToEnd, progress, arg, nullptr, kCopyChunk);
+    uint64_t copied = 0;
+    ErrCode err = FsCopyBlocks(in, out.file(), kCopyToEnd, progress, arg, &copied, kCopyChunk);
     if (!err) err = out.Finish();
     // The comparison of the next run reads this time: it must be the source's, as a system copy keeps it.
     if (!err) err = OsCopyWriteTime(source, out.path());
-    if (!err) err = StageOrCommit(out, targetExists);
+    if (!err) err = StageOrCommit(out, targetExists, copied);
     return err;
 }
 

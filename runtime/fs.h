@@ -86,6 +86,10 @@ ErrCode FsRemoveFolder(const char* path);
 // Removes one file; kErrFileNotFound when it is missing.
 ErrCode FsRemoveFile(const char* path);
 
+// The bytes the caller may still write on the volume that holds folder; kErrFileNotFound when it
+// cannot be told.
+ErrCode FsFreeSpace(const char* folder, uint64_t* bytes);
+
 // Why the calling thread's last failed file call failed, in the words the log uses: one of the
 // kFsReason texts, or "" for any other cause. The codes fold several causes into one (a file in
 // use and a refused one are both kErrPermission); the reason tells the administrator which.

@@ -5,6 +5,7 @@
 #include <fnmatch.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -268,6 +269,13 @@ ErrCode FsRemoveFile(const char* path) {
     if (!path || !*path) return kErrBadInput;
     if (FsIsFolder(path) == 0) return kErrPermission;
     if (::unlink(Native(path).c_str()) != 0) return FromErrno(errno, kErrDeviceIo);
+    return 0;
+}
+
+ErrCode FsFreeSpace(const char* folder, uint64_t* bytes) {
+    struct statvfs fs;
+    if (!folder || ::statvfs(Native(folder).c_str(), &fs) != 0) return kErrFileNotFound;
+    *bytes = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
     return 0;
 }
 

@@ -253,6 +253,13 @@ ErrCode FsRemoveFile(const char* path) {
     return 0;
 }
 
+ErrCode FsFreeSpace(const char* folder, uint64_t* bytes) {
+    ULARGE_INTEGER available;
+    if (!folder || !::GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr)) return kErrFileNotFound;
+    *bytes = available.QuadPart;
+    return 0;
+}
+
 ErrCode FsReplaceFile(const char* source, const char* target) {
     if (!source || !target || !*source || !*target) return kErrBadInput;
     if (ErrCode f = FsFault(kFaultReplace, target)) return f;

@@ -1,6 +1,7 @@
 // The all-or-nothing update of a folder: staging, the journalled commit, recovery and the lock.
 #include "runtime/staged_update.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "runtime/dir_search.h"
@@ -92,8 +93,9 @@ void StagedUpdate::Discard() {
     entries_.clear();
 }
 
-ErrCode StagedUpdate::Stage(ReplacementFile& file, int targetExists) {
+ErrCode StagedUpdate::Stage(ReplacementFile& file, int targetExists, uint64_t bytes) {
     if (ErrCode err = file.Finish()) return err;
+    bytes_ += bytes;
     Entry e{file.path(), file.target(), std::string(), targetExists};
     file.Release();
     entries_.push_back(std::move(e));
@@ -165,7 +167,15 @@ ErrCode StagedUpdate::Commit() {
     for (const Entry& e : entries_)
         if (e.hadOld) FsRemoveFile(e.aside.c_str());
     FsRemoveFile(journal.c_str());
-    if (err) Discard();
+    if (err) {
+        Discard();
+    } else {
+        PoolScope scope;
+        char text[96];
+        std::snprintf(text, sizeof text, ": %u files put in place at once, %llu bytes staged beside the old ones",
+                      count(), static_cast<unsigned long long>(bytes_));
+        Log(Concat(View(folder_), StrFromLiteral(text)));
+    }
     entries_.clear();
     return err;
 }
@@ -173,8 +183,21 @@ ErrCode StagedUpdate::Commit() {
 StagingScope::StagingScope(StagedUpdate& update) : previous_(tCurrent) { tCurrent = &update; }
 StagingScope::~StagingScope() { tCurrent = previous_; }
 
-ErrCode StageOrCommit(ReplacementFile& file, int targetExists) {
-    return tCurrent ? tCurrent->Stage(file, targetExists) : file.Commit();
+ErrCode StageOrCommit(ReplacementFile& file, int targetExists, uint64_t bytes) {
+    return tCurrent ? tCurrent->Stage(file, targetExists, bytes) : file.Commit();
+}
+
+ErrCode StagedUpdate::CheckRoom(uint64_t needed) const {
+    // Room for the journal and the backups' folders besides the files themselves.
+    static constexpr uint64_t kMargin = 1 << 20;
+    uint64_t free = 0;
+    if (needed == 0 || FsFreeSpace(folder_.c_str(), &free) != 0 || needed + kMargin <= free) return 0;
+    PoolScope scope;
+    FsNoteFailure(kFsReasonDiskFull);
+    char text[160];
+    std::snprintf(text, sizeof text, " (disk full: the update needs %llu bytes, %llu are free)",
+                  static_cast<unsigned long long>(needed + kMargin), static_cast<unsigned long long>(free));
+    return RecordAndReport(kErrFileIo, kModStreams, Concat(View(folder_), StrFromLiteral(text)));
 }
 
 uint32_t RecoverFolder(StrRef folder) {

@@ -39,10 +39,15 @@ public:
     // Takes over a replacement file whose contents are complete (written, and stamped if it is
     // to be): it is finished and kept for the commit. targetExists: 1 or 0 when the caller knows
     // (the commit then spares a look), -1 when not.
-    ErrCode Stage(ReplacementFile& file, int targetExists = -1);
+    ErrCode Stage(ReplacementFile& file, int targetExists = -1, uint64_t bytes = 0);
     // The commit described above. 0, or the failure's code with the folder as it was.
     ErrCode Commit();
     uint32_t count() const { return static_cast<uint32_t>(entries_.size()); }
+    // The staged files' bytes as their stagers counted them.
+    uint64_t bytes() const { return bytes_; }
+    // 0 when the folder's volume has room for needed more bytes (and a margin); else kErrFileIo,
+    // reported with the folder, what is needed and what is free, the reason "disk full".
+    ErrCode CheckRoom(uint64_t needed) const;
 
 private:
     struct Entry {
@@ -56,6 +61,7 @@ private:
     std::string folder_;
     uint16_t backupFlags_;
     std::vector<Entry> entries_;
+    uint64_t bytes_ = 0;
 };
 
 // Makes update the thread's current one for as long as it lives.
@@ -70,7 +76,7 @@ private:
 };
 
 // The file's new contents staged in the current update, or put in place at once without one.
-ErrCode StageOrCommit(ReplacementFile& file, int targetExists = -1);
+ErrCode StageOrCommit(ReplacementFile& file, int targetExists = -1, uint64_t bytes = 0);
 
 // Finishes the commit a killed run left in folder, then removes every file of this program's
 // temporary patterns in it and its subfolders, whatever its age. Never touches the network. The

@@ -162,7 +162,7 @@ ErrCode FileAnswerInstaller::Finish() {
     if (SetFileWriteTimeLocal(file_.file(), header_.date, header_.time - header_.time % 1000) != 0)
         return FailIo();
     if (file_.Finish() != 0) return FailIo();
-    if (StageOrCommit(file_, targetExists_) != 0) return FailIo();
+    if (StageOrCommit(file_, targetExists_, content_) != 0) return FailIo();
     return 0;
 }
 

@@ -57,6 +57,24 @@ FolderListing EmptyListing(StrRef root) {
 SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing& target, uint16_t mask,
                                FileAction action) {
     StagedUpdate update(target.folder, mask);
+    // Room for what will be staged, told before anything is fetched: the files the comparison
+    // will let through, at the sizes the source lists (files it cannot place count as new).
+    if (source.records) {
+        const ListingLookup inTarget(target.names, target.count);
+        NameCursor names(source.names);
+        uint64_t needed = 0;
+        for (uint16_t i = 0; i < source.count; ++i) {
+            PoolScope scope;
+            const StrRef name = names.Next();
+            const uint16_t t = target.count ? inTarget.Find(name) : kNpos;
+            FileInfo none;
+            none.status = kErrFileNotFound;
+            const FileInfo& there = (t != kNpos && target.records) ? target.records[t] : none;
+            if (MaskAllows(mask, ClassifyEntry(source.records[i], there, name, source.exclusions, kTimeTolerance)))
+                needed += source.records[i].size;
+        }
+        if (ErrCode err = update.CheckRoom(needed)) return {err, 0};
+    }
     SyncResult r;
     {
         StagingScope staging(update);

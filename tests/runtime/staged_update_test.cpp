@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/fs.h"
+#include "runtime/errors.h"
 #include "runtime/staged_update.h"
 #include "runtime/streams.h"
 
@@ -88,6 +89,16 @@ TEST_F(StagedUpdateTest, ACommitIsAllOrNothingAtEveryRename) {
     }
     EXPECT_GT(gFailAt, 4) << "the journal and two files each need renames";
     EXPECT_EQ(Tree(), kNew);
+}
+
+// The room for what will be staged is looked at before anything is: an impossible need is
+// refused with the folder and both sizes, a small one passes.
+TEST_F(StagedUpdateTest, RoomIsCheckedBeforeStaging) {
+    rt::StagedUpdate update(V(Dir()), rt::kBackupOff);
+    EXPECT_EQ(update.CheckRoom(4096), 0);
+    EXPECT_EQ(update.CheckRoom(uint64_t{1} << 60), rt::kErrFileIo);
+    EXPECT_EQ(Str(rt::ErrorDetail()).rfind(Dir() + " (disk full: the update needs 1152921504607895552 bytes, ", 0), 0u)
+        << Str(rt::ErrorDetail());
 }
 
 // A killed commit leaves its journal: the next start finishes it, whichever files were already
