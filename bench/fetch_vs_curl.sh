@@ -93,7 +93,10 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "medians of $ROUNDS rounds, the peers taking turns"
 printf 'small files (1000 x 4 KiB): client %.3f s, floor %.3f s, curl %.3f s; client/floor %s (target 1.25), client/curl %s\n' \
   "$small_client" "$small_floor" "$small_curl" "$(ratio "$small_client" "$small_floor")" "$(ratio "$small_client" "$small_curl")"
-printf 'update (MODE:BATCH, the same 1000 new files into an empty folder): kelvaner.exe %.3f s; over the floor %s (target 2), over the fetch %s\n' \
+printf 'update (MODE:BATCH, the same 1000 new files into an empty folder, staged then put in place at once): kelvaner.exe %.3f s; over the floor %s (target 2), over the fetch %s\n' \
   "$small_update" "$(ratio "$small_update" "$small_floor")" "$(ratio "$small_update" "$small_client")"
+# The staging's room: every staged file stands beside the file it replaces until the commit.
+staged=$(grep -a 'bytes staged beside the old ones' "$work/updater/wd/UPlog.txt" | tail -n 1 | sed -n 's/.*place at once, \([0-9]*\) bytes.*/\1/p')
+printf 'staging: %s bytes beside the folder at the peak of each update (the new files before the old ones go)\n' "${staged:-?}"
 printf 'large file (64 MiB):        client %.3f s, floor %.3f s, curl %.3f s; client/curl %s (target 1.15), client/floor %s\n' \
   "$large_client" "$large_floor" "$large_curl" "$(ratio "$large_client" "$large_curl")" "$(ratio "$large_client" "$large_floor")"

@@ -23,26 +23,34 @@ constexpr uint16_t kMaxAnswerInDetail = 384;
 
 HttpSeams gSeams;
 
-// The socket's bytes straight into the reader's buffer, under the fetch's wait rule: each read
-// waits for data at most silenceMs, and none starts after the deadline.
+// The socket's bytes straight into the reader's buffer, under the fetch's wait rule: a read takes
+// what has arrived, and only when nothing has does it wait, at most silenceMs and never past the
+// deadline. Right after the request nothing has arrived yet, so the first read waits first.
 class SocketSource final : public ByteSource {
 public:
     SocketSource(uint16_t slot, uint32_t silenceMs, uint64_t deadlineMicros)
         : slot_(slot), silenceMs_(silenceMs), deadline_(deadlineMicros) {}
     ErrCode Read(char* dst, uint32_t cap, uint32_t* got) override {
         *got = 0;
-        const uint64_t now = ClockSteadyMicros();
-        if (now > deadline_) return Late("The answer took longer than its deadline");
-        const uint64_t leftMs = (deadline_ - now) / 1000 + 1;
-        const uint32_t waitMs = leftMs < silenceMs_ ? static_cast<uint32_t>(leftMs) : silenceMs_;
-        ErrCode waited = SocketWait(slot_, false, waitMs);
-        if (waited == kErrOutOfData) {
-            return Late(waitMs == silenceMs_ ? "The server sent nothing within the wait"
-                                             : "The answer took longer than its deadline");
+        for (bool wait = waitFirst_;; wait = true) {
+            waitFirst_ = false;
+            if (wait) {
+                const uint64_t now = ClockSteadyMicros();
+                if (now > deadline_) return Late("The answer took longer than its deadline");
+                const uint64_t leftMs = (deadline_ - now) / 1000 + 1;
+                const uint32_t waitMs = leftMs < silenceMs_ ? static_cast<uint32_t>(leftMs) : silenceMs_;
+                const ErrCode waited = SocketWait(slot_, false, waitMs);
+                if (waited == kErrOutOfData) {
+                    return Late(waitMs == silenceMs_ ? "The server sent nothing within the wait"
+                                                     : "The answer took longer than its deadline");
+                }
+                if (waited) return waited;
+            }
+            const ErrCode err = SocketReceiveNow(slot_, dst, cap, kModNetRecv, got);
+            if (err == kErrOutOfData) continue;
+            if (err) return err;
+            break;
         }
-        if (waited) return waited;
-        // Readable: data, or a peer that closed, which a single receive tells apart.
-        if (ErrCode err = SocketReceiveInto(slot_, dst, cap, 0, kModNetRecv, got)) return err;
         received_ += *got;
         if (gSeams.received) {
             if (ErrCode stop = gSeams.received(received_)) {
@@ -61,6 +69,7 @@ private:
     uint32_t silenceMs_;
     uint64_t deadline_;
     uint64_t received_ = 0;
+    bool waitFirst_ = true;
 };
 
 // The body's bytes up to the limit the caller knew before the fetch; one byte more ends it.

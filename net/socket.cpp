@@ -182,6 +182,24 @@ ErrCode SocketSend(uint16_t slot, StrRef data) {
     return kErrNetAccess;
 }
 
+ErrCode SocketReceiveNow(uint16_t slot, char* buffer, uint32_t size, uint32_t location, uint32_t* got) {
+    *got = 0;
+    SysSocket s = HandleOf(slot);
+    if (s == kNoSysSocket) return kErrBadFileNumber;
+    if (size == 0) return kErrBadInput;
+    if (size > 0x7FFFFFFF) size = 0x7FFFFFFF;
+    int err = 0;
+    const int32_t n = SysRecv(s, buffer, size, &err);
+    if (n > 0) {
+        *got = static_cast<uint32_t>(n);
+        return kOk;
+    }
+    if (n < 0 && err == kWsaEwouldblock) return kErrOutOfData;
+    char text[64];
+    std::snprintf(text, sizeof text, "sysError: %u, closed: %s", static_cast<unsigned>(SocketSubcode(err)), n == 0 ? "yes" : "no");
+    return ReportAt(kErrNetAccess, location, text);
+}
+
 ErrCode SocketReceiveInto(uint16_t slot, char* buffer, uint32_t size, uint16_t count, uint32_t location,
                           uint32_t* got) {
     *got = 0;

@@ -84,6 +84,11 @@ PoolText SocketReceive(uint16_t slot, uint16_t size, uint16_t count, uint32_t lo
 ErrCode SocketReceiveInto(uint16_t slot, char* buffer, uint32_t size, uint16_t count, uint32_t location,
                           uint32_t* got);
 
+// One receive that does not wait, for readers with a waiting rule of their own: kOk with *got (at
+// least 1) bytes; kErrOutOfData when nothing has arrived yet; otherwise (the peer closed, an error)
+// kErrNetAccess reported with "sysError: <subcode>, closed: yes|no" and recorded at location.
+ErrCode SocketReceiveNow(uint16_t slot, char* buffer, uint32_t size, uint32_t location, uint32_t* got);
+
 // Waits at most ms for the slot's socket to become readable (write = false) or writable (true):
 // 0 when it is, kErrOutOfData (read) or kErrDeviceTimeout (write) when it is not; kErrNetAccess
 // reported at kLocSelect with an empty text when the wait itself fails.
