@@ -123,6 +123,11 @@ bool ListingTakes(uint16_t mask, uint8_t attributes);
 // not found again; 0 and an empty listing when the observer skips the scan. A listing with a
 // non-zero status has no names and no records.
 FolderListing ScanFolder(StrRef root, uint16_t mask, ScanObserver observer);
+// The files of the folder root and of its subfolders (16 levels down, never through a link),
+// named relative to root with "\" between folders, sorted as ScanFolder sorts; folders themselves
+// are not listed. Status: kErrFileNotFound when root is no folder; an empty folder lists nothing
+// with status 0; otherwise as ScanFolder.
+FolderListing ScanFolderTree(StrRef root, uint16_t mask);
 
 // 0-based position of name among the NUL-separated names: the first exact match, else the first
 // match ignoring ASCII case; 0xFFFF when there is none or name is an error value. One pass over

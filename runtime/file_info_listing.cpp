@@ -3,6 +3,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "runtime/block_table.h"
 #include "runtime/error_record.h"
@@ -144,7 +146,67 @@ ErrCode SortListing(FolderListing* l, const TrackedBuffer& names, const TrackedB
     return 0;
 }
 
+// Nested folders a tree scan still enters; deeper ones are left out.
+constexpr int kMaxTreeDepth = 16;
+
+// Appends the entries of folder (and, with depth left, of its subfolders, not through links) to
+// the scan's blocks, each name after prefix.
+ErrCode ScanTreeInto(StrRef folder, const std::string& prefix, uint16_t mask, int depth, TrackedBuffer& names,
+                     TrackedBuffer& table, uint16_t* count) {
+    std::vector<std::string> subfolders;
+    {
+        PoolScope scope;
+        DirSearch search;
+        DirEntry e;
+        ErrCode err = search.First(PathJoin(folder, StrRef{"*.*", 3}), &e);
+        if (err == kErrFileNotFound) return 0;
+        for (; !err; err = search.Next(&e)) {
+            const bool dots = (e.nameLen == 1 && e.name[0] == '.') || (e.nameLen == 2 && e.name[0] == '.' && e.name[1] == '.');
+            if (dots) continue;
+            if (e.info.attributes & kAttrFolder) {
+                if (!e.link && depth < kMaxTreeDepth) subfolders.emplace_back(e.name, e.nameLen);
+                continue;
+            }
+            if (!ListingTakes(mask, static_cast<uint8_t>(e.info.attributes))) continue;
+            if (*count == kMaxListingNames) return kErrOutOfMemory;
+            const char nul = 0;
+            if ((*count && !names.Append(&nul, 1)) || !names.Append(prefix.data(), static_cast<uint32_t>(prefix.size())) ||
+                !names.Append(e.name, e.nameLen) || !table.Append(&e.info, sizeof(FileInfo)))
+                return kErrOutOfMemory;
+            ++*count;
+        }
+        if (err != kCompletion) return err;
+    }
+    for (const std::string& sub : subfolders) {
+        PoolScope scope;
+        const StrRef path = PathJoin(folder, StrMake(sub.data(), static_cast<uint16_t>(sub.size())));
+        if (!path.ok()) return StrError(path);
+        if (ErrCode err = ScanTreeInto(path, prefix + sub + "\\", mask, depth + 1, names, table, count)) return err;
+    }
+    return 0;
+}
+
 }  // namespace
+
+FolderListing ScanFolderTree(StrRef root, uint16_t mask) {
+    FolderListing l;
+    l.mask = mask;
+    if (!root.ok() || !IsFolder(WithoutTrailingSeparators(root))) {
+        l.status = root.ok() ? kErrFileNotFound : StrError(root);
+        return l;
+    }
+    l.folder = root;
+    TrackedBuffer names(kTagListing), table(kTagListing);
+    l.status = ScanTreeInto(root, std::string(), mask, 0, names, table, &l.count);
+    if (l.status == 0 && l.count) l.status = SortListing(&l, names, table);
+    if (l.status) {
+        l.count = 0;
+        l.names = NameBlock();
+        l.records = nullptr;
+        l.store = ListingStore();
+    }
+    return l;
+}
 
 bool ListingTakes(uint16_t mask, uint8_t attributes) {
     return (mask & (attributes ? attributes : kAttrArchive)) != 0;

@@ -5,6 +5,7 @@
 #include "net/share.h"
 #include "runtime/catalogue.h"
 #include "runtime/error_record.h"
+#include "protocol/file_name_check.h"
 #include "runtime/errors.h"
 #include "runtime/staged_update.h"
 #include "runtime/log.h"
@@ -167,13 +168,23 @@ SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask, bool 
     PoolScope scope;
     StrRef blanks = Repeat(StrFromLiteral(" "), 20);
     ShowStep(Concat(Concat(blanks, Message(kMsgReadingList)), blanks));
-    FolderListing from = ScanFolder(source, kListArchive, nullptr);
-    // A source that cannot be listed (a mistyped path, a share that is not there) is no folder
-    // that is up to date: the run ends with the listing's code, naming the source. A folder with
-    // nothing in it lists as not found too, and is simply empty.
-    if (from.status == kErrFileNotFound && IsFolder(source)) from = EmptyListing(source);
+    // The whole tree, as a server's list names it: an application's subfolders come with it. A
+    // source that cannot be listed (a mistyped path, a share that is not there) is no folder that
+    // is up to date: the run ends with the listing's code, naming the source.
+    FolderListing from = ScanFolderTree(source, kListArchive);
     if (from.status != 0) return {RecordAndReport(from.status, kModStreams, source), 0};
-    FolderListing to = ScanFolder(target, kListArchive, nullptr);
+    // The names a server's list may hold, no other: one that the target would not keep as it is
+    // (a device name, a trailing dot or blank) ends the update before anything is copied.
+    NameCursor names(from.names);
+    for (uint16_t i = 0; i < from.count; ++i) {
+        const StrRef name = names.Next();
+        if (CheckFileName(name) != 0) {
+            return {RecordAndReport(kErrBadInput, kModStreams,
+                                    Concat(PathJoin(source, name), StrFromLiteral(": not a name the target may take"))),
+                    0};
+        }
+    }
+    FolderListing to = ScanFolderTree(target, kListArchive);
     if (to.status != 0) {
         ShowStep(target);
         to = EmptyListing(target);

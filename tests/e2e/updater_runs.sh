@@ -170,10 +170,14 @@ printf 'v1' >"$dst/changed.txt"; touch -d '2024-01-01' "$dst/changed.txt"
 printf 'source' >"$src/older.txt"; touch -d '2024-01-01' "$src/older.txt"
 printf 'target' >"$dst/older.txt"; touch -d '2024-03-03' "$dst/older.txt"
 printf 'mine' >"$dst/mine.txt"
+mkdir -p "$src/lib/deep"
+printf 'one' >"$src/lib/one.dll"; printf 'two' >"$src/lib/deep/two.dll"
 run "${done_box[@]}" -- "/INPUT:'$(win "$src")'" "/OUTPUT:'$(win "$dst")'"
 expect "folder source: exit code" "$rc" 0
-grep -aq "concluida. 2 archivos actualizados" "$work/driven" && ok "folder source: 2 files" ||
+grep -aq "concluida. 4 archivos actualizados" "$work/driven" && ok "folder source: 4 files, two levels of subfolders among them" ||
   fail "folder source: $(cat "$work/driven")"
+same_file "$src/lib/one.dll" "$dst/lib/one.dll" && same_file "$src/lib/deep/two.dll" "$dst/lib/deep/two.dll" &&
+  ok "the subfolders' files with their bytes and times" || fail "subfolder copies differ: $(find "$dst" | head)"
 same_file "$src/new.txt" "$dst/new.txt" && same_file "$src/changed.txt" "$dst/changed.txt" &&
   ok "copies carry the source's bytes and time" || fail "folder source copies differ"
 expect "a folder source keeps a newer target (mask 18)" "$(cat "$dst/older.txt")" target

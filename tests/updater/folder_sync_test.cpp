@@ -285,6 +285,28 @@ TEST_F(FolderUpdateTest, ABackupFolderThatCannotBeMadeStillCopiesAndSaysSo) {
         << TempDir::Read(dir_.Path("UPlog.txt"));
 }
 
+// A folder source brings its subfolders as a server's list does, two levels down here, each file
+// with its time; a name the target would not keep as it is ends the update before any copy.
+TEST_F(FolderUpdateTest, SubfoldersComeAsFromAServerAndUnsafeNamesAreRefused) {
+    dir_.Write("src\\lib\\one.dll", "one");
+    dir_.Write("src\\lib\\deep\\two.dll", "two");
+    SyncResult r = SynchroniseFolders(V(dir_.Path("src")), V(dir_.Path("dst")), 18);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.count, 4);
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\lib\\one.dll")), "one");
+    EXPECT_EQ(TempDir::Read(dir_.Path("dst\\lib\\deep\\two.dll")), "two");
+    EXPECT_EQ(fs::last_write_time(TempDir::Native(dir_.Path("dst\\lib\\deep\\two.dll"))),
+              fs::last_write_time(TempDir::Native(dir_.Path("src\\lib\\deep\\two.dll"))));
+    EXPECT_EQ(SynchroniseFolders(V(dir_.Path("src")), V(dir_.Path("dst")), 18).count, 0) << "nothing the second time";
+#ifndef _WIN32
+    dir_.Write("src\\lib\\CON.txt", "a device on Windows");
+    dir_.Write("src\\zz.txt", "newest");
+    EXPECT_EQ(SynchroniseFolders(V(dir_.Path("src")), V(dir_.Path("dst")), 18).code, kErrBadInput);
+    EXPECT_EQ(Str(ErrorDetail()), dir_.Path("src\\lib\\CON.txt") + ": not a name the target may take");
+    EXPECT_FALSE(TempDir::Exists(dir_.Path("dst\\zz.txt"))) << "nothing copied";
+#endif
+}
+
 TEST_F(FolderUpdateTest, ALockFileInTheSourceCopiesNothing) {
     dir_.Write("src\\locked.on", "");
     SyncResult r = SynchroniseFolders(V(dir_.Path("src")), V(dir_.Path("dst")), 18);
