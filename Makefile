@@ -38,6 +38,7 @@ demo: configure
 # Benchmarks compare with a peer in the same run; they print ratios and are not part of `make test`.
 bench: dist
 	bench/fetch_vs_curl.sh
+	bench/folder_vs_copy.sh
 	bench/menu_wait.sh
 	bench/server_load.sh
 	bench/admin_menu_wait.sh

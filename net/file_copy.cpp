@@ -55,8 +55,9 @@ ErrCode CompareMarker(StrRef source, uint16_t flags) {
 ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, void* arg, int targetExists) {
     FsFile in;
     if (ErrCode err = in.Open(source, kFsRead)) return err == kErrFileNotFound ? err : kErrPermission;
-    // A rename would replace a read-only file where the platform allows it; the copy must not.
-    const uint16_t attributes = PathAttributes(target);
+    // A rename would replace a read-only file where the platform allows it; the copy must not. A
+    // target the comparison saw missing needs no look.
+    const uint16_t attributes = targetExists == 0 ? 0 : PathAttributes(target);
     if (attributes < 0x100 && (attributes & kAttrReadOnly)) return kErrPermission;
     ReplacementFile out;
     if (ErrCode err = out.Begin(target, "~kc")) {
@@ -65,9 +66,10 @@ ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, voi
     }
     uint64_t copied = 0;
     ErrCode err = FsCopyBlocks(in, out.file(), kCopyToEnd, progress, arg, &copied, kCopyChunk);
+    // The comparison of the next run reads this time: it must be the source's, as a system copy
+    // keeps it. Set through the open files, after the last write.
+    if (!err) err = OsCopyWriteTime(in, out.file());
     if (!err) err = out.Finish();
-    // The comparison of the next run reads this time: it must be the source's, as a system copy keeps it.
-    if (!err) err = OsCopyWriteTime(source, out.path());
     if (!err) err = StageOrCommit(out, targetExists, copied);
     return err;
 }

@@ -20,6 +20,16 @@ std::string Native(const char* path) {
 
 }  // namespace
 
+ErrCode OsCopyWriteTime(FsFile& from, FsFile& to) {
+    struct stat st;
+    if (::fstat(static_cast<int>(from.native()), &st) != 0) return kErrFileIo;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1] = st.st_mtim;
+    return ::futimens(static_cast<int>(to.native()), times) == 0 ? 0 : kErrFileIo;
+}
+
 ErrCode OsCopyWriteTime(const char* from, const char* to) {
     struct stat st;
     if (::stat(Native(from).c_str(), &st) != 0) return kErrFileNotFound;

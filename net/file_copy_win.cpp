@@ -17,6 +17,12 @@ struct Handle {
 
 }  // namespace
 
+ErrCode OsCopyWriteTime(FsFile& from, FsFile& to) {
+    FILETIME written;
+    if (!::GetFileTime(reinterpret_cast<HANDLE>(from.native()), nullptr, nullptr, &written)) return kErrFileIo;
+    return ::SetFileTime(reinterpret_cast<HANDLE>(to.native()), nullptr, nullptr, &written) ? 0 : kErrFileIo;
+}
+
 ErrCode OsCopyWriteTime(const char* from, const char* to) {
     Handle src(::CreateFileA(from, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));

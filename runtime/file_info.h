@@ -103,6 +103,9 @@ struct FolderListing {
     // Every entry directly in the folder is listed: a name without a folder part that is not in
     // the listing does not exist there. Set by callers that scanned with kListEveryEntry.
     bool complete = false;
+    // The listing holds the subfolders' files too (ScanFolderTree): with complete, a name with a
+    // folder part that is not in it does not exist either.
+    bool tree = false;
 };
 
 // Mask that takes every entry and keeps no records.

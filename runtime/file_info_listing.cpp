@@ -196,6 +196,7 @@ FolderListing ScanFolderTree(StrRef root, uint16_t mask) {
         return l;
     }
     l.folder = root;
+    l.tree = true;
     TrackedBuffer names(kTagListing), table(kTagListing);
     l.status = ScanTreeInto(root, std::string(), mask, 0, names, table, &l.count);
     if (l.status == 0 && l.count) l.status = SortListing(&l, names, table);

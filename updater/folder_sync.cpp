@@ -113,7 +113,7 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
         FileInfo targetInfo;
         if (t != kNpos && target.records) {
             targetInfo = target.records[t];
-        } else if (target.complete && FindAny(name, StrFromLiteral("\\/"), true) == kNpos) {
+        } else if (target.complete && (target.tree || FindAny(name, StrFromLiteral("\\/"), true) == kNpos)) {
             // Not in a listing of everything there: a look at the disk would only search the
             // folder again.
             targetInfo.status = kErrFileNotFound;
@@ -184,10 +184,13 @@ SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask, bool 
                     0};
         }
     }
-    FolderListing to = ScanFolderTree(target, kListArchive);
+    // The target's every file: a name not in it is known missing without a look at the disk.
+    FolderListing to = ScanFolderTree(target, kListEveryEntry);
     if (to.status != 0) {
         ShowStep(target);
         to = EmptyListing(target);
+    } else {
+        to.complete = true;
     }
     from.folder = source;
     to.folder = target;
