@@ -32,12 +32,7 @@ start_server "$root" "$work/users.txt"
 python3 "$e2e_here/tests/e2e/slow_proxy.py" "${base##*:}" 30 1500000 >"$work/proxy.out" 2>&1 &
 proxy_pid=$!
 trap 'kill $proxy_pid 2>/dev/null; e2e_cleanup' EXIT
-slow=""
-for _ in $(seq 100); do
-  slow=$(sed -n 's/^listening on \([0-9.]*:[0-9]*\).*/\1/p' "$work/proxy.out" | head -n 1)
-  [ -n "$slow" ] && break
-  sleep 0.05
-done
+slow=$(listening_address "$work/proxy.out")
 [ -n "$slow" ] || { echo "FAIL: the slow proxy did not start"; exit 1; }
 unreachable="http://127.0.0.1:1"
 

@@ -53,18 +53,25 @@ PY
 }
 credentials() { printf "USER\$='%s'\r\nPASSW\$='%s'\r\n" "$1" "$(scrambled "$2" "$1")" >"$bin/Kelvane"; }
 
+# listening_address OUTPUT: the host:port a server or proxy printed ("listening on ...") into the
+# file OUTPUT, waited for up to 10 s; empty when it never came.
+listening_address() {
+  local address=""
+  for _ in $(seq 100); do
+    address=$(sed -n 's/^listening on \([0-9.]*:[0-9]*\).*/\1/p' "$1" | head -n 1)
+    [ -n "$address" ] && break
+    sleep 0.1
+  done
+  echo "$address"
+}
+
 # start_server ROOT [USERS]: kelvane-server standalone on a free port; sets base (http://host:port).
 start_server() {
   local users=()
   [ -n "${2:-}" ] && users=(--users "$2")
   "$server" --listen 127.0.0.1:0 --root "$1" "${users[@]}" >"$work/server.out" 2>&1 &
   server_pid=$!
-  base=""
-  for _ in $(seq 100); do
-    base=$(sed -n 's/^listening on \([0-9.]*:[0-9]*\).*/\1/p' "$work/server.out" | head -n 1)
-    [ -n "$base" ] && break
-    sleep 0.1
-  done
+  base=$(listening_address "$work/server.out")
   [ -n "$base" ] || { echo "FAIL: the server did not start"; cat "$work/server.out"; exit 1; }
   base="http://$base"
 }
