@@ -120,10 +120,7 @@ ErrCode FileCopy(StrRef source, StrRef target, uint16_t flags, const FileInfo* s
         err = made == kErrPermission ? made : CopyOnce(from, target, progress, arg, targetExists);
     }
     if (err) {
-        const char* reason = FsFailureReason();
-        RecordAndReport(err, kModStreams,
-                        *reason ? Concat(source, Concat(StrFromLiteral(" ("), Concat(StrFromLiteral(reason), StrFromLiteral(")"))))
-                                : source);
+        RecordAndReport(err, kModStreams, WithFailureReason(source, FsFailureReason()));
     }
     return err;
 }

@@ -180,7 +180,7 @@ PoolText HttpFetchToString(StrRef address, uint16_t flags, const FetchLimits& li
     FetchLimits bounded = limits;
     const bool textBound = bounded.maxBody >= kMaxStringBody;
     if (textBound) bounded.maxBody = kMaxStringBody;
-    MemorySink sink;
+    BufferSink sink;
     ErrCode err = FetchAddress(address, flags, sink, bounded);
     if (err == kErrDataOutBound && textBound) err = kErrOutOfMemory;
     if (err) return StrErr(err);

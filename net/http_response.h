@@ -49,10 +49,10 @@ protected:
 
 // A short answer (a status, a list, an error text) kept in memory as it arrives, in a tracked
 // block; the fetch's limit bounds it.
-class MemorySink final : public BodySink {
+class BufferSink final : public BodySink {
 public:
     static constexpr uint16_t kTagAnswer = 41;
-    MemorySink() : bytes_(kTagAnswer, 4096) {}
+    BufferSink() : bytes_(kTagAnswer, 4096) {}
     ErrCode Write(const char* data, uint32_t n) override { return bytes_.Append(data, n) ? 0 : kErrOutOfMemory; }
     const char* data() const { return bytes_.data() ? bytes_.data() : ""; }
     uint32_t size() const { return bytes_.used(); }

@@ -98,6 +98,11 @@ ErrCode ReportError(ErrCode code, StrRef text, bool append) {
     return code;
 }
 
+StrRef WithFailureReason(StrRef subject, const char* reason) {
+    if (!reason || !*reason) return subject;
+    return Concat(subject, Concat(Lit(" ("), Concat(StrMake(reason, static_cast<uint16_t>(std::strlen(reason))), Lit(")"))));
+}
+
 StrRef ErrorCodeText(ErrCode code) {
     char buf[16];
     int len = std::snprintf(buf, sizeof buf, "%s%u", kServerPrefix, static_cast<unsigned>(code));

@@ -24,6 +24,10 @@ ErrCode ReportError(ErrCode code, StrRef text, bool append = false);
 // The one step of the routine that detects an error: RecordError(code, module), then
 // ReportError(code, detail, append), the pool left as it was. Returns code.
 ErrCode RecordAndReport(ErrCode code, uint32_t module, StrRef detail, bool append = false);
+// subject followed by " (<reason>)" when the thread's last failed file call has a reason
+// (FsFailureReason), else subject itself: how a failure names a file and why.
+StrRef WithFailureReason(StrRef subject, const char* reason);
+
 // The stored detail text (group 9 item 9).
 StrRef ErrorDetail();
 // "Error #<code>" joined with "." and detail; see the rules for code 0 and invalid details.

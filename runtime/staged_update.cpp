@@ -148,10 +148,7 @@ ErrCode StagedUpdate::Commit() {
         }
         if (err) {
             PoolScope scope;
-            const char* reason = FsFailureReason();
-            StrRef shown = View(e.target);
-            if (*reason) shown = Concat(shown, Concat(StrFromLiteral(" ("), Concat(StrFromLiteral(reason), StrFromLiteral(")"))));
-            err = RecordAndReport(kErrFileIo, kModStreams, shown);
+            err = RecordAndReport(kErrFileIo, kModStreams, WithFailureReason(View(e.target), FsFailureReason()));
         }
     }
     if (err) {

@@ -169,8 +169,7 @@ ErrCode FileAnswerInstaller::Finish() {
 ErrCode FileAnswerInstaller::ReportFailure() const {
     if (!code_) return 0;
     PoolScope scope;
-    StrRef target = StrFromLiteral(target_);
-    if (*reason_) target = Concat(target, Concat(StrFromLiteral(" ("), Concat(StrFromLiteral(reason_), StrFromLiteral(")"))));
+    const StrRef target = WithFailureReason(StrFromLiteral(target_), reason_);
     if (recorded_) return ReportError(code_, target, true);
     RecordError(code_, kModStreams);
     if (textLen_) {

@@ -200,7 +200,7 @@ ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing)
     // byte beyond.
     FetchLimits limits;
     limits.maxBody = kTransferHeaderSize + kMaxListBody + 2;
-    MemorySink answer;
+    BufferSink answer;
     ErrCode err = HttpFetchToSink(listAddress, kFetchNoLog, answer, limits);
     if (err == 0) err = ServerAnswerIn(answer.data(), answer.size());
     if (err == 0) err = ReadListAnswer(answer.data(), answer.size(), listAddress, listing);

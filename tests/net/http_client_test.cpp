@@ -36,7 +36,7 @@ class HttpClientTest : public test::SocketUsingTest {
 protected:
     // The bytes a fetch of url handed to its sink.
     static std::string Fetch(const std::string& url, ErrCode* err, const FetchLimits& limits = {}) {
-        test::StringSink sink;
+        test::MemorySink sink;
         *err = HttpFetchToSink(V(url), kFetchNoLog, sink, limits);
         return sink.bytes;
     }
@@ -420,7 +420,7 @@ TEST_F(HttpClientTest, AddressesAreLoggedUnlessAskedNotTo) {
     FakeServer server(script);
     std::string shown = server.Url("/shown?user=a");
     std::string hidden = server.Url("/hidden?passw=secret");
-    test::StringSink sink;
+    test::MemorySink sink;
     EXPECT_EQ(HttpFetchToSink(V(shown), 0, sink), kOk);
     EXPECT_EQ(HttpFetchToSink(V(hidden), kFetchNoLog, sink), kOk);
     IntSet(kSysTrace, 0);

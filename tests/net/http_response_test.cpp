@@ -10,7 +10,7 @@
 namespace rt {
 namespace {
 
-using test::StringSink;
+using test::MemorySink;
 using test::Pieces;
 using test::ScriptedSource;
 using rt_test::Str;
@@ -90,7 +90,7 @@ TEST_F(HttpResponseTest, StatusTable) {
     }
 }
 
-ErrCode ReadAll(const std::string& answer, size_t piece, StringSink& sink) {
+ErrCode ReadAll(const std::string& answer, size_t piece, MemorySink& sink) {
     ScriptedSource source(Pieces(answer, piece));
     return ReadResponse(source, sink);
 }
@@ -98,7 +98,7 @@ ErrCode ReadAll(const std::string& answer, size_t piece, StringSink& sink) {
 TEST_F(HttpResponseTest, EveryCutOfALengthAnswerGivesTheSameBody) {
     const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\nhello world";
     for (size_t piece = 1; piece <= answer.size(); ++piece) {
-        StringSink sink;
+        MemorySink sink;
         EXPECT_EQ(ReadAll(answer, piece, sink), 0) << piece;
         EXPECT_EQ(sink.bytes, "hello world") << piece;
     }
@@ -109,7 +109,7 @@ TEST_F(HttpResponseTest, EveryCutOfAChunkedAnswerGivesTheSameBody) {
         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
         "5\r\nhello\r\n1;ext=1\r\n \r\n00000005\r\nworld\r\n0\r\n\r\n";
     for (size_t piece = 1; piece <= answer.size(); ++piece) {
-        StringSink sink;
+        MemorySink sink;
         EXPECT_EQ(ReadAll(answer, piece, sink), 0) << piece;
         EXPECT_EQ(sink.bytes, "hello world") << piece;
     }
@@ -119,14 +119,14 @@ TEST_F(HttpResponseTest, LengthReaderLeavesTheBytesBeyond) {
     ResponseBuffer buffer;
     ScriptedSource source({"abcdef"});
     ASSERT_EQ(buffer.Fill(source), kOk);
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadLengthBody(source, buffer, 4, sink), 0);
     EXPECT_EQ(sink.bytes, "abcd");
     EXPECT_EQ(Str(buffer.View()), "ef");
 }
 
 TEST_F(HttpResponseTest, LengthLargerThanTheAnswerEndsWithTheSourceError) {
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadAll("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nshort", 7, sink), kErrNetAccess);
     EXPECT_EQ(sink.bytes, "short");
 }
@@ -134,13 +134,13 @@ TEST_F(HttpResponseTest, LengthLargerThanTheAnswerEndsWithTheSourceError) {
 TEST_F(HttpResponseTest, HugeAnnouncedLengthAllocatesNothing) {
     // The reader streams what comes; the announced 4 GB are never reserved anywhere.
     uint32_t before = PoolFreeBytes();
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadAll("HTTP/1.1 200 OK\r\nContent-Length: 4294967295\r\n\r\nabc", 1024, sink), kErrNetAccess);
     EXPECT_EQ(PoolFreeBytes(), before);
 }
 
 TEST_F(HttpResponseTest, SinkErrorEndsTheBody) {
-    StringSink sink;
+    MemorySink sink;
     sink.failWith = kErrFileIo;
     EXPECT_EQ(ReadAll("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc", 1024, sink), kErrFileIo);
 }
@@ -150,25 +150,25 @@ TEST_F(HttpResponseTest, HeaderBlockWithoutEndIsBounded) {
     std::string endless = "HTTP/1.1 200 OK\r\n";
     while (endless.size() < 3 * kMaxHeaderBlock) endless += "X-Filler: 0123456789012345678901234567\r\n";
     ScriptedSource source(Pieces(endless, 1024));
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadResponse(source, sink), kErrBadInput);
     EXPECT_LE(source.pulls(), kMaxHeaderBlock / 1024 + 2);
 }
 
 TEST_F(HttpResponseTest, OverlongHeaderLineIsRefused) {
     std::string answer = "HTTP/1.1 200 OK\r\nX-Long: " + std::string(kMaxHeaderLine, 'a') + "\r\nContent-Length: 0\r\n\r\n";
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadAll(answer, 1024, sink), kErrBadInput);
 }
 
 TEST_F(HttpResponseTest, HeaderBlockCutShortIsTheSourceError) {
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadAll("HTTP/1.1 200 OK\r\nContent-Le", 5, sink), kErrNetAccess);
 }
 
 TEST_F(HttpResponseTest, CodingsOtherThanChunkedGive148AndReadNothing) {
     for (const char* coding : {"gzip", "deflate", "compress", "identity"}) {
-        StringSink sink;
+        MemorySink sink;
         std::string answer = std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: ") + coding + "\r\n\r\nxyz";
         EXPECT_EQ(ReadAll(answer, 1024, sink), kErrFeatureRemoved) << coding;
         EXPECT_EQ(sink.bytes, "") << coding;
@@ -200,7 +200,7 @@ TEST_F(HttpResponseTest, ChunkedTable) {
     };
     for (const ChunkCase& c : cases) {
         ReportError(0, StrEmpty());
-        StringSink sink;
+        MemorySink sink;
         EXPECT_EQ(ReadAll("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + c.body, 1024, sink), c.result)
             << c.name;
         EXPECT_EQ(sink.bytes, c.bytes) << c.name;
@@ -208,14 +208,14 @@ TEST_F(HttpResponseTest, ChunkedTable) {
 }
 
 TEST_F(HttpResponseTest, BadSizeLineIsReportedWithTheLine) {
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadAll("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n123456789\r\n", 1024, sink), kErrNoCode);
     EXPECT_EQ(test::Detail(), "123456789");
     EXPECT_EQ(LastError().module, kLocChunk);
 }
 
 TEST_F(HttpResponseTest, MissingCrLfAfterChunkIsRecordedAt1502) {
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadAll("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1\r\nab\r\n", 1024, sink), kErrInternal);
     EXPECT_EQ(LastError().code, kErrInternal);
     EXPECT_EQ(LastError().module, kLocChunk);
@@ -226,7 +226,7 @@ TEST_F(HttpResponseTest, LargeChunkStreamsThroughTheFixedBuffer) {
     for (size_t i = 0; i < data.size(); i += 977) data[i] = static_cast<char>('a' + i % 26);
     char size[16];
     std::snprintf(size, sizeof size, "%zx", data.size());
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadAll("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + std::string(size) + "\r\n" + data +
                           "\r\n0\r\n\r\n",
                       1024, sink),
@@ -245,7 +245,7 @@ TEST_F(HttpResponseTest, TinyChunksInOneLargeReadAreNotMovedOneByOne) {
     wire += "0\r\n\r\n";
     ResponseBuffer buffer;
     ScriptedSource source(Pieces(wire, kMaxPull));
-    StringSink sink;
+    MemorySink sink;
     EXPECT_EQ(ReadChunkedBody(source, buffer, sink), kOk);
     EXPECT_TRUE(sink.bytes == body) << sink.bytes.size() << " bytes";
     EXPECT_LT(buffer.moved(), wire.size()) << "bytes moved while reading " << wire.size();

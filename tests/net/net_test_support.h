@@ -104,7 +104,7 @@ inline std::vector<std::string> Pieces(const std::string& all, size_t n) {
     return out;
 }
 
-class StringSink final : public BodySink {
+class MemorySink final : public BodySink {
 public:
     ErrCode Write(const char* data, uint32_t n) override {
         if (failWith) return failWith;

@@ -103,7 +103,7 @@ TEST_F(AgainstServer, ListThenTransferEveryFile) {
 TEST_F(AgainstServer, CorruptedByteGives134AndKeepsTheOldTarget) {
     std::string list = ListAddress("pub");
     TempDir dir;
-    MemorySink answer;
+    BufferSink answer;
     uint16_t mark = PoolMark();
     ASSERT_EQ(HttpFetchToSink(V(Str(DownloadAddress(V(list), T("small.bin")))), kFetchNoLog, answer), 0);
     PoolRelease(mark);
