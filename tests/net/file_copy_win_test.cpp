@@ -5,49 +5,36 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
 #include <thread>
 
 #include "net/file_copy.h"
 #include "runtime/errors.h"
-#include "tests/support/pool_check.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
 
 namespace rt {
 namespace {
 
-using rt_test::Str;
-using rt_test::TempDir;
-using rt_test::V;
-
-// As an installer still writing it holds the file: nobody else may open it.
-HANDLE HoldExclusively(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-class FileCopyWindows : public rt_test::PoolMarkTest {};
-
-TEST_F(FileCopyWindows, ASourceInUseIsTriedOnceMoreAndNamedWhenItStaysInUse) {
-    TempDir dir{"kvcopyw"};
-    const std::string src = dir.Write("src\\a.bin", "payload");
-    const std::string dst = dir.Path("dst\\a.bin");
-    std::filesystem::create_directories(TempDir::Native(dir.Path("dst")));
-    HANDLE held = HoldExclusively(src);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    std::thread release([held] {
-        Sleep(150);
-        CloseHandle(held);
-    });
-    EXPECT_EQ(FileCopy(V(src), V(dst), kCopyAlways, nullptr, nullptr), 0) << "freed before the retry";
-    release.join();
-    EXPECT_EQ(TempDir::Read(dst), "payload");
-
-    held = HoldExclusively(src);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(FileCopy(V(src), V(dst), kCopyAlways, nullptr, nullptr), kErrPermission);
-    CloseHandle(held);
-    EXPECT_EQ(Str(ErrorDetail()), src + " (in use by another program)");
+TEST(FileCopyWindows, ASourceInUseIsTriedOnceMoreAndNamedWhenItStaysInUse) {
+    rt_test::TempDir dir{"kvcopyw"};
+    const std::string src = dir.Write("src\\a.bin", "payload"), dst = dir.Path("dst\\a.bin");
+    std::filesystem::create_directories(rt_test::TempDir::Native(dir.Path("dst")));
+    // As an installer still writing it holds the file: nobody else may open it. Freed during
+    // the retry's wait first, then held for good.
+    for (const bool freed : {true, false}) {
+        HANDLE held = CreateFileA(src.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        std::thread release([&] {
+            if (!freed) return;
+            Sleep(150);
+            CloseHandle(held);
+        });
+        EXPECT_EQ(FileCopy(rt_test::V(src), rt_test::V(dst), kCopyAlways, nullptr, nullptr), freed ? 0 : kErrPermission);
+        release.join();
+        if (!freed) CloseHandle(held);
+    }
+    EXPECT_EQ(rt_test::TempDir::Read(dst), "payload");
+    EXPECT_EQ(rt_test::Str(ErrorDetail()), src + " (in use by another program)");
 }
 
 }  // namespace
