@@ -37,10 +37,12 @@ demo: configure
 
 # Benchmarks compare with a peer in the same run; they print ratios and are not part of `make test`.
 bench: dist
+	cmake --build $(REL) -j $(JOBS) --target desktops_load
 	bench/fetch_vs_curl.sh
 	bench/folder_vs_copy.sh
 	bench/menu_wait.sh
 	bench/server_load.sh
+	bench/desktops.sh
 	bench/admin_menu_wait.sh
 
 # A picture of every window in build/screens/, for a person to look at: the updater's from the

@@ -9,9 +9,6 @@
 // nothing or half a request head, and SLOW connections ask for SLOW_TARGET and read 2 KiB of it
 // every 2 s. A request is good when the answer is "200" with as many body bytes as its
 // Content-Length says. Every wait is bounded (10 s per request, 120 s in all).
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,91 +18,22 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/loopback_http.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Connect;
+using bench::Fetch;
+using bench::Percentile;
+using bench::Request;
+using bench::SendAll;
 
-constexpr int kRequestMs = 10000;
 constexpr auto kRunLimit = std::chrono::seconds(120);
-
-// A connected socket, or -1 after waiting at most kRequestMs.
-int Connect(uint16_t port, int receiveBuffer) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    if (receiveBuffer) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    const struct timeval limit = {kRequestMs / 1000, 0};
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);  // bounds connect as well
-    struct sockaddr_in addr = {};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<struct sockaddr*>(&addr), sizeof addr) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-bool SendAll(int fd, const std::string& bytes) {
-    size_t at = 0;
-    while (at < bytes.size()) {
-        const ssize_t n = send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        at += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::string Request(const std::string& target) {
-    // A server that keeps connections alive must not leave the client waiting for the close.
-    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
-}
-
-// One ordinary request: true when a whole 200 answer came within kRequestMs.
-bool Fetch(uint16_t port, const std::string& target) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kRequestMs);
-    const int fd = Connect(port, 0);
-    if (fd < 0) return false;
-    bool good = SendAll(fd, Request(target));
-    std::string head;
-    uint64_t body = 0;
-    char buffer[65536];
-    size_t headEnd = std::string::npos;
-    while (good) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        struct pollfd p = {fd, POLLIN, 0};
-        if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) {
-            good = false;
-            break;
-        }
-        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-        if (got < 0) good = false;
-        if (got <= 0) break;
-        if (headEnd == std::string::npos) {
-            head.append(buffer, static_cast<size_t>(got));
-            headEnd = head.find("\r\n\r\n");
-            if (headEnd != std::string::npos) body = head.size() - headEnd - 4;
-        } else {
-            body += static_cast<uint64_t>(got);
-        }
-    }
-    close(fd);
-    if (!good || headEnd == std::string::npos || head.rfind("HTTP/1.1 200 ", 0) != 0) return false;
-    const size_t length = head.find("Content-Length: ");
-    return length != std::string::npos && length < headEnd &&
-           std::strtoull(head.c_str() + length + 16, nullptr, 10) == body;
-}
-
-double Percentile(const std::vector<double>& sorted, double share) {
-    if (sorted.empty()) return 0;
-    const size_t at = static_cast<size_t>(share * static_cast<double>(sorted.size() - 1) + 0.5);
-    return sorted[std::min(at, sorted.size() - 1)];
-}
 
 }  // namespace
 

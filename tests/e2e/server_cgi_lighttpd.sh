@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# kelvane-server as a CGI program behind Debian's lighttpd, addressed as /cgi-bin/updater the way
-# the updater addresses it: the same requests and answers as the standalone test.
+# kelvane-server as a CGI program behind Debian's lighttpd, configured by the shipped
+# deploy/lighttpd-kelvane.conf as an administrator includes it (this main file sets only its
+# variables, the address and the logs), addressed as /cgi-bin/updater the way the updater
+# addresses it: the same requests and answers as the standalone test.
 #   server_cgi_lighttpd.sh SERVER
 set -uo pipefail
 server=$(readlink -f "$1")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+snippet=$(readlink -f "$here/../../deploy/lighttpd-kelvane.conf")
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
 [ -x "$lighttpd" ] || { echo "FAIL: lighttpd is not installed (make deps installs it)"; exit 1; }
 
@@ -24,16 +27,14 @@ started=
 for _ in 1 2 3; do
   port=$(free_port)
   cat >"$work/lighttpd.conf" <<CONF
-server.modules = ("mod_alias", "mod_setenv", "mod_cgi")
 server.document-root = "$work/www"
 server.bind = "127.0.0.1"
 server.port = $port
 server.errorlog = "$work/error.log"
-alias.url = ("/cgi-bin/updater" => "$server")
-\$HTTP["url"] =~ "^/cgi-bin/updater" {
-  cgi.assign = ("" => "")
-}
-setenv.add-environment = ("KELVANE_ROOT" => "$work/root", "KELVANE_USERS" => "$work/users.txt")
+var.kelvane_server = "$server"
+var.kelvane_root = "$work/root"
+var.kelvane_users = "$work/users.txt"
+include "$snippet"
 CONF
   "$lighttpd" -D -f "$work/lighttpd.conf" >"$work/lighttpd.out" 2>&1 &
   pid=$!
@@ -51,6 +52,11 @@ fi
 
 fail=0
 bash "$here/server_standalone.sh" --check "http://127.0.0.1:$port/cgi-bin/updater" "$work" || fail=1
+# Only the updater's exact address runs the program: no other one may hand out its bytes.
+for path in /cgi-bin/updater/x /cgi-bin/updater/; do
+  code=$(curl -sS --max-time 10 -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port$path")
+  [ "$code" = 404 ] || { echo "FAIL: $path -> HTTP $code (expected 404)"; fail=1; }
+done
 if [ $fail != 0 ]; then echo "lighttpd error log:"; tail -20 "$work/error.log"; fi
 
 kill "$pid"; wait "$pid" 2>/dev/null; pid=
