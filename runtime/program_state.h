@@ -62,6 +62,8 @@
 //                              gStarted
 //   runtime/clock_win.cpp      gNoHighResolution              the system refused a 1 ms timer
 //                              ClockSteadyMicros::frequency   the performance counter's rate
+//   runtime/crypto_win.cpp     Sha256Provider::p   CNG's SHA-256 provider, opened once, read-only
+//                                                  after (CNG handles may be shared by threads)
 //
 // ---- Global: the window layer (Windows, but for the files without a _win suffix) ----------------
 //

@@ -115,6 +115,15 @@ ErrCode StagedUpdate::WriteJournal() const {
 
 ErrCode StagedUpdate::Commit() {
     if (entries_.empty()) return 0;
+    for (size_t i = 0; check_ && i < entries_.size(); ++i) {
+        std::string_view name = entries_[i].target;
+        if (name.compare(0, folder_.size(), folder_) == 0) name.remove_prefix(folder_.size());
+        while (!name.empty() && (name.front() == '\\' || name.front() == '/')) name.remove_prefix(1);
+        if (ErrCode err = check_(entries_[i].staged.c_str(), name)) {
+            Discard();
+            return err;
+        }
+    }
     // The names the old files go aside under, known before the journal names them: beside the
     // staged file, named after it, so that no two collide and none costs a call.
     for (Entry& e : entries_) {

@@ -11,7 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/strref.h"
@@ -40,6 +42,10 @@ public:
     // to be): it is finished and kept for the commit. targetExists: 1 or 0 when the caller knows
     // (the commit then spares a look), -1 when not.
     ErrCode Stage(ReplacementFile& file, int targetExists = -1, uint64_t bytes = 0);
+    // Run on every staged file before the commit writes its journal, with the target's name
+    // relative to the folder: a result other than 0 ends the commit with the folder as it was.
+    using StagedCheck = std::function<ErrCode(const char* staged, std::string_view name)>;
+    void SetCheck(StagedCheck check) { check_ = std::move(check); }
     // The commit described above. 0, or the failure's code with the folder as it was.
     ErrCode Commit();
     uint32_t count() const { return static_cast<uint32_t>(entries_.size()); }
@@ -60,6 +66,7 @@ private:
 
     std::string folder_;
     uint16_t backupFlags_;
+    StagedCheck check_;
     std::vector<Entry> entries_;
     uint64_t bytes_ = 0;
 };

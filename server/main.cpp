@@ -11,6 +11,7 @@
 #include "server/http_listener.h"
 #include "server/runtime_guard.h"
 #include "server/server_config.h"
+#include "server/signing.h"
 
 namespace {
 
@@ -21,9 +22,13 @@ void OnStopSignal(int) { gStop = 1; }
 const char kUsage[] =
     "usage: kelvane-server --listen HOST:PORT --root DIR [--users FILE]\n"
     "       kelvane-server [--root DIR] [--users FILE]   (as a CGI program)\n"
+    "       kelvane-server keygen --key PRIVATE.pem\n"
+    "       kelvane-server sign --key PRIVATE.pem FOLDER [--valid-days N] [--sequence N]\n"
     "As a CGI program the root and users file may also come from the environment variables\n"
     "KELVANE_ROOT and KELVANE_USERS. Port 0 picks a free port; the address in use is printed\n"
-    "as \"listening on HOST:PORT\".\n";
+    "as \"listening on HOST:PORT\".\n"
+    "keygen writes a P-256 key pair: PRIVATE.pem and PRIVATE.pem.pub, the public key that goes\n"
+    "beside the updater. sign writes FOLDER/kelvane.manifest, good for N days (90).\n";
 
 struct Options {
     const char* listen = nullptr;
@@ -95,9 +100,52 @@ int RunStandalone(const Options& options) {
     return err ? 1 : 0;
 }
 
+// The publisher's commands: 0 done, 1 failed, 2 misused.
+int RunPublisherCommand(int argc, char** argv) {
+    const bool sign = std::strcmp(argv[1], "sign") == 0;
+    rt::SignOptions options;
+    bool misused = false;
+    for (int i = 2; i < argc && !misused; ++i) {
+        const char* arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        char* end = nullptr;
+        if (std::strcmp(arg, "--key") == 0 && hasValue) {
+            options.keyPath = argv[++i];
+        } else if (sign && std::strcmp(arg, "--valid-days") == 0 && hasValue) {
+            options.validDays = static_cast<int>(std::strtol(argv[++i], &end, 10));
+            misused = *end != '\0';
+        } else if (sign && std::strcmp(arg, "--sequence") == 0 && hasValue) {
+            options.sequence = std::strtoull(argv[++i], &end, 10);
+            misused = *end != '\0' || options.sequence == 0;
+        } else if (sign && arg[0] != '-' && options.folder.empty()) {
+            options.folder = arg;
+        } else {
+            misused = true;
+        }
+    }
+    if (misused || options.keyPath.empty() || (sign && options.folder.empty())) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::string out, why;
+    const rt::ErrCode err = sign ? rt::SignFolder(options, &out, &why)
+                                 : rt::GenerateSigningKey(options.keyPath, &out, &why);
+    if (err) {
+        std::fprintf(stderr, "kelvane-server %s: %s\n", argv[1], why.c_str());
+        return err == rt::kErrBadInput ? 2 : 1;
+    }
+    std::printf(sign ? "signed %s: %s\n" : "%s%s", sign ? options.folder.c_str() : "", out.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool publisher = argc > 1 && (std::strcmp(argv[1], "sign") == 0 || std::strcmp(argv[1], "keygen") == 0);
+    if (publisher) {
+        if (rt::RuntimeGuard::StartContext() != rt::kOk) return 1;
+        return RunPublisherCommand(argc, argv);
+    }
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
         std::fputs(kUsage, stderr);

@@ -19,6 +19,8 @@
 #include "updater/run_ui.h"
 #include "updater/startup.h"
 #include "updater/messages.h"
+#include "updater/own_files.h"
+#include "updater/signed_source.h"
 
 namespace rt {
 
@@ -56,8 +58,14 @@ FolderListing EmptyListing(StrRef root) {
 }  // namespace
 
 SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing& target, uint16_t mask,
-                               FileAction action) {
+                               FileAction action, const SourceSignature* signature) {
     StagedUpdate update(target.folder, mask);
+    if (signature && signature->active()) {
+        if (ErrCode err = signature->CheckListing(source)) return {err, 0};
+        update.SetCheck([signature](const char* staged, std::string_view name) {
+            return signature->CheckStaged(staged, name);
+        });
+    }
     // Room for what will be staged, told before anything is fetched: the files the comparison
     // will let through, at the sizes the source lists (files it cannot place count as new).
     if (source.records) {
@@ -83,7 +91,11 @@ SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing&
     }
     // Nothing is put in place unless every file arrived whole and checked.
     if (r.code < kErrUserCanceled) {
-        if (ErrCode err = update.Commit()) r = {err, 0};
+        if (ErrCode err = update.Commit()) {
+            r = {err, 0};
+        } else if (signature) {
+            signature->Remember();
+        }
     }
     return r;
 }
@@ -101,6 +113,7 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
         return {kErrPermission, 0};
     }
     SyncResult result{0, 0};
+    const OwnFiles own(target.folder);
     const ListingLookup inTarget(target.names, target.count);
     NameCursor names(source.names);
     ErrCode step = ProgressStart(source.count);
@@ -108,6 +121,12 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
         PoolScope scope;
         StrRef name = names.Next();
         StrRef targetPath = PathJoin(target.folder, name);
+        if (name.ok() && own.Holds(std::string_view(name.ptr, name.len))) {
+            if (!StrEq(name, StrFromLiteral(kManifestName)))
+                Log(Concat(StrFromLiteral("Not installed, the updater's own file: "), targetPath));
+            step = ProgressAdvance();
+            continue;
+        }
         const uint16_t t = target.count ? inTarget.Find(name) : kNpos;
         const FileInfo sourceInfo = source.records ? source.records[i] : FileInfoOf(PathJoin(source.folder, name));
         FileInfo targetInfo;
@@ -195,7 +214,14 @@ SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask, bool 
     from.folder = source;
     to.folder = target;
     ShowStep(Message(kMsgReadingList));
-    SyncResult r = apply ? CompareAllOrNothing(from, to, mask, CopyAction) : CompareFolders(from, to, mask, kTimeTolerance, CheckAction);
+    SourceSignature signature;
+    if (apply) {
+        ErrCode err = signature.Begin(source);
+        if (err == 0 && signature.active()) err = signature.AcceptFromFolder(source);
+        if (err) return {err, 0};
+    }
+    SyncResult r = apply ? CompareAllOrNothing(from, to, mask, CopyAction, &signature)
+                         : CompareFolders(from, to, mask, kTimeTolerance, CheckAction);
     if (r.code) ReportError(kReportAgain, ErrorText(r.code), true);
     return r;
 }

@@ -12,6 +12,8 @@
 
 namespace rt {
 
+class SourceSignature;
+
 // What the actions are told about showing their steps.
 inline constexpr uint16_t kActionVerbosity = 32;
 // A source holding a file of this name is not to be updated from.
@@ -42,8 +44,10 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
 // staged_update.h): each action stages its file, and only when every one succeeded (a result
 // below 122) are they all put in place, with their backups. On a failure of the commit the
 // folder stays as it was and the count is 0.
+// With an active signature (updater/signed_source.h) the list is checked against its manifest
+// first, every staged file before the commit, and its sequence is kept after it.
 SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing& target, uint16_t mask,
-                               FileAction action);
+                               FileAction action, const SourceSignature* signature = nullptr);
 
 // The action of share and folder updates: backs up an existing target (a result other than 0
 // or 164 ends here), shows "Actualizando <source> " (with the text of 164 after a backup folder

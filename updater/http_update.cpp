@@ -20,6 +20,7 @@
 #include "updater/state_record.h"
 #include "updater/update_options.h"
 #include "updater/messages.h"
+#include "updater/signed_source.h"
 
 namespace rt {
 
@@ -68,6 +69,13 @@ SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask) {
     ShowStep(Message(kMsgConnecting));
     FolderListing list;
     ErrCode err = FetchServerList(address, nick, &list);
+    SourceSignature signature;
+    if (err == 0) err = signature.Begin(source);
+    if (err == 0 && signature.active()) {
+        std::string manifest;
+        err = FetchManifestText(address, &manifest);
+        if (err == 0) err = signature.Accept(manifest);
+    }
     HideStep();
     if (err) return {err, 0};
     ShowStep(Message(kMsgReadingList));
@@ -80,7 +88,7 @@ SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask) {
     }
     here.folder = target;
     here.complete = true;
-    return CompareAllOrNothing(list, here, mask, TransferOneFile);
+    return CompareAllOrNothing(list, here, mask, TransferOneFile, &signature);
 }
 
 SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags) {

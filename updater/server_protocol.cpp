@@ -18,6 +18,7 @@
 #include "runtime/text_search.h"
 #include "runtime/whole_file.h"
 #include "protocol/file_list.h"
+#include "protocol/manifest.h"
 #include "protocol/transfer_header.h"
 #include "updater/credentials.h"
 #include "updater/run_ui.h"
@@ -210,6 +211,24 @@ ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing)
         ResetSeam()(nick, StrEmpty());
     }
     return err;
+}
+
+ErrCode FetchManifestText(StrRef listAddress, std::string* text) {
+    text->clear();
+    PoolScope scope;
+    StrRef address = DownloadAddress(listAddress, StrFromLiteral(kManifestName));
+    if (!address.ok()) return StrError(address);
+    FetchLimits limits;
+    limits.maxBody = kTransferHeaderSize + kMaxManifestBytes;
+    BufferSink answer;
+    if (ErrCode err = HttpFetchToSink(address, kFetchNoLog, answer, limits)) return err;
+    // An error answer is a folder without a manifest: the signature check says so.
+    if (ServerAnswerIn(answer.data(), answer.size()) != 0) return 0;
+    const TransferHeader header = ParseTransferHeader(answer.data(), answer.size());
+    if (header.error || header.size != answer.size() - kTransferHeaderSize)
+        return RecordAndReport(kErrTransUp, kModNetRecv, StrFromLiteral(kManifestName));
+    text->assign(answer.data() + kTransferHeaderSize, header.size);
+    return 0;
 }
 
 }  // namespace rt

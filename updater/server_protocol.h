@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "net/http_client.h"
 #include "runtime/strref.h"
@@ -93,5 +94,10 @@ ErrCode ReadListAnswer(const char* answer, uint32_t n, StrRef listAddress, Folde
 // kErrPermission from the server hides the status window, opens the password reset for the nick's
 // credentials file and ends with kErrPermission.
 ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing);
+
+// The signed manifest of the list's folder (protocol/manifest.h), fetched as a file of it:
+// 0 with its bytes in *text, or with *text empty when the server answers that it has none; the
+// transfer's code otherwise (kErrTransUp for an answer cut short).
+ErrCode FetchManifestText(StrRef listAddress, std::string* text);
 
 }  // namespace rt

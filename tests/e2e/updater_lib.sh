@@ -20,7 +20,7 @@ xvfb_pid=""
 e2e_cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
+  [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
   return 0
 }
 trap e2e_cleanup EXIT

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Signed folders: the real kelvaner.exe under Wine with a public key beside it takes an update
+# only as the publisher signed it (kelvane-server sign, or openssl's own command line), refuses
+# every other folder with 174 leaving the target as it was, and never installs its own files.
+#   updater_signed.sh KELVANER_EXE SERVER
+set -uo pipefail
+kelvaner=$1 server=$(readlink -f "$2")
+driver=
+source "$(dirname "${BASH_SOURCE[0]}")/updater_lib.sh"
+
+root=$work/root app=$root/shop/app dst=$work/dst
+mkdir -p "$app/lib" "$dst"
+printf 'ana:s3cret:shop\n' >"$work/users.txt"
+credentials ana s3cret
+start_server "$root" "$work/users.txt"
+"$server" keygen --key "$work/key.pem" >/dev/null || fail "keygen"
+"$server" keygen --key "$work/other.pem" >/dev/null || fail "keygen of another key"
+cp "$work/key.pem.pub" "$bin/Kelvane.pub"
+
+publish() {  # publish VERSION: the application's files, stamped a minute apart per version
+  printf "program $1" >"$app/app.bin"; printf "library $1" >"$app/lib/one.dll"
+  touch -d "@$((1700000000 + $1 * 60))" "$app/app.bin" "$app/lib/one.dll"
+}
+sign() { "$server" sign --key "${key:-$work/key.pem}" "$app" "$@" >/dev/null || fail "sign $*"; }
+update() { rm -f "$wd/UPlog.txt"; run -- /MODE:BATCH "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$dst")'"; }
+# refused WHAT REASON: the run ended with 174, the target kept version 1, the log gave the reason.
+refused() {
+  expect "$1: exit code" "$rc" 174
+  expect "$1: the target kept its files" "$(cat "$dst/app.bin" "$dst/lib/one.dll")" "program 1library 1"
+  [ "$(log_count "refused: .*$2")" -ge 1 ] && ok "$1: the log says why" || fail "$1: log: $(tail -3 "$wd/UPlog.txt")"
+}
+
+publish 1; sign
+update
+expect "a signed folder installs: exit code" "$rc" 0
+expect "a signed folder installs its files" "$(cat "$dst/app.bin" "$dst/lib/one.dll")" "program 1library 1"
+[ ! -e "$dst/kelvane.manifest" ] && ok "the manifest is not installed" || fail "the manifest was installed"
+cp "$app/kelvane.manifest" "$work/manifest.1"
+
+publish 2; sign
+printf 'program 3' >"$app/app.bin"; touch -d "@$((1700000000 + 120))" "$app/app.bin"
+update; refused "bytes other than signed (same size and time)" "app.bin arrived with other bytes"
+publish 2; printf 'new' >"$app/added.txt"
+update; refused "a file the manifest does not name" "added.txt is not in the manifest"
+rm "$app/added.txt"; rm "$app/kelvane.manifest"
+update; refused "no manifest" "offers no signed manifest"
+key=$work/other.pem sign
+update; refused "signed by another key" "not signed by the key"
+
+# The openssl command line signs as well as the tool does: a good manifest installs, one past its
+# date is refused.
+openssl_sign() {  # openssl_sign EXPIRES SEQUENCE
+  sign; sed -e '/^signature /d' -e "s/^expires .*/expires $1/" -e "s/^sequence .*/sequence $2/" \
+    "$app/kelvane.manifest" >"$work/body"
+  openssl dgst -sha256 -sign "$work/key.pem" -out "$work/sig.der" "$work/body"
+  { cat "$work/body"; printf 'signature %s\n' "$(od -An -v -tx1 "$work/sig.der" | tr -d ' \n')"; } >"$app/kelvane.manifest"
+}
+openssl_sign 20200101 9000000000
+update; refused "an expired manifest" "expired on 20200101"
+openssl_sign 29991231 9000000000
+update
+expect "a manifest signed by openssl installs: exit code" "$rc" 0
+expect "version 2 is in place" "$(cat "$dst/app.bin" "$dst/lib/one.dll")" "program 2library 2"
+grep -q "^9000000000 " "$wd/kelvane.seq" && ok "the accepted sequence is kept" || fail "kelvane.seq: $(cat "$wd/kelvane.seq")"
+
+# A replayed older folder, signature and all, cannot roll the desktop back.
+publish 1; cp "$work/manifest.1" "$app/kelvane.manifest"
+update
+expect "an older manifest: exit code" "$rc" 174
+expect "an older manifest: version 2 stays" "$(cat "$dst/app.bin")" "program 2"
+
+# The updater's own files where they live in the target are never installed, key or none.
+rm "$bin/Kelvane.pub"
+cp "$bin/Kelvane" "$work/Kelvane.mine"; printf '0,,,,\r\n' >"$app/kelvane.dat"
+printf 'USER$="x";PASSW$=STR$(1)\r\n' >"$app/Kelvane"; printf 'shop,evil\r\n' >"$app/config.txt"
+: >"$bin/config.txt"
+wd=$bin run -- /MODE:BATCH "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$bin")'"
+expect "a list naming the updater's own files: exit code" "$rc" 0
+cmp -s "$bin/Kelvane" "$work/Kelvane.mine" && ok "the credentials file is unchanged" || fail "credentials replaced"
+[ ! -e "$bin/kelvane.dat" ] || [ "$(head -c 1 "$bin/kelvane.dat")" != 0 ] && ok "kelvane.dat not taken" || fail "kelvane.dat installed"
+expect "config.txt unchanged" "$(cat "$bin/config.txt")" ""
+expect "the other files are installed" "$(cat "$bin/app.bin")" "program 1"
+expect "a log line for each own file" "$(grep -ac "the updater's own file" "$bin/UPlog.txt")" 3
+e2e_end

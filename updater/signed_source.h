@@ -1,0 +1,60 @@
+// The publisher's signature over what a source offers. With a public key file beside the
+// updater, an update requires the source's signed manifest: its signature good for the key, not
+// expired, its folder the source's, its sequence number no lower than the last one accepted from
+// that source; every entry of the source's list in it with the same size, date and time; and
+// every staged file's SHA-256 the manifest's, checked before anything is put in place. Without a
+// key file a source is taken as it is.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "protocol/manifest.h"
+#include "runtime/file_info.h"
+#include "runtime/strref.h"
+
+namespace rt {
+
+// The key file: the credentials file's name (the application's nick, in the application folder)
+// with this extension.
+inline constexpr char kPublicKeyExtension[] = "pub";
+// The last sequence number accepted from each source, beside the state record: one line per
+// source, "<sequence> <source>", the source in lower case.
+inline constexpr char kSequenceFileName[] = "kelvane.seq";
+inline constexpr uint32_t kMaxSequenceFile = 0xFFFF;
+
+// The path of the public key file (a pool text).
+StrRef PublicKeyPath();
+
+class SourceSignature {
+public:
+    // Looks for the key file. None: the source is taken as it is (active() is false). One that
+    // cannot be read or holds no P-256 key refuses, so that a damaged key never switches the
+    // check off.
+    ErrCode Begin(StrRef source);
+    bool active() const { return active_; }
+    // The manifest as the source gave it (empty: it gave none): parsed and checked as above.
+    ErrCode Accept(std::string_view text);
+    // Accept with the manifest file of a share or folder source.
+    ErrCode AcceptFromFolder(StrRef folder);
+    // Every listed file (but the manifest itself) is in the manifest with the same size and time.
+    ErrCode CheckListing(const FolderListing& list) const;
+    // The staged file's bytes are those the manifest names for name (relative to the target).
+    ErrCode CheckStaged(const char* stagedPath, std::string_view name) const;
+    // Keeps the accepted sequence number for the next run; after the update is in place.
+    ErrCode Remember() const;
+
+private:
+    ErrCode Refuse(const std::string& why) const;
+
+    bool active_ = false;
+    uint8_t key_[kP256PublicKeySize] = {};
+    std::string source_;
+    Manifest manifest_;
+};
+
+// The last sequence number accepted from source (lower case), 0 when none is kept.
+uint64_t AcceptedSequence(const std::string& source);
+
+}  // namespace rt
