@@ -4,7 +4,9 @@
 # bare Winsock program under the same Wine) and curl on the host. 1000 files of 4 KiB, then one
 # file of 64 MiB; five rounds, the peers taking turns, the medians and the ratios printed. Beside the small
 # files, the time of a whole MODE:BATCH update of kelvaner.exe that brings the same 1000 files
-# into an empty folder (list, comparison, transfers with their checks, backups, state record, log).
+# into an empty folder (list, comparison, transfers with their checks, backups, state record, log),
+# and the same update of the same files signed by their publisher, checked by a key beside the
+# updater (manifest, list and every staged file's SHA-256).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 server=${1:-$here/dist/kelvane-server}
@@ -18,6 +20,9 @@ trap 'kill $pid 2>/dev/null; wait $pid 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/root/small" "$work/root/large" "$work/curl" "$work/client" "$work/floor"
 for i in $(seq -w 0 999); do head -c 4096 /dev/urandom >"$work/root/small/f$i.bin"; done
 head -c $((64 * 1024 * 1024)) /dev/urandom >"$work/root/large/big.bin"
+cp -a "$work/root/small" "$work/root/signed"
+"$server" keygen --key "$work/key.pem" >/dev/null
+"$server" sign --key "$work/key.pem" "$work/root/signed" >/dev/null
 
 "$server" --listen 127.0.0.1:0 --root "$work/root" >"$work/server.out" 2>&1 &
 pid=$!
@@ -60,17 +65,22 @@ rounds() {
 }
 taken() { grep . "$work/t_$1" | median; }
 
-# kelvaner.exe with a credentials file beside it (the folders are public: any user will do).
-mkdir -p "$work/updater/wd"
-cp "$kelvaner" "$work/updater/kelvaner.exe"
-printf "USER\$='bench'\r\nPASSW\$='00'\r\n" >"$work/updater/Kelvane"
-update_run() {
+# kelvaner.exe with a credentials file beside it (the folders are public: any user will do); the
+# signed folder's updater has the publisher's key beside it as well.
+for u in updater signed_updater; do
+  mkdir -p "$work/$u/wd"
+  cp "$kelvaner" "$work/$u/kelvaner.exe"
+  printf "USER\$='bench'\r\nPASSW\$='00'\r\n" >"$work/$u/Kelvane"
+done
+cp "$work/key.pem.pub" "$work/signed_updater/Kelvane.pub"
+update_run() { update_from updater small; }
+signed_update_run() { update_from signed_updater signed; }
+update_from() {  # update_from UPDATER_FOLDER PUBLISHED_FOLDER
   local target t0 t1
-  mkdir -p "$work/updater"
-  target=$(mktemp -d "$work/updater/target.XXXXXX")
+  target=$(mktemp -d "$work/$1/target.XXXXXX")
   t0=$(now)
-  (cd "$work/updater/wd" && "$runner" "$work/updater/kelvaner.exe" /MODE:BATCH "/INPUT:'http://$address/small'" \
-     "/OUTPUT:'Z:$(echo "$target" | tr / '\\')'" </dev/null >/dev/null 2>&1) || { echo "the update failed" >&2; exit 1; }
+  (cd "$work/$1/wd" && "$runner" "$work/$1/kelvaner.exe" /MODE:BATCH "/INPUT:'http://$address/$2'" \
+     "/OUTPUT:'Z:$(echo "$target" | tr / '\\')'" </dev/null >/dev/null 2>&1) || { echo "the update of $2 failed" >&2; exit 1; }
   t1=$(now)
   [ "$(ls "$target" | wc -l)" = 1000 ] || { echo "the update brought $(ls "$target" | wc -l) files" >&2; exit 1; }
   awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }'
@@ -81,9 +91,10 @@ curl_run "$work/small.txt" >/dev/null
 client_run "$work/small.txt" >/dev/null
 floor_run "$work/small.txt" >/dev/null
 update_run >/dev/null
-rounds "$work/small.txt" floor_run client_run curl_run update_run
+signed_update_run >/dev/null
+rounds "$work/small.txt" floor_run client_run curl_run update_run signed_update_run
 small_floor=$(taken floor_run) small_client=$(taken client_run) small_curl=$(taken curl_run)
-small_update=$(taken update_run)
+small_update=$(taken update_run) signed_update=$(taken signed_update_run)
 rounds "$work/large.txt" floor_run client_run curl_run
 large_floor=$(taken floor_run) large_client=$(taken client_run) large_curl=$(taken curl_run)
 
@@ -95,6 +106,8 @@ printf 'small files (1000 x 4 KiB): client %.3f s, floor %.3f s, curl %.3f s; cl
   "$small_client" "$small_floor" "$small_curl" "$(ratio "$small_client" "$small_floor")" "$(ratio "$small_client" "$small_curl")"
 printf 'update (MODE:BATCH, the same 1000 new files into an empty folder, staged then put in place at once): kelvaner.exe %.3f s; over the floor %s (target 2), over the fetch %s\n' \
   "$small_update" "$(ratio "$small_update" "$small_floor")" "$(ratio "$small_update" "$small_client")"
+printf 'signed update (the same files with their manifest, checked by the key beside the updater): %.3f s; over the unsigned %s (target 1.1)\n' \
+  "$signed_update" "$(ratio "$signed_update" "$small_update")"
 # The staging's room: every staged file stands beside the file it replaces until the commit.
 staged=$(grep -a 'bytes staged beside the old ones' "$work/updater/wd/UPlog.txt" | tail -n 1 | sed -n 's/.*place at once, \([0-9]*\) bytes.*/\1/p')
 printf 'staging: %s bytes beside the folder at the peak of each update (the new files before the old ones go)\n' "${staged:-?}"

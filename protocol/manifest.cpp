@@ -2,6 +2,7 @@
 #include "protocol/manifest.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "protocol/file_name_check.h"
@@ -226,11 +227,20 @@ bool DerToRawSignature(const uint8_t* der, size_t n, uint8_t out[kP256SignatureS
     return DerInteger(&p, end, out) && DerInteger(&p, end, out + 32) && p == end;
 }
 
-bool ParsePublicKeyText(std::string_view text, uint8_t out[kP256PublicKeySize]) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return false;
-    return ParseHex(text.substr(first, last + 1 - first), out, kP256PublicKeySize) && out[0] == 0x04;
+std::vector<PublicKey> ParsePublicKeys(std::string_view text) {
+    std::vector<PublicKey> keys;
+    while (!text.empty()) {
+        const size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string_view::npos) continue;
+        line = line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
+        PublicKey k;
+        if (keys.size() == kMaxPublicKeys || !ParseHex(line, k.data(), k.size()) || k[0] != 0x04) return {};
+        keys.push_back(k);
+    }
+    return keys;
 }
 
 }  // namespace rt

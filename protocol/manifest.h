@@ -15,6 +15,7 @@
 // a manifest too.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -77,9 +78,12 @@ ErrCode VerifyManifest(const Manifest& m, const char* text, const uint8_t key[kP
 // A DER ECDSA-Sig-Value as r and s of 32 bytes each; false when it is not one for P-256.
 bool DerToRawSignature(const uint8_t* der, size_t n, uint8_t out[kP256SignatureSize]);
 
-// A public key file's text: the 130 hex digits of an uncompressed point (04, X, Y), blanks and
-// line ends around them allowed, nothing else. False otherwise.
-bool ParsePublicKeyText(std::string_view text, uint8_t out[kP256PublicKeySize]);
+// A public key file's text: one key or more (kMaxPublicKeys), one a line, each the 130 hex digits of
+// an uncompressed point (04, X, Y); blanks, CR and empty lines allowed, nothing else. Two keys let
+// desktops trust a new key before the folders are signed with it. Empty when any line is no key.
+inline constexpr size_t kMaxPublicKeys = 8;
+using PublicKey = std::array<uint8_t, kP256PublicKeySize>;
+std::vector<PublicKey> ParsePublicKeys(std::string_view text);
 
 // Lower-case hex of n bytes.
 std::string HexText(const uint8_t* p, size_t n);

@@ -93,10 +93,14 @@ void StagedUpdate::Discard() {
     entries_.clear();
 }
 
-ErrCode StagedUpdate::Stage(ReplacementFile& file, int targetExists, uint64_t bytes) {
+ErrCode StagedUpdate::Stage(ReplacementFile& file, int targetExists, uint64_t bytes, const uint8_t* sha256) {
     if (ErrCode err = file.Finish()) return err;
     bytes_ += bytes;
     Entry e{file.path(), file.target(), std::string(), targetExists};
+    if (sha256) {
+        e.digested = true;
+        std::memcpy(e.sha256, sha256, kSha256Size);
+    }
     file.Release();
     entries_.push_back(std::move(e));
     return 0;
@@ -119,7 +123,8 @@ ErrCode StagedUpdate::Commit() {
         std::string_view name = entries_[i].target;
         if (name.compare(0, folder_.size(), folder_) == 0) name.remove_prefix(folder_.size());
         while (!name.empty() && (name.front() == '\\' || name.front() == '/')) name.remove_prefix(1);
-        if (ErrCode err = check_(entries_[i].staged.c_str(), name)) {
+        const Entry& e = entries_[i];
+        if (ErrCode err = check_(e.staged.c_str(), name, e.digested ? e.sha256 : nullptr)) {
             Discard();
             return err;
         }
@@ -189,8 +194,8 @@ ErrCode StagedUpdate::Commit() {
 StagingScope::StagingScope(StagedUpdate& update) : previous_(tCurrent) { tCurrent = &update; }
 StagingScope::~StagingScope() { tCurrent = previous_; }
 
-ErrCode StageOrCommit(ReplacementFile& file, int targetExists, uint64_t bytes) {
-    return tCurrent ? tCurrent->Stage(file, targetExists, bytes) : file.Commit();
+ErrCode StageOrCommit(ReplacementFile& file, int targetExists, uint64_t bytes, const uint8_t* sha256) {
+    return tCurrent ? tCurrent->Stage(file, targetExists, bytes, sha256) : file.Commit();
 }
 
 ErrCode StagedUpdate::CheckRoom(uint64_t needed) const {

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/crypto.h"
 #include "runtime/strref.h"
 #include "runtime/temp_file.h"
 
@@ -40,12 +41,16 @@ public:
     static StagedUpdate* Current();
     // Takes over a replacement file whose contents are complete (written, and stamped if it is
     // to be): it is finished and kept for the commit. targetExists: 1 or 0 when the caller knows
-    // (the commit then spares a look), -1 when not.
-    ErrCode Stage(ReplacementFile& file, int targetExists = -1, uint64_t bytes = 0);
+    // (the commit then spares a look), -1 when not. sha256: the digest of the bytes the stager
+    // wrote, when it made one (see wantsDigests).
+    ErrCode Stage(ReplacementFile& file, int targetExists = -1, uint64_t bytes = 0, const uint8_t* sha256 = nullptr);
     // Run on every staged file before the commit writes its journal, with the target's name
-    // relative to the folder: a result other than 0 ends the commit with the folder as it was.
-    using StagedCheck = std::function<ErrCode(const char* staged, std::string_view name)>;
+    // relative to the folder and the stager's digest of it (nullptr when it made none): a result
+    // other than 0 ends the commit with the folder as it was.
+    using StagedCheck = std::function<ErrCode(const char* staged, std::string_view name, const uint8_t* sha256)>;
     void SetCheck(StagedCheck check) { check_ = std::move(check); }
+    // Whether stagers should digest what they write: the check then need not read it again.
+    bool wantsDigests() const { return static_cast<bool>(check_); }
     // The commit described above. 0, or the failure's code with the folder as it was.
     ErrCode Commit();
     uint32_t count() const { return static_cast<uint32_t>(entries_.size()); }
@@ -60,6 +65,8 @@ private:
         std::string staged, target, aside;
         int exists;           // what the stager knew of the target: 1, 0, or -1 for nothing
         bool hadOld = false;  // the target existed and went aside
+        bool digested = false;
+        uint8_t sha256[kSha256Size] = {};
     };
     ErrCode WriteJournal() const;
     void Discard();
@@ -83,7 +90,7 @@ private:
 };
 
 // The file's new contents staged in the current update, or put in place at once without one.
-ErrCode StageOrCommit(ReplacementFile& file, int targetExists = -1, uint64_t bytes = 0);
+ErrCode StageOrCommit(ReplacementFile& file, int targetExists = -1, uint64_t bytes = 0, const uint8_t* sha256 = nullptr);
 
 // Finishes the commit a killed run left in folder, then removes every file of this program's
 // temporary patterns in it and its subfolders, whatever its age. Never touches the network. The

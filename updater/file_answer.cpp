@@ -105,6 +105,7 @@ ErrCode FileAnswerInstaller::TakeHeader() {
 ErrCode FileAnswerInstaller::Begin() {
     PoolScope scope;
     const StrRef target = StrFromLiteral(target_);
+    if (StagedUpdate::Current() && StagedUpdate::Current()->wantsDigests()) digest_ = std::make_unique<Sha256>();
     if (file_.Begin(target) == 0) return 0;
     // A listed file may lie in a subfolder the target does not have yet: made only when needed,
     // as looking for it first would cost every file a search.
@@ -117,6 +118,7 @@ ErrCode FileAnswerInstaller::Begin() {
 ErrCode FileAnswerInstaller::FlushBlock() {
     uint32_t put = 0;
     if (used_ && file_.file().Write(block_, used_, &put) != 0) return FailIo();
+    if (digest_) digest_->Update(block_, used_);
     used_ = 0;
     return 0;
 }
@@ -162,7 +164,9 @@ ErrCode FileAnswerInstaller::Finish() {
     if (SetFileWriteTimeLocal(file_.file(), header_.date, header_.time - header_.time % 1000) != 0)
         return FailIo();
     if (file_.Finish() != 0) return FailIo();
-    if (StageOrCommit(file_, targetExists_, content_) != 0) return FailIo();
+    uint8_t sha256[kSha256Size];
+    const bool digested = digest_ && digest_->Final(sha256) == 0;
+    if (StageOrCommit(file_, targetExists_, content_, digested ? sha256 : nullptr) != 0) return FailIo();
     return 0;
 }
 

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "net/http_response.h"
 #include "protocol/checksum.h"
 #include "protocol/transfer_header.h"
+#include "runtime/crypto.h"
 #include "runtime/file_info.h"
 #include "runtime/strref.h"
 #include "runtime/temp_file.h"
@@ -68,6 +70,8 @@ private:
     bool streaming_ = false;  // the header held: content is being written
     TransferHeader header_;
     ChecksumState sum_;
+    // What was written, digested only for an update that checks digests (StagedUpdate).
+    std::unique_ptr<Sha256> digest_;
     uint64_t content_ = 0;
     ReplacementFile file_;
     uint32_t used_ = 0;

@@ -62,8 +62,8 @@ SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing&
     StagedUpdate update(target.folder, mask);
     if (signature && signature->active()) {
         if (ErrCode err = signature->CheckListing(source)) return {err, 0};
-        update.SetCheck([signature](const char* staged, std::string_view name) {
-            return signature->CheckStaged(staged, name);
+        update.SetCheck([signature](const char* staged, std::string_view name, const uint8_t* sha256) {
+            return signature->CheckStaged(staged, name, sha256);
         });
     }
     // Room for what will be staged, told before anything is fetched: the files the comparison

@@ -2,6 +2,7 @@
 #include "updater/signed_source.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -119,7 +120,8 @@ ErrCode SourceSignature::Begin(StrRef source) {
     const ErrCode err = ReadSmallFile(path.c_str(), 4096, &text);
     if (err == kErrFileNotFound) return 0;
     active_ = true;
-    if (err || !ParsePublicKeyText(text, key_)) return Refuse(path + " holds no public key the updater can read");
+    if (err == 0) keys_ = ParsePublicKeys(text);
+    if (keys_.empty()) return Refuse(path + " holds no public key the updater can read");
     return 0;
 }
 
@@ -127,9 +129,11 @@ ErrCode SourceSignature::Accept(std::string_view text) {
     if (text.empty()) return Refuse("the source offers no signed manifest (" + std::string(kManifestName) + ")");
     std::string why;
     if (ParseManifest(text.data(), text.size(), &manifest_, &why) != 0) return Refuse(why);
-    const ErrCode verified = VerifyManifest(manifest_, text.data(), key_);
+    ErrCode verified = kErrUserCheck;
+    for (size_t i = 0; i < keys_.size() && verified == kErrUserCheck; ++i)
+        verified = VerifyManifest(manifest_, text.data(), keys_[i].data());
     if (verified == kErrInternal) return Refuse("the system could not check the signature");
-    if (verified != 0) return Refuse("the manifest is not signed by the key beside the updater");
+    if (verified != 0) return Refuse("the manifest is not signed by a key beside the updater");
     if (Lower(manifest_.folder) != Lower(SourceFolderName(source_)))
         return Refuse("the manifest is the folder " + manifest_.folder + "'s");
     if (manifest_.expires < TodayNumber())
@@ -173,18 +177,25 @@ ErrCode SourceSignature::CheckListing(const FolderListing& list) const {
     return 0;
 }
 
-ErrCode SourceSignature::CheckStaged(const char* stagedPath, std::string_view name) const {
+ErrCode SourceSignature::CheckStaged(const char* stagedPath, std::string_view name, const uint8_t* sha256) const {
     const ManifestEntry* e = manifest_.Find(name);
     if (!e) return Refuse(std::string(name) + " is not in the manifest");
+    if (sha256) {
+        if (std::memcmp(sha256, e->sha256, kSha256Size) == 0) return 0;
+        return Refuse(std::string(name) + " arrived with other bytes than the manifest's");
+    }
     FsFile f;
     ErrCode err = f.Open(stagedPath, kFsRead);
     Sha256 digest;
-    std::vector<char> block(1 << 16);
+    // One byte more than the entry's size in the first read when that fits: a whole small file
+    // and its end are then known from one call.
+    std::vector<char> block(static_cast<size_t>(std::min<uint64_t>(e->size + 1, 1 << 16)));
     uint64_t total = 0;
-    for (uint32_t got = 1; !err && got;) {
+    for (uint32_t got = 0; !err;) {
         err = f.Read(block.data(), static_cast<uint32_t>(block.size()), &got);
         digest.Update(block.data(), got);
         total += got;
+        if (got < block.size()) break;
     }
     uint8_t sum[kSha256Size];
     if (!err) err = digest.Final(sum);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocol/manifest.h"
 #include "runtime/file_info.h"
@@ -40,8 +41,9 @@ public:
     ErrCode AcceptFromFolder(StrRef folder);
     // Every listed file (but the manifest itself) is in the manifest with the same size and time.
     ErrCode CheckListing(const FolderListing& list) const;
-    // The staged file's bytes are those the manifest names for name (relative to the target).
-    ErrCode CheckStaged(const char* stagedPath, std::string_view name) const;
+    // The staged file's bytes are those the manifest names for name (relative to the target):
+    // by the stager's digest when it made one, else read again.
+    ErrCode CheckStaged(const char* stagedPath, std::string_view name, const uint8_t* sha256 = nullptr) const;
     // Keeps the accepted sequence number for the next run; after the update is in place.
     ErrCode Remember() const;
 
@@ -49,7 +51,7 @@ private:
     ErrCode Refuse(const std::string& why) const;
 
     bool active_ = false;
-    uint8_t key_[kP256PublicKeySize] = {};
+    std::vector<PublicKey> keys_;
     std::string source_;
     Manifest manifest_;
 };

@@ -40,12 +40,14 @@ cp "$app/kelvane.manifest" "$work/manifest.1"
 publish 2; sign
 printf 'program 3' >"$app/app.bin"; touch -d "@$((1700000000 + 120))" "$app/app.bin"
 update; refused "bytes other than signed (same size and time)" "app.bin arrived with other bytes"
+rm -f "$wd/UPlog.txt"; run -- /MODE:BATCH "/INPUT:'$(win "$app")'" "/OUTPUT:'$(win "$dst")'"
+refused "the same from a folder source" "app.bin arrived with other bytes"
 publish 2; printf 'new' >"$app/added.txt"
 update; refused "a file the manifest does not name" "added.txt is not in the manifest"
 rm "$app/added.txt"; rm "$app/kelvane.manifest"
 update; refused "no manifest" "offers no signed manifest"
 key=$work/other.pem sign
-update; refused "signed by another key" "not signed by the key"
+update; refused "signed by another key" "not signed by a key"
 
 # The openssl command line signs as well as the tool does: a good manifest installs, one past its
 # date is refused.
@@ -69,6 +71,17 @@ update
 expect "an older manifest: exit code" "$rc" 174
 expect "an older manifest: version 2 stays" "$(cat "$dst/app.bin")" "program 2"
 
+# A key file may hold two keys while one replaces the other; one that holds no key refuses.
+publish 3; key=$work/other.pem sign --sequence 9000000001
+cat "$work/other.pem.pub" "$work/key.pem.pub" >"$bin/Kelvane.pub"
+update
+expect "a folder signed by the second key of two: exit code" "$rc" 0
+expect "version 3 is in place" "$(cat "$dst/app.bin")" "program 3"
+printf 'not a key\n' >"$bin/Kelvane.pub"
+update
+expect "a key file without a key: exit code" "$rc" 174
+[ "$(log_count "holds no public key")" -ge 1 ] && ok "a key file without a key: the log says why" || fail "damaged key: log"
+
 # The updater's own files where they live in the target are never installed, key or none.
 rm "$bin/Kelvane.pub"
 cp "$bin/Kelvane" "$work/Kelvane.mine"; printf '0,,,,\r\n' >"$app/kelvane.dat"
@@ -79,6 +92,6 @@ expect "a list naming the updater's own files: exit code" "$rc" 0
 cmp -s "$bin/Kelvane" "$work/Kelvane.mine" && ok "the credentials file is unchanged" || fail "credentials replaced"
 [ ! -e "$bin/kelvane.dat" ] || [ "$(head -c 1 "$bin/kelvane.dat")" != 0 ] && ok "kelvane.dat not taken" || fail "kelvane.dat installed"
 expect "config.txt unchanged" "$(cat "$bin/config.txt")" ""
-expect "the other files are installed" "$(cat "$bin/app.bin")" "program 1"
+expect "the other files are installed" "$(cat "$bin/app.bin")" "program 3"
 expect "a log line for each own file" "$(grep -ac "the updater's own file" "$bin/UPlog.txt")" 3
 e2e_end
