@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "runtime/dir_search.h"
 #include "runtime/errors.h"
@@ -60,23 +61,41 @@ bool ReadJournal(const std::string& path, std::vector<std::string>* fields) {
     return true;
 }
 
-// Every file of this program's patterns below folder that can be removed goes.
-void RemoveLeftovers(const std::string& folder, int depth) {
+// Puts a staged file in its target's place; a new subfolder of the target is made when its first
+// file goes in.
+ErrCode PlaceFile(const std::string& staged, const std::string& target) {
+    const ErrCode err = FsReplaceFile(staged.c_str(), target.c_str());
+    const size_t sep = target.find_last_of("\\/");
+    if (err != kErrFileNotFound || sep == std::string::npos) return err;
+    PoolScope scope;
+    if (MakeDirs(View(target.substr(0, sep))) != 0) return err;
+    return FsReplaceFile(staged.c_str(), target.c_str());
+}
+
+bool IsStagingFolder(const char* name, uint16_t len) {
+    return len == sizeof kStagingFolder - 1 && std::memcmp(name, kStagingFolder, len) == 0;
+}
+
+// Every file of this program's patterns below folder that can be removed goes; so do the staging
+// folders, once empty (staging: folder is one of them).
+void RemoveLeftovers(const std::string& folder, int depth, bool staging = false) {
     PoolScope scope;
     DirSearch search;
     DirEntry e;
-    std::vector<std::string> folders;
+    std::vector<std::pair<std::string, bool>> folders;  // path, a staging folder
     for (ErrCode err = search.First(View(Joined(folder, "*")), &e); err == 0; err = search.Next(&e)) {
         if (e.link || (e.nameLen == 1 && e.name[0] == '.') || (e.nameLen == 2 && e.name[0] == '.' && e.name[1] == '.'))
             continue;
         if (e.info.attributes & kAttrFolder) {
-            if (depth < kMaxRecoveryDepth) folders.push_back(Joined(folder, e.name));
+            const bool inStaging = staging || IsStagingFolder(e.name, e.nameLen);
+            if (depth < kMaxRecoveryDepth) folders.emplace_back(Joined(folder, e.name), inStaging);
         } else if (IsOwnTempName(e.name, e.nameLen)) {
             FsRemoveFile(Joined(folder, e.name).c_str());
         }
     }
     search.Close();
-    for (const std::string& sub : folders) RemoveLeftovers(sub, depth + 1);
+    for (const auto& [sub, inStaging] : folders) RemoveLeftovers(sub, depth + 1, inStaging);
+    if (staging) FsRemoveFolder(folder.c_str());
 }
 
 }  // namespace
@@ -91,6 +110,41 @@ StagedUpdate* StagedUpdate::Current() { return tCurrent; }
 void StagedUpdate::Discard() {
     for (const Entry& e : entries_) FsRemoveFile(e.staged.c_str());
     entries_.clear();
+    RemoveStagingFolders();
+}
+
+std::string StagedUpdate::StagingFolder() {
+    if (stagingFailed_ || folder_.empty()) return std::string();
+    const std::string root = Joined(folder_, kStagingFolder);
+    const uint32_t bucket = static_cast<uint32_t>(entries_.size()) / kStagingBucket;
+    char name[16];
+    std::snprintf(name, sizeof name, "%x", bucket);
+    const std::string path = Joined(root, name);
+    while (bucketsMade_ <= bucket) {
+        ErrCode err = bucketsMade_ == 0 ? FsMakeFolder(root.c_str()) : 0;
+        if (err == kErrFileExist) err = 0;
+        std::snprintf(name, sizeof name, "%x", bucketsMade_);
+        if (!err) err = FsMakeFolder(Joined(root, name).c_str());
+        if (err && err != kErrFileExist) {
+            stagingFailed_ = true;
+            return std::string();
+        }
+        ++bucketsMade_;
+    }
+    return path;
+}
+
+void StagedUpdate::RemoveStagingFolders() {
+    if (bucketsMade_ == 0) return;
+    const std::string root = Joined(folder_, kStagingFolder);
+    char name[16];
+    for (uint32_t b = 0; b < bucketsMade_; ++b) {
+        std::snprintf(name, sizeof name, "%x", b);
+        FsRemoveFolder(Joined(root, name).c_str());
+    }
+    // A folder still holding a file (the running updater's old program) goes at the next start.
+    FsRemoveFolder(root.c_str());
+    bucketsMade_ = 0;
 }
 
 ErrCode StagedUpdate::Stage(ReplacementFile& file, int targetExists, uint64_t bytes, const uint8_t* sha256) {
@@ -141,6 +195,8 @@ ErrCode StagedUpdate::Commit() {
     for (size_t i = 0; !err && i < entries_.size(); ++i) {
         PoolScope scope;
         const Entry& e = entries_[i];
+        // A target its stager saw missing has nothing to back up, and no look is needed to say so.
+        if (e.exists == 0) continue;
         err = BackupBeforeOverwrite(View(e.target), backupFlags_);
         // A backup folder that cannot be made does not stop the update; the log says so.
         if (err == kErrFileNotFound) {
@@ -157,7 +213,7 @@ ErrCode StagedUpdate::Commit() {
         e.hadOld = moved == 0;
         if (moved != kErrFileNotFound) err = moved;
         if (!err) {
-            err = FsReplaceFile(e.staged.c_str(), e.target.c_str());
+            err = PlaceFile(e.staged, e.target);
             if (err && e.hadOld) FsReplaceFile(e.aside.c_str(), e.target.c_str());
         }
         if (err) {
@@ -188,11 +244,18 @@ ErrCode StagedUpdate::Commit() {
         Log(Concat(View(folder_), StrFromLiteral(text)));
     }
     entries_.clear();
+    RemoveStagingFolders();
     return err;
 }
 
 StagingScope::StagingScope(StagedUpdate& update) : previous_(tCurrent) { tCurrent = &update; }
 StagingScope::~StagingScope() { tCurrent = previous_; }
+
+ErrCode BeginStaged(ReplacementFile& file, StrRef target, const char* prefix) {
+    if (!tCurrent) return file.Begin(target, prefix);
+    const std::string folder = tCurrent->StagingFolder();
+    return file.Begin(target, prefix, folder.empty() ? nullptr : folder.c_str());
+}
 
 ErrCode StageOrCommit(ReplacementFile& file, int targetExists, uint64_t bytes, const uint8_t* sha256) {
     return tCurrent ? tCurrent->Stage(file, targetExists, bytes, sha256) : file.Commit();
@@ -224,7 +287,7 @@ uint32_t RecoverFolder(StrRef folder) {
             const std::string &staged = f[i], &target = f[i + 1], &aside = f[i + 2];
             if (!Exists(staged)) continue;
             if (Exists(target) && !aside.empty()) FsReplaceFile(target.c_str(), aside.c_str());
-            if (FsReplaceFile(staged.c_str(), target.c_str()) == 0) ++finished;
+            if (PlaceFile(staged, target) == 0) ++finished;
         }
         for (size_t i = 0; i + 2 < f.size(); i += 3) {
             if (!f[i + 2].empty()) FsRemoveFile(f[i + 2].c_str());

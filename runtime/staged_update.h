@@ -27,6 +27,11 @@ inline constexpr char kJournalName[] = "~kvjournal.tmp";
 // The prefix of a staged file, and of a target's old file renamed aside during a commit.
 inline constexpr char kStagePrefix[] = "~kv";
 inline constexpr char kAsidePrefix[] = "~kvo";
+// Where staged files wait, in the folder being updated: subfolders of kStagingBucket files each.
+// A new name costs a system that emulates case-blind names (Wine) a read of its whole folder, so
+// small folders keep staging from costing more the more files an update brings.
+inline constexpr char kStagingFolder[] = "~kvstage";
+inline constexpr uint32_t kStagingBucket = 64;
 
 class StagedUpdate {
 public:
@@ -51,6 +56,9 @@ public:
     void SetCheck(StagedCheck check) { check_ = std::move(check); }
     // Whether stagers should digest what they write: the check then need not read it again.
     bool wantsDigests() const { return static_cast<bool>(check_); }
+    // The folder the next staged file is written in (made when needed), or empty when it cannot
+    // be made: the file then waits beside its target.
+    std::string StagingFolder();
     // The commit described above. 0, or the failure's code with the folder as it was.
     ErrCode Commit();
     uint32_t count() const { return static_cast<uint32_t>(entries_.size()); }
@@ -76,6 +84,9 @@ private:
     StagedCheck check_;
     std::vector<Entry> entries_;
     uint64_t bytes_ = 0;
+    uint32_t bucketsMade_ = 0;
+    bool stagingFailed_ = false;
+    void RemoveStagingFolders();
 };
 
 // Makes update the thread's current one for as long as it lives.
@@ -88,6 +99,9 @@ public:
 private:
     StagedUpdate* previous_;
 };
+
+// file.Begin for target, in the current update's staging folder when there is one.
+ErrCode BeginStaged(ReplacementFile& file, StrRef target, const char* prefix);
 
 // The file's new contents staged in the current update, or put in place at once without one.
 ErrCode StageOrCommit(ReplacementFile& file, int targetExists = -1, uint64_t bytes = 0, const uint8_t* sha256 = nullptr);

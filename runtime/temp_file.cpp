@@ -87,7 +87,7 @@ ReplacementFile::~ReplacementFile() {
     if (temp_[0]) FsRemoveFile(temp_);
 }
 
-ErrCode ReplacementFile::Begin(StrRef target, const char* prefix) {
+ErrCode ReplacementFile::Begin(StrRef target, const char* prefix, const char* inFolder) {
     if (!target.ok()) return StrError(target);
     if (target.len == 0) return kErrBadInput;
     if (target.len + 1u > sizeof target_) return kErrOutOfMemory;
@@ -105,7 +105,7 @@ ErrCode ReplacementFile::Begin(StrRef target, const char* prefix) {
     std::memcpy(target_, target.ptr, target.len);
     target_[target.len] = '\0';
     PoolScope scope;
-    StrRef folder = PathPart(target, kPathDriveFolder);
+    StrRef folder = inFolder && *inFolder ? StrFromLiteral(inFolder) : PathPart(target, kPathDriveFolder);
     // Beside the target, never in the temporary folder: a rename cannot cross volumes.
     if (folder.ok() && folder.len == 0) folder = StrFromLiteral(".");
     if (!folder.ok()) return StrError(folder);

@@ -48,7 +48,8 @@ public:
 
     // Creates the temporary file in target's folder (the working folder for a bare name), open
     // for writing. kErrFileIo when it cannot be made, kErrOutOfMemory when a path does not fit.
-    ErrCode Begin(StrRef target, const char* prefix = "~kv");
+    // folder, when given, holds the temporary file instead (it must be on target's volume).
+    ErrCode Begin(StrRef target, const char* prefix = "~kv", const char* folder = nullptr);
     FsFile& file() { return file_; }
     // The temporary file's path (empty before Begin), for stamping it before Commit.
     const char* path() const { return temp_; }

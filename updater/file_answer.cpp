@@ -106,11 +106,12 @@ ErrCode FileAnswerInstaller::Begin() {
     PoolScope scope;
     const StrRef target = StrFromLiteral(target_);
     if (StagedUpdate::Current() && StagedUpdate::Current()->wantsDigests()) digest_ = std::make_unique<Sha256>();
-    if (file_.Begin(target) == 0) return 0;
+    if (BeginStaged(file_, target, kStagePrefix) == 0) return 0;
     // A listed file may lie in a subfolder the target does not have yet: made only when needed,
     // as looking for it first would cost every file a search.
     const StrRef folder = PathPart(target, kPathDriveFolder);
-    if (!folder.ok() || folder.len == 0 || PathExists(folder) == 0 || MakeDirs(folder) != 0 || file_.Begin(target) != 0)
+    if (!folder.ok() || folder.len == 0 || PathExists(folder) == 0 || MakeDirs(folder) != 0 ||
+        BeginStaged(file_, target, kStagePrefix) != 0)
         return FailIo();
     return 0;
 }

@@ -54,11 +54,13 @@ state() {
   done
   if [ $torn -gt 0 ]; then echo torn; elif [ $news -eq 0 ]; then echo old; elif [ $olds -eq 0 ]; then echo new; else echo mixed; fi
 }
-# Every backup is a whole old file.
+# Every backup is a whole old file. A backup copy cut short is its temporary file ("~kb…"),
+# never a file under the backed-up name.
 backups_whole() {
   local b n
   while IFS= read -r -d '' b; do
     n=$(basename "$b")
+    case $n in '~kb'*.tmp) continue ;; esac
     cmp -s "$b" "$(find "$old" -name "$n" | head -n 1)" || return 1
   done < <(find "$wd/Backups" -type f -print0 2>/dev/null)
   return 0
