@@ -47,11 +47,12 @@ protected:
     }
     // Stages the new version of every name in update.
     void StageAll(rt::StagedUpdate& update) {
+        rt::StagingScope scope(update);
         for (const char* n : kNames) {
             rt::ReplacementFile file;
             std::string target = Dir() + "\\" + n;
             std::replace(target.begin(), target.end(), '/', '\\');
-            ASSERT_EQ(file.Begin(V(target)), 0);
+            ASSERT_EQ(rt::BeginStaged(file, V(target), rt::kStagePrefix), 0);
             const std::string bytes = std::string("new ") + n;
             uint32_t put = 0;
             ASSERT_EQ(file.file().Write(bytes.data(), static_cast<uint32_t>(bytes.size()), &put), 0);
@@ -89,6 +90,28 @@ TEST_F(StagedUpdateTest, ACommitIsAllOrNothingAtEveryRename) {
     }
     EXPECT_GT(gFailAt, 4) << "the journal and two files each need renames";
     EXPECT_EQ(Tree(), kNew);
+    EXPECT_FALSE(Exists(rt::kStagingFolder));
+}
+
+// Staged files wait in folders of kStagingBucket files: the last file of the third one, bound
+// for a subfolder the target lacks, goes in with the others, and the staging folders go.
+TEST_F(StagedUpdateTest, ManyFilesStageInBucketsAndNewSubfoldersAreMade) {
+    const uint32_t count = 2 * rt::kStagingBucket + 1;
+    {
+        rt::StagedUpdate update(V(Dir()), rt::kBackupOff);
+        rt::StagingScope scope(update);
+        for (uint32_t i = 0; i < count; ++i) {
+            const std::string name = (i + 1 == count ? "fresh\\f" : "f") + std::to_string(i);
+            rt::ReplacementFile file;
+            ASSERT_EQ(rt::BeginStaged(file, V(Dir() + "\\" + name), rt::kStagePrefix), 0);
+            EXPECT_NE(std::string(file.path()).find(std::string(rt::kStagingFolder) + "\\" + (i < 64 ? "0" : i < 128 ? "1" : "2")),
+                      std::string::npos) << file.path();
+            ASSERT_EQ(update.Stage(file, 0), 0);
+        }
+        ASSERT_EQ(update.Commit(), 0);
+    }
+    EXPECT_TRUE(Exists("f0") && Exists("f127") && Exists("fresh/f128"));
+    EXPECT_FALSE(Exists(rt::kStagingFolder));
 }
 
 // The room for what will be staged is looked at before anything is: an impossible need is
