@@ -198,8 +198,10 @@ SyncResult SynchroniseFolders(StrRef source, StrRef target, uint16_t mask, bool 
     for (uint16_t i = 0; i < from.count; ++i) {
         const StrRef name = names.Next();
         if (CheckFileName(name) != 0) {
-            return {RecordAndReport(kErrBadInput, kModStreams,
-                                    Concat(PathJoin(source, name), StrFromLiteral(": not a name the target may take"))),
+            // The name as listed: a join would tidy away the very dot or blank that is refused.
+            const bool sep = source.len && (source.ptr[source.len - 1] == '\\' || source.ptr[source.len - 1] == '/');
+            const StrRef shown = Concat(sep ? source : Concat(source, StrFromLiteral("\\")), name);
+            return {RecordAndReport(kErrBadInput, kModStreams, Concat(shown, StrFromLiteral(": not a name the target may take"))),
                     0};
         }
     }

@@ -202,6 +202,14 @@ expect "DPATH logs what would change" "$(log_count 'Would update: .*new.txt')" 1
 run -- /MODE:BATCH "/INPUT:'$(win "$work/no such source")'" "/OUTPUT:'$(win "$dst")'"
 expect "a folder source that is not there: exit code" "$rc" 164
 [ "$(log_count 'no such source')" -ge 1 ] && ok "the log names the missing source" || fail "no source in the log"
+# A name the target would not keep as it is (Windows drops a trailing dot) ends the update with
+# 163 before anything is copied, named in the log.
+printf 'newest' >"$src/lib/deep/three.dll"; printf 'dot' >"$src/lib/deep/notes."
+run -- /MODE:BATCH "/INPUT:'$(win "$src")'" "/OUTPUT:'$(win "$dst")'"
+expect "a source name the target would not keep: exit code" "$rc" 163
+[ ! -e "$dst/lib/deep/three.dll" ] && [ "$(cat "$dst/new.txt")" = new ] && ok "nothing copied" || fail "copied anyway"
+[ "$(log_count 'notes.: not a name the target may take')" -ge 1 ] && ok "the log names it" || fail "unsafe name: log"
+rm "$src/lib/deep/notes." "$src/lib/deep/three.dll"
 
 # Wine has no network provider: a share's connection is refused (1222), which is 130.
 run "${fatal_box[@]}" -- "/INPUT:'\\\\kelvane-e2e\\apps'" "/OUTPUT:'$(win "$dst")'"
