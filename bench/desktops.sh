@@ -14,7 +14,6 @@ server=$(readlink -f "${1:-$here/../dist/kelvane-server}")
 client=${2:-$here/../build/release/desktops_load}
 [ -x "$client" ] || client=$here/../build/host/desktops_load
 client=$(readlink -f "$client")
-snippet=$(readlink -f "$here/../deploy/lighttpd-kelvane.conf")
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
 for p in "$server" "$client" "$lighttpd"; do
   [ -x "$p" ] || { echo "desktops: $p is missing (make dist builds the first two)"; exit 1; }
@@ -82,10 +81,6 @@ with open(f"{work}/users.txt", "w") as users, open(f"{work}/targets", "w") as ta
 PY
 mapfile -t targets <"$work/targets"
 
-free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-
 start_standalone() {
   "$server" --listen 127.0.0.1:0 --root "$work/root" --users "$work/users.txt" \
     >"$work/standalone.out" 2>/dev/null &
@@ -99,31 +94,11 @@ start_standalone() {
   echo "desktops: kelvane-server did not start"; return 1
 }
 
+source "$here/../tools/lighttpd-kelvane.sh"
 start_lighttpd() {
-  mkdir -p "$work/www"
-  local _
-  for _ in 1 2 3; do
-    port=$(free_port)
-    cat >"$work/lighttpd.conf" <<CONF
-server.document-root = "$work/www"
-server.bind = "127.0.0.1"
-server.port = $port
-server.errorlog = "$work/lighttpd.log"
-var.kelvane_server = "$server"
-var.kelvane_root = "$work/root"
-var.kelvane_users = "$work/users.txt"
-include "$snippet"
-CONF
-    "$lighttpd" -D -f "$work/lighttpd.conf" >/dev/null 2>&1 &
-    pid=$!
-    for _ in $(seq 50); do
-      curl -s --max-time 2 -o /dev/null "http://127.0.0.1:$port/" && return 0
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    stop
-  done
-  echo "desktops: lighttpd did not start"; return 1
+  start_kelvane_lighttpd "$work" "$server" "$work/root" "$work/users.txt" >/dev/null || {
+    echo "desktops: lighttpd did not start"; return 1; }
+  port=$lighttpd_port pid=$lighttpd_pid
 }
 
 run() {  # name round

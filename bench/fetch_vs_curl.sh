@@ -78,6 +78,9 @@ signed_update_run() { update_from signed_updater signed; }
 update_from() {  # update_from UPDATER_FOLDER PUBLISHED_FOLDER
   local target t0 t1
   target=$(mktemp -d "$work/$1/target.XXXXXX")
+  # The update flushes every file it stages: what the peers before it left unwritten must not be
+  # flushed on its time.
+  sync
   t0=$(now)
   (cd "$work/$1/wd" && "$runner" "$work/$1/kelvaner.exe" /MODE:BATCH "/INPUT:'http://$address/$2'" \
      "/OUTPUT:'Z:$(echo "$target" | tr / '\\')'" </dev/null >/dev/null 2>&1) || { echo "the update of $2 failed" >&2; exit 1; }

@@ -22,6 +22,7 @@ now() { date +%s.%N; }
 floor_run() {
   local t0 t1
   rm -rf "$work/floor"; mkdir -p "$work/floor"
+  sync  # neither pays for what the other left unwritten
   t0=$(now)
   "$runner" "$floor" "$(win "$work/source")" "$(win "$work/floor")" >/dev/null
   t1=$(now)
@@ -31,6 +32,7 @@ floor_run() {
 update_run() {
   local t0 t1
   rm -rf "$work/target"; mkdir -p "$work/target"
+  sync  # neither pays for what the other left unwritten
   t0=$(now)
   (cd "$work/wd" && "$runner" "$work/kelvaner.exe" /MODE:BATCH "/INPUT:'$(win "$work/source")'" \
      "/OUTPUT:'$(win "$work/target")'" </dev/null >/dev/null 2>&1) || { echo "the update failed" >&2; exit 1; }
