@@ -45,12 +45,6 @@ ErrCode Sha256::Final(uint8_t out[kSha256Size]) {
     return kOk;
 }
 
-ErrCode Sha256Of(const void* data, size_t n, uint8_t out[kSha256Size]) {
-    Sha256 h;
-    h.Update(data, n);
-    return h.Final(out);
-}
-
 ErrCode VerifyP256(const uint8_t key[kP256PublicKeySize], const uint8_t digest[kSha256Size],
                    const uint8_t signature[kP256SignatureSize]) {
     OSSL_PARAM params[] = {

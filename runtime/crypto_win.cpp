@@ -83,12 +83,6 @@ ErrCode Sha256::Final(uint8_t out[kSha256Size]) {
     return ok ? kOk : kErrInternal;
 }
 
-ErrCode Sha256Of(const void* data, size_t n, uint8_t out[kSha256Size]) {
-    Sha256 h;
-    h.Update(data, n);
-    return h.Final(out);
-}
-
 ErrCode VerifyP256(const uint8_t key[kP256PublicKeySize], const uint8_t digest[kSha256Size],
                    const uint8_t signature[kP256SignatureSize]) {
     if (key[0] != 0x04) return kErrUserCheck;

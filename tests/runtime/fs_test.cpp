@@ -59,6 +59,10 @@ TEST_F(FsSeamTest, OpenModesTable) {
             EXPECT_FALSE(Exists(name)) << name << " mode " << c.mode;
         }
     }
+    // A folder is no file to read, whichever way the system would let it be opened.
+    std::filesystem::create_directory("afolder");
+    rt::FsFile folder;
+    EXPECT_EQ(folder.Open("afolder", kFsRead), kErrPermission);
 }
 
 TEST_F(FsSeamTest, FileSizeOfFilesAndMissingEntries) {
