@@ -105,7 +105,9 @@ uint64_t AcceptedSequence(const std::string& source) { return ReadSequences(sour
 
 ErrCode SourceSignature::Refuse(const std::string& why) const {
     PoolScope scope;
-    const std::string text = "Signature of " + source_ + " refused: " + why;
+    // An address with a query may carry a user and password: only the part before it is shown.
+    const std::string shown = source_.substr(0, source_.find('?'));
+    const std::string text = "Signature of " + shown + " refused: " + why;
     return RecordAndReport(kErrUserCheck, kModStreams, StrMake(text.data(), static_cast<uint16_t>(std::min<size_t>(text.size(), kMaxText))));
 }
 

@@ -46,6 +46,10 @@ publish 2; printf 'new' >"$app/added.txt"
 update; refused "a file the manifest does not name" "added.txt is not in the manifest"
 rm "$app/added.txt"; rm "$app/kelvane.manifest"
 update; refused "no manifest" "offers no signed manifest"
+rm -f "$wd/UPlog.txt"
+run -- /MODE:BATCH "/INPUT:'$base/cgi-bin/updater?view=12&user=ana&passw=$(scrambled s3cret ana)&path=shop/app'" "/OUTPUT:'$(win "$dst")'"
+expect "an address with its own query: exit code" "$rc" 174
+expect "the refusal names the address without its query" "$(log_count 'Signature of http://[0-9.:]*/cgi-bin/updater refused')" 1
 key=$work/other.pem sign
 update; refused "signed by another key" "not signed by a key"
 
