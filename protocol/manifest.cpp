@@ -42,15 +42,6 @@ bool ParseDecimal(std::string_view s, size_t maxDigits, uint64_t* out) {
     return true;
 }
 
-std::string FoldedName(std::string_view name) {
-    std::string s(name);
-    for (char& c : s) {
-        if (c == '/') c = '\\';
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return s;
-}
-
 // Splits the first blank-separated word off *rest.
 std::string_view Word(std::string_view* rest) {
     const size_t blank = rest->find(' ');
@@ -114,6 +105,15 @@ bool DerInteger(const uint8_t** p, const uint8_t* end, uint8_t out[32]) {
 }
 
 }  // namespace
+
+std::string FoldedName(std::string_view name) {
+    std::string s(name);
+    for (char& c : s) {
+        if (c == '/') c = '\\';
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return s;
+}
 
 bool Manifest::Index() {
     index_.clear();

@@ -20,11 +20,7 @@ namespace {
 // and letters in lower case: two spellings of one file give one text.
 std::string Comparable(StrRef path) {
     if (!path.ok()) return std::string();
-    std::string p(path.ptr, path.len);
-    for (char& c : p) {
-        if (c == '/') c = '\\';
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    std::string p = FoldedName(std::string_view(path.ptr, path.len));
     const bool rooted = (p.size() >= 2 && p[1] == ':') || (!p.empty() && p[0] == '\\');
     if (!rooted) {
         PoolScope scope;
@@ -79,11 +75,7 @@ OwnFiles::OwnFiles(StrRef targetFolder) {
 }
 
 bool OwnFiles::Holds(std::string_view name) const {
-    std::string n(name);
-    for (char& c : n) {
-        if (c == '/') c = '\\';
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    const std::string n = FoldedName(name);
     for (const std::string& own : names_)
         if (own == n) return true;
     return false;

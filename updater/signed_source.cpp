@@ -207,18 +207,16 @@ ErrCode SourceSignature::CheckStaged(const char* stagedPath, std::string_view na
     return 0;
 }
 
-ErrCode SourceSignature::Remember() const {
-    if (!active_) return 0;
+void SourceSignature::Remember() const {
+    if (!active_) return;
     std::string others;
-    if (ReadSequences(source_, &others) == manifest_.sequence) return 0;
+    if (ReadSequences(source_, &others) == manifest_.sequence) return;
     std::string text = std::to_string(manifest_.sequence) + " " + source_ + "\r\n";
     // A file of many sources keeps this one's line first, then whatever else fits.
     if (text.size() + others.size() <= kMaxSequenceFile) text += others;
     PoolScope scope;
     const ErrCode err = ReplaceFileContents(StrFromLiteral(kSequenceFileName), text.data(), static_cast<uint32_t>(text.size()));
-    // The update is in place by now: a run that cannot keep the number only says so.
-    if (err) Log(Concat(StrFromLiteral("The accepted sequence could not be kept in " ), StrFromLiteral(kSequenceFileName)));
-    return 0;
+    if (err) Log(Concat(StrFromLiteral("The accepted sequence could not be kept in "), StrFromLiteral(kSequenceFileName)));
 }
 
 }  // namespace rt

@@ -44,8 +44,9 @@ public:
     // The staged file's bytes are those the manifest names for name (relative to the target):
     // by the stager's digest when it made one, else read again.
     ErrCode CheckStaged(const char* stagedPath, std::string_view name, const uint8_t* sha256 = nullptr) const;
-    // Keeps the accepted sequence number for the next run; after the update is in place.
-    ErrCode Remember() const;
+    // Keeps the accepted sequence number for the next run; after the update is in place, so a
+    // failure to keep it is only logged.
+    void Remember() const;
 
 private:
     ErrCode Refuse(const std::string& why) const;
