@@ -10,6 +10,16 @@ namespace {
 
 bool LeapYear(int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// path without its trailing separator, so that "C:\data\" is the folder it names (a folder search
+// finds nothing for it); a drive root keeps its separator.
+StrRef WithoutTrailingSeparator(StrRef path) {
+    uint16_t n = path.len;
+    while (n > 1 && IsSeparator(path.ptr[n - 1]) && path.ptr[n - 2] != ':' && !IsSeparator(path.ptr[n - 2])) --n;
+    return StrRef{path.ptr, n};
+}
+
 }  // namespace
 
 bool StampPartsValid(int32_t date, int32_t ms) {
@@ -42,7 +52,7 @@ uint16_t PathAttributes(StrRef path) {
 }
 
 bool IsFolder(StrRef path) {
-    FileInfo info = FileInfoOf(path);
+    FileInfo info = FileInfoOf(path.ok() ? WithoutTrailingSeparator(path) : path);
     return info.status == 0 && (info.attributes & kAttrFolder);
 }
 

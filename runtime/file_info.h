@@ -51,7 +51,7 @@ FileInfo FileInfoOf(StrRef path);
 // attribute byte: the platform's "normal" bit 0x80 only occurs alone). An error value gives its
 // code.
 uint16_t PathAttributes(StrRef path);
-// True when the first match is a folder.
+// True when the first match is a folder; a trailing separator ("C:\data\") names the folder too.
 bool IsFolder(StrRef path);
 
 // Which time stamp FileTimeOf reads.

@@ -34,18 +34,6 @@ bool HasWildcard(StrRef s) {
     return false;
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// root without trailing separators, so that "C:\data\" is recognised as the folder it names;
-// a drive root keeps its separator.
-StrRef WithoutTrailingSeparators(StrRef root) {
-    uint16_t n = root.len;
-    while (n > 1 && IsSeparator(root.ptr[n - 1]) && root.ptr[n - 2] != ':' &&
-           !IsSeparator(root.ptr[n - 2]))
-        --n;
-    return StrRef{root.ptr, n};
-}
-
 unsigned char Upper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
 
 // First name of the block equal to the n bytes at name, compared exactly or without regard to
@@ -191,7 +179,7 @@ ErrCode ScanTreeInto(StrRef folder, const std::string& prefix, uint16_t mask, in
 FolderListing ScanFolderTree(StrRef root, uint16_t mask) {
     FolderListing l;
     l.mask = mask;
-    if (!root.ok() || !IsFolder(WithoutTrailingSeparators(root))) {
+    if (!root.ok() || !IsFolder(root)) {
         l.status = root.ok() ? kErrFileNotFound : StrError(root);
         return l;
     }
@@ -229,7 +217,7 @@ FolderListing ScanFolder(StrRef root, uint16_t mask, ScanObserver observer) {
     if (observer && observer(root, 1)) return l;
 
     const uint16_t callerMark = PoolMark();
-    if (!HasWildcard(root) && IsFolder(WithoutTrailingSeparators(root))) {
+    if (!HasWildcard(root) && IsFolder(root)) {
         l.pattern = PathJoin(root, StrRef{"*.*", 3});
         l.folder = root;
     } else {

@@ -184,6 +184,8 @@ TEST_F(RunModesTest, ABatchRunShowsNoWindowAndKeepsItsCodes) {
     EXPECT_EQ(TempDir::Read(dir_.Path("target\\app.exe")), "program v2");
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /INPUT:'" + server_.Base() + "/x' /OUTPUT:'" + dir_.Path("gone") + "'"),
               kErrBadInput);
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /INPUT:'" + server_.Base() + "/shop' /OUTPUT:'" + dir_.Path("target") + "\\'"), 0)
+        << "a folder given with a trailing backslash";
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH /MODE:ADMIN " + Http()), 0) << "the first MODE counts";
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:ADMIN /MODE:BATCH " + Http()), kErrUserCanceled)
         << "a BATCH anywhere shows nothing: the menu's question is answered no";
