@@ -140,7 +140,7 @@ StrRef Statement(StrRef name, int trim, StrRef prefix) {
 
 }  // namespace
 
-ErrCode SaveVariables(StrRef file, StrRef names, int trim, StrRef prefix) {
+ErrCode SaveVariables(StrRef file, StrRef names, int trim, StrRef prefix, bool readBack) {
     if (!file.ok()) return StrError(file);
     if (!names.ok()) return StrError(names);
     if (!prefix.ok()) return StrError(prefix);
@@ -174,7 +174,7 @@ ErrCode SaveVariables(StrRef file, StrRef names, int trim, StrRef prefix) {
     }
     // The old file stays whole until the new one is complete on the disk.
     if (!err) err = ReplaceFileContents(path, out.data, out.used);
-    if (!err) err = RunScriptFile(path, true, prefix);
+    if (!err && readBack) err = RunScriptFile(path, true, prefix);
     PoolRelease(mark);
     return err >= kFirstSerious ? Fail(true, kModStreams, err, err) : err;
 }

@@ -14,6 +14,7 @@
 #include "runtime/whole_file.h"
 #include "script/save_variables.h"
 #include "script/script_file.h"
+#include "updater/credentials_file.h"
 #include "ui/form_value.h"
 #include "updater/messages.h"
 #include "updater/run_ui.h"
@@ -60,7 +61,8 @@ ErrCode AskCredentials(StrRef file, StrRef userVar, StrRef passwordVar) {
     ErrCode err = VarSetText(userVar, user);
     if (!err) err = VarSetText(passwordVar, Scramble(password, user));
     if (!err && IsYes(Trim(FormValueAt(answer.values, 3), kTrimStart | kTrimEnd)))
-        err = SaveVariables(file, Join(userVar, StrFromLiteral(","), passwordVar), kTrimStart | kTrimEnd, StrEmpty());
+        err = SaveVariables(file, Join(userVar, StrFromLiteral(","), passwordVar), kTrimStart | kTrimEnd, StrEmpty(),
+                            kSaveOnly);
     return err;
 }
 
@@ -71,7 +73,7 @@ PoolText GetCredentials(uint16_t flags, StrRef file, StrRef userVar, StrRef pass
         if (!s.ok()) return s;
     uint16_t mark = PoolMark();
     file = FileOrDefault(file);
-    if (ErrCode err = RunScriptFile(file, false, StrEmpty())) {
+    if (ErrCode err = LoadCredentialsFile(file)) {
         // Named with the file, so that the log says which file to mend.
         const StrRef path = ScriptFilePath(file);
         RecordAndReport(err, kModStreams,
@@ -180,7 +182,7 @@ ErrCode PasswordReset(StrRef file, StrRef server) {
         names = Join(names, StrFromLiteral(","), var);
     }
     if (!names.ok()) return StrError(names);
-    const ErrCode err = SaveVariables(file, names, kTrimStart | kTrimEnd, StrEmpty());
+    const ErrCode err = SaveVariables(file, names, kTrimStart | kTrimEnd, StrEmpty(), kSaveOnly);
     if (err) {
         ShowResult(err);
     } else if (!preset) {

@@ -2,6 +2,7 @@
 // credential query, the list of stored passwords and the password reset.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "runtime/errors.h"
@@ -60,10 +61,23 @@ TEST_F(CredentialsTest, StoredCredentialsAreUsedWithoutAsking) {
     EXPECT_EQ(ui_.Of("form:")[0],
               "Acceso a Servidor desconocido|'Usuario:':'A30':USER$:'ana','Contrase\xf1" "a:':'P30':PASSW$:'','Recordar (S/N):':'L1'");
     // Not remembered: the file still holds ana.
-    EXPECT_NE(TempDir::Read(dir_.Path("Kelvane")).find("'ana'"), std::string::npos);    // A file that cannot be read asks nobody and names itself.
+    EXPECT_NE(TempDir::Read(dir_.Path("Kelvane")).find("'ana'"), std::string::npos);
+    // Read as data: the user and password assignments are taken, nothing else runs.
+    const std::string planted = "WRITE('" + dir_.Path("planted.txt") + "';-2;'x')";
+    dir_.Write("Kelvane", "USER$='ana';" + planted + "\r\nPASSW$=\"" + stored + "\"\r\nsrv_USER$='bob'\r\nsrv_PASSW$=STR$(1)\r\n");
+    EXPECT_EQ(Get(0), "ana" + std::string(1, '\0') + stored);
+    EXPECT_FALSE(std::filesystem::exists(TempDir::Native(dir_.Path("planted.txt"))));
+    uint16_t mark = PoolMark();
+    EXPECT_EQ(Str(VarGetText(T("srv_USER$"))) + Str(VarGetText(T("srv_PASSW$"))), "bob");
+    PoolRelease(mark);
+    // Saving keeps the refused statements as inert text and runs none of them.
+    ui_.forms.push_back({0, {"ana", "pw", "S"}});
+    Get(kCredentialsAsk);
+    EXPECT_FALSE(std::filesystem::exists(TempDir::Native(dir_.Path("planted.txt"))));
+    // A file that cannot be read asks nobody and names itself.
     dir_.Write("Kelvane", "USER$='" + std::string(40000, 'u') + "'\r\n");
     ui_.events.clear();
-    const uint16_t mark = PoolMark();
+    mark = PoolMark();
     EXPECT_GE(StrError(GetCredentials(0, T("Kelvane"), T("USER$"), T("PASSW$"))), kFirstSerious);
     PoolRelease(mark);
     EXPECT_EQ(Str(ErrorDetail()), dir_.Path("Kelvane") + ": cannot be read as a credentials file");
