@@ -109,8 +109,13 @@ bool DerInteger(const uint8_t** p, const uint8_t* end, uint8_t out[32]) {
 std::string FoldedName(std::string_view name) {
     std::string s(name);
     for (char& c : s) {
+        const auto u = static_cast<unsigned char>(c);
         if (c == '/') c = '\\';
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        // The letters of Windows-1252 that have a case, as the file system pairs them: A-Z,
+        // \xC0-\xDE but the multiplication sign, and \x8A \x8C \x8E \x9F.
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) c = static_cast<char>(u + 0x20);
+        if (u == 0x8A || u == 0x8C || u == 0x8E) c = static_cast<char>(u + 0x10);
+        if (u == 0x9F) c = static_cast<char>(0xFF);
     }
     return s;
 }

@@ -85,7 +85,7 @@ inline constexpr size_t kMaxPublicKeys = 8;
 using PublicKey = std::array<uint8_t, kP256PublicKeySize>;
 std::vector<PublicKey> ParsePublicKeys(std::string_view text);
 
-// A relative name as Windows compares names: '/' as '\', ASCII letters in lower case.
+// A relative name as Windows compares names: '/' as '\', the letters of Windows-1252 in lower case.
 std::string FoldedName(std::string_view name);
 
 // Lower-case hex of n bytes.

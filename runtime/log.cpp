@@ -54,8 +54,13 @@ bool LogEnabled(ErrCode code, uint16_t category) {
 StrRef LogFileName() {
     const StrRef stored = StoreGet(kGroupSystem, kItemLogName);
     if (stored.ok() && stored.len) return PoolCopy(stored);
-    const StrRef code = SubStr(Field(RunParam(kParamAppName), ':', 1), 0, 2);
-    return Format(kMaxNameLength, kNameTemplate, code.len, code.ptr);
+    return LogFileNameFor(RunParam(kParamAppName));
+}
+
+StrRef LogFileNameFor(StrRef identifier) {
+    uint16_t mark = PoolMark();
+    const StrRef code = SubStr(Field(identifier, ':', 1), 0, 2);
+    return PoolReturn(mark, Format(kMaxNameLength, kNameTemplate, code.len, code.ptr));
 }
 
 StrRef LogLine(StrRef message) {

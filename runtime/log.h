@@ -22,6 +22,9 @@ bool LogEnabled(ErrCode code, uint16_t category);
 // characters of the application code (field 1 of run-time parameter 2 split at ':'),
 // "UPlog.txt" for "UP:Kelvane". A pool text.
 StrRef LogFileName();
+// "%slog.txt" with the first two characters of the application code of identifier ("UP:Kelvane"
+// gives "UPlog.txt"), whatever this run is called. A pool text.
+StrRef LogFileNameFor(StrRef identifier);
 // The line for a message, without line end: "Dec 06 14:03:22 " and run-time parameter 13, the
 // program tag (last ':' field of parameter 2, "?" when empty), parameter 15 ("none" when empty)
 // and the message, joined by single blanks. A message that is an error value shows as "Error #n";
