@@ -50,7 +50,6 @@ OwnFiles::OwnFiles(StrRef targetFolder) : target_(Text(targetFolder)) {
     for (StrRef leaf : {plain, WithExtension(plain, StrFromLiteral(kPublicKeyExtension)), LogFileNameFor(identity)})
         leaves_.insert(FoldedName(Text(leaf)));
     AddFolder(Text(RunParam(kParamAppFolder)));
-    AddFolder(".");
     for (const std::string& path : paths) {
         const auto [folder, leaf] = Split(path);
         if (leaf.empty()) continue;

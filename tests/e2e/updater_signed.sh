@@ -98,4 +98,43 @@ cmp -s "$bin/Kelvane" "$work/Kelvane.mine" && ok "the credentials file is unchan
 expect "config.txt unchanged" "$(cat "$bin/config.txt")" ""
 expect "the other files are installed" "$(cat "$bin/app.bin")" "program 3"
 expect "a log line for each own file" "$(grep -ac "the updater's own file" "$bin/UPlog.txt")" 3
+
+# The updater's own files whatever the target's spelling: its short name, a symbolic link, and
+# Z:\...\drive_c\... while the updater runs as C:\...; another identity's run keeps the default
+# one's files and the short name of its own; folders named like own files are refused as they are;
+# the credentials file is read as data. The server marks what it sends.
+drive_c=${KELVANE_WINEPREFIX:-$e2e_here/build/wineprefix}/drive_c
+own_root=$(mktemp -d "$drive_c/kvown.XXXXXX") && trap 'rm -rf "$own_root"; e2e_cleanup' EXIT
+home=$own_root/LongFolderNyx
+cwin() { local p=${1#"$drive_c"}; echo "C:${p//\//\\}"; }
+mkdir -p "$home" "$root/shop/own" "$root/shop/dirs" "$root/shop/short" && ln -s "$home" "$work/link"
+cp "$bin/kelvaner.exe" "$home/" && cp "$bin/Kelvane" "$home/LongerName"
+{ cat "$bin/Kelvane"; printf "WRITE('%s';-2;'x')\r\n" "$(win "$work")\\planted.txt"; } >"$work/planted"
+for f in Kelvane Kelvane.pub config.txt kelvane.seq kelvane.dat UPlog.txt app.txt; do printf KVSERVED >"$root/shop/own/$f"; done
+for f in Kelvane.pub kelvane.dat UPlog.txt; do mkdir "$root/shop/dirs/$f"; printf KVSERVED >"$root/shop/dirs/$f/x"; done
+short=$("$wine_run" winepath -s "$(cwin "$home")\\LongerName" | tr -d '\r')
+printf KVSERVED | tee "$root/shop/dirs/app.txt" "$root/shop/short/app.txt" >"$root/shop/short/${short##*\\}"
+own_run() {  # own_run WHAT FOLDER ARGS...: the updater's folder updated from shop/FOLDER, ARGS added
+  local what=$1 from=$2; shift 2
+  rm -rf "$home"/*.pub "$home"/*.txt "$home"/kelvane.* && cp "$work/planted" "$home/Kelvane" &&
+    cp "$bin/Kelvane" "$home/Other" && cp "$bin/Kelvane" "$home/LongerName"
+  bin=$home wd=$home run -- /MODE:BATCH "/INPUT:'$base/shop/$from'" "$@"
+  expect "$what: exit code" "$rc" 0
+  expect "$what: the others installed" "$(cat "$home/app.txt" 2>/dev/null)" KVSERVED
+  expect "$what: no own file replaced" "$(cd "$home" && grep -ls KVSERVED -- * | grep -vx app.txt)" ""
+}
+own_run "the target by its short name" own "/OUTPUT:'$("$wine_run" winepath -s "$(cwin "$home")" | tr -d '\r')'"
+own_run "the target through a symbolic link" own "/OUTPUT:'Z:${work//\//\\}\\link'"
+own_run "the target as Z: while the updater runs from C:" own "/OUTPUT:'$(win "$home")'"
+own_run "APNAME XY:Other" own "/OUTPUT:'$(cwin "$home")'" "/APNAME:'XY:Other'"
+own_run "the short name of XY:LongerName's credentials" short "/OUTPUT:'$(cwin "$home")'" "/APNAME:'XY:LongerName'"
+own_run "folders named like own files" dirs "/OUTPUT:'$(cwin "$home")'"
+[ ! -d "$home/Kelvane.pub" ] && [ ! -d "$home/kelvane.dat" ] && ok "no folder named like an own file" ||
+  fail "a folder named like an own file was made"
+[ ! -e "$work/planted.txt" ] && ok "a statement planted in the credentials file did not run" || fail "the planted WRITE ran"
+[ "$(grep -ac "Not run from the credentials file" "$home/UPlog.txt")" -ge 1 ] && ok "the planted statement is logged" ||
+  fail "no log line for the planted statement"
+# OUTPUT with a trailing backslash names the folder.
+wd=$bin run -- /MODE:BATCH "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$dst")\\'"
+expect "a target with a trailing backslash: exit code" "$rc" 0
 e2e_end
