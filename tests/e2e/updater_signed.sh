@@ -99,10 +99,8 @@ expect "config.txt unchanged" "$(cat "$bin/config.txt")" ""
 expect "the other files are installed" "$(cat "$bin/app.bin")" "program 3"
 expect "a log line for each own file" "$(grep -ac "the updater's own file" "$bin/UPlog.txt")" 3
 
-# The updater's own files whatever the target's spelling: its short name, a symbolic link, and
-# Z:\...\drive_c\... while the updater runs as C:\...; another identity's run keeps the default
-# one's files and the short name of its own; folders named like own files are refused as they are;
-# the credentials file is read as data. The server marks what it sends.
+# Own files whatever the target's spelling (short, a link, Z:\...\drive_c while the updater runs as
+# C:\...) or APNAME, folders named like them, a planted credentials statement; served files say KVSERVED.
 drive_c=${KELVANE_WINEPREFIX:-$e2e_here/build/wineprefix}/drive_c
 own_root=$(mktemp -d "$drive_c/kvown.XXXXXX") && trap 'rm -rf "$own_root"; e2e_cleanup' EXIT
 home=$own_root/LongFolderNyx

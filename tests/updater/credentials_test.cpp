@@ -70,8 +70,7 @@ TEST_F(CredentialsTest, StoredCredentialsAreUsedWithoutAsking) {
     uint16_t mark = PoolMark();
     EXPECT_EQ(Str(VarGetText(T("srv_USER$"))) + Str(VarGetText(T("srv_PASSW$"))), "bob");
     PoolRelease(mark);
-    // Saving keeps the refused statements as inert text and runs none of them.
-    ui_.forms.push_back({0, {"ana", "pw", "S"}});
+    ui_.forms.push_back({0, {"ana", "pw", "S"}});  // saving runs none of them either
     Get(kCredentialsAsk);
     EXPECT_FALSE(std::filesystem::exists(TempDir::Native(dir_.Path("planted.txt"))));
     // A file that cannot be read asks nobody and names itself.
