@@ -22,11 +22,13 @@ const std::set<std::string> kNone;
 
 std::string Text(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : std::string(); }
 
-// The folder part and the leaf of a path ('\' or '/' separated); "." for a bare name.
+// The folder part and the leaf of a path ('\' or '/' separated); "." for a bare name; a root keeps
+// its separator.
 std::pair<std::string, std::string> Split(const std::string& path) {
     const size_t cut = path.find_last_of("\\/");
     if (cut == std::string::npos) return {".", path};
-    return {cut == 0 ? path.substr(0, 1) : path.substr(0, cut), path.substr(cut + 1)};
+    const bool root = cut == 0 || (cut == 2 && path[1] == ':');  // "C:" alone is the drive's working folder
+    return {path.substr(0, root ? cut + 1 : cut), path.substr(cut + 1)};
 }
 
 std::string Join(const std::string& folder, const std::string& leaf) {
