@@ -20,6 +20,7 @@ TEST(AcceptedSequence, EverySpellingOfASourceMeetsTheHighestCountOfItsFolder) {
         {"100 z:\\root\\shop\\app\r\n", "Z:/root/tools/../shop/./app", 100},
         {"100 http://h/shop/app\r\n", "http://h/tools/app", 0},
         {kHead + "100 * http://h/shop/app\r\n", "http://h/shop/app", 0},  // not read as a source
+        {"5 http://h/app\r\n" + kHead + "9 " + kA + " app\r\n", "http://h/app", 5},  // the mark only first
         {kHead + "7 " + kA + " app\r\n9 " + kB + " app\r\n", "http://h:1/shop/APP", 9},
         {kHead + "7 " + kA + " app\r\n9 " + std::string(32, 'c') + " app\r\n", "http://h/shop/app", 7},
         {kHead + "7 " + kA + " shop\\app\r\n8 " + kA + " app\r\n", "http://h/x/shop/app", 8},
