@@ -1,7 +1,7 @@
-// The publisher's signing: the published path the manifest binds, and a sequence that would make
-// every desktop refuse the folder refused unless forced.
+// Signing: the published path the manifest binds; a sequence desktops would refuse, only forced.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "protocol/manifest.h"
@@ -17,31 +17,19 @@ TEST(SignFolderTest, BindsThePublishedPathAndNeverLowersTheSequenceUnlessForced)
     ASSERT_EQ(GenerateSigningKey(dir / "key.pem", &pub, &why), kOk) << why;
     dir.MakeFolder("app");
     dir.Write("app/a.txt", "a");
-    // Each row signs the folder again over what the rows before left.
     const struct { uint64_t sequence; bool force; const char* path; ErrCode err; uint64_t kept; const char* folder; } rows[] = {
         {10, false, "", kOk, 10, "app"},
         {9, false, "", kErrBadInput, 10, "app"},  // below the present manifest's
         {10, false, "Shop/app", kOk, 10, "Shop/app"},
         {9, true, "", kOk, 9, "app"},
         {0, false, "shop//app", kErrBadInput, 9, "app"},
-        {0, false, "../app", kErrBadInput, 9, "app"},
     };
     for (const auto& r : rows) {
-        SignOptions o;
-        o.keyPath = dir / "key.pem";
-        o.folder = dir / "app/.";
-        o.sequence = r.sequence;
-        o.force = r.force;
-        o.path = r.path;
+        const SignOptions o{dir / "key.pem", dir / "app/.", 90, r.sequence, r.path, r.force};
         EXPECT_EQ(SignFolder(o, &summary, &why), r.err) << r.sequence << r.path;
-        if (r.err) {
-            EXPECT_NE(why.find(r.sequence ? "--force" : "--path"), std::string::npos) << why;
-        }
-        FILE* f = std::fopen((dir / "app/kelvane.manifest").c_str(), "rb");
-        ASSERT_NE(f, nullptr);
-        std::string text(4096, '\0');
-        text.resize(std::fread(text.data(), 1, text.size(), f));
-        std::fclose(f);
+        EXPECT_TRUE(!r.err || why.find(r.sequence ? "--force" : "--path") != std::string::npos) << why;
+        std::ifstream in(dir / "app/kelvane.manifest", std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), {});
         Manifest m;
         ASSERT_EQ(ParseManifest(text.data(), text.size(), &m, &why), kOk) << why;
         EXPECT_EQ(m.sequence, r.kept) << r.sequence << r.path;

@@ -1,5 +1,4 @@
-// The accepted sequences: a source's every spelling held to one count per key and folder, the
-// lines of before still holding for their source, and what a manifest's folder binds.
+// Accepted sequences: one count per key and folder for every spelling of a source and old lines.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,8 +6,7 @@
 
 #include "updater/accepted_sequence.h"
 
-namespace rt {
-namespace {
+using namespace rt;
 
 const std::string kA(32, 'a'), kB(32, 'b');
 const std::string kHead = std::string(kSequenceFileMagic) + "\r\n";
@@ -36,8 +34,7 @@ TEST(AcceptedSequence, EverySpellingOfASourceMeetsTheHighestCountOfItsFolder) {
 }
 
 TEST(AcceptedSequence, KeepingOneReplacesOnlyItsKeyAndFolder) {
-    const auto lines = ReadAcceptedSequences("5 http://h/shop/app\r\n");
-    std::string text = SequenceFileText(lines, {8, kA, "Shop/App"});
+    std::string text = SequenceFileText(ReadAcceptedSequences("5 http://h/shop/app\r\n"), {8, kA, "Shop/App"});
     EXPECT_EQ(text, kHead + "8 " + kA + " shop\\app\r\n5 * shop\\app\r\n");
     text = SequenceFileText(ReadAcceptedSequences(text), {9, kA, "shop\\app"});
     EXPECT_EQ(text, kHead + "9 " + kA + " shop\\app\r\n5 * shop\\app\r\n");
@@ -46,6 +43,3 @@ TEST(AcceptedSequence, KeepingOneReplacesOnlyItsKeyAndFolder) {
     EXPECT_LE(text.size(), kMaxSequenceFile);
     EXPECT_EQ(text.find("2 " + kA + " app\r\n1 "), kHead.size());
 }
-
-}  // namespace
-}  // namespace rt
