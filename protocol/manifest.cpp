@@ -120,6 +120,25 @@ std::string FoldedName(std::string_view name) {
     return s;
 }
 
+bool ValidManifestFolder(std::string_view folder) {
+    if (folder.empty() || folder.size() > 255) return false;
+    for (size_t at = 0; at <= folder.size();) {
+        const size_t end = std::min(folder.find('/', at), folder.size());
+        const std::string_view name = folder.substr(at, end - at);
+        if (name.empty() || name == "." || name == "..") return false;
+        for (char c : name)
+            if (c == '\\' || static_cast<unsigned char>(c) < 0x20) return false;
+        at = end + 1;
+    }
+    return true;
+}
+
+bool ManifestFolderEnds(std::string_view folder, std::string_view path) {
+    const std::string f = FoldedName(folder), p = FoldedName(path);
+    if (f.empty() || p.size() < f.size() || p.compare(p.size() - f.size(), f.size(), f) != 0) return false;
+    return p.size() == f.size() || p[p.size() - f.size() - 1] == '\\';
+}
+
 bool Manifest::Index() {
     index_.clear();
     index_.reserve(files.size());
@@ -188,7 +207,7 @@ ErrCode ParseManifest(const char* text, size_t len, Manifest* out, std::string* 
         if (lineNo == 1) {
             if (line != kManifestMagic) return fail(lineNo, "not a manifest of this format");
         } else if (lineNo == 2) {
-            if (!Field(line, "folder", &v) || v.size() > 255) return fail(lineNo, "no folder");
+            if (!Field(line, "folder", &v) || !ValidManifestFolder(v)) return fail(lineNo, "no folder");
             m.folder.assign(v);
         } else if (lineNo == 3) {
             if (!Field(line, "sequence", &v) || !ParseDecimal(v, 18, &m.sequence)) return fail(lineNo, "no sequence");

@@ -5,7 +5,8 @@
 //
 // Text, one field per line, LF line ends:
 //   kelvane-manifest 1
-//   folder <the folder's name: the last component of its path>
+//   folder <where the folder is published: its name, or the last components of its path
+//           joined by '/' (shop/app), as many as the publisher chose to bind>
 //   sequence <decimal, up to 18 digits>
 //   expires <YYYYMMDD, the last day it is good for>
 //   file <size> <date YYYYMMDD> <ms since midnight> <64 hex digits> <name, subfolders with '/'>
@@ -43,7 +44,7 @@ struct ManifestEntry {
 };
 
 struct Manifest {
-    std::string folder;
+    std::string folder;  // as written: ValidManifestFolder
     uint64_t sequence = 0;
     int32_t expires = 0;
     std::vector<ManifestEntry> files;
@@ -65,10 +66,18 @@ std::string FormatManifestBody(const Manifest& m);
 // The last line of the manifest for a DER-encoded signature.
 std::string ManifestSignatureLine(const uint8_t* der, size_t n);
 
+// A manifest's folder: 1 to 255 bytes, names joined by '/', none empty, "." or "..", holding a
+// '\' or a control byte. A folder's name alone, as every manifest before paths had, is one.
+bool ValidManifestFolder(std::string_view folder);
+
+// True when the folder names the end of path: its names, folded as Windows compares them, are
+// path's last ones (path's names separated by '\' or '/', ".." and "." already resolved).
+bool ManifestFolderEnds(std::string_view folder, std::string_view path);
+
 // Reads a manifest of len bytes. kErrUserCheck with *why naming the fault (the line) when the text
 // is not a well-formed manifest: an unknown first line, a field missing, out of order or out of
-// range, a name CheckFileName refuses or given twice, no signature line, or bytes after it.
-// The signature is not checked here (VerifyManifest).
+// range, a folder ValidManifestFolder refuses, a name CheckFileName refuses or given twice, no
+// signature line, or bytes after it. The signature is not checked here (VerifyManifest).
 ErrCode ParseManifest(const char* text, size_t len, Manifest* out, std::string* why);
 
 // 0 when the parsed manifest's signature verifies with key over text; kErrUserCheck when it does

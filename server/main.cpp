@@ -23,12 +23,14 @@ const char kUsage[] =
     "usage: kelvane-server --listen HOST:PORT --root DIR [--users FILE]\n"
     "       kelvane-server [--root DIR] [--users FILE]   (as a CGI program)\n"
     "       kelvane-server keygen --key PRIVATE.pem\n"
-    "       kelvane-server sign --key PRIVATE.pem FOLDER [--valid-days N] [--sequence N]\n"
+    "       kelvane-server sign --key PRIVATE.pem FOLDER [--path SHOP/APP] [--valid-days N] [--sequence N [--force]]\n"
     "As a CGI program the root and users file may also come from the environment variables\n"
     "KELVANE_ROOT and KELVANE_USERS. Port 0 picks a free port; the address in use is printed\n"
     "as \"listening on HOST:PORT\".\n"
     "keygen writes a P-256 key pair: PRIVATE.pem and PRIVATE.pem.pub, the public key that goes\n"
-    "beside the updater. sign writes FOLDER/kelvane.manifest, good for N days (90).\n";
+    "beside the updater. sign writes FOLDER/kelvane.manifest, good for N days (90), binding the\n"
+    "folder to the last names of the path it is published at (--path; its own name by default).\n"
+    "A sequence lower than the present manifest's is refused unless --force.\n";
 
 struct Options {
     const char* listen = nullptr;
@@ -114,6 +116,10 @@ int RunPublisherCommand(int argc, char** argv) {
         } else if (sign && std::strcmp(arg, "--valid-days") == 0 && hasValue) {
             options.validDays = static_cast<int>(std::strtol(argv[++i], &end, 10));
             misused = *end != '\0';
+        } else if (sign && std::strcmp(arg, "--path") == 0 && hasValue) {
+            options.path = argv[++i];
+        } else if (sign && std::strcmp(arg, "--force") == 0) {
+            options.force = true;
         } else if (sign && std::strcmp(arg, "--sequence") == 0 && hasValue) {
             options.sequence = std::strtoull(argv[++i], &end, 10);
             misused = *end != '\0' || options.sequence == 0;

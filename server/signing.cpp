@@ -10,6 +10,7 @@
 #include <openssl/pem.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -94,8 +95,11 @@ int32_t DateAfterDays(int days) {
     return (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
 }
 
+// The name of the folder itself: "." or a trailing "/.." names another folder than their text.
 std::string FolderName(const std::string& folder) {
-    std::string f = folder;
+    char* real = ::realpath(folder.c_str(), nullptr);
+    std::string f = real ? real : folder;
+    std::free(real);
     while (f.size() > 1 && f.back() == '/') f.pop_back();
     const size_t slash = f.find_last_of('/');
     return slash == std::string::npos ? f : f.substr(slash + 1);
@@ -140,16 +144,26 @@ ErrCode SignFolder(const SignOptions& options, std::string* summary, std::string
     const std::string manifestPath = options.folder + "/" + kManifestName;
 
     Manifest m;
-    m.folder = FolderName(options.folder);
+    m.folder = options.path.empty() ? FolderName(options.folder) : options.path;
+    if (!ValidManifestFolder(m.folder))
+        return Fail(kErrBadInput, why, "--path wants the folder's published path, names joined by '/': not " + m.folder);
     m.expires = DateAfterDays(options.validDays);
     m.sequence = options.sequence;
-    if (m.sequence == 0) {
+    uint64_t present = 0;
+    {
         std::string old, oldWhy;
         Manifest previous;
         if (ReadWhole(manifestPath, &old, kMaxManifestBytes) &&
             ParseManifest(old.data(), old.size(), &previous, &oldWhy) == kOk)
-            m.sequence = previous.sequence + 1;
-        m.sequence = std::max<uint64_t>(m.sequence, static_cast<uint64_t>(std::time(nullptr)));
+            present = previous.sequence;
+    }
+    if (m.sequence == 0) {
+        m.sequence = std::max<uint64_t>(present + 1, static_cast<uint64_t>(std::time(nullptr)));
+    } else if (m.sequence < present && !options.force) {
+        return Fail(kErrBadInput, why,
+                    "the folder's manifest has the sequence " + std::to_string(present) + ": desktops that took it "
+                    "refuse a lower one (174) until the folder is signed at " + std::to_string(present) +
+                    " or more again; --force signs it anyway");
     }
     if (m.sequence > kMaxManifestSequence) return Fail(kErrBadInput, why, "the sequence number is too large");
     uint64_t bytes = 0;
@@ -179,10 +193,10 @@ ErrCode SignFolder(const SignOptions& options, std::string* summary, std::string
     if (ErrCode err = ReplaceFileWith(manifestPath, body + ManifestSignatureLine(der.data(), derLen), 0644, why))
         return err;
     char text[200];
-    std::snprintf(text, sizeof text, "%zu files, %llu bytes, sequence %llu, good until %08d", m.files.size(),
-                  static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(m.sequence),
+    std::snprintf(text, sizeof text, "%zu files, %llu bytes, sequence %llu, good until %08d, published at ",
+                  m.files.size(), static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(m.sequence),
                   static_cast<int>(m.expires));
-    *summary = text;
+    *summary = text + m.folder;
     return kOk;
 }
 

@@ -61,7 +61,7 @@ SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing&
                                FileAction action, const SourceSignature* signature) {
     StagedUpdate update(target.folder, mask);
     if (signature && signature->active()) {
-        if (ErrCode err = signature->CheckListing(source)) return {err, 0};
+        if (ErrCode err = signature->CheckListing(source, target.folder)) return {err, 0};
         update.SetCheck([signature](const char* staged, std::string_view name, const uint8_t* sha256) {
             return signature->CheckStaged(staged, name, sha256);
         });

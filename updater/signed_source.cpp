@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 #include "runtime/clock.h"
@@ -23,13 +24,6 @@ namespace rt {
 
 namespace {
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 // The whole file, when it has at most limit bytes: 0, kErrFileNotFound, kErrDataOutBound or the
 // read's code.
 ErrCode ReadSmallFile(const char* path, size_t limit, std::string* out) {
@@ -47,49 +41,37 @@ ErrCode ReadSmallFile(const char* path, size_t limit, std::string* out) {
 
 std::string Text(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : std::string(); }
 
-// The folder a source names: the last component of its path (of its "path=" value for an
-// address with a query), without trailing separators.
-std::string SourceFolderName(const std::string& source) {
-    std::string path = source;
-    const size_t query = path.find('?');
-    if (query != std::string::npos) {
-        const size_t at = Lower(path).find("path=", query);
-        path = at == std::string::npos ? std::string() : path.substr(at + 5, path.find('&', at) - at - 5);
-    }
-    while (!path.empty() && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-    const size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
 int32_t TodayNumber() {
     const ClockTime now = ClockLocalNow();
     return now.year * 10000 + now.month * 100 + now.day;
 }
 
-// The sequence file's lines other than source's, and source's number (0 when absent).
-uint64_t ReadSequences(const std::string& source, std::string* others) {
+// The sequence file's lines; none when it is missing or cannot be read.
+std::vector<AcceptedSequence> ReadSequenceFile() {
     std::string text;
-    if (ReadSmallFile(kSequenceFileName, kMaxSequenceFile, &text) != 0) return 0;
-    uint64_t found = 0;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t blank = line.find(' ');
-        // A line this program did not write is dropped rather than trusted.
-        if (blank == 0 || blank == std::string::npos || blank > 18 ||
-            line.find_first_not_of("0123456789") != blank)
-            continue;
-        if (line.compare(blank + 1, std::string::npos, source) == 0) {
-            found = std::strtoull(line.c_str(), nullptr, 10);
-        } else if (others) {
-            *others += line + "\r\n";
-        }
+    if (ReadSmallFile(kSequenceFileName, kMaxSequenceFile, &text) != 0) return {};
+    return ReadAcceptedSequences(text);
+}
+
+// Whether the file at path holds exactly entry's bytes; *err the code of a read that failed
+// (kErrFileNotFound when there is no file).
+bool HoldsSignedBytes(const char* path, const ManifestEntry& entry, ErrCode* err) {
+    FsFile f;
+    *err = f.Open(path, kFsRead);
+    Sha256 digest;
+    // One byte more than the entry's size in the first read when that fits: a whole small file
+    // and its end are then known from one call.
+    std::vector<char> block(static_cast<size_t>(std::min<uint64_t>(entry.size + 1, 1 << 16)));
+    uint64_t total = 0;
+    for (uint32_t got = 0; !*err && total <= entry.size;) {
+        *err = f.Read(block.data(), static_cast<uint32_t>(block.size()), &got);
+        digest.Update(block.data(), got);
+        total += got;
+        if (got < block.size()) break;
     }
-    return found;
+    uint8_t sum[kSha256Size];
+    if (!*err) *err = digest.Final(sum);
+    return !*err && total == entry.size && std::memcmp(sum, entry.sha256, kSha256Size) == 0;
 }
 
 }  // namespace
@@ -101,8 +83,6 @@ StrRef PublicKeyPath() {
     return PoolReturn(mark, ScriptFilePath(WithExtension(nick, StrFromLiteral(kPublicKeyExtension))));
 }
 
-uint64_t AcceptedSequence(const std::string& source) { return ReadSequences(source, nullptr); }
-
 ErrCode SourceSignature::Refuse(const std::string& why) const {
     PoolScope scope;
     // An address with a query may carry a user and password: only the part before it is shown.
@@ -113,7 +93,7 @@ ErrCode SourceSignature::Refuse(const std::string& why) const {
 
 ErrCode SourceSignature::Begin(StrRef source) {
     active_ = false;
-    source_ = Lower(Text(source));
+    source_ = Text(source);
     PoolScope scope;
     const StrRef keyPath = PublicKeyPath();
     if (!keyPath.ok()) return StrError(keyPath);
@@ -132,15 +112,22 @@ ErrCode SourceSignature::Accept(std::string_view text) {
     std::string why;
     if (ParseManifest(text.data(), text.size(), &manifest_, &why) != 0) return Refuse(why);
     ErrCode verified = kErrUserCheck;
-    for (size_t i = 0; i < keys_.size() && verified == kErrUserCheck; ++i)
-        verified = VerifyManifest(manifest_, text.data(), keys_[i].data());
+    for (signer_ = 0; signer_ < keys_.size(); ++signer_) {
+        verified = VerifyManifest(manifest_, text.data(), keys_[signer_].data());
+        if (verified != kErrUserCheck) break;
+    }
     if (verified == kErrInternal) return Refuse("the system could not check the signature");
     if (verified != 0) return Refuse("the manifest is not signed by a key beside the updater");
-    if (Lower(manifest_.folder) != Lower(SourceFolderName(source_)))
+    // The source's own path, not its spelling: its host, separators and case do not count.
+    const std::string path = SourcePath(source_);
+    if (!ManifestFolderEnds(manifest_.folder, path))
         return Refuse("the manifest is the folder " + manifest_.folder + "'s");
     if (manifest_.expires < TodayNumber())
         return Refuse("the manifest expired on " + std::to_string(manifest_.expires));
-    const uint64_t accepted = AcceptedSequence(source_);
+    // Under any key of the key file: while a key replaces another, the count carries on.
+    std::vector<std::string> keyIds;
+    for (const PublicKey& k : keys_) keyIds.push_back(KeyId(k));
+    const uint64_t accepted = HighestAccepted(ReadSequenceFile(), keyIds, path);
     if (manifest_.sequence < accepted)
         return Refuse("the manifest's sequence " + std::to_string(manifest_.sequence) + " is older than the " +
                       std::to_string(accepted) + " accepted before");
@@ -160,7 +147,8 @@ ErrCode SourceSignature::AcceptFromFolder(StrRef folder) {
     return Accept(text);
 }
 
-ErrCode SourceSignature::CheckListing(const FolderListing& list) const {
+ErrCode SourceSignature::CheckListing(const FolderListing& list, StrRef target) const {
+    std::unordered_set<std::string> listed;
     uint32_t at = 0;
     for (uint16_t i = 0; i < list.count && at <= list.names.len; ++i) {
         const char* name = list.names.ptr + at;
@@ -170,11 +158,20 @@ ErrCode SourceSignature::CheckListing(const FolderListing& list) const {
         if (n == kManifestName) continue;
         const ManifestEntry* e = manifest_.Find(n);
         if (!e) return Refuse(std::string(n) + " is not in the manifest");
+        listed.insert(FoldedName(n));
         if (!list.records) continue;
         const FileInfo& f = list.records[i];
         if (f.size != e->size ||
             CompareStamps(f.writeDate, f.writeTime, e->date, e->ms, kTimeTolerance) != StampOrder::Equal)
             return Refuse(std::string(n) + " is listed with another size or time than the manifest's");
+    }
+    for (const ManifestEntry& e : manifest_.files) {
+        if (listed.count(FoldedName(e.name))) continue;
+        PoolScope scope;
+        const std::string path = Text(PathJoin(target, StrMake(e.name.data(), static_cast<uint16_t>(e.name.size()))));
+        ErrCode err = 0;
+        if (!HoldsSignedBytes(path.c_str(), e, &err))
+            return Refuse(e.name + " is signed but not listed, and the target holds no copy of its bytes");
     }
     return 0;
 }
@@ -182,38 +179,19 @@ ErrCode SourceSignature::CheckListing(const FolderListing& list) const {
 ErrCode SourceSignature::CheckStaged(const char* stagedPath, std::string_view name, const uint8_t* sha256) const {
     const ManifestEntry* e = manifest_.Find(name);
     if (!e) return Refuse(std::string(name) + " is not in the manifest");
-    if (sha256) {
-        if (std::memcmp(sha256, e->sha256, kSha256Size) == 0) return 0;
-        return Refuse(std::string(name) + " arrived with other bytes than the manifest's");
-    }
-    FsFile f;
-    ErrCode err = f.Open(stagedPath, kFsRead);
-    Sha256 digest;
-    // One byte more than the entry's size in the first read when that fits: a whole small file
-    // and its end are then known from one call.
-    std::vector<char> block(static_cast<size_t>(std::min<uint64_t>(e->size + 1, 1 << 16)));
-    uint64_t total = 0;
-    for (uint32_t got = 0; !err;) {
-        err = f.Read(block.data(), static_cast<uint32_t>(block.size()), &got);
-        digest.Update(block.data(), got);
-        total += got;
-        if (got < block.size()) break;
-    }
-    uint8_t sum[kSha256Size];
-    if (!err) err = digest.Final(sum);
+    ErrCode err = 0;
+    if (sha256 ? std::memcmp(sha256, e->sha256, kSha256Size) == 0 : HoldsSignedBytes(stagedPath, *e, &err)) return 0;
     if (err) return Refuse("the staged " + std::string(name) + " could not be read");
-    if (total != e->size || std::memcmp(sum, e->sha256, kSha256Size) != 0)
-        return Refuse(std::string(name) + " arrived with other bytes than the manifest's");
-    return 0;
+    return Refuse(std::string(name) + " arrived with other bytes than the manifest's");
 }
 
 void SourceSignature::Remember() const {
-    if (!active_) return;
-    std::string others;
-    if (ReadSequences(source_, &others) == manifest_.sequence) return;
-    std::string text = std::to_string(manifest_.sequence) + " " + source_ + "\r\n";
-    // A file of many sources keeps this one's line first, then whatever else fits.
-    if (text.size() + others.size() <= kMaxSequenceFile) text += others;
+    if (!active_ || signer_ >= keys_.size()) return;
+    const std::vector<AcceptedSequence> lines = ReadSequenceFile();
+    AcceptedSequence accepted{manifest_.sequence, KeyId(keys_[signer_]), FoldedName(manifest_.folder)};
+    for (const AcceptedSequence& a : lines)
+        if (a.key == accepted.key && a.folder == accepted.folder && a.sequence == accepted.sequence) return;
+    const std::string text = SequenceFileText(lines, accepted);
     PoolScope scope;
     const ErrCode err = ReplaceFileContents(StrFromLiteral(kSequenceFileName), text.data(), static_cast<uint32_t>(text.size()));
     if (err) Log(Concat(StrFromLiteral("The accepted sequence could not be kept in "), StrFromLiteral(kSequenceFileName)));

@@ -1,9 +1,10 @@
 // The publisher's signature over what a source offers. With a public key file beside the
 // updater, an update requires the source's signed manifest: its signature good for the key, not
-// expired, its folder the source's, its sequence number no lower than the last one accepted from
-// that source; every entry of the source's list in it with the same size, date and time; and
-// every staged file's SHA-256 the manifest's, checked before anything is put in place. Without a
-// key file a source is taken as it is.
+// expired, its folder the end of the source's path, its sequence number no lower than the highest
+// one accepted for that folder under the key file's keys; every entry of the source's list in it
+// with the same size, date and time, and every file it names listed or already in the target with
+// its bytes; and every staged file's SHA-256 the manifest's, checked before anything is put in
+// place. Without a key file a source is taken as it is.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "protocol/manifest.h"
+#include "updater/accepted_sequence.h"
 #include "runtime/file_info.h"
 #include "runtime/strref.h"
 
@@ -20,11 +22,6 @@ namespace rt {
 // The key file: the credentials file's name (the application's nick, in the application folder)
 // with this extension.
 inline constexpr char kPublicKeyExtension[] = "pub";
-// The last sequence number accepted from each source, beside the state record: one line per
-// source, "<sequence> <source>", the source in lower case.
-inline constexpr char kSequenceFileName[] = "kelvane.seq";
-inline constexpr uint32_t kMaxSequenceFile = 0xFFFF;
-
 // The path of the public key file (a pool text).
 StrRef PublicKeyPath();
 
@@ -39,8 +36,10 @@ public:
     ErrCode Accept(std::string_view text);
     // Accept with the manifest file of a share or folder source.
     ErrCode AcceptFromFolder(StrRef folder);
-    // Every listed file (but the manifest itself) is in the manifest with the same size and time.
-    ErrCode CheckListing(const FolderListing& list) const;
+    // Every listed file (but the manifest itself) is in the manifest with the same size and time,
+    // and every file of the manifest is listed or already in the target folder with its bytes: a
+    // source that withholds a signed file would leave an older one among the new.
+    ErrCode CheckListing(const FolderListing& list, StrRef target) const;
     // The staged file's bytes are those the manifest names for name (relative to the target):
     // by the stager's digest when it made one, else read again.
     ErrCode CheckStaged(const char* stagedPath, std::string_view name, const uint8_t* sha256 = nullptr) const;
@@ -55,9 +54,7 @@ private:
     std::vector<PublicKey> keys_;
     std::string source_;
     Manifest manifest_;
+    size_t signer_ = 0;  // the key of keys_ that verified the manifest
 };
-
-// The last sequence number accepted from source (lower case), 0 when none is kept.
-uint64_t AcceptedSequence(const std::string& source);
 
 }  // namespace rt

@@ -74,6 +74,13 @@ publish 1; cp "$work/manifest.1" "$app/kelvane.manifest"
 update
 expect "an older manifest: exit code" "$rc" 174
 expect "an older manifest: version 2 stays" "$(cat "$dst/app.bin")" "program 2"
+# Nor through another spelling of the source, nor past the line an older updater kept.
+spelled() { rm -f "$wd/UPlog.txt"; run -- /MODE:BATCH "/INPUT:'$1'" "/OUTPUT:'$(win "$dst")'"
+  expect "an older manifest from $1: exit code" "$rc" 174; expect "$1: version 2 stays" "$(cat "$dst/app.bin")" "program 2"
+  expect "an older manifest from $1: the log says why" "$(log_count 'is older than the 9000000000 accepted')" 1; }
+spelled "$base/shop/app/"
+printf '9000000000 %s/shop/app\r\n' "$base" >"$wd/kelvane.seq"
+spelled "${base/127.0.0.1/localhost}/shop/app"
 
 # A key file may hold two keys while one replaces the other; one that holds no key refuses.
 publish 3; key=$work/other.pem sign --sequence 9000000001
@@ -81,6 +88,20 @@ cat "$work/other.pem.pub" "$work/key.pem.pub" >"$bin/Kelvane.pub"
 update
 expect "a folder signed by the second key of two: exit code" "$rc" 0
 expect "version 3 is in place" "$(cat "$dst/app.bin")" "program 3"
+
+# A signed file the list leaves out is taken only as the target already holds it.
+publish 4; key=$work/other.pem sign --sequence 9000000002; rm "$app/lib/one.dll"
+update; expect "a signed file withheld: exit code, nothing changed" "$rc $(cat "$dst/app.bin" "$dst/lib/one.dll")" "174 program 3library 3"
+expect "a signed file withheld: the log says why" "$(log_count 'one.dll is signed but not listed')" 1
+cp -p "$dst/lib/one.dll" "$app/lib/"; key=$work/other.pem sign --sequence 9000000002; rm "$app/lib/one.dll"
+update; expect "withheld, the target's signed: exit code, the rest installs" "$rc $(cat "$dst/app.bin" "$dst/lib/one.dll")" "0 program 4library 3"
+# The manifest binds as much of the published path as it names, in any case.
+publish 5; key=$work/other.pem sign --sequence 9000000003 --path tools/app
+update; expect "signed for tools/app, served at shop/app: exit code" "$rc" 174
+expect "signed for tools/app: the log says why" "$(log_count 'the folder tools/app.s')" 1
+key=$work/other.pem sign --sequence 9000000003 --path SHOP/App
+update; expect "signed for SHOP/App, served at shop/app: exit code" "$rc" 0
+expect "signed for SHOP/App: version 5 is in place" "$(cat "$dst/app.bin")" "program 5"
 printf 'not a key\n' >"$bin/Kelvane.pub"
 update
 expect "a key file without a key: exit code" "$rc" 174
@@ -96,7 +117,7 @@ expect "a list naming the updater's own files: exit code" "$rc" 0
 cmp -s "$bin/Kelvane" "$work/Kelvane.mine" && ok "the credentials file is unchanged" || fail "credentials replaced"
 [ ! -e "$bin/kelvane.dat" ] || [ "$(head -c 1 "$bin/kelvane.dat")" != 0 ] && ok "kelvane.dat not taken" || fail "kelvane.dat installed"
 expect "config.txt unchanged" "$(cat "$bin/config.txt")" ""
-expect "the other files are installed" "$(cat "$bin/app.bin")" "program 3"
+expect "the other files are installed" "$(cat "$bin/app.bin")" "program 5"
 expect "a log line for each own file" "$(grep -ac "the updater's own file" "$bin/UPlog.txt")" 3
 
 # Own files whatever the target's spelling (short, a link, Z:\...\drive_c while the updater runs as

@@ -22,8 +22,9 @@ const char kOpensslSignature[] =
 const std::string kSigLine = std::string("signature ") + kOpensslSignature + "\n";
 const std::string kSum(64, 'a');
 
-std::string Head(const std::string& sequence = "7", const std::string& expires = "20991231") {
-    return "kelvane-manifest 1\nfolder app\nsequence " + sequence + "\nexpires " + expires + "\n";
+std::string Head(const std::string& sequence = "7", const std::string& expires = "20991231",
+                 const std::string& folder = "app") {
+    return "kelvane-manifest 1\nfolder " + folder + "\nsequence " + sequence + "\nexpires " + expires + "\n";
 }
 
 std::vector<uint8_t> Bytes(const std::string& hex) {
@@ -64,6 +65,13 @@ TEST(Manifest, RefusesEveryMalformedTextNamingItsLine) {
     const struct { std::string text; const char* why; } cases[] = {
         {"kelvane-manifest 2\n" + Head().substr(19) + kSigLine, "line 1:"},
         {"kelvane-manifest 1\nsequence 7\n" + kSigLine, "line 2:"},
+        {Head("7", "20991231", "Shop/My App") + kSigLine, nullptr},
+        {Head("7", "20991231", std::string(255, 'a')) + kSigLine, nullptr},
+        {Head("7", "20991231", std::string(256, 'a')) + kSigLine, "line 2:"},
+        {Head("7", "20991231", "shop//app") + kSigLine, "line 2:"},
+        {Head("7", "20991231", "shop/../app") + kSigLine, "line 2:"},
+        {Head("7", "20991231", "shop\\app") + kSigLine, "line 2:"},
+        {Head("7", "20991231", "app/") + kSigLine, "line 2:"},
         {Head("999999999999999999") + file + "a\n" + kSigLine, nullptr},  // 18 digits: the last accepted
         {Head("1000000000000000000") + kSigLine, "line 3:"},
         {Head("-1") + kSigLine, "line 3:"},
