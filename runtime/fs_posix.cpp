@@ -289,6 +289,13 @@ ErrCode FsReplaceFile(const char* source, const char* target) {
     return 0;
 }
 
+ErrCode FsLinkFile(const char* existing, const char* link) {
+    if (!existing || !link || !*existing || !*link) return kErrBadInput;
+    if (ErrCode f = FsFault(kFaultReplace, link)) return f;
+    if (::link(Native(existing).c_str(), Native(link).c_str()) != 0) return FromErrno(errno, kErrDeviceIo);
+    return 0;
+}
+
 ErrCode FsListFolder(const char* folder, const char* pattern, FsEntryFn fn, void* arg) {
     if (!folder || !pattern || !fn) return kErrBadInput;
     Dir dir(::opendir(*folder ? Native(folder).c_str() : "."));

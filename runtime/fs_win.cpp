@@ -285,6 +285,13 @@ ErrCode FsReplaceFile(const char* source, const char* target) {
     return 0;
 }
 
+ErrCode FsLinkFile(const char* existing, const char* link) {
+    if (!existing || !link || !*existing || !*link) return kErrBadInput;
+    if (ErrCode f = FsFault(kFaultReplace, link)) return f;
+    if (!::CreateHardLinkA(link, existing, nullptr)) return FromWin(::GetLastError(), kErrDeviceIo);
+    return 0;
+}
+
 ErrCode FsListFolder(const char* folder, const char* pattern, FsEntryFn fn, void* arg) {
     if (!folder || !pattern || !fn) return kErrBadInput;
     size_t fl = std::strlen(folder), pl = std::strlen(pattern);

@@ -42,6 +42,8 @@
 //
 //   runtime/assertion.cpp        gSeams   how an assertion report is presented
 //   runtime/fs.cpp               gSeams   fault injection into file operations
+//   runtime/kill_point.cpp       KillPoint::wanted, KillPoint::passes   the kill point a test
+//                                         named in the environment (read once), and the passes
 //   net/http_client.cpp          gSeams   the per-piece watcher of downloads (the window pump)
 //   net/share.cpp                gSeams   the network-drive router
 //   ui/launch.cpp                gSeams   how a program is started

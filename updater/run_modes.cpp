@@ -8,6 +8,7 @@
 #include "runtime/catalogue.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
+#include "runtime/fs.h"
 #include "runtime/log.h"
 #include "runtime/options.h"
 #include "runtime/params.h"
@@ -17,6 +18,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_format.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 #include "ui/launch.h"
 #include "updater/config_editor.h"
 #include "updater/copy_decision.h"
@@ -75,10 +77,11 @@ SyncResult Update(RunFlags flags, StrRef host, uint16_t application) {
         return {kErrBadInput, 0};
     }
     // One update of a folder at a time; before it, what a killed run left there is finished and
-    // its leftovers go, without the network.
+    // its leftovers go, without the network. An update left unfinished (a file held open) is
+    // finished before any other: a new commit would write its journal over the one still needed.
     FolderLock lock(target);
     if (lock.error()) return {lock.error(), 0};
-    RecoverFolder(target);
+    if (ErrCode err = RecoverFolder(target)) return {err, 0};
     RemoveStaleTempFiles(TempFolder(), kStaleTempSeconds);
     if (IsWebSource(source)) return HttpUpdate(source, target, flags);
     // A check (DPATH) says what an update would copy and copies nothing, whatever the source.
@@ -92,8 +95,13 @@ SyncResult Update(RunFlags flags, StrRef host, uint16_t application) {
 // why in the log.
 ErrCode AfterNotWritable(ErrCode result) {
     if (result != kErrFileIo) return result;
-    if (CurrentRunUi().Attended()) return ElevatedRelaunch();
     PoolScope scope;
+    // A full disk is no matter of rights: no administrator's copy would find more room.
+    if (FindStr(ErrorDetail(), StrFromLiteral(kFsReasonDiskFull), true) != kNpos) {
+        Log(Concat(StrFromLiteral("No room: "), ErrorDetail()));
+        return result;
+    }
+    if (CurrentRunUi().Attended()) return ElevatedRelaunch();
     Log(Concat(StrFromLiteral("Not writable; a batch run does not ask to run as administrator: "), ErrorDetail()));
     return result;
 }
