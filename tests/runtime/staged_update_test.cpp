@@ -123,6 +123,7 @@ TEST_F(StagedUpdateTest, ManyFilesStageInBucketsAndNewSubfoldersAreMade) {
 TEST_F(StagedUpdateTest, RoomIsCheckedBeforeStaging) {
     rt::StagedUpdate update(V(Dir()), rt::kBackupOff);
     EXPECT_EQ(update.CheckRoom(4096), 0);
+    EXPECT_EQ(update.CheckRoom(4096, uint64_t{1} << 60), rt::kErrFileIo) << "the backups count too";
     EXPECT_EQ(update.CheckRoom(uint64_t{1} << 60), rt::kErrFileIo);
     EXPECT_EQ(Str(rt::ErrorDetail()).rfind(Dir() + " (disk full: the update needs 1152921504607895552 bytes, ", 0), 0u)
         << Str(rt::ErrorDetail());
