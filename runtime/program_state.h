@@ -113,6 +113,8 @@
 //                              gReported        the statement already stored a detail text
 //   runtime/fs.cpp             tFailureReason   why the thread's last file call failed, for the log
 //   runtime/staged_update.cpp  tCurrent         the update whose files are being staged
+//                              tDeferredProgram the running program's staged new file, left for
+//                                               after the run
 //   net/http_response.cpp      tSpareBlock      the reader's 256 KiB block, kept for the next answer
 //   ui/progress_window.cpp     tProgress        the progress window: its handles, position, label
 //   ui/choosers_win.cpp        gStartTries      selections the folder browser may still need

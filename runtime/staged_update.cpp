@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "runtime/clock.h"
 #include "runtime/dir_search.h"
 #include "runtime/errors.h"
 #include "runtime/error_record.h"
@@ -23,6 +24,8 @@ namespace rt {
 namespace {
 
 thread_local StagedUpdate* tCurrent = nullptr;
+// The running program's staged new file, left for after the run (TakeDeferredProgram).
+thread_local std::string tDeferredProgram;
 
 // Nested folders below a target that recovery still walks; deeper ones are left alone.
 constexpr int kMaxRecoveryDepth = 16;
@@ -237,6 +240,10 @@ ErrCode StagedUpdate::PutInPlace(Entry& e) {
             FsRemoveFile(e.aside.c_str());
             e.hadOld = false;
         }
+        if (linked != kErrFileNotFound && FsIsRunningProgram(e.target.c_str())) {
+            e.deferred = true;
+            return 0;
+        }
         if (linked != kErrFileNotFound) {
             const ErrCode moved = FsReplaceFile(e.target.c_str(), e.aside.c_str());
             if (moved != 0 && moved != kErrFileNotFound) return moved;
@@ -289,10 +296,18 @@ ErrCode StagedUpdate::Commit() {
             if (e.hadOld) FsReplaceFile(e.aside.c_str(), e.target.c_str());
         }
     }
-    // Placed: the old files and the journal go.
-    for (const Entry& e : entries_)
+    // Placed: the old files and the journal go, but the journal of a running program's new file.
+    bool deferred = false;
+    for (const Entry& e : entries_) {
         if (e.hadOld) FsRemoveFile(e.aside.c_str());
-    FsRemoveFile(journal.c_str());
+        if (e.deferred && !err) {
+            deferred = true;
+            tDeferredProgram = e.staged;
+            PoolScope scope;
+            Log(Concat(View(e.target), StrFromLiteral(": the running program; its new file takes the name once this run has ended")));
+        }
+    }
+    if (!deferred) FsRemoveFile(journal.c_str());
     if (err) {
         Discard();
     } else {
@@ -373,13 +388,29 @@ ErrCode RecoverFolder(StrRef folder, uint32_t* finished) {
         const std::string staged = Joined(root, entries[i].staged.c_str()), target = Joined(root, entries[i].target.c_str()),
                           aside = Joined(root, entries[i].aside.c_str());
         if (!Exists(staged)) continue;
-        const bool aside_made = Exists(target) && FsReplaceFile(target.c_str(), aside.c_str()) == 0;
+        const bool there = Exists(target);
+        if (there && FsIsRunningProgram(target.c_str())) {
+            tDeferredProgram = staged;
+            done[i] = false;
+            Log(Concat(View(target), StrFromLiteral(": the running program; its new file takes the name once this run has ended")));
+            continue;
+        }
+        // The old file keeps a second name where the volume allows (a killed commit may have
+        // given it one): the target's name then never stands empty.
+        bool renamed = false;
+        if (there && !Exists(aside)) {
+            if (FsLinkFile(target.c_str(), aside.c_str()) == 0) {
+                KillPoint("aside");
+            } else {
+                renamed = FsReplaceFile(target.c_str(), aside.c_str()) == 0;
+            }
+        }
         if (PlaceFile(staged, target) == 0) {
             ++placed;
             continue;
         }
         if (!failure.ok() || failure.len == 0) failure = PoolCopy(WithFailureReason(View(target), FsFailureReason()));
-        if (aside_made) FsReplaceFile(aside.c_str(), target.c_str());
+        if (renamed) FsReplaceFile(aside.c_str(), target.c_str());
         done[i] = false;
         ++pending;
     }
@@ -392,6 +423,7 @@ ErrCode RecoverFolder(StrRef folder, uint32_t* finished) {
         Log(Concat(Concat(StrFromLiteral("An update cut short is not finished: "), folder), Concat(StrFromLiteral(text), failure)));
         return RecordAndReport(kErrFileIo, kModStreams, failure);
     }
+    if (ProgramDeferred()) return 0;
     if (found == JournalFound::Read) {
         FsRemoveFile(journal.c_str());
         Log(Concat(Concat(StrFromLiteral("An update cut short was finished: "), folder),
@@ -399,6 +431,31 @@ ErrCode RecoverFolder(StrRef folder, uint32_t* finished) {
     }
     RemoveLeftovers(root, 0);
     return 0;
+}
+
+std::string TakeDeferredProgram() { return std::exchange(tDeferredProgram, std::string()); }
+
+bool ProgramDeferred() { return !tDeferredProgram.empty(); }
+
+ErrCode FinishDeferred(uint32_t timeoutMs) {
+    PoolScope scope;
+    const StrRef self = FsProgramPath();
+    if (!self.ok()) return StrError(self);
+    std::string folder(self.ptr, self.len);
+    do {
+        const size_t sep = folder.find_last_of("\\/");
+        folder.resize(sep == std::string::npos ? 0 : sep);
+    } while (!folder.empty() && !Exists(Joined(folder, kJournalName)));
+    if (folder.empty()) return RecordAndReport(kErrFileNotFound, kModStreams, Concat(self, StrFromLiteral(": no journal above it")));
+    ErrCode err = 0;
+    for (uint64_t start = ClockSteadyMicros();;) {
+        {
+            FolderLock lock(View(folder));
+            err = lock.error() ? lock.error() : RecoverFolder(View(folder));
+        }
+        if (err == 0 || ClockSteadyMicros() - start > uint64_t{timeoutMs} * 1000) return err;
+        ClockSleepMs(100);
+    }
 }
 
 FolderLock::FolderLock(StrRef folder) {

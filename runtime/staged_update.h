@@ -16,6 +16,10 @@
 //               staged file takes the target's name in one rename. As Journalled.
 //   Placed      every new file in place; the aside files and the journal go. The sweep removes
 //               what is left.
+// The running program's own file is the exception: while it runs no other file may take its name,
+// and renamed aside it would leave no program to start for a kill before the new one took the
+// name. Its entry stays in the journal (TakeDeferredProgram), and the new program, started from
+// where it was staged once this run has ended (MODE:FINISH), takes the name in one rename.
 // A failure before Placed puts the old files back and removes the journal. Recovery keeps the
 // journal until every entry is done (a file held open: the next start goes on), and acts only on
 // entries naming the commit's own files inside the folder it is given.
@@ -87,6 +91,7 @@ private:
         std::string staged, target, aside;
         int exists;           // what the stager knew of the target: 1, 0, or -1 for nothing
         bool hadOld = false;  // the target existed and went aside
+        bool deferred = false;  // the running program's file: its new one takes the name later
         bool digested = false;
         uint8_t sha256[kSha256Size] = {};
     };
@@ -130,6 +135,17 @@ ErrCode StageOrCommit(ReplacementFile& file, int targetExists = -1, uint64_t byt
 // commit still had to put in place and now are. 0, or kErrFileIo naming the first file that could
 // not be put in place and why: the journal and the staged files then stay for the next start.
 ErrCode RecoverFolder(StrRef folder, uint32_t* finished = nullptr);
+
+// The staged new file of the running program that a commit or a recovery left for after this
+// run, and it is forgotten; empty when there is none. Started with MODE:FINISH once the folder's
+// lock is released, it finishes the journal (FinishDeferred) from outside the old program.
+std::string TakeDeferredProgram();
+// True while such a file waits: no new commit may write its journal over the one it needs.
+bool ProgramDeferred();
+// The run of a new program started from where it was staged: the folder is the nearest one above
+// holding a journal; its lock and the journal are taken as soon as the old program has ended
+// (waited for up to timeoutMs). 0, or the code of the last attempt.
+ErrCode FinishDeferred(uint32_t timeoutMs);
 
 // One update of a folder at a time: held for the whole run on kLockName in it, a file no
 // other program may open while it is held. Taken: ok() is true; another run holds it: false, with

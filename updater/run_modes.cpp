@@ -35,6 +35,9 @@ namespace rt {
 
 namespace {
 
+// How long a new updater waits for the old one to end before it gives up (the next start of the
+// old one starts it again).
+constexpr uint32_t kFinishWaitMs = 30000;
 // Set once an update run wrote its report line.
 bool gReported = false;
 // The serious result a program run showed, so that the run's end does not show it again.
@@ -82,6 +85,8 @@ SyncResult Update(RunFlags flags, StrRef host, uint16_t application) {
     FolderLock lock(target);
     if (lock.error()) return {lock.error(), 0};
     if (ErrCode err = RecoverFolder(target)) return {err, 0};
+    // The new updater waits to take its name: it finishes first, the next run updates.
+    if (ProgramDeferred()) return {0, 0};
     RemoveStaleTempFiles(TempFolder(), kStaleTempSeconds);
     if (IsWebSource(source)) return HttpUpdate(source, target, flags);
     // A check (DPATH) says what an update would copy and copies nothing, whatever the source.
@@ -108,8 +113,21 @@ ErrCode AfterNotWritable(ErrCode result) {
 
 }  // namespace
 
+// The new updater that waits to take the running one's name starts once this run has released
+// the folder, and takes it when this run has ended.
+void FinishSelfUpdateLater() {
+    const std::string staged = TakeDeferredProgram();
+    if (staged.empty()) return;
+    PoolScope scope;
+    const StrRef quoted = Concat(Concat(StrFromLiteral("\""), StrMake(staged.data(), static_cast<uint16_t>(staged.size()))),
+                                 StrFromLiteral("\""));
+    if (Spawn(Concat(Concat(quoted, StrFromLiteral(" ")), Concat(quoted, StrFromLiteral(" /MODE:FINISH"))), 0) != 0)
+        Log(Concat(StrFromLiteral("Not started, the new updater: "), quoted));
+}
+
 SyncResult UpdateRun(RunFlags flags, StrRef host, uint16_t application) {
     SyncResult r = Update(flags, host, application);
+    FinishSelfUpdateLater();
     HideStep();
     // The report carries the run's final code: after a relaunch, its code and its own detail.
     r.code = AfterNotWritable(r.code);
@@ -249,7 +267,9 @@ ErrCode RunUpdater(const RunPlan& plan, RunUi& attended) {
     PoolScope scope;
     StrRef host = DefaultServerHost();
     ErrCode result;
-    if (plan.mode == RunMode::Program || plan.mode == RunMode::Preferences) {
+    if (plan.mode == RunMode::Finish) {
+        result = FinishDeferred(kFinishWaitMs);
+    } else if (plan.mode == RunMode::Program || plan.mode == RunMode::Preferences) {
         StrRef program = OptionValue(plan.programOption);
         result = program.ok() ? ProgramRun(plan.flags, program, host) : StrError(program);
     } else {
