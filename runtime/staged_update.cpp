@@ -338,16 +338,25 @@ ErrCode StageOrCommit(ReplacementFile& file, int targetExists, uint64_t bytes, c
 ErrCode StagedUpdate::CheckRoom(uint64_t needed, uint64_t backups) const {
     // Room for the journal and the backups' folders besides the files themselves.
     static constexpr uint64_t kMargin = 1 << 20;
-    uint64_t free = 0;
-    needed += backups;
-    if (needed == 0 || FsFreeSpace(folder_.c_str(), &free) != 0 || needed + kMargin <= free) return 0;
+    uint64_t free = 0, backupFree = 0;
+    if (needed + backups == 0 || FsFreeSpace(folder_.c_str(), &free) != 0) return 0;
     PoolScope scope;
+    // The backups go below the working folder, perhaps on another volume: the nearest folder of
+    // their path that exists tells its room, and the same free bytes as the target's say that
+    // both lie on one volume.
+    StrRef at = PathPart(BackupName(View(Joined(folder_, "x")), kBackupFolder), kPathDriveFolder);
+    while (at.ok() && at.len > 1 && PathExists(at) != 0) at = PathPart(SubStr(at, 0, static_cast<uint16_t>(at.len - 1)), kPathDriveFolder);
+    const bool apart = backups && at.ok() && at.len && FsFreeSpace(CString(at), &backupFree) == 0 && backupFree != free;
+    const uint64_t here = apart ? needed : needed + backups;
+    const bool short_here = here + kMargin > free, short_there = apart && backups + kMargin > backupFree;
+    if (!short_here && !short_there) return 0;
     FsNoteFailure(kFsReasonDiskFull);
     char text[200];
     std::snprintf(text, sizeof text, " (disk full: the update needs %llu bytes, %llu of them for backups, %llu are free)",
-                  static_cast<unsigned long long>(needed + kMargin), static_cast<unsigned long long>(backups),
-                  static_cast<unsigned long long>(free));
-    return RecordAndReport(kErrFileIo, kModStreams, Concat(View(folder_), StrFromLiteral(text)));
+                  static_cast<unsigned long long>((short_here ? here : backups) + kMargin),
+                  static_cast<unsigned long long>(short_here && apart ? 0 : backups),
+                  static_cast<unsigned long long>(short_here ? free : backupFree));
+    return RecordAndReport(kErrFileIo, kModStreams, Concat(short_here ? View(folder_) : at, StrFromLiteral(text)));
 }
 
 ErrCode RecoverFolder(StrRef folder, uint32_t* finished) {
