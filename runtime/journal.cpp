@@ -49,6 +49,14 @@ std::string_view FolderOf(std::string_view path) {
     return path.substr(0, n);
 }
 
+// The same folder part, either separator standing for the other.
+bool SameFolder(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && !(IsSeparator(a[i]) && IsSeparator(b[i]))) return false;
+    return true;
+}
+
 // "~kvstage\<1 to 8 hex digits>\".
 bool IsStagingBucket(std::string_view folder) {
     const size_t root = sizeof kStagingFolder - 1;
@@ -82,7 +90,7 @@ bool JournalEntryInside(const JournalEntry& e) {
     const std::string_view staged = e.staged, folder = FolderOf(staged);
     const std::string_view name = staged.substr(folder.size());
     if (!IsTempOf(name, kStagePrefix) && !IsTempOf(name, kCopyPrefix)) return false;
-    if (folder != FolderOf(e.target) && !IsStagingBucket(folder)) return false;
+    if (!SameFolder(folder, FolderOf(e.target)) && !IsStagingBucket(folder)) return false;
     return e.aside == AsideOf(staged);
 }
 

@@ -6,7 +6,8 @@ the status and progress windows of an update that would otherwise be over in a b
 
 Each connection is held HOLD_MS before it reaches the server; the server's answers then come
 back at BYTES_PER_SECOND. With FROM=TO (texts of one length) every FROM in an answer's pieces
-becomes TO: a server that chooses names no honest one lists. Prints "listening on
+becomes TO, and every TO in a request FROM: a server that chooses names no honest one lists, and
+serves them. Prints "listening on
 127.0.0.1:PORT" and serves until killed."""
 import socket
 import sys
@@ -24,8 +25,8 @@ def pump(src, dst, throttled):
             data = src.recv(PIECE)
             if not data:
                 break
-            if throttled and rewrite:
-                data = data.replace(rewrite[0], rewrite[1])
+            if rewrite:
+                data = data.replace(*(rewrite if throttled else rewrite[::-1]))
             dst.sendall(data)
             if throttled:
                 time.sleep(len(data) / rate)

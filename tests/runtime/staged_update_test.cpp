@@ -176,7 +176,9 @@ TEST_F(StagedUpdateTest, AJournalLeftByAKilledRunRollsForward) {
 TEST_F(StagedUpdateTest, RecoveryActsOnlyOnTheCommitsOwnFilesInsideTheFolder) {
     fs::create_directories("out");
     fs::create_directories("sub/held");
+#ifndef _WIN32  // Wine makes no symbolic link; there the entry names a folder that is not there
     fs::create_symlink(fs::absolute("out"), "sub/link");
+#endif
     Put("out/victim", "v");
     Put("out/~kv000000000001.tmp", "x");
     Put("sub/~kv000000000002.tmp", "new sub/b.exe");
@@ -196,7 +198,7 @@ TEST(JournalTest, OnlyTheCommitsOwnEntriesAreTaken) {
     const struct { const char *staged, *target, *aside; bool ok; } rows[] = {
         {"~kvstage\\0\\~kv0123456789ab.tmp", "a.dll", "~kvstage\\0\\~kvo0123456789ab.tmp", true},
         {"~kvstage\\1f\\~kv0123456789ab.tmp", "s\\t\\b.exe", "~kvstage\\1f\\~kvo0123456789ab.tmp", true},
-        {"s\\~kc0123456789ab.tmp", "s\\b.exe", "s\\~kvo0123456789ab.tmp", true},
+        {"s\\~kc0123456789ab.tmp", "s/b.exe", "s\\~kvo0123456789ab.tmp", true},
         {"~kvstage\\0\\~kv0123456789ab.tmp", "..\\a.dll", "~kvstage\\0\\~kvo0123456789ab.tmp", false},
         {"~kvstage\\0\\~kv0123456789ab.tmp", "\\a.dll", "~kvstage\\0\\~kvo0123456789ab.tmp", false},
         {"~kvstage\\0\\~kv0123456789ab.tmp", "C:\\a.dll", "~kvstage\\0\\~kvo0123456789ab.tmp", false},
