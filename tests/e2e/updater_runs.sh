@@ -193,7 +193,7 @@ run -- /MODE:BATCH "/INPUT:'http://$(listening_address "$work/evil.out")/shop/ev
 kill $evil_pid; wait $evil_pid 2>/dev/null
 expect "a served ~kvjournal.tmp: exit code" "$rc" 163
 expect "a served ~kvjournal.tmp: nothing installed" "$(ls -A "$work/tj")" ""
-[ "$(log_count 'Streams): ~kvjournal\.tmp')" -ge 1 ] && ok "the log names it, refused in the list" || fail "no ~kvjournal.tmp in the log"
+[ "$(log_count ': ~kvjournal\.tmp')" -ge 1 ] && ok "the log names it, refused in the list" || fail "no ~kvjournal.tmp in the log"
 # A journal planted in the target naming paths outside it, one as a run of old wrote them: the
 # next start touches nothing outside and says so.
 out=$work/out; mkdir -p "$out"
