@@ -57,7 +57,7 @@ screens: configure
 FUZZ_SECONDS ?= 60
 FUZZ := $(BUILD)/fuzz
 FUZZ_TARGETS := evaluate param_find http_response file_list server_query form_definition \
-	chunked_body transfer_header users_file state_record config_file manifest public_keys
+	chunked_body transfer_header users_file state_record config_file manifest public_keys journal
 fuzz: deps
 	@command -v clang++ >/dev/null || apt-get install -y -qq clang >/dev/null
 	@[ -f $(FUZZ)/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -G Ninja \

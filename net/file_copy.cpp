@@ -60,7 +60,7 @@ ErrCode CopyOnce(const char* source, StrRef target, FsCopyProgress progress, voi
     const uint16_t attributes = targetExists == 0 ? 0 : PathAttributes(target);
     if (attributes < 0x100 && (attributes & kAttrReadOnly)) return kErrPermission;
     ReplacementFile out;
-    if (ErrCode err = BeginStaged(out, target, "~kc")) {
+    if (ErrCode err = BeginStaged(out, target, kCopyPrefix)) {
         PoolScope scope;
         return IsFolder(PathPart(target, kPathDriveFolder)) ? err : kErrFileNotFound;
     }

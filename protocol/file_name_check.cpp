@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "runtime/temp_file.h"
+
 namespace rt {
 
 namespace {
@@ -60,6 +62,8 @@ ErrCode CheckFileName(StrRef name) {
         // Also covers "." and "..", which end in a dot.
         if (last == '.' || last == ' ') return kErrBadInput;
         if (IsDeviceName(comp)) return kErrBadInput;
+        // The commit's journal, lock, staging and aside files are trusted as the program's own.
+        if (IsOwnPatternName(comp.ptr, comp.len)) return kErrBadInput;
         start = static_cast<uint16_t>(i + 1);
     }
     return 0;

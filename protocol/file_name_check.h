@@ -15,7 +15,8 @@ namespace rt {
 // ending in "." or a blank; a byte below 0x20 or one of < > " | ? *; a component whose part before
 // its first "." (trailing blanks dropped) is, ignoring case, a device name: CON, PRN, AUX, NUL,
 // COM0-COM9, LPT0-LPT9 (the digits also as the superscripts 1, 2, 3 of Windows-1252), CONIN$ or
-// CONOUT$. An error value gives its own code.
+// CONOUT$; a component of the program's own patterns (IsOwnPatternName: "~kvjournal.tmp",
+// "~kvstage", "~KB..."). An error value gives its own code.
 ErrCode CheckFileName(StrRef name);
 
 // True when one component (no separators) is a reserved device name, with or without extension.

@@ -103,6 +103,16 @@ inline constexpr char kFsReasonWriteProtected[] = "write protected";
 // Puts `source` in the place of `target` in one step, replacing target when it exists, and makes
 // the change durable. The caller has flushed and closed source.
 ErrCode FsReplaceFile(const char* source, const char* target);
+// Gives the existing file `existing` a second name `link` on its volume (a hard link), so that
+// a later replacement of `existing` leaves the old file under `link`. kErrFileExist when link
+// exists; another code when the volume or the system keeps one name per file.
+ErrCode FsLinkFile(const char* existing, const char* link);
+// The path of the file the running program was started from (a pool text), or an error value.
+StrRef FsProgramPath();
+// True when path names the file the running program was started from, however it is spelled (a
+// second link, a short name, another case): volume and file index compared. False when either
+// cannot be told.
+bool FsIsRunningProgram(const char* path);
 
 // Copies count bytes from the current position of src to that of dst (kCopyToEnd: until src
 // ends) in blocks of `block` bytes (at most kFsCopyBlock); progress(arg, total, block), when

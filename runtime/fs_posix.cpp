@@ -289,6 +289,26 @@ ErrCode FsReplaceFile(const char* source, const char* target) {
     return 0;
 }
 
+ErrCode FsLinkFile(const char* existing, const char* link) {
+    if (!existing || !link || !*existing || !*link) return kErrBadInput;
+    if (ErrCode f = FsFault(kFaultReplace, link)) return f;
+    if (::link(Native(existing).c_str(), Native(link).c_str()) != 0) return FromErrno(errno, kErrDeviceIo);
+    return 0;
+}
+
+StrRef FsProgramPath() {
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self);
+    if (n <= 0 || n >= static_cast<ssize_t>(sizeof self) || n > kMaxText) return StrErr(kErrFileNotFound);
+    return PoolCopy(StrMake(self, static_cast<uint16_t>(n)));
+}
+
+bool FsIsRunningProgram(const char* path) {
+    struct stat a, b;
+    return path && ::stat(Native(path).c_str(), &a) == 0 && ::stat("/proc/self/exe", &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
 ErrCode FsListFolder(const char* folder, const char* pattern, FsEntryFn fn, void* arg) {
     if (!folder || !pattern || !fn) return kErrBadInput;
     Dir dir(::opendir(*folder ? Native(folder).c_str() : "."));

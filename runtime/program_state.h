@@ -43,6 +43,8 @@
 //   runtime/assertion.cpp        gSeams   how an assertion report is presented
 //   runtime/fs.cpp               gSeams   fault injection into file operations
 //   runtime/file_identity.cpp    gSeams   what a path is (volume and index) and its short name
+//   runtime/kill_point.cpp       KillPoint::wanted, KillPoint::passes   the kill point a test
+//                                         named in the environment (read once), and the passes
 //   net/http_client.cpp          gSeams   the per-piece watcher of downloads (the window pump)
 //   net/share.cpp                gSeams   the network-drive router
 //   ui/launch.cpp                gSeams   how a program is started
@@ -112,6 +114,8 @@
 //                              gReported        the statement already stored a detail text
 //   runtime/fs.cpp             tFailureReason   why the thread's last file call failed, for the log
 //   runtime/staged_update.cpp  tCurrent         the update whose files are being staged
+//                              tDeferredProgram the running program's staged new file, left for
+//                                               after the run
 //   net/http_response.cpp      tSpareBlock      the reader's 256 KiB block, kept for the next answer
 //   ui/progress_window.cpp     tProgress        the progress window: its handles, position, label
 //   ui/choosers_win.cpp        gStartTries      selections the folder browser may still need

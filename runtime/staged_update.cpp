@@ -1,14 +1,18 @@
 // The all-or-nothing update of a folder: staging, the journalled commit, recovery and the lock.
 #include "runtime/staged_update.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
+#include "runtime/clock.h"
 #include "runtime/dir_search.h"
 #include "runtime/errors.h"
 #include "runtime/error_record.h"
 #include "runtime/fs.h"
+#include "runtime/journal.h"
+#include "runtime/kill_point.h"
 #include "runtime/log.h"
 #include "runtime/paths.h"
 #include "runtime/streams.h"
@@ -20,6 +24,8 @@ namespace rt {
 namespace {
 
 thread_local StagedUpdate* tCurrent = nullptr;
+// The running program's staged new file, left for after the run (TakeDeferredProgram).
+thread_local std::string tDeferredProgram;
 
 // Nested folders below a target that recovery still walks; deeper ones are left alone.
 constexpr int kMaxRecoveryDepth = 16;
@@ -37,28 +43,46 @@ bool Exists(const std::string& path) {
     return PathExists(View(path)) == 0;
 }
 
-// The journal's lines: staged, target and aside path of each file, separated by tabs.
-bool ReadJournal(const std::string& path, std::vector<std::string>* fields) {
+// What a journal found in a folder gives: none there, one refused as a whole, or its entries.
+enum class JournalFound { None, Refused, Read };
+
+JournalFound ReadJournal(const std::string& path, std::vector<JournalEntry>* entries, std::vector<uint32_t>* refused) {
     FsFile in;
-    if (in.Open(path.c_str(), kFsRead) != 0) return false;
-    std::string text;
-    char block[16384];
-    for (uint32_t got = 0; in.Read(block, sizeof block, &got) == 0 && got;) text.append(block, got);
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t t1 = line.find('\t'), t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
-        if (t2 != std::string::npos) {
-            fields->push_back(line.substr(0, t1));
-            fields->push_back(line.substr(t1 + 1, t2 - t1 - 1));
-            fields->push_back(line.substr(t2 + 1));
-        }
-        at = end + 1;
+    if (in.Open(path.c_str(), kFsRead) != 0) return JournalFound::None;
+    uint64_t size = 0;
+    if (in.Length(&size) != 0 || size > kJournalMaxBytes) return JournalFound::Refused;
+    std::string text(static_cast<size_t>(size), '\0');
+    uint32_t got = 0;
+    if (size && (in.Read(text.data(), static_cast<uint32_t>(size), &got) != 0 || got != size)) return JournalFound::Refused;
+    return ParseJournal(text, entries, refused) ? JournalFound::Read : JournalFound::Refused;
+}
+
+// True when a folder on the way from root to relative is a link: what recovery renames must lie
+// in the folder itself, not wherever a planted junction points.
+bool ThroughLink(const std::string& root, const std::string& relative) {
+    for (size_t sep = relative.find_first_of("\\/"); sep != std::string::npos; sep = relative.find_first_of("\\/", sep + 1)) {
+        PoolScope scope;
+        DirSearch search;
+        DirEntry e;
+        if (search.First(View(Joined(root, relative.substr(0, sep).c_str())), &e) == 0 && e.link) return true;
     }
+    return false;
+}
+
+// The path relative to folder of a path the commit made by joining a name to it.
+bool RelativeTo(const std::string& folder, const std::string& path, std::string* out) {
+    if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) return false;
+    size_t at = folder.size();
+    while (at < path.size() && (path[at] == '\\' || path[at] == '/')) ++at;
+    if (at == folder.size() && !folder.empty() && folder.back() != '\\' && folder.back() != '/') return false;
+    *out = path.substr(at);
     return true;
+}
+
+// True while another run holds the lock of folder: nothing there is this run's to remove.
+bool LockHeld(const std::string& folder) {
+    FsFile probe;
+    return probe.Open(Joined(folder, kLockName).c_str(), kFsRead | kFsNoShare) != 0 && FsFailureReason() == kFsReasonInUse;
 }
 
 // Puts a staged file in its target's place; a new subfolder of the target is made when its first
@@ -77,7 +101,8 @@ bool IsStagingFolder(const char* name, uint16_t len) {
 }
 
 // Every file of this program's patterns below folder that can be removed goes; so do the staging
-// folders, once empty (staging: folder is one of them).
+// folders, once empty (staging: folder is one of them). A subfolder whose lock another run holds
+// is that run's, and is left whole.
 void RemoveLeftovers(const std::string& folder, int depth, bool staging = false) {
     PoolScope scope;
     DirSearch search;
@@ -94,7 +119,8 @@ void RemoveLeftovers(const std::string& folder, int depth, bool staging = false)
         }
     }
     search.Close();
-    for (const auto& [sub, inStaging] : folders) RemoveLeftovers(sub, depth + 1, inStaging);
+    for (const auto& [sub, inStaging] : folders)
+        if (!LockHeld(sub)) RemoveLeftovers(sub, depth + 1, inStaging);
     if (staging) FsRemoveFolder(folder.c_str());
 }
 
@@ -161,14 +187,73 @@ ErrCode StagedUpdate::Stage(ReplacementFile& file, int targetExists, uint64_t by
 }
 
 ErrCode StagedUpdate::WriteJournal() const {
-    std::string text;
-    for (const Entry& e : entries_) text += e.staged + '\t' + e.target + '\t' + e.aside + "\r\n";
+    std::vector<JournalEntry> lines(entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& e = entries_[i];
+        JournalEntry& j = lines[i];
+        // Relative: recovery then acts inside the folder it is given, however a run spells it.
+        if (!RelativeTo(folder_, e.staged, &j.staged) || !RelativeTo(folder_, e.target, &j.target) ||
+            !RelativeTo(folder_, e.aside, &j.aside) || !JournalEntryInside(j)) {
+            PoolScope scope;
+            return RecordAndReport(kErrBadInput, kModStreams,
+                                   Concat(View(e.target), StrFromLiteral(": not a file the commit may journal")));
+        }
+    }
+    const std::string text = JournalText(lines);
     ReplacementFile journal;
     PoolScope scope;
     if (ErrCode err = journal.Begin(View(Joined(folder_, kJournalName)))) return err;
     uint32_t put = 0;
     if (ErrCode err = journal.file().Write(text.data(), static_cast<uint32_t>(text.size()), &put)) return err;
     return journal.Commit();
+}
+
+ErrCode StagedUpdate::MakeBackups() const {
+    for (const Entry& e : entries_) {
+        // A target its stager saw missing has nothing to back up, and no look is needed to say so.
+        if (e.exists == 0) continue;
+        PoolScope scope;
+        ErrCode err = BackupBeforeOverwrite(View(e.target), backupFlags_);
+        // A backup folder that cannot be made does not stop the update; the log says so.
+        if (err == kErrFileNotFound) {
+            Log(Concat(Concat(StrFromLiteral("No backup of "), View(e.target)), Concat(StrFromLiteral(": "), ErrorText(err))));
+            err = 0;
+        }
+        if (err) return RecordAndReport(err, kModStreams, WithFailureReason(View(e.target), FsFailureReason()), true);
+        KillPoint("backup");
+    }
+    return 0;
+}
+
+ErrCode StagedUpdate::PutInPlace(Entry& e) {
+    if (e.exists != 0) {
+        // The old file takes a second name first where the volume allows: the target's name then
+        // never stands empty, not even while a running program replaces itself (a kill between
+        // two renames would leave no program to start the recovery).
+        const ErrCode linked = FsLinkFile(e.target.c_str(), e.aside.c_str());
+        if (linked == 0) {
+            e.hadOld = true;
+            KillPoint("aside");
+            if (PlaceFile(e.staged, e.target) == 0) return 0;
+            // A system that will not give a running program's name to another file still lets
+            // the program be renamed: the two renames below.
+            FsRemoveFile(e.aside.c_str());
+            e.hadOld = false;
+        }
+        if (linked != kErrFileNotFound && FsIsRunningProgram(e.target.c_str())) {
+            e.deferred = true;
+            return 0;
+        }
+        if (linked != kErrFileNotFound) {
+            const ErrCode moved = FsReplaceFile(e.target.c_str(), e.aside.c_str());
+            if (moved != 0 && moved != kErrFileNotFound) return moved;
+            e.hadOld = moved == 0;
+            if (e.hadOld) KillPoint("aside");
+        }
+    }
+    const ErrCode err = PlaceFile(e.staged, e.target);
+    if (err && e.hadOld) FsReplaceFile(e.aside.c_str(), e.target.c_str());
+    return err;
 }
 
 ErrCode StagedUpdate::Commit() {
@@ -183,40 +268,20 @@ ErrCode StagedUpdate::Commit() {
             return err;
         }
     }
-    // The names the old files go aside under, known before the journal names them: beside the
-    // staged file, named after it, so that no two collide and none costs a call.
-    for (Entry& e : entries_) {
-        const size_t name = e.staged.find_last_of("\\/") + 1;
-        e.aside = e.staged.substr(0, name) + kAsidePrefix + e.staged.substr(name + std::strlen(kStagePrefix));
+    // Staged -> BackedUp -> Journalled: a failure on the way leaves the folder as it was.
+    for (Entry& e : entries_) e.aside = AsideOf(e.staged);
+    ErrCode err = MakeBackups();
+    if (!err) err = WriteJournal();
+    if (err) {
+        Discard();
+        return err;
     }
+    KillPoint("journal");
     const std::string journal = Joined(folder_, kJournalName);
-    ErrCode err = WriteJournal();
-    // The dated backups before anything changes: a failure here leaves the folder as it was.
-    for (size_t i = 0; !err && i < entries_.size(); ++i) {
-        PoolScope scope;
-        const Entry& e = entries_[i];
-        // A target its stager saw missing has nothing to back up, and no look is needed to say so.
-        if (e.exists == 0) continue;
-        err = BackupBeforeOverwrite(View(e.target), backupFlags_);
-        // A backup folder that cannot be made does not stop the update; the log says so.
-        if (err == kErrFileNotFound) {
-            Log(Concat(Concat(StrFromLiteral("No backup of "), View(e.target)), Concat(StrFromLiteral(": "), ErrorText(err))));
-            err = 0;
-        }
-        if (err) RecordAndReport(err, kModStreams, View(e.target), true);
-    }
     size_t done = 0;
     for (; !err && done < entries_.size(); ++done) {
         Entry& e = entries_[done];
-        // A running program's file may be renamed, not overwritten: the old file goes aside first.
-        const ErrCode moved = e.exists == 0 ? kErrFileNotFound : FsReplaceFile(e.target.c_str(), e.aside.c_str());
-        e.hadOld = moved == 0;
-        if (moved != kErrFileNotFound) err = moved;
-        if (!err) {
-            err = PlaceFile(e.staged, e.target);
-            if (err && e.hadOld) FsReplaceFile(e.aside.c_str(), e.target.c_str());
-        }
-        if (err) {
+        if ((err = PutInPlace(e)) != 0) {
             PoolScope scope;
             err = RecordAndReport(kErrFileIo, kModStreams, WithFailureReason(View(e.target), FsFailureReason()));
         }
@@ -231,9 +296,18 @@ ErrCode StagedUpdate::Commit() {
             if (e.hadOld) FsReplaceFile(e.aside.c_str(), e.target.c_str());
         }
     }
-    for (const Entry& e : entries_)
+    // Placed: the old files and the journal go, but the journal of a running program's new file.
+    bool deferred = false;
+    for (const Entry& e : entries_) {
         if (e.hadOld) FsRemoveFile(e.aside.c_str());
-    FsRemoveFile(journal.c_str());
+        if (e.deferred && !err) {
+            deferred = true;
+            tDeferredProgram = e.staged;
+            PoolScope scope;
+            Log(Concat(View(e.target), StrFromLiteral(": the running program; its new file takes the name once this run has ended")));
+        }
+    }
+    if (!deferred) FsRemoveFile(journal.c_str());
     if (err) {
         Discard();
     } else {
@@ -261,49 +335,141 @@ ErrCode StageOrCommit(ReplacementFile& file, int targetExists, uint64_t bytes, c
     return tCurrent ? tCurrent->Stage(file, targetExists, bytes, sha256) : file.Commit();
 }
 
-ErrCode StagedUpdate::CheckRoom(uint64_t needed) const {
+ErrCode StagedUpdate::CheckRoom(uint64_t needed, uint64_t backups) const {
     // Room for the journal and the backups' folders besides the files themselves.
     static constexpr uint64_t kMargin = 1 << 20;
-    uint64_t free = 0;
-    if (needed == 0 || FsFreeSpace(folder_.c_str(), &free) != 0 || needed + kMargin <= free) return 0;
+    uint64_t free = 0, backupFree = 0;
+    if (needed + backups == 0 || FsFreeSpace(folder_.c_str(), &free) != 0) return 0;
     PoolScope scope;
+    // The backups go below the working folder, perhaps on another volume: the nearest folder of
+    // their path that exists tells its room, and the same free bytes as the target's say that
+    // both lie on one volume.
+    StrRef at = PathPart(BackupName(View(Joined(folder_, "x")), kBackupFolder), kPathDriveFolder);
+    while (at.ok() && at.len > 1 && PathExists(at) != 0) at = PathPart(SubStr(at, 0, static_cast<uint16_t>(at.len - 1)), kPathDriveFolder);
+    const bool apart = backups && at.ok() && at.len && FsFreeSpace(CString(at), &backupFree) == 0 && backupFree != free;
+    const uint64_t here = apart ? needed : needed + backups;
+    const bool short_here = here + kMargin > free, short_there = apart && backups + kMargin > backupFree;
+    if (!short_here && !short_there) return 0;
     FsNoteFailure(kFsReasonDiskFull);
-    char text[160];
-    std::snprintf(text, sizeof text, " (disk full: the update needs %llu bytes, %llu are free)",
-                  static_cast<unsigned long long>(needed + kMargin), static_cast<unsigned long long>(free));
-    return RecordAndReport(kErrFileIo, kModStreams, Concat(View(folder_), StrFromLiteral(text)));
+    char text[200];
+    std::snprintf(text, sizeof text, " (disk full: the update needs %llu bytes, %llu of them for backups, %llu are free)",
+                  static_cast<unsigned long long>((short_here ? here : backups) + kMargin),
+                  static_cast<unsigned long long>(short_here && apart ? 0 : backups),
+                  static_cast<unsigned long long>(short_here ? free : backupFree));
+    return RecordAndReport(kErrFileIo, kModStreams, Concat(short_here ? View(folder_) : at, StrFromLiteral(text)));
 }
 
-uint32_t RecoverFolder(StrRef folder) {
+ErrCode RecoverFolder(StrRef folder, uint32_t* finished) {
+    if (finished) *finished = 0;
     if (!folder.ok() || folder.len == 0) return 0;
     const std::string root(folder.ptr, folder.len);
     const std::string journal = Joined(root, kJournalName);
-    std::vector<std::string> f;
-    uint32_t finished = 0;
-    if (ReadJournal(journal, &f)) {
-        // Every staged file was complete and checked before the journal was written: one still
-        // there was not put in place yet, one gone was.
-        for (size_t i = 0; i + 2 < f.size(); i += 3) {
-            const std::string &staged = f[i], &target = f[i + 1], &aside = f[i + 2];
-            if (!Exists(staged)) continue;
-            if (Exists(target) && !aside.empty()) FsReplaceFile(target.c_str(), aside.c_str());
-            if (PlaceFile(staged, target) == 0) ++finished;
+    std::vector<JournalEntry> entries;
+    std::vector<uint32_t> refused;
+    const JournalFound found = ReadJournal(journal, &entries, &refused);
+    PoolScope scope;
+    if (found == JournalFound::Refused) {
+        Log(Concat(StrFromLiteral("Not acted on, a journal larger than any commit writes: "), View(journal)));
+    }
+    // Whatever a planted journal names outside the folder, or through a link out of it, stays
+    // untouched: only the commit's own files inside the folder are renamed.
+    for (size_t i = 0; i < entries.size();) {
+        if (ThroughLink(root, entries[i].staged) || ThroughLink(root, entries[i].target)) {
+            refused.push_back(0);
+            entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
         }
-        for (size_t i = 0; i + 2 < f.size(); i += 3) {
-            if (!f[i + 2].empty()) FsRemoveFile(f[i + 2].c_str());
+    }
+    if (!refused.empty()) {
+        char text[96];
+        std::snprintf(text, sizeof text, ", %u entries naming paths outside the folder or none of its commit's files",
+                      static_cast<unsigned>(refused.size()));
+        Log(Concat(Concat(StrFromLiteral("Not acted on: "), View(journal)), StrFromLiteral(text)));
+    }
+    // Every staged file was complete and checked, and every old file backed up, before the journal
+    // was written: one still there was not put in place yet, one gone was. An entry that cannot be
+    // finished now (a file held open) keeps the journal for the next start.
+    uint32_t placed = 0, pending = 0;
+    std::vector<bool> done(entries.size(), true);
+    StrRef failure;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::string staged = Joined(root, entries[i].staged.c_str()), target = Joined(root, entries[i].target.c_str()),
+                          aside = Joined(root, entries[i].aside.c_str());
+        if (!Exists(staged)) continue;
+        const bool there = Exists(target);
+        if (there && FsIsRunningProgram(target.c_str())) {
+            tDeferredProgram = staged;
+            done[i] = false;
+            Log(Concat(View(target), StrFromLiteral(": the running program; its new file takes the name once this run has ended")));
+            continue;
         }
+        // The old file keeps a second name where the volume allows (a killed commit may have
+        // given it one): the target's name then never stands empty.
+        bool renamed = false;
+        if (there && !Exists(aside)) {
+            if (FsLinkFile(target.c_str(), aside.c_str()) == 0) {
+                KillPoint("aside");
+            } else {
+                renamed = FsReplaceFile(target.c_str(), aside.c_str()) == 0;
+            }
+        }
+        if (PlaceFile(staged, target) == 0) {
+            ++placed;
+            continue;
+        }
+        if (!failure.ok() || failure.len == 0) failure = PoolCopy(WithFailureReason(View(target), FsFailureReason()));
+        if (renamed) FsReplaceFile(aside.c_str(), target.c_str());
+        done[i] = false;
+        ++pending;
+    }
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (done[i]) FsRemoveFile(Joined(root, entries[i].aside.c_str()).c_str());
+    if (finished) *finished = placed;
+    if (pending) {
+        char text[96];
+        std::snprintf(text, sizeof text, ": %u still to put in place, the next start goes on; the first: ", pending);
+        Log(Concat(Concat(StrFromLiteral("An update cut short is not finished: "), folder), Concat(StrFromLiteral(text), failure)));
+        return RecordAndReport(kErrFileIo, kModStreams, failure);
+    }
+    if (ProgramDeferred()) return 0;
+    if (found == JournalFound::Read) {
         FsRemoveFile(journal.c_str());
-        PoolScope scope;
         Log(Concat(Concat(StrFromLiteral("An update cut short was finished: "), folder),
-                   Concat(StrFromLiteral(", files put in place: "), Format(12, "%u", finished))));
+                   Concat(StrFromLiteral(", files put in place: "), Format(12, "%u", placed))));
     }
     RemoveLeftovers(root, 0);
-    return finished;
+    return 0;
+}
+
+std::string TakeDeferredProgram() { return std::exchange(tDeferredProgram, std::string()); }
+
+bool ProgramDeferred() { return !tDeferredProgram.empty(); }
+
+ErrCode FinishDeferred(uint32_t timeoutMs) {
+    PoolScope scope;
+    const StrRef self = FsProgramPath();
+    if (!self.ok()) return StrError(self);
+    std::string folder(self.ptr, self.len);
+    do {
+        const size_t sep = folder.find_last_of("\\/");
+        folder.resize(sep == std::string::npos ? 0 : sep);
+    } while (!folder.empty() && !Exists(Joined(folder, kJournalName)));
+    if (folder.empty()) return RecordAndReport(kErrFileNotFound, kModStreams, Concat(self, StrFromLiteral(": no journal above it")));
+    ErrCode err = 0;
+    for (uint64_t start = ClockSteadyMicros();;) {
+        {
+            FolderLock lock(View(folder));
+            err = lock.error() ? lock.error() : RecoverFolder(View(folder));
+        }
+        if (err == 0 || ClockSteadyMicros() - start > uint64_t{timeoutMs} * 1000) return err;
+        ClockSleepMs(100);
+    }
 }
 
 FolderLock::FolderLock(StrRef folder) {
     if (!folder.ok() || folder.len == 0) return;
-    path_ = Joined(std::string(folder.ptr, folder.len), "~kvlock.tmp");
+    path_ = Joined(std::string(folder.ptr, folder.len), kLockName);
     if (file_.Open(path_.c_str(), kFsWrite | kFsCreate | kFsNoShare) == 0) return;
     path_.clear();
     if (FsFailureReason() == kFsReasonInUse) {

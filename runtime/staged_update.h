@@ -1,13 +1,28 @@
 // An update of a folder made all at once: every file's new contents staged and checked beside its
 // target first, then put in place by renames that a journal records, so that a run killed at any
-// point leaves the folder, after the next start's recovery, entirely old or entirely new.
+// point leaves the folder, after the next start's recovery, entirely old or entirely new, and every
+// replaced file with its whole backup.
 //
-// The commit writes the journal (kJournalName in the folder, replaced in one step), makes the
-// dated backups (each through a replacement file), renames each existing target aside and the
-// staged file into its place, then removes the old files and the journal. It renames only: every
-// byte was fetched and checked before it starts. A failure during the commit puts the old files
-// back. RecoverFolder finishes a commit that a killed run left: every staged file named in the
-// journal was complete and checked before the journal was written, so it rolls forward.
+// The states of a commit, the invariant of each, and what the next start does after a kill in it:
+//   Staged      every new file complete and checked in the staging folders; the folder untouched.
+//               The start-up sweep removes the staged files: the folder is old.
+//   BackedUp    besides, every existing target has its whole dated backup (MakeBackups, each
+//               through a replacement file). As Staged; the backups stay and are not made again.
+//   Journalled  the journal (kJournalName, replaced in one step) names every file, relative to the
+//               folder, and what it promises holds: complete staged files, whole backups.
+//               Recovery puts every staged file in place: the folder is new.
+//   Placing     file by file (PutInPlace) the old file takes its aside name, as a second link
+//               where the volume allows so that the target's name never stands empty, and the
+//               staged file takes the target's name in one rename. As Journalled.
+//   Placed      every new file in place; the aside files and the journal go. The sweep removes
+//               what is left.
+// The running program's own file is the exception: while it runs no other file may take its name,
+// and renamed aside it would leave no program to start for a kill before the new one took the
+// name. Its entry stays in the journal (TakeDeferredProgram), and the new program, started from
+// where it was staged once this run has ended (MODE:FINISH), takes the name in one rename.
+// A failure before Placed puts the old files back and removes the journal. Recovery keeps the
+// journal until every entry is done (a file held open: the next start goes on), and acts only on
+// entries naming the commit's own files inside the folder it is given.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +39,8 @@ namespace rt {
 
 // The journal of a commit in progress, in the folder being updated.
 inline constexpr char kJournalName[] = "~kvjournal.tmp";
+// The lock of a folder while a run updates it (FolderLock).
+inline constexpr char kLockName[] = "~kvlock.tmp";
 // The prefix of a staged file, and of a target's old file renamed aside during a commit.
 inline constexpr char kStagePrefix[] = "~kv";
 inline constexpr char kAsidePrefix[] = "~kvo";
@@ -64,19 +81,23 @@ public:
     uint32_t count() const { return static_cast<uint32_t>(entries_.size()); }
     // The staged files' bytes as their stagers counted them.
     uint64_t bytes() const { return bytes_; }
-    // 0 when the folder's volume has room for needed more bytes (and a margin); else kErrFileIo,
-    // reported with the folder, what is needed and what is free, the reason "disk full".
-    ErrCode CheckRoom(uint64_t needed) const;
+    // 0 when the folder's volume has room for needed more bytes and the backups of the files
+    // replaced (and a margin); else kErrFileIo, reported with the folder, what is needed and
+    // what is free, the reason "disk full".
+    ErrCode CheckRoom(uint64_t needed, uint64_t backups = 0) const;
 
 private:
     struct Entry {
         std::string staged, target, aside;
         int exists;           // what the stager knew of the target: 1, 0, or -1 for nothing
         bool hadOld = false;  // the target existed and went aside
+        bool deferred = false;  // the running program's file: its new one takes the name later
         bool digested = false;
         uint8_t sha256[kSha256Size] = {};
     };
+    ErrCode MakeBackups() const;
     ErrCode WriteJournal() const;
+    ErrCode PutInPlace(Entry& e);
     void Discard();
 
     std::string folder_;
@@ -107,12 +128,26 @@ ErrCode BeginStaged(ReplacementFile& file, StrRef target, const char* prefix);
 ErrCode StageOrCommit(ReplacementFile& file, int targetExists = -1, uint64_t bytes = 0, const uint8_t* sha256 = nullptr);
 
 // Finishes the commit a killed run left in folder, then removes every file of this program's
-// temporary patterns in it and its subfolders, whatever its age. Never touches the network. The
-// caller holds the folder's FolderLock, so no live run's files are among them. Returns how many
-// files the commit still had to put in place.
-uint32_t RecoverFolder(StrRef folder);
+// temporary patterns in it and its subfolders, whatever its age, but in a subfolder whose lock
+// another run holds. Never touches the network. The caller holds the folder's FolderLock. A
+// journal entry naming anything but the commit's own files inside folder is left alone with a log
+// line, as is a journal larger than kJournalMaxBytes. *finished (when given): how many files the
+// commit still had to put in place and now are. 0, or kErrFileIo naming the first file that could
+// not be put in place and why: the journal and the staged files then stay for the next start.
+ErrCode RecoverFolder(StrRef folder, uint32_t* finished = nullptr);
 
-// One update of a folder at a time: held for the whole run on "~kvlock.tmp" in it, a file no
+// The staged new file of the running program that a commit or a recovery left for after this
+// run, and it is forgotten; empty when there is none. Started with MODE:FINISH once the folder's
+// lock is released, it finishes the journal (FinishDeferred) from outside the old program.
+std::string TakeDeferredProgram();
+// True while such a file waits: no new commit may write its journal over the one it needs.
+bool ProgramDeferred();
+// The run of a new program started from where it was staged: the folder is the nearest one above
+// holding a journal; its lock and the journal are taken as soon as the old program has ended
+// (waited for up to timeoutMs). 0, or the code of the last attempt.
+ErrCode FinishDeferred(uint32_t timeoutMs);
+
+// One update of a folder at a time: held for the whole run on kLockName in it, a file no
 // other program may open while it is held. Taken: ok() is true; another run holds it: false, with
 // kErrPermission reported ("another update of <folder> is running").
 class FolderLock {

@@ -61,6 +61,18 @@ bool IsOwnTempName(const char* name, uint16_t len) {
     return false;
 }
 
+bool IsOwnPatternName(const char* name, uint16_t len) {
+    char folded[24];
+    const uint16_t n = len < sizeof folded ? len : static_cast<uint16_t>(sizeof folded);
+    for (uint16_t i = 0; i < n; ++i)
+        folded[i] = (name[i] >= 'A' && name[i] <= 'Z') ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+    for (const char* prefix : kOwnTempPrefixes) {
+        const size_t p = std::strlen(prefix);
+        if (prefix[0] == '~' && n >= p && std::memcmp(folded, prefix, p) == 0) return true;
+    }
+    return len == n && IsOwnTempName(folded, n);
+}
+
 uint32_t RemoveStaleTempFiles(StrRef folder, uint32_t ageSeconds) {
     if (!folder.ok() || folder.len == 0) return 0;
     PoolScope scope;

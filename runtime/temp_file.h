@@ -26,6 +26,8 @@ ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t ca
 // target, the writability probe, HTTP bodies, downloads, lists. Their names are the prefix,
 // twelve hexadecimal digits and ".tmp".
 inline constexpr const char* kOwnTempPrefixes[] = {"~kv", "~kvo", "~kc", "~kw", "~kb", "kvh", "kvd", "kvl"};
+// The prefix of a folder source's copy of a file, staged like a download.
+inline constexpr char kCopyPrefix[] = "~kc";
 // Older than this, a temporary file of this program belongs to no live run: the longest fetch a
 // run allows (4 GiB at its minimum rate) ends well within it.
 inline constexpr uint32_t kStaleTempSeconds = 2 * 24 * 3600;
@@ -35,6 +37,12 @@ inline constexpr uint32_t kStaleTempSeconds = 2 * 24 * 3600;
 uint32_t RemoveStaleTempFiles(StrRef folder, uint32_t ageSeconds);
 // True for a file name of kOwnTempPrefixes' pattern.
 bool IsOwnTempName(const char* name, uint16_t len);
+// True for a name (one component) of this program's own in a folder it updates, in any case, as
+// Windows folds names: one that begins like a kOwnTempPrefixes entry starting with "~" (the
+// journal, the lock, the staging folders, staged, aside, copy, probe and backup files all do),
+// or one of kOwnTempPrefixes' pattern. No source may bring such a name: the commit, its recovery
+// and the start-up sweep take such a file for their own.
+bool IsOwnPatternName(const char* name, uint16_t len);
 
 // A file's new contents, written to a temporary file beside it and put in its place in one step:
 // the target holds its old or its new contents, never a part. Without Commit the temporary file

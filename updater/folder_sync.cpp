@@ -27,6 +27,7 @@ namespace rt {
 namespace {
 
 constexpr uint16_t kReportAgain = 121;
+constexpr char kReasonFolderThere[] = "a folder of that name is there";
 
 // Walks the NUL-separated names of a listing in order, one piece at a time.
 class NameCursor {
@@ -71,7 +72,7 @@ SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing&
     if (source.records) {
         const ListingLookup inTarget(target.names, target.count);
         NameCursor names(source.names);
-        uint64_t needed = 0;
+        uint64_t needed = 0, backups = 0;
         for (uint16_t i = 0; i < source.count; ++i) {
             PoolScope scope;
             const StrRef name = names.Next();
@@ -79,10 +80,13 @@ SyncResult CompareAllOrNothing(const FolderListing& source, const FolderListing&
             FileInfo none;
             none.status = kErrFileNotFound;
             const FileInfo& there = (t != kNpos && target.records) ? target.records[t] : none;
-            if (MaskAllows(mask, ClassifyEntry(source.records[i], there, name, source.exclusions, kTimeTolerance)))
-                needed += source.records[i].size;
+            if (!MaskAllows(mask, ClassifyEntry(source.records[i], there, name, source.exclusions, kTimeTolerance)))
+                continue;
+            needed += source.records[i].size;
+            // The file it replaces is copied to its backup first.
+            if (there.status == 0 && !(mask & kBackupOff)) backups += there.size;
         }
-        if (ErrCode err = update.CheckRoom(needed)) return {err, 0};
+        if (ErrCode err = update.CheckRoom(needed, backups)) return {err, 0};
     }
     SyncResult r;
     {
@@ -142,7 +146,10 @@ SyncResult CompareFolders(const FolderListing& source, const FolderListing& targ
         const int16_t c = ClassifyEntry(sourceInfo, targetInfo, name, source.exclusions, tolerance);
         if (c == kClassUnusable && (mask & kMaskDeleteTarget) && LogEnabled(0, kLogRuntime))
             Log(Concat(StrFromLiteral("DEL "), targetPath));
-        if (MaskAllows(mask, c)) {
+        if (MaskAllows(mask, c) && targetInfo.status == 0 && (targetInfo.attributes & kAttrFolder)) {
+            // Said before anything is fetched: no rename can put a file where a folder stands.
+            result.code = RecordAndReport(kErrFileIo, kModStreams, WithFailureReason(targetPath, kReasonFolderThere));
+        } else if (MaskAllows(mask, c)) {
             result.code = action(source.folder, name, targetPath, mask, kActionVerbosity, ShowStep, &sourceInfo, &targetInfo);
             if (result.code == 0) ++result.count;
         }

@@ -25,7 +25,7 @@ bool AnyBatchMode(StrRef line, StrRef* bad) {
             if (at.pos == kNpos) break;
             const StrRef value = TrimUnquote(StrMake(rest.ptr + at.pos, at.len));
             const uint16_t index = OptionIndexOf(value, StrFromLiteral(kRunModeNames));
-            if (index == 2) batch = true;
+            if (index == 2 || index == 4) batch = true;
             if (index == 0 && value.ok() && value.len && bad->len == 0) *bad = value;
             from += at.pos + at.len + 1u;
         }
@@ -44,6 +44,7 @@ bool IsBatchModeValue(StrRef mode) {
 }
 
 RunPlan PlanRun(StrRef dpath, StrRef run, StrRef mode) {
+    if (OptionIndexOf(mode, StrFromLiteral(kRunModeNames)) == 4) return RunPlan{0, RunMode::Finish, 0, 0, true};
     const bool batch = IsBatchModeValue(mode);
     if (Given(dpath)) {
         return RunPlan{RunFlag::ProgramGiven | RunFlag::Confirm | RunFlag::AskServer, RunMode::Program,

@@ -25,6 +25,7 @@ enum class RunMode : uint8_t {
     AdminMenu,    // the administration menu first, then the plain update
     Program,      // update for a program path (DPATH with checks, or RUN) and restart it
     Preferences,  // the preferences panel of the RUN program's folder
+    Finish,       // a new updater started from where it was staged puts itself in place
 };
 
 struct RunPlan {
@@ -36,8 +37,9 @@ struct RunPlan {
 };
 
 // The run modes the MODE option may name: ADMIN asks for the administration forms, BATCH runs
-// without any window; PRNTOFILE has no effect.
-inline constexpr char kRunModeNames[] = "ADMIN,BATCH,PRNTOFILE";
+// without any window; PRNTOFILE has no effect; FINISH is the updater's own, for a new updater
+// started from where it was staged (no window, no update).
+inline constexpr char kRunModeNames[] = "ADMIN,BATCH,PRNTOFILE,FINISH";
 
 // True when mode names ADMIN (the first of kRunModeNames, by the rules of OptionIndexOf).
 bool IsAdminModeValue(StrRef mode);

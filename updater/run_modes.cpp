@@ -8,6 +8,7 @@
 #include "runtime/catalogue.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
+#include "runtime/fs.h"
 #include "runtime/log.h"
 #include "runtime/options.h"
 #include "runtime/params.h"
@@ -17,6 +18,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_format.h"
 #include "runtime/text_ops.h"
+#include "runtime/text_search.h"
 #include "ui/launch.h"
 #include "updater/config_editor.h"
 #include "updater/copy_decision.h"
@@ -33,6 +35,9 @@ namespace rt {
 
 namespace {
 
+// How long a new updater waits for the old one to end before it gives up (the next start of the
+// old one starts it again).
+constexpr uint32_t kFinishWaitMs = 30000;
 // Set once an update run wrote its report line.
 bool gReported = false;
 // The serious result a program run showed, so that the run's end does not show it again.
@@ -75,10 +80,13 @@ SyncResult Update(RunFlags flags, StrRef host, uint16_t application) {
         return {kErrBadInput, 0};
     }
     // One update of a folder at a time; before it, what a killed run left there is finished and
-    // its leftovers go, without the network.
+    // its leftovers go, without the network. An update left unfinished (a file held open) is
+    // finished before any other: a new commit would write its journal over the one still needed.
     FolderLock lock(target);
     if (lock.error()) return {lock.error(), 0};
-    RecoverFolder(target);
+    if (ErrCode err = RecoverFolder(target)) return {err, 0};
+    // The new updater waits to take its name: it finishes first, the next run updates.
+    if (ProgramDeferred()) return {0, 0};
     RemoveStaleTempFiles(TempFolder(), kStaleTempSeconds);
     if (IsWebSource(source)) return HttpUpdate(source, target, flags);
     // A check (DPATH) says what an update would copy and copies nothing, whatever the source.
@@ -92,16 +100,34 @@ SyncResult Update(RunFlags flags, StrRef host, uint16_t application) {
 // why in the log.
 ErrCode AfterNotWritable(ErrCode result) {
     if (result != kErrFileIo) return result;
-    if (CurrentRunUi().Attended()) return ElevatedRelaunch();
     PoolScope scope;
+    // A full disk is no matter of rights: no administrator's copy would find more room.
+    if (FindStr(ErrorDetail(), StrFromLiteral(kFsReasonDiskFull), true) != kNpos) {
+        Log(Concat(StrFromLiteral("No room: "), ErrorDetail()));
+        return result;
+    }
+    if (CurrentRunUi().Attended()) return ElevatedRelaunch();
     Log(Concat(StrFromLiteral("Not writable; a batch run does not ask to run as administrator: "), ErrorDetail()));
     return result;
 }
 
 }  // namespace
 
+// The new updater that waits to take the running one's name starts once this run has released
+// the folder, and takes it when this run has ended.
+void FinishSelfUpdateLater() {
+    const std::string staged = TakeDeferredProgram();
+    if (staged.empty()) return;
+    PoolScope scope;
+    const StrRef quoted = Concat(Concat(StrFromLiteral("\""), StrMake(staged.data(), static_cast<uint16_t>(staged.size()))),
+                                 StrFromLiteral("\""));
+    if (Spawn(Concat(Concat(quoted, StrFromLiteral(" ")), Concat(quoted, StrFromLiteral(" /MODE:FINISH"))), 0) != 0)
+        Log(Concat(StrFromLiteral("Not started, the new updater: "), quoted));
+}
+
 SyncResult UpdateRun(RunFlags flags, StrRef host, uint16_t application) {
     SyncResult r = Update(flags, host, application);
+    FinishSelfUpdateLater();
     HideStep();
     // The report carries the run's final code: after a relaunch, its code and its own detail.
     r.code = AfterNotWritable(r.code);
@@ -241,7 +267,9 @@ ErrCode RunUpdater(const RunPlan& plan, RunUi& attended) {
     PoolScope scope;
     StrRef host = DefaultServerHost();
     ErrCode result;
-    if (plan.mode == RunMode::Program || plan.mode == RunMode::Preferences) {
+    if (plan.mode == RunMode::Finish) {
+        result = FinishDeferred(kFinishWaitMs);
+    } else if (plan.mode == RunMode::Program || plan.mode == RunMode::Preferences) {
         StrRef program = OptionValue(plan.programOption);
         result = program.ok() ? ProgramRun(plan.flags, program, host) : StrError(program);
     } else {

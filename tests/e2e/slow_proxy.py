@@ -2,16 +2,20 @@
 """A slow network in front of a loopback server, so that a person (or the window driver) can see
 the status and progress windows of an update that would otherwise be over in a blink.
 
-    slow_proxy.py UPSTREAM_PORT HOLD_MS BYTES_PER_SECOND
+    slow_proxy.py UPSTREAM_PORT HOLD_MS BYTES_PER_SECOND [FROM=TO]
 
 Each connection is held HOLD_MS before it reaches the server; the server's answers then come
-back at BYTES_PER_SECOND. Prints "listening on 127.0.0.1:PORT" and serves until killed."""
+back at BYTES_PER_SECOND. With FROM=TO (texts of one length) every FROM in an answer's pieces
+becomes TO, and every TO in a request FROM: a server that chooses names no honest one lists, and
+serves them. Prints "listening on
+127.0.0.1:PORT" and serves until killed."""
 import socket
 import sys
 import threading
 import time
 
 upstream_port, hold_ms, rate = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
+rewrite = sys.argv[4].encode('cp1252').split(b'=', 1) if len(sys.argv) > 4 else None
 PIECE = 16 * 1024
 
 
@@ -21,6 +25,8 @@ def pump(src, dst, throttled):
             data = src.recv(PIECE)
             if not data:
                 break
+            if rewrite:
+                data = data.replace(*(rewrite if throttled else rewrite[::-1]))
             dst.sendall(data)
             if throttled:
                 time.sleep(len(data) / rate)

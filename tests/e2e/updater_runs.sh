@@ -136,6 +136,7 @@ if mount -t tmpfs -o size=1m tmpfs "$full" 2>/dev/null; then
   [ "$(log_count 'disk full: the update needs')" -ge 1 ] && ok "the log says the disk is too small, and by how much" ||
     fail "no reason in the log: $(tail -c 600 "$wd/UPlog.txt")"
   expect "nothing half-written stays" "$(ls -A "$full")" ""
+  expect "a full disk is no matter of rights" "$(log_count 'a batch run does not ask to run as administrator')" 1
   umount "$full"
 else
   echo "skip: a full disk needs a tmpfs mount, which this machine refuses"
@@ -146,20 +147,63 @@ expect "a mistyped MODE after BATCH: exit code" "$rc" 163
 expect "the log names it" "$(log_count 'MODE:XYZ')" 1
 
 # ---- the running updater in the list ---------------------------------------------------------
-# The folder being updated is the updater's own, and the list names the running kelvaner.exe: its
-# file goes aside, the new one takes its place, and the next start removes the old one.
+# The folder being updated is the updater's own, and the list names the running kelvaner.exe.
+# While it runs no other file may take its name, and renamed aside it would leave no program to
+# start after a kill: the new one waits where it was staged and, started from there once the run
+# has ended, takes the name in one rename. A kelvaner.exe stands under its name at every instant:
+# killed once the journal is written (a kill point of the test), then the new one killed between
+# linking the old one aside and taking its name (it inherits the kill point), the old one stands.
 mkdir -p "$root/self"
 { cat "$bin/kelvaner.exe"; printf 'new build'; } >"$root/self/kelvaner.exe"
 printf 'beside it' >"$root/self/readme.txt"
 cp "$bin/kelvaner.exe" "$work/kelvaner.old"
-run -- /MODE:BATCH "/INPUT:'$base/self'" "/OUTPUT:'$(win "$bin")'"
+self_update() { run -- /MODE:BATCH "/INPUT:'$base/self'" "/OUTPUT:'$(win "$bin")'"; }
+new_in_place() { for _ in $(seq 100); do cmp -s "$root/self/kelvaner.exe" "$bin/kelvaner.exe" && return 0; sleep 0.2; done; return 1; }
+KELVANE_KILL_AT=journal:1 self_update
+expect "a self-update killed once its journal is written: exit code" "$rc" 137
+cmp -s "$work/kelvaner.old" "$bin/kelvaner.exe" && ok "the old updater still stands under its name" || fail "after the kill: $(ls "$bin")"
+KELVANE_KILL_AT=aside:1 self_update
+expect "the next start finishes the rest: exit code" "$rc" 0
+for _ in $(seq 100); do ls "$bin"/~kvstage/*/~kvo*.tmp >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 1
+cmp -s "$work/kelvaner.old" "$bin/kelvaner.exe" && [ -e "$bin/~kvjournal.tmp" ] &&
+  ok "the new updater killed before it took the name: the old one stands, the journal waits" || fail "after the second kill: $(ls -R "$bin")"
+expect "the file beside it came" "$(cat "$bin/readme.txt" 2>/dev/null)" "beside it"
+self_update
 expect "the list names the running updater: exit code" "$rc" 0
-cmp -s "$root/self/kelvaner.exe" "$bin/kelvaner.exe" && ok "the new updater is in place" || fail "the updater was not replaced"
-expect "the file beside it came too" "$(cat "$bin/readme.txt" 2>/dev/null)" "beside it"
-run -- /MODE:BATCH "/INPUT:'$base/self'" "/OUTPUT:'$(win "$bin")'"
+new_in_place && ok "the new updater took its name once the old one had ended" || fail "the updater was not replaced"
+self_update
 expect "the new updater runs: exit code" "$rc" 0
 expect "the next start left no old updater aside" "$(find "$bin" -name '~k*' | wc -l)" 0
+# Without a kill: the commit leaves the new updater its name, which it takes after the run.
+cp "$work/kelvaner.old" "$bin/kelvaner.exe"; touch -d 2020-01-01 "$bin/kelvaner.exe"
+self_update
+expect "a self-update: exit code" "$rc" 0
+new_in_place && ok "the new updater took its name after the run" || fail "the updater was not replaced after the run"
 cp "$work/kelvaner.old" "$bin/kelvaner.exe"
+
+# ---- the commit's own files -------------------------------------------------------------------
+# A server that chooses its names (a proxy renames a served file) lists the commit's journal: 163
+# naming it, nothing installed.
+mkdir -p "$root/shop/evil" "$work/tj"
+printf 'journal' >"$root/shop/evil/zzzjournal.tmp"; printf 'a' >"$root/shop/evil/a.txt"
+python3 "$e2e_here/tests/e2e/slow_proxy.py" "${base##*:}" 0 100000000 'zzzjournal.tmp=~kvjournal.tmp' >"$work/evil.out" 2>&1 &
+evil_pid=$!
+run -- /MODE:BATCH "/INPUT:'http://$(listening_address "$work/evil.out")/shop/evil'" "/OUTPUT:'$(win "$work/tj")'"
+kill $evil_pid; wait $evil_pid 2>/dev/null
+expect "a served ~kvjournal.tmp: exit code" "$rc" 163
+expect "a served ~kvjournal.tmp: nothing installed" "$(ls -A "$work/tj")" ""
+[ "$(log_count ': ~kvjournal\.tmp')" -ge 1 ] && ok "the log names it, refused in the list" || fail "no ~kvjournal.tmp in the log"
+# A journal planted in the target naming paths outside it, one as a run of old wrote them: the
+# next start touches nothing outside and says so.
+out=$work/out; mkdir -p "$out"
+printf 'key' >"$out/~kv000000000001.tmp"; printf 'victim' >"$out/victim.txt"; printf 'x' >"$out/~kv000000000002.tmp"
+printf '%s\t%s\t%s\r\n' "$(win "$out")\~kv000000000001.tmp" "$(win "$bin")\Kelvane.pub" "$(win "$out")\~kvo000000000001.tmp" \
+  '..\out\~kv000000000002.tmp' '..\out\victim.txt' '..\out\~kvo000000000002.tmp' >"$work/tj/~kvjournal.tmp"
+run -- /MODE:BATCH "/INPUT:'http://127.0.0.1:1/shop/app'" "/OUTPUT:'$(win "$work/tj")'"
+[ ! -e "$bin/Kelvane.pub" ] && [ "$(cat "$out/victim.txt")" = victim ] && [ "$(ls -A "$out" | wc -l)" = 3 ] &&
+  ok "a planted journal touches nothing outside the target" || fail "outside the target: $(ls -A "$out" "$bin")"
+expect "the log says why" "$(log_count 'Not acted on: .*2 entries naming paths outside')" 1
 
 # ---- folder and share sources ----------------------------------------------------------------
 src=$work/src dst=$work/dst

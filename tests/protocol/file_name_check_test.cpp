@@ -95,6 +95,19 @@ TEST(FileNameCheck, Table) {
         {"conout$.x", false},
         {"sub\\CON", false},
         {"aux\\file.txt", false},
+        // the program's own names, as a name or a component, in any case
+        {"~kvjournal.tmp", false},
+        {"~KVLOCK.TMP", false},
+        {"sub\\~kvstage\\0\\~kv0123456789ab.tmp", false},
+        {"~Kb0123456789ab.tmp\\x", false},
+        {"~kw", false},
+        {"KVD0123456789AB.TMP", false},
+        {"kvd0123456789ab.tmp", false},
+        {"~k", true},
+        {"~kx.txt", true},
+        {"a~kvjournal.tmp", true},
+        {"kvd0123456789ab.tmp.txt", true},
+        {"kvd0123456789ag.tmp", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CheckFileName(V(c.name)), c.ok ? 0 : kErrBadInput) << '"' << c.name << '"';

@@ -184,6 +184,11 @@ TEST_F(CompareFoldersTest, ATargetMissingFromItsListingIsReadFromTheDisk) {
     EXPECT_EQ(r.count, 1) << "deep.txt exists, newer than the source's 1999";
     ASSERT_EQ(gActions.size(), 1u);
     EXPECT_NE(gActions[0].find("sub\\gone.txt"), std::string::npos);
+    // A folder where the source has a file: 131 naming it and why, before anything is fetched.
+    source_.Add("sub", Info(20370101, 0));
+    EXPECT_EQ(Compare(18).code, kErrFileIo);
+    EXPECT_EQ(Str(ErrorDetail()), dir_.Path("sub") + " (a folder of that name is there)");
+    EXPECT_EQ(gActions.size(), 2u);
 }
 
 // A listing of everything in the folder is trusted for names without a folder part: a file there

@@ -35,6 +35,8 @@ TEST_F(RunFlagsTest, PlanFromValues) {
         {"", "", "Admin", 0x009, RunMode::Plain, 0},
         {"", "", "BATCH", 0x009, RunMode::Plain, 0},           // only ADMIN has an effect
         {"", "", "PRNTOFILE", 0x009, RunMode::Plain, 0},
+        {"", "", "FINISH", 0, RunMode::Finish, 0},             // applies nothing: finishes a journal
+        {"", "C:\\a\\x.exe", "finish", 0, RunMode::Finish, 0},
         {"", "", "ADMINX", 0x009, RunMode::Plain, 0},
         {"", "C:\\a\\x.exe", "", 0x101, RunMode::Program, kOptRun},
         {"", "C:\\a\\x.exe", "ADMIN", 0x301, RunMode::Preferences, kOptRun},
