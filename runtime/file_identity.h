@@ -25,6 +25,10 @@ ErrCode FsIdentityOf(const char* path, FileIdentity* out);
 // (empty when the volume keeps none); kErrFileNotFound when there is no such entry.
 ErrCode FsShortLeaf(const char* path, std::string* out);
 
+// True when path names the file the running program was started from, however it is spelled (a
+// second link, a short name, another case). False when either cannot be told.
+bool FsIsRunningProgram(const char* path);
+
 // Replaces both for tests, which supply the identity and short name of each spelling a desktop can
 // have; null fields leave the platform's.
 struct FileIdentitySeams {

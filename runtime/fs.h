@@ -109,10 +109,6 @@ ErrCode FsReplaceFile(const char* source, const char* target);
 ErrCode FsLinkFile(const char* existing, const char* link);
 // The path of the file the running program was started from (a pool text), or an error value.
 StrRef FsProgramPath();
-// True when path names the file the running program was started from, however it is spelled (a
-// second link, a short name, another case): volume and file index compared. False when either
-// cannot be told.
-bool FsIsRunningProgram(const char* path);
 
 // Copies count bytes from the current position of src to that of dst (kCopyToEnd: until src
 // ends) in blocks of `block` bytes (at most kFsCopyBlock); progress(arg, total, block), when

@@ -303,12 +303,6 @@ StrRef FsProgramPath() {
     return PoolCopy(StrMake(self, static_cast<uint16_t>(n)));
 }
 
-bool FsIsRunningProgram(const char* path) {
-    struct stat a, b;
-    return path && ::stat(Native(path).c_str(), &a) == 0 && ::stat("/proc/self/exe", &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
-}
-
 ErrCode FsListFolder(const char* folder, const char* pattern, FsEntryFn fn, void* arg) {
     if (!folder || !pattern || !fn) return kErrBadInput;
     Dir dir(::opendir(*folder ? Native(folder).c_str() : "."));

@@ -292,31 +292,11 @@ ErrCode FsLinkFile(const char* existing, const char* link) {
     return 0;
 }
 
-namespace {
-bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-    HANDLE h = ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const BOOL ok = ::GetFileInformationByHandle(h, info);
-    ::CloseHandle(h);
-    return ok != 0;
-}
-}  // namespace
-
 StrRef FsProgramPath() {
     char self[MAX_PATH + 1];
     const DWORD n = ::GetModuleFileNameA(nullptr, self, sizeof self);
     if (n == 0 || n >= sizeof self) return StrErr(kErrFileNotFound);
     return PoolCopy(StrMake(self, static_cast<uint16_t>(n)));
-}
-
-bool FsIsRunningProgram(const char* path) {
-    char self[MAX_PATH + 1];
-    const DWORD n = ::GetModuleFileNameA(nullptr, self, sizeof self);
-    BY_HANDLE_FILE_INFORMATION a, b;
-    return path && n > 0 && n < sizeof self && FileIdentity(path, &a) && FileIdentity(self, &b) &&
-           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
 }
 
 ErrCode FsListFolder(const char* folder, const char* pattern, FsEntryFn fn, void* arg) {

@@ -9,6 +9,7 @@
 #include "runtime/clock.h"
 #include "runtime/dir_search.h"
 #include "runtime/errors.h"
+#include "runtime/file_identity.h"
 #include "runtime/error_record.h"
 #include "runtime/fs.h"
 #include "runtime/journal.h"
