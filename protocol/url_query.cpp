@@ -1,17 +1,9 @@
 // URL decoding of a query and the value of one of its parameters.
 #include "protocol/url_query.h"
 
+#include "runtime/number_text.h"
+
 namespace rt {
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
 
 std::string UrlDecode(std::string_view text) {
     std::string out;
