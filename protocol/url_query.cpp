@@ -22,20 +22,15 @@ std::string UrlDecode(std::string_view text) {
 }
 
 bool QueryParam(std::string_view query, std::string_view name, std::string* out) {
-    size_t pos = 0;
-    while (pos <= query.size()) {
-        size_t end = query.find('&', pos);
-        if (end == std::string_view::npos) end = query.size();
-        const std::string_view pair = query.substr(pos, end - pos);
+    bool found = false;
+    ForEachQueryPair(query, [&](std::string_view pair) {
         const size_t eq = pair.find('=');
-        const std::string_view key = pair.substr(0, eq);
-        if (!pair.empty() && UrlDecode(key) == name) {
-            *out = eq == std::string_view::npos ? std::string() : UrlDecode(pair.substr(eq + 1));
-            return true;
-        }
-        pos = end + 1;
-    }
-    return false;
+        if (pair.empty() || UrlDecode(pair.substr(0, eq)) != name) return true;
+        *out = eq == std::string_view::npos ? std::string() : UrlDecode(pair.substr(eq + 1));
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 }  // namespace rt

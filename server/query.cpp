@@ -36,21 +36,18 @@ bool ReadDigits(std::string_view s, size_t maxDigits, int64_t* out) {
 std::string QueryForLog(std::string_view query) {
     constexpr size_t kShown = 200;
     std::string masked;
-    size_t pos = 0;
-    while (pos <= query.size()) {
-        size_t end = query.find('&', pos);
-        if (end == std::string_view::npos) end = query.size();
-        const std::string_view pair = query.substr(pos, end - pos);
+    bool first = true;
+    ForEachQueryPair(query, [&](std::string_view pair) {
         const size_t eq = pair.find('=');
-        if (pos > 0) masked.push_back('&');
+        if (!first) masked.push_back('&');
+        first = false;
         if (eq != std::string_view::npos && UrlDecode(pair.substr(0, eq)) == "passw") {
             masked.append(pair.substr(0, eq + 1)).append("***");
         } else {
             masked.append(pair);
         }
-        if (masked.size() > kShown) break;
-        pos = end + 1;
-    }
+        return masked.size() <= kShown;
+    });
     std::string out;
     for (char c : std::string_view(masked).substr(0, kShown)) {
         const unsigned char u = static_cast<unsigned char>(c);
