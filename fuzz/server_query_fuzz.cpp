@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/url_query.h"
 #include "runtime/context.h"
 #include "runtime/temp_pool.h"
 #include "server/query.h"

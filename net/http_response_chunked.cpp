@@ -4,6 +4,7 @@
 #include "net/http_response.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
+#include "runtime/number_text.h"
 
 namespace rt {
 namespace {
@@ -11,13 +12,6 @@ namespace {
 // How much of an unterminated size line is gathered before it is judged: enough for a server's
 // short answer ("Error #175.text") to be read as one.
 constexpr uint32_t kMaxAnswerLine = 384;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // The size of a size line: hexadecimal digits, then optionally blanks or a chunk extension after
 // ';'. False for anything else, the empty line included.

@@ -8,17 +8,11 @@
 #include "protocol/file_name_check.h"
 #include "runtime/dates.h"
 #include "runtime/dir_search.h"
+#include "runtime/number_text.h"
 
 namespace rt {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool ParseHex(std::string_view s, uint8_t* out, size_t n) {
     if (s.size() != 2 * n) return false;

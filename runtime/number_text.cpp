@@ -126,4 +126,11 @@ int16_t NumberToInt16(ScaledNumber v) {
 
 ScaledNumber NumberFromInt16(int16_t i) { return static_cast<ScaledNumber>(i) * ScaleFactor(); }
 
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 }  // namespace rt

@@ -1,5 +1,5 @@
-// Number texts: the canonical text of a ScaledNumber, reading it back, 16-bit integer conversion
-// and the cleanup of a number typed into a field.
+// Number texts: the canonical text of a ScaledNumber, reading it back, 16-bit integer conversion,
+// a hexadecimal digit's value and the cleanup of a number typed into a field.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,9 @@ ErrCode TextToNumber(StrRef text, ScaledNumber* out);
 int16_t NumberToInt16(ScaledNumber v);
 // i multiplied by S.
 ScaledNumber NumberFromInt16(int16_t i);
+
+// The value of a hexadecimal digit of either case, -1 for any other character.
+int HexValue(char c);
 
 // Input cleanup: reduces a number typed into a field to canonical-style text with '.' as the
 // decimal point. The decimal separator is the first ',' or, failing that, the first '.'; other

@@ -1,21 +1,15 @@
-// Query decoding of the update server: parameters, request kind, stamp date and time.
+// Query reading of the update server: request kind, stamp date and time, the log's view.
 #include "server/query.h"
 
 #include <utility>
 
+#include "protocol/url_query.h"
 #include "runtime/dates.h"
 
 namespace rt {
 namespace {
 
 constexpr int32_t kDayMs = 24 * 3600 * 1000;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -39,57 +33,21 @@ bool ReadDigits(std::string_view s, size_t maxDigits, int64_t* out) {
 
 }  // namespace
 
-std::string UrlDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
-            i += 2;
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
-
-bool QueryParam(std::string_view query, std::string_view name, std::string* out) {
-    size_t pos = 0;
-    while (pos <= query.size()) {
-        size_t end = query.find('&', pos);
-        if (end == std::string_view::npos) end = query.size();
-        const std::string_view pair = query.substr(pos, end - pos);
-        const size_t eq = pair.find('=');
-        const std::string_view key = pair.substr(0, eq);
-        if (!pair.empty() && UrlDecode(key) == name) {
-            *out = eq == std::string_view::npos ? std::string() : UrlDecode(pair.substr(eq + 1));
-            return true;
-        }
-        pos = end + 1;
-    }
-    return false;
-}
-
 std::string QueryForLog(std::string_view query) {
     constexpr size_t kShown = 200;
     std::string masked;
-    size_t pos = 0;
-    while (pos <= query.size()) {
-        size_t end = query.find('&', pos);
-        if (end == std::string_view::npos) end = query.size();
-        const std::string_view pair = query.substr(pos, end - pos);
+    bool first = true;
+    ForEachQueryPair(query, [&](std::string_view pair) {
         const size_t eq = pair.find('=');
-        if (pos > 0) masked.push_back('&');
+        if (!first) masked.push_back('&');
+        first = false;
         if (eq != std::string_view::npos && UrlDecode(pair.substr(0, eq)) == "passw") {
             masked.append(pair.substr(0, eq + 1)).append("***");
         } else {
             masked.append(pair);
         }
-        if (masked.size() > kShown) break;
-        pos = end + 1;
-    }
+        return masked.size() <= kShown;
+    });
     std::string out;
     for (char c : std::string_view(masked).substr(0, kShown)) {
         const unsigned char u = static_cast<unsigned char>(c);

@@ -1,5 +1,5 @@
-// The update server's reading of a request's query: URL decoding, parameters, request kind and
-// the date and time that a status query carries.
+// The update server's reading of a request's query (its decoding and parameters: url_query.h):
+// request kind and the date and time that a status query carries.
 #pragma once
 
 #include <cstdint>
@@ -12,16 +12,6 @@ namespace rt {
 
 // Longest query the server reads; anything longer is refused before it is decoded.
 inline constexpr uint32_t kMaxQuery = 8192;
-
-// Replaces every "%XX" (two hex digits, either case) by its byte. A '%' that does not start
-// such an escape stays as it is, and '+' stays '+': the updater sends names and paths without
-// encoding them, so a literal "100%.txt" or "a+b.txt" must reach the server unchanged.
-std::string UrlDecode(std::string_view text);
-
-// The value of parameter `name` in a query of name=value pairs separated by '&', decoded; the
-// first occurrence wins. False when the parameter is absent (*out untouched). A pair without
-// '=' counts as the name with an empty value.
-bool QueryParam(std::string_view query, std::string_view name, std::string* out);
 
 // The query as the server's log shows it: every passw value (the parameter named as
 // QueryParam reads names) replaced by "***", at most 200 bytes, bytes outside printable ASCII

@@ -1,6 +1,7 @@
 // Fonts and colours named in text: the face list, the colour palette, COLORREF values and their texts.
 #include "ui/colours.h"
 
+#include "runtime/number_text.h"
 #include "runtime/text_building.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
@@ -30,13 +31,6 @@ constexpr uint16_t kEmptyColourIndex = 17;
 
 ColourRef Rgb(uint8_t r, uint8_t g, uint8_t b) {
     return static_cast<ColourRef>(r) | (static_cast<ColourRef>(g) << 8) | (static_cast<ColourRef>(b) << 16);
-}
-
-int HexDigit(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 // Division rounded half away from zero, for the non-negative sums of the muting rule.
@@ -90,7 +84,7 @@ ColourRef ColourFromText(StrRef text, ColourCallback callback) {
     if (text.at(0) == '#' && text.len == 7) {
         int v[6];
         bool hex = true;
-        for (int i = 0; i < 6; ++i) hex = hex && (v[i] = HexDigit(text.at(static_cast<uint16_t>(i + 1)))) >= 0;
+        for (int i = 0; i < 6; ++i) hex = hex && (v[i] = HexValue(text.at(static_cast<uint16_t>(i + 1)))) >= 0;
         if (hex) {
             return Rgb(static_cast<uint8_t>(v[0] * 16 + v[1]), static_cast<uint8_t>(v[2] * 16 + v[3]),
                        static_cast<uint8_t>(v[4] * 16 + v[5]));

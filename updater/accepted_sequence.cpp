@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "protocol/url_query.h"
 #include "runtime/crypto.h"
 
 namespace rt {
@@ -12,40 +13,6 @@ namespace {
 
 // Half a SHA-256 names a key well enough: only keys of the key file are ever compared.
 constexpr size_t kKeyIdBytes = kSha256Size / 2;
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// As the server decodes a query's names and values.
-std::string UrlDecoded(std::string_view s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-// The first "path" parameter of a query, as the server takes it; empty when there is none.
-std::string QueryPath(std::string_view query) {
-    for (size_t at = 0; at <= query.size();) {
-        const size_t end = std::min(query.find('&', at), query.size());
-        const std::string_view pair = query.substr(at, end - at);
-        const size_t eq = pair.find('=');
-        if (UrlDecoded(pair.substr(0, eq)) == "path")
-            return eq == std::string_view::npos ? std::string() : UrlDecoded(pair.substr(eq + 1));
-        at = end + 1;
-    }
-    return std::string();
-}
 
 bool IsKeyId(std::string_view key) {
     if (key == kAnyKey) return true;
@@ -73,7 +40,9 @@ std::string SourcePath(std::string_view source) {
     if (scheme != std::string_view::npos) {
         const size_t query = source.find('?');
         if (query != std::string_view::npos) {
-            path = QueryPath(source.substr(query + 1));
+            // The first "path" parameter, as the server takes it; none: no folder.
+            path.clear();
+            QueryParam(source.substr(query + 1), "path", &path);
         } else {
             const size_t host = source.find('/', scheme + 3);
             path = host == std::string_view::npos ? std::string() : std::string(source.substr(host));

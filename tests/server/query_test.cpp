@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "protocol/url_query.h"
 #include "runtime/errcode.h"
 #include "server/query.h"
 
