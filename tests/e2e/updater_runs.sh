@@ -208,7 +208,7 @@ expect "the log says why" "$(log_count 'Not acted on: .*2 entries naming paths o
 # ---- folder and share sources ----------------------------------------------------------------
 src=$work/src dst=$work/dst
 mkdir -p "$src" "$dst"
-printf 'new' >"$src/new.txt"
+printf 'new' >"$src/new.txt"; touch -d '2024-02-02' "$src/new.txt"
 printf 'v2' >"$src/changed.txt"; touch -d '2024-02-02' "$src/changed.txt"
 printf 'v1' >"$dst/changed.txt"; touch -d '2024-01-01' "$dst/changed.txt"
 printf 'source' >"$src/older.txt"; touch -d '2024-01-01' "$src/older.txt"
