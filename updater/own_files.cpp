@@ -8,6 +8,7 @@
 #include "script/script_file.h"
 #include "updater/config_file.h"
 #include "updater/credentials.h"
+#include "updater/desktop_report.h"
 #include "updater/signed_source.h"
 #include "updater/startup.h"
 #include "updater/state_record.h"
@@ -64,6 +65,7 @@ OwnFiles::OwnFiles(StrRef targetFolder) {
                           PublicKeyPath(),
                           StrFromLiteral(kSequenceFileName),
                           StrFromLiteral(kStateFileName),
+                          StrFromLiteral(kReportFileName),
                           ConfigFilePath(),
                           LogFileName()};
     for (StrRef path : own) {

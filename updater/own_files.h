@@ -1,5 +1,5 @@
 // The updater's own files, which no update installs where they live in its target, whatever the
-// source offers: the credentials file, the public key and the sequence file, the state record,
+// source offers: the credentials file, the public key and the sequence file, the state record and the report file,
 // config.txt and the log. A server that could replace them could switch updates off for good or
 // plant expressions in the credentials file. The signed manifest is never installed either.
 #pragma once
