@@ -227,18 +227,24 @@ const char kStyle[] =
     "button{background:#1f3a5f;color:#fff;border-color:#1f3a5f}"
     "table{border-collapse:collapse;width:100%;background:#fff;box-shadow:0 1px 2px #0002;border-radius:4px;overflow:hidden}"
     "th,td{text-align:left;padding:.45em .7em;border-bottom:1px solid #e3e7ee;vertical-align:top}"
-    "th{background:#e9edf3;font-weight:600;white-space:nowrap}th a{color:inherit;text-decoration:none}"
+    "th{background:#e9edf3;font-weight:600;white-space:nowrap;text-transform:capitalize}th a{color:inherit;text-decoration:none}"
     "th a:hover{text-decoration:underline}td.n{text-align:right;font-variant-numeric:tabular-nums}"
     ".st{display:inline-block;padding:.05em .55em;border-radius:1em;font-size:.85em;font-weight:600}"
     ".current{background:#dcf3e3;color:#17603a}.behind{background:#fff1cc;color:#7a5300}"
     ".failing{background:#fbdcdc;color:#9b1c1c}.silent{background:#e4e4ea;color:#4a4a5a}.seen{background:#e3ecf9;color:#24497a}"
+    "tr[data-state=failing] td:first-child{box-shadow:inset 4px 0 #c53030}"
+    "tr[data-state=behind] td:first-child{box-shadow:inset 4px 0 #d69e2e}"
+    "tr[data-state=silent] td:first-child{box-shadow:inset 4px 0 #8a8a9a}"
     ".warn{color:#9b1c1c;font-weight:600}.links{font-size:.85em}.links a{margin-right:1em}"
     "@media (max-width:700px){body{font-size:14px}main{padding:.6em}"
-    "table.fleet thead{display:none}table.fleet,table.fleet tbody,table.fleet tr,table.fleet td{display:block;width:auto}"
-    "table.fleet tr{margin:0 0 .6em;border-radius:4px;box-shadow:0 1px 2px #0002;background:#fff}"
-    "table.fleet td{border:0;padding:.2em .7em}table.fleet td:before{content:attr(data-label);display:inline-block;"
-    "min-width:6.5em;color:#4a5468;font-size:.85em}"
-    ".wide{overflow-x:auto}}";
+    "table.cards thead{display:none}table.cards,table.cards tbody{display:block;box-shadow:none;background:none}"
+    "table.cards tr{display:grid;grid-template-columns:1fr 1fr;margin:0 0 .6em;border-radius:6px;"
+    "box-shadow:0 1px 2px #0003;background:#fff;padding:.3em 0}"
+    "table.cards td{border:0;padding:.15em .7em}table.cards td:empty{display:none}"
+    "table.cards td:before{content:attr(data-label);display:block;color:#4a5468;font-size:.75em}"
+    "table.cards td.title{grid-column:1/-1;font-weight:600;font-size:1.05em}table.cards td.title:before{display:none}"
+    "table.cards td.wide{grid-column:1/-1}td.n{text-align:left}"
+    "}";
 
 const char* const kColumns[][2] = {{"desktop", "Desktop"}, {"folder", "Folder"}, {"state", "State"},
                                    {"seen", "Last seen"}, {"version", "Version"}, {"exit", "Last exit"},
@@ -265,17 +271,20 @@ std::string FleetHtml(const FleetView& view, const FleetSelection& s) {
         "<title>Kelvane fleet</title><style>" + std::string(kStyle) + "</style></head><body>\n"
         "<header><h1>Kelvane fleet</h1><p>" + std::to_string(view.rows.size()) + " shown &middot; as of " +
         Html(When(view.now)) + " &middot; silent after " + std::to_string(view.silentDays) + " days</p></header><main>\n";
-    out += "<h2>Folders</h2><div class=\"wide\"><table class=\"folders\"><thead><tr><th>Folder</th>";
+    out += "<h2>Folders</h2><table class=\"cards\"><thead><tr><th>Folder</th>";
     for (int st = 0; st < kDesktopStates; ++st) out += std::string("<th>") + StateName(static_cast<DesktopState>(st)) + "</th>";
     out += "<th>Signed</th><th>Sequence</th><th>Manifest expires</th></tr></thead><tbody>\n";
     for (const FolderSummary& f : view.folders) {
-        out += "<tr><td>" + Html(f.path.empty() ? "." : f.path) + "</td>";
-        for (int st = 0; st < kDesktopStates; ++st) out += "<td class=\"n\">" + std::to_string(f.counts[st]) + "</td>";
-        out += std::string("<td>") + (f.isSigned ? "yes" : "no") + "</td><td class=\"n\">" +
-               (f.isSigned ? std::to_string(f.sequence) : "") + "</td><td" + (f.expiresSoon ? " class=\"warn\"" : "") + ">" +
-               Html(Expiry(f)) + "</td></tr>\n";
+        out += "<tr><td class=\"title\">" + Html(f.path.empty() ? "." : f.path) + "</td>";
+        for (int st = 0; st < kDesktopStates; ++st) {
+            const std::string name = StateName(static_cast<DesktopState>(st));
+            out += "<td class=\"n\" data-label=\"" + name + "\">" + std::to_string(f.counts[st]) + "</td>";
+        }
+        out += std::string("<td data-label=\"Signed\">") + (f.isSigned ? "yes" : "no") + "</td><td class=\"n\" data-label=\"Sequence\">" +
+               (f.isSigned ? std::to_string(f.sequence) : "") + "</td><td data-label=\"Manifest expires\"" +
+               (f.expiresSoon ? " class=\"warn\"" : "") + ">" + Html(Expiry(f)) + "</td></tr>\n";
     }
-    out += "</tbody></table></div>\n<h2>Desktops</h2><form method=\"get\" action=\"/fleet\">"
+    out += "</tbody></table>\n<h2>Desktops</h2><form method=\"get\" action=\"/fleet\">"
            "<label>Folder<select name=\"folder\">" + Option("", "all", s.folder);
     for (const FolderSummary& f : view.folders) out += Option(f.path, f.path.empty() ? "." : f.path, s.folder);
     out += "</select></label><label>State<select name=\"state\">" + Option("", "all", s.state);
@@ -285,7 +294,7 @@ std::string FleetHtml(const FleetView& view, const FleetSelection& s) {
     }
     out += "</select></label>";
     if (!s.sort.empty()) out += "<input type=\"hidden\" name=\"sort\" value=\"" + Html(s.sort) + "\">";
-    out += "<button type=\"submit\">Show</button></form>\n<table class=\"fleet\"><thead><tr>";
+    out += "<button type=\"submit\">Show</button></form>\n<table class=\"cards\"><thead><tr>";
     for (const auto& column : kColumns) {
         const bool sorted = s.sort == column[0];
         out += "<th><a href=\"" + Link(s, column[0], sorted && !s.desc) + "\">" + column[1] +
@@ -296,8 +305,8 @@ std::string FleetHtml(const FleetView& view, const FleetSelection& s) {
         const DesktopRow& d = r.seen;
         const std::string state = StateName(r.state);
         const std::string detail = Detail(r);
-        out += "<tr class=\"" + state + "\"><td data-label=\"Desktop\">" + Html(d.desktop) + "</td><td data-label=\"Folder\">" +
-               Html(d.path.empty() ? "." : d.path) + "</td><td data-label=\"State\"><span class=\"st " + state + "\">" + state +
+        out += "<tr data-state=\"" + state + "\"><td class=\"title\" data-label=\"Desktop\">" + Html(d.desktop) +
+               "</td><td data-label=\"Folder\">" + Html(d.path.empty() ? "." : d.path) + "</td><td class=\"wide\" data-label=\"State\"><span class=\"st " + state + "\">" + state +
                "</span>" + (detail.empty() ? "" : " " + Html(detail)) + "</td><td data-label=\"Last seen\">" +
                Html(When(d.lastSeen)) + "</td><td data-label=\"Version\">" + Html(d.version) + "</td><td data-label=\"Last exit\">" +
                (d.previousExit >= 0 ? std::to_string(d.previousExit) : "") + "</td><td data-label=\"Address\">" + Html(d.address) +
