@@ -2,6 +2,7 @@
 #include "server/cgi.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -37,7 +38,9 @@ ErrCode RunCgiRequest(const ServerConfig& config, const char* method, const char
     if (!err && verb != "HEAD") err = SendAnswerBody(outFd, &answer);
     if (config.fleet) {
         // The answer is complete: the web server sees the output end now rather than after the
-        // store's wait (the descriptor stays open, on /dev/null, for whoever closes it).
+        // store's wait (the descriptor stays open, on /dev/null, for whoever closes it). Done with
+        // the request, the web server may ask the process to end: it ends after the record.
+        signal(SIGTERM, SIG_IGN);
         const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
         if (null >= 0) {
             dup2(null, outFd);
