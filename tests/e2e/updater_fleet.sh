@@ -138,6 +138,7 @@ while IFS='|' read -r fault says; do
       chmod 444 "$store"
       [ "$(id -u)" = 0 ] && server_as=(setpriv --reuid=65534 --regid=65534 --clear-groups) ;;
     locked)
+      : >"$work/locker.out"
       python3 -c 'import sqlite3, sys, time
 c = sqlite3.connect(sys.argv[1], isolation_level=None); c.execute("BEGIN EXCLUSIVE")
 print("locked", flush=True); time.sleep(120)' "$store" >"$work/locker.out" &
@@ -149,10 +150,10 @@ print("locked", flush=True); time.sleep(120)' "$store" >"$work/locker.out" &
   start_server "$root" "$work/users.txt"
   printf 'version for the %s store' "$fault" >"$app/readme.txt"
   start PC-BRUNO
-  expect "a $fault store: the update's exit code" "$rc" 0
-  expect "a $fault store: the file arrived" "$(cat "$work/PC-BRUNO/app/readme.txt")" "version for the $fault store"
-  grep -Eq "fleet store .*request not recorded: ($says)" "$work/server.out" && ok "a $fault store: the log says why" ||
-    fail "a $fault store: the log says: $(cat "$work/server.out")"
+  expect "the store $fault: the update's exit code" "$rc" 0
+  expect "the store $fault: the file arrived" "$(cat "$work/PC-BRUNO/app/readme.txt")" "version for the $fault store"
+  said=$(grep -Eo "fleet store .*request not recorded: ($says)" "$work/server.out" | head -n 1)
+  [ -n "$said" ] && ok "the store $fault: the log says '${said##*: }'" || fail "the store $fault: the log says: $(cat "$work/server.out")"
   [ -n "$locker" ] && kill "$locker" 2>/dev/null && wait "$locker" 2>/dev/null
   locker=
 done <<'FAULTS'
