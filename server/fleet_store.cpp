@@ -40,13 +40,6 @@ const char kUpsertDesktop[] =
 // Pruning runs after every this many events.
 constexpr int64_t kPruneEvery = 1024;
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Bytes that do not make valid UTF-8, and controls, become '?'.
 std::string CleanUtf8(std::string_view in) {
     std::string out;
@@ -114,15 +107,8 @@ std::string Column(sqlite3_stmt* s, int i) {
 void TakeReportHeader(std::string_view name, std::string_view value, DesktopReport* report) {
     value = Trim(value);
     if (SameName(name, kHeaderMachine)) {
-        std::string decoded;
-        for (size_t i = 0; i < value.size() && decoded.size() < kMaxMachineName; ++i) {
-            if (value[i] == '%' && i + 2 < value.size() && HexValue(value[i + 1]) >= 0 && HexValue(value[i + 2]) >= 0) {
-                decoded += static_cast<char>(HexValue(value[i + 1]) * 16 + HexValue(value[i + 2]));
-                i += 2;
-            } else {
-                decoded += value[i];
-            }
-        }
+        std::string decoded = UrlDecode(value);
+        if (decoded.size() > kMaxMachineName) decoded.resize(kMaxMachineName);
         report->machine = CleanUtf8(decoded);
     } else if (SameName(name, kHeaderVersion)) {
         if (value.size() > kMaxVersion) return;

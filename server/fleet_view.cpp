@@ -10,6 +10,7 @@
 
 #include "protocol/desktop_report.h"
 #include "protocol/manifest.h"
+#include "runtime/dir_search.h"
 #include "server/answers.h"
 #include "server/folder_walk.h"
 #include "server/published_path.h"
@@ -24,18 +25,6 @@ struct FolderNow {
     std::string digest;
     int64_t changed = 0;
 };
-
-int64_t LocalSeconds(int32_t date, int32_t ms) {
-    struct tm t = {};
-    t.tm_year = date / 10000 - 1900;
-    t.tm_mon = date / 100 % 100 - 1;
-    t.tm_mday = date % 100;
-    t.tm_hour = ms / 3600000;
-    t.tm_min = ms / 60000 % 60;
-    t.tm_sec = ms / 1000 % 60;
-    t.tm_isdst = -1;
-    return static_cast<int64_t>(mktime(&t));
-}
 
 bool MayRead(const UsersTable& users, const std::string& user, std::string_view folder) {
     if (!users.restricted || FoldersCover(users.publicFolders, folder)) return true;
