@@ -169,14 +169,16 @@ run() {  # name recording round
   stop
   local rows=0
   # A CGI process records after its answer: the last ones may still be at it.
-  [ -n "$store" ] && [ "$1" = lighttpd ] && sleep 1
+  for _ in $(seq 100); do pgrep -x -f "$server" >/dev/null || break; sleep 0.1; done
   [ -n "$store" ] && rows=$(sqlite3 "$store" 'SELECT count(*) FROM events' 2>/dev/null || echo 0)
   echo "rows recorded: $rows" >>"$work/$1-$2.$3"
   # What the server's log said about the store.
   local said
-  said=$(cat "$work/standalone.err" "$work/lighttpd.log" 2>/dev/null | grep -a "not recorded" | sed 's/.*not recorded: //' | sort | uniq -c)
+  said=$(cat "$work/standalone.err" "$work/lighttpd.log" "$work/lighttpd.out" 2>/dev/null | grep -a "not recorded" |
+    sed 's/.*not recorded: //' | sort | uniq -c)
   [ -n "$said" ] && echo "store: $said" >>"$work/$1-$2.$3"
-  rm -f "$work/standalone.err" "$work/lighttpd.log"
+  [ $rc = 0 ] || cat "$work/standalone.err" "$work/lighttpd.log" "$work/lighttpd.out" 2>/dev/null | tail -5
+  rm -f "$work/standalone.err" "$work/lighttpd.log" "$work/lighttpd.out"
   sed "s/^/  $1, recording $2: /" "$work/$1-$2.$3"
   [ $rc = 0 ] || { echo "desktops: $1 failed desktops (exit $rc)"; failed=1; }
 }

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <ctime>
 #include <utility>
 
@@ -16,9 +17,9 @@ namespace {
 
 constexpr size_t kMaxVersion = 32;
 
+// Made once, by the first process that finds the store without its tables.
 const char kSchema[] =
     "PRAGMA journal_mode=WAL;"
-    "PRAGMA synchronous=NORMAL;"
     "CREATE TABLE IF NOT EXISTS events(at INTEGER NOT NULL, address TEXT, user TEXT, path TEXT,"
     " kind TEXT, code INTEGER, machine TEXT, version TEXT, previous_exit INTEGER, list TEXT);"
     "CREATE INDEX IF NOT EXISTS events_at ON events(at);"
@@ -126,7 +127,15 @@ void TakeReportHeader(std::string_view name, std::string_view value, DesktopRepo
 
 FleetStore::FleetStore(std::string path, FILE* log) : path_(std::move(path)), log_(log) {}
 
-FleetStore::~FleetStore() { Close(); }
+FleetStore::~FleetStore() {
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        stopping_ = true;
+    }
+    queued_.notify_one();
+    if (writer_.joinable()) writer_.join();
+    Close();
+}
 
 void FleetStore::Close() {
     sqlite3_finalize(event_);
@@ -145,9 +154,13 @@ bool FleetStore::Open(std::string* why) {
         // A CGI process must not pay for a checkpoint as it ends; the WAL's automatic
         // checkpoints keep it short.
         sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-        rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
+        rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     }
-    if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, kInsertEvent, -1, &event_, nullptr);
+    // A CGI process opens the store for one record: the schema is read, not made, when it is there.
+    if (rc == SQLITE_OK && sqlite3_prepare_v2(db_, kInsertEvent, -1, &event_, nullptr) != SQLITE_OK) {
+        rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, kInsertEvent, -1, &event_, nullptr);
+    }
     if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, kUpsertDesktop, -1, &desktop_, nullptr);
     if (rc == SQLITE_OK) return true;
     *why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
@@ -166,10 +179,47 @@ void FleetStore::Problem(const std::string& why) {
 }
 
 bool FleetStore::Record(const RequestRecord& record) {
-    ServerQuery q;
-    std::string path;
-    const bool parsed = ParseServerQuery(record.query, &q) == kOk && NormalizeRelative(q.path, &path) == kOk;
-    const DesktopReport& r = record.report;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        if (writer_.joinable()) {
+            if (queue_.size() < kMaxWaitingRecords) {
+                queue_.push_back(record);
+                if (queue_.size() == 256) queued_.notify_one();
+            } else {
+                ++dropped_;
+            }
+            return true;
+        }
+    }
+    return Write({record});
+}
+
+void FleetStore::StartBackground() {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    if (!writer_.joinable()) writer_ = std::thread([this] { WriterLoop(); });
+}
+
+void FleetStore::WriterLoop() {
+    std::unique_lock<std::mutex> lock(queueMutex_);
+    for (;;) {
+        queued_.wait_for(lock, std::chrono::milliseconds(200), [this] { return stopping_ || queue_.size() >= 256; });
+        std::vector<RequestRecord> batch;
+        batch.swap(queue_);
+        const size_t dropped = dropped_;
+        dropped_ = 0;
+        const bool last = stopping_;
+        lock.unlock();
+        if (dropped) {
+            std::lock_guard<std::mutex> problem(mutex_);
+            Problem(std::to_string(dropped) + " requests came faster than the store took them");
+        }
+        if (!batch.empty()) Write(batch);
+        lock.lock();
+        if (last && queue_.empty()) return;
+    }
+}
+
+bool FleetStore::Write(const std::vector<RequestRecord>& records) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::string why;
     if (!Open(&why)) {
@@ -177,23 +227,38 @@ bool FleetStore::Record(const RequestRecord& record) {
         return false;
     }
     int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) {
-        sqlite3_stmt* e = event_;
-        sqlite3_bind_int64(e, 1, record.at);
-        BindText(e, 2, record.address);
-        BindText(e, 3, parsed && q.hasUser ? q.user : std::string());
-        BindText(e, 4, parsed ? path : std::string());
-        sqlite3_bind_text(e, 5, parsed ? KindName(q.kind) : "bad", -1, SQLITE_STATIC);
-        sqlite3_bind_int(e, 6, record.code);
-        BindText(e, 7, r.machine);
-        BindText(e, 8, r.version);
-        if (r.previousExit >= 0) sqlite3_bind_int(e, 9, r.previousExit); else sqlite3_bind_null(e, 9);
-        BindText(e, 10, r.list);
-        rc = sqlite3_step(e) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db_);
-        sqlite3_reset(e);
-    }
+    for (size_t i = 0; rc == SQLITE_OK && i < records.size(); ++i) rc = WriteOne(records[i]) ? SQLITE_OK : sqlite3_errcode(db_);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return true;
+    why = sqlite3_errmsg(db_);
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    // A damaged or vanished file is opened anew with the next request, which may find it mended.
+    const int primary = rc & 0xFF;
+    if (primary != SQLITE_BUSY && primary != SQLITE_LOCKED) Close();
+    Problem(records.size() > 1 ? why + " (" + std::to_string(records.size()) + " requests)" : why);
+    return false;
+}
+
+bool FleetStore::WriteOne(const RequestRecord& record) {
+    ServerQuery q;
+    std::string path;
+    const bool parsed = ParseServerQuery(record.query, &q) == kOk && NormalizeRelative(q.path, &path) == kOk;
+    const DesktopReport& r = record.report;
+    sqlite3_stmt* e = event_;
+    sqlite3_bind_int64(e, 1, record.at);
+    BindText(e, 2, record.address);
+    BindText(e, 3, parsed && q.hasUser ? q.user : std::string());
+    BindText(e, 4, parsed ? path : std::string());
+    sqlite3_bind_text(e, 5, parsed ? KindName(q.kind) : "bad", -1, SQLITE_STATIC);
+    sqlite3_bind_int(e, 6, record.code);
+    BindText(e, 7, r.machine);
+    BindText(e, 8, r.version);
+    if (r.previousExit >= 0) sqlite3_bind_int(e, 9, r.previousExit); else sqlite3_bind_null(e, 9);
+    BindText(e, 10, r.list);
+    bool good = sqlite3_step(e) == SQLITE_DONE;
+    sqlite3_reset(e);
     const int64_t eventId = sqlite3_last_insert_rowid(db_);
-    if (rc == SQLITE_OK && parsed) {
+    if (good && parsed) {
         sqlite3_stmt* d = desktop_;
         BindText(d, 1, r.machine.empty() ? record.address : r.machine);
         sqlite3_bind_text(d, 2, path.data(), static_cast<int>(path.size()), SQLITE_TRANSIENT);
@@ -204,24 +269,16 @@ bool FleetStore::Record(const RequestRecord& record) {
         if (r.previousExit >= 0) sqlite3_bind_int(d, 7, r.previousExit); else sqlite3_bind_null(d, 7);
         BindText(d, 8, r.list);
         sqlite3_bind_int64(d, 9, record.at);
-        rc = sqlite3_step(d) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db_);
+        good = sqlite3_step(d) == SQLITE_DONE;
         sqlite3_reset(d);
     }
-    if (rc == SQLITE_OK && eventId % kPruneEvery == 0) {
+    if (good && eventId % kPruneEvery == 0) {
         const std::string prune = "DELETE FROM events WHERE at < " + std::to_string(record.at - kKeepEventDays * 86400) +
                                   "; DELETE FROM desktops WHERE last_seen < " +
                                   std::to_string(record.at - kKeepDesktopDays * 86400) + ";";
-        rc = sqlite3_exec(db_, prune.c_str(), nullptr, nullptr, nullptr);
+        good = sqlite3_exec(db_, prune.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     }
-    if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) return true;
-    why = sqlite3_errmsg(db_);
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    // A damaged or vanished file is opened anew with the next request, which may find it mended.
-    const int primary = rc & 0xFF;
-    if (primary != SQLITE_BUSY && primary != SQLITE_LOCKED) Close();
-    Problem(why);
-    return false;
+    return good;
 }
 
 ErrCode FleetStore::ReadDesktops(std::vector<DesktopRow>* rows, std::string* why) {

@@ -10,9 +10,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "runtime/errcode.h"
@@ -22,7 +24,9 @@ struct sqlite3_stmt;
 
 namespace rt {
 
-inline constexpr int kStoreBusyMs = 250;
+inline constexpr int kStoreBusyMs = 2000;
+// Records waiting for the background writer; beyond this they are dropped (and the log says so).
+inline constexpr size_t kMaxWaitingRecords = 65536;
 inline constexpr int64_t kKeepEventDays = 30;
 inline constexpr int64_t kKeepDesktopDays = 365;
 
@@ -61,14 +65,22 @@ public:
     FleetStore(const FleetStore&) = delete;
     FleetStore& operator=(const FleetStore&) = delete;
 
-    // Records one request; safe from several threads. False when it was not recorded (logged).
+    // Records one request; safe from several threads. With a background writer it only queues
+    // the record (true); else it writes it at once: false when it was not recorded (logged).
     bool Record(const RequestRecord& record);
+    // From now on a thread of the store's own writes what Record queues, many records a
+    // transaction, so that no answer waits for the store (the standalone server). The destructor
+    // writes what is still queued.
+    void StartBackground();
     // Every desktop's last state. kErrFileNotFound or kErrDeviceIo with *why saying what failed.
     ErrCode ReadDesktops(std::vector<DesktopRow>* rows, std::string* why);
     // How many events are kept (for the benchmark and the tests); -1 when the store cannot say.
     int64_t EventCount();
 
 private:
+    bool Write(const std::vector<RequestRecord>& records);
+    bool WriteOne(const RequestRecord& record);
+    void WriterLoop();
     bool Open(std::string* why);
     void Close();
     void Problem(const std::string& why);
@@ -81,6 +93,13 @@ private:
     sqlite3_stmt* desktop_ = nullptr;
     std::string lastProblem_;
     int64_t lastProblemAt_ = 0;
+    // The background writer.
+    std::mutex queueMutex_;
+    std::condition_variable queued_;
+    std::vector<RequestRecord> queue_;
+    size_t dropped_ = 0;
+    bool stopping_ = false;
+    std::thread writer_;
 };
 
 struct ServerConfig;

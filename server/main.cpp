@@ -113,6 +113,7 @@ int RunStandalone(const Options& options) {
     std::unique_ptr<rt::FleetStore> store;
     if (options.fleet) {
         store = std::make_unique<rt::FleetStore>(options.fleet, stderr);
+        store->StartBackground();
         config.fleet = store.get();
         config.fleetPath = options.fleet;
     }

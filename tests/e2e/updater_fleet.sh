@@ -41,7 +41,17 @@ start() {
   unset KELVANE_MACHINE_NAME TZ
 }
 # state NAME: its state as the fleet command's JSON says it, with the exit code when failing.
-fleet() { "$server" fleet --fleet "$store" --root "$root" --users "$work/users.txt" "$@"; }
+# The server writes what it records every 200 ms: the store is read once it holds every request
+# the server's log shows answered.
+fleet() {
+  local answered
+  answered=$(grep -c '^GET view=' "$work/server.out")
+  for _ in $(seq 50); do
+    [ "$(sqlite3 "$store" 'SELECT count(*) FROM events' 2>/dev/null || echo 0)" -ge "$answered" ] && break
+    sleep 0.1
+  done
+  "$server" fleet --fleet "$store" --root "$root" --users "$work/users.txt" "$@"
+}
 state() {
   fleet --json | python3 -c '
 import json, sys
@@ -84,6 +94,7 @@ chmod -R u+w "$work/PC-ALBA"
 
 # ---- the page in a real browser ------------------------------------------------------------
 curl -s -o /dev/null -H 'X-Kelvane-Machine: <script>alert(1)</script>' "$base/cgi-bin/updater?view=12&path=shop/app"
+fleet >/dev/null  # once it is recorded
 chromium=$(command -v chromium || true)
 if [ -z "$chromium" ]; then
   echo "skip: the browser check needs Debian's chromium (tools/install-deps installs it)"
@@ -152,6 +163,8 @@ print("locked", flush=True); time.sleep(120)' "$store" >"$work/locker.out" &
   start PC-BRUNO
   expect "the store $fault: the update's exit code" "$rc" 0
   expect "the store $fault: the file arrived" "$(cat "$work/PC-BRUNO/app/readme.txt")" "version for the $fault store"
+  # The server writes its records from a thread of its own, after the store's timeout.
+  for _ in $(seq 100); do grep -Eq "not recorded: ($says)" "$work/server.out" && break; sleep 0.1; done
   said=$(grep -Eo "fleet store .*request not recorded: ($says)" "$work/server.out" | head -n 1)
   [ -n "$said" ] && ok "the store $fault: the log says '${said##*: }'" || fail "the store $fault: the log says: $(cat "$work/server.out")"
   [ -n "$locker" ] && kill "$locker" 2>/dev/null && wait "$locker" 2>/dev/null
