@@ -103,10 +103,12 @@ int RunStandalone(const Options& options) {
     }
     rt::ServerConfig config;
     std::string why;
+    if (options.admins && (!options.fleet || !options.users)) {
+        std::fputs("kelvane-server: --admins needs --fleet and --users\n", stderr);
+        return 2;
+    }
     if (rt::LoadServerConfig(options.root, options.users, &config, &why) != rt::kOk ||
-        (options.admins && (!options.fleet || !options.users)
-             ? (why = "--admins needs --fleet and --users", true)
-             : options.admins && rt::LoadAdmins(options.admins, &config, &why) != rt::kOk)) {
+        (options.admins && rt::LoadAdmins(options.admins, &config, &why) != rt::kOk)) {
         std::fprintf(stderr, "kelvane-server: %s\n", why.c_str());
         return 2;
     }
