@@ -134,6 +134,14 @@ for r in p.rows:
   done
 fi
 
+# What a desktop reports is its own: a list naming kelvane.rep where it lives does not replace it.
+printf 'exit 0\r\n' >"$app/kelvane.rep"
+wd=$work/PC-BRUNO/app
+run -- /MODE:BATCH "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$wd")'"
+expect "a list naming kelvane.rep in the working folder: exit code" "$rc" 0
+expect "kelvane.rep is not installed" "$(grep -ac "own file: .*kelvane.rep" "$wd/UPlog.txt")" 1
+rm "$app/kelvane.rep"
+
 # ---- the store's faults: the update is served all the same -----------------------------------
 stop_server() { kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null; server_pid=; }
 locker=
@@ -159,6 +167,7 @@ print("locked", flush=True); time.sleep(120)' "$store" >"$work/locker.out" &
       head -c 100 /dev/urandom | dd of="$store" conv=notrunc status=none ;;
   esac
   start_server "$root" "$work/users.txt"
+  sleep 1  # a newer second: the list's times are whole seconds
   printf 'version for the %s store' "$fault" >"$app/readme.txt"
   start PC-BRUNO
   expect "the store $fault: the update's exit code" "$rc" 0
