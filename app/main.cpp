@@ -4,6 +4,7 @@
 #include "app/program_seams.h"
 #include "runtime/shutdown.h"
 #include "ui/window_layer.h"
+#include "updater/desktop_report.h"
 #include "updater/run_modes.h"
 #include "updater/run_ui.h"
 #include "updater/startup.h"
@@ -12,7 +13,11 @@ int main() {
     rt::InstallProgramSeams();
     rt::RunPlan plan{};
     rt::ErrCode code = rt::StartUp(GetModuleHandleA(nullptr), GetCommandLineA(), &plan);
-    if (code == 0) code = rt::RunUpdater(plan, rt::WindowRunUi());
+    if (code == 0) {
+        code = rt::RunUpdater(plan, rt::WindowRunUi());
+        // The next run tells the update server how this one ended.
+        rt::RememberExitCode(code);
+    }
     rt::WindowLayerClose();
     const rt::ErrCode closed = rt::BasicClose();
     return code ? code : closed;

@@ -1,19 +1,21 @@
-// Load client of bench/desktops.sh: DESKTOPS desktops ask one update server on the loopback
-// interface for their update, AT_ONCE of them at any time, the way kelvaner.exe does at start:
-// the status query, then (its answer being "Fail": there are newer files) the list.
+// Load client of bench/desktops.sh: the desktops of a plan ask one update server on the loopback
+// interface for their update, AT_ONCE of them at any time, each the way kelvaner.exe does at
+// start: the list, and for some the files of a new release, every request with the desktop's
+// report headers.
 //
-//   desktops_load PORT DESKTOPS AT_ONCE LIST_BYTES STATUS_TARGET LIST_TARGET [STATUS LIST]...
+//   desktops_load PORT AT_ONCE PLAN
 //
-// Desktop i takes the (i mod n)th pair of targets, so that the desktops of several sites, each
-// with its own credentials, come in turn. A desktop is served when its status answer is "Fail"
-// and its list answer is LIST_BYTES long, both "200" and whole. Prints the requests per second,
-// the latencies of single requests and of whole desktops, and the time for all of them. Every
-// wait is bounded: 10 s per request, and no desktop starts after 600 s.
+// PLAN has one line per desktop, tab-separated: header lines ("Name: value"), then the requests,
+// each "BYTES TARGET" with the length of the whole answer body expected. A desktop is served when
+// every answer is "200", whole and as long as expected. Prints the requests per second, the
+// latencies of single requests and of whole desktops, and the time for all of them. Every wait is
+// bounded: 10 s per request, and no desktop starts after 600 s.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,19 +32,47 @@ double MsSince(Clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
+struct Desktop {
+    std::string headers;
+    std::vector<std::pair<size_t, std::string>> requests;  // expected bytes, target
+};
+
+bool ReadPlan(const char* path, std::vector<Desktop>* out) {
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        Desktop d;
+        size_t at = 0;
+        while (at <= line.size()) {
+            size_t end = line.find('\t', at);
+            if (end == std::string::npos) end = line.size();
+            const std::string field = line.substr(at, end - at);
+            at = end + 1;
+            if (field.empty()) continue;
+            const size_t blank = field.find(' ');
+            if (field[0] >= '0' && field[0] <= '9' && blank != std::string::npos) {
+                d.requests.emplace_back(std::strtoull(field.c_str(), nullptr, 10), field.substr(blank + 1));
+            } else {
+                d.headers += field + "\r\n";
+            }
+        }
+        if (d.requests.empty()) return false;
+        out->push_back(std::move(d));
+    }
+    return !out->empty();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 7 || (argc - 5) % 2 != 0) {
-        std::fputs("usage: desktops_load PORT DESKTOPS AT_ONCE LIST_BYTES STATUS_TARGET LIST_TARGET "
-                   "[STATUS_TARGET LIST_TARGET]...\n", stderr);
+    std::vector<Desktop> plan;
+    if (argc != 4 || !ReadPlan(argv[3], &plan)) {
+        std::fputs("usage: desktops_load PORT AT_ONCE PLAN (a desktop a line: headers, then BYTES TARGET, tab-separated)\n", stderr);
         return 2;
     }
     const uint16_t port = static_cast<uint16_t>(std::atoi(argv[1]));
-    const int desktops = std::clamp(std::atoi(argv[2]), 1, 1000000);
-    const int atOnce = std::clamp(std::atoi(argv[3]), 1, 1000);
-    const size_t listBytes = std::strtoull(argv[4], nullptr, 10);
-    const int pairs = (argc - 5) / 2;
+    const int atOnce = std::clamp(std::atoi(argv[2]), 1, 1000);
+    const int desktops = static_cast<int>(plan.size());
 
     std::atomic<int> next{0};
     std::atomic<int> failed{0};
@@ -53,13 +83,14 @@ int main(int argc, char** argv) {
         threads.emplace_back([&, t] {
             std::string body;
             for (int i = next++; i < desktops && Clock::now() - start < kRunLimit; i = next++) {
-                const int pair = 5 + 2 * (i % pairs);
+                const Desktop& d = plan[static_cast<size_t>(i)];
                 const auto t0 = Clock::now();
-                bool good = bench::Fetch(port, argv[pair], &body) && body == "Fail";
-                requestMs[t].push_back(MsSince(t0));
-                const auto t1 = Clock::now();
-                good = bench::Fetch(port, argv[pair + 1], &body) && body.size() == listBytes && good;
-                requestMs[t].push_back(MsSince(t1));
+                bool good = true;
+                for (const auto& [bytes, target] : d.requests) {
+                    const auto t1 = Clock::now();
+                    good = bench::Fetch(port, target, &body, d.headers) && body.size() == bytes && good;
+                    requestMs[t].push_back(MsSince(t1));
+                }
                 desktopMs[t].push_back(MsSince(t0));
                 if (!good) ++failed;
             }
@@ -76,9 +107,9 @@ int main(int argc, char** argv) {
     };
     const std::vector<double> requests = merged(requestMs), served = merged(desktopMs);
     const int unserved = desktops - static_cast<int>(served.size());
-    std::printf("desktops %zu of %d (%d at a time), %d failed, in %.1f s: %.0f requests/s\n", served.size(),
-                desktops, atOnce, failed.load(), seconds, static_cast<double>(requests.size()) / seconds);
-    std::printf("request ms: median %.1f  p99 %.1f  slowest %.1f; desktop (status + list) ms: median %.1f  p99 %.1f\n",
+    std::printf("desktops %zu of %d (%d at a time), %d failed, in %.1f s: %.0f requests/s (%zu requests)\n", served.size(),
+                desktops, atOnce, failed.load(), seconds, static_cast<double>(requests.size()) / seconds, requests.size());
+    std::printf("request ms: median %.1f  p99 %.1f  slowest %.1f; desktop ms: median %.1f  p99 %.1f\n",
                 bench::Percentile(requests, 0.5), bench::Percentile(requests, 0.99),
                 requests.empty() ? 0.0 : requests.back(), bench::Percentile(served, 0.5),
                 bench::Percentile(served, 0.99));

@@ -49,18 +49,20 @@ inline bool SendAll(int fd, const std::string& bytes) {
     return true;
 }
 
-inline std::string Request(const std::string& target) {
+// headers: more header lines, each ending in CR LF.
+inline std::string Request(const std::string& target, const std::string& headers = std::string()) {
     // A server that keeps connections alive must not leave the client waiting for the close.
-    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "Connection: close\r\n\r\n";
 }
 
 // One request: true when a whole "200" answer came within kRequestMs, as many body bytes as its
 // Content-Length says. The body is kept in *body when one is given; its size is counted anyway.
-inline bool Fetch(uint16_t port, const std::string& target, std::string* body = nullptr) {
+inline bool Fetch(uint16_t port, const std::string& target, std::string* body = nullptr,
+                  const std::string& headers = std::string()) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(kRequestMs);
     const int fd = Connect(port, 0);
     if (fd < 0) return false;
-    bool good = SendAll(fd, Request(target));
+    bool good = SendAll(fd, Request(target, headers));
     std::string head;
     uint64_t bodySize = 0;
     char buffer[65536];

@@ -37,9 +37,29 @@ constexpr char kRequestLanguage[] =
     "/\r\n"
     "Accept-Language: es-ES\r\n"
     "Host: ";
-constexpr char kRequestEnd[] = "\r\n\r\n";
+constexpr char kRequestEnd[] = "\r\n";
+
+std::string gExtraHeaders;
 
 }  // namespace
+
+void SetRequestExtraHeaders(std::string lines) {
+    gExtraHeaders.clear();
+    // Each line a name, ':' and a value of printable bytes: an empty line would end the head.
+    size_t at = 0;
+    while (at < lines.size()) {
+        const size_t end = lines.find("\r\n", at);
+        if (end == std::string::npos) return;
+        const size_t colon = lines.find(':', at);
+        if (colon == at || colon >= end) return;
+        for (size_t i = at; i < end; ++i) {
+            const unsigned char c = static_cast<unsigned char>(lines[i]);
+            if (c < 0x20 || c >= 0x7F) return;
+        }
+        at = end + 2;
+    }
+    gExtraHeaders = std::move(lines);
+}
 
 PoolText SplitAddress(StrRef address, uint16_t flags) {
     if (!address.ok()) return address;
@@ -116,7 +136,7 @@ PoolText BuildRequest(StrRef path, StrRef host) {
     }
     const uint32_t refererLen = sizeof(kDefaultServerHost) - 1;
     uint32_t total = (sizeof(kRequestHead) - 1) + path.len + 2 * escaped + (sizeof(kRequestMiddle) - 1) +
-                     refererLen + (sizeof(kRequestLanguage) - 1) + hostLen + (sizeof(kRequestEnd) - 1);
+                     refererLen + (sizeof(kRequestLanguage) - 1) + hostLen + 2 + gExtraHeaders.size() + (sizeof(kRequestEnd) - 1);
     if (total > kMaxText) return StrErr(kErrOutOfMemory);
     ErrCode err = 0;
     char* out = PoolBuffer(total, &err);
@@ -140,6 +160,8 @@ PoolText BuildRequest(StrRef path, StrRef host) {
     for (uint16_t i = 0; i < host.len; ++i) {
         if (host.ptr[i] != ' ') *w++ = host.ptr[i];
     }
+    put("\r\n", 2);
+    put(gExtraHeaders.data(), gExtraHeaders.size());
     put(kRequestEnd, sizeof(kRequestEnd) - 1);
     return StrMake(out, static_cast<uint16_t>(total));
 }

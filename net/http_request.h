@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "runtime/strref.h"
 #include "runtime/temp_pool.h"
@@ -35,8 +36,13 @@ struct HostPort {
 };
 HostPort SplitHostPort(StrRef host);
 
-// The GET request for path on host, every header line ending in CR LF and an empty line at the
-// end. The body can only be decoded as sent, so it asks for "Accept-Encoding: identity". Bytes
+// Header lines ("Name: value\r\n" each) that every request carries after the fixed ones, until
+// they are set again: what the updater tells the server about the desktop. Lines holding a byte a
+// header cannot hold (controls other than their CR LF, bytes above 0x7E) are not taken.
+void SetRequestExtraHeaders(std::string lines);
+
+// The GET request for path on host, every header line ending in CR LF and the extra lines, then
+// an empty line at the end. The body can only be decoded as sent, so it asks for "Accept-Encoding: identity". Bytes
 // that cannot stand in a request line (controls, blank, DEL and bytes above 0x7F) are written as
 // %XX; a host holding such a byte gives kErrBadInput. One pool entry.
 PoolText BuildRequest(StrRef path, StrRef host);

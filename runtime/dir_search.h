@@ -51,6 +51,10 @@ private:
 // midnight. A count outside 0 .. 2^31-1 gives 0 and 0: a time stamp is a signed 32-bit value.
 void LocalStamp(int64_t unixSeconds, int32_t* date, int32_t* ms);
 
+// The other way (POSIX builds, the server's): seconds since 1970 of a local date and time, by the
+// daylight rule of that day.
+int64_t LocalSeconds(int32_t date, int32_t ms);
+
 // True for a real calendar date (years 1601 to 9999) and 0 <= ms < 86400000.
 bool StampPartsValid(int32_t date, int32_t ms);
 

@@ -175,10 +175,7 @@ void LocalStamp(int64_t unixSeconds, int32_t* date, int32_t* ms) {
     *ms = ((tm.tm_hour * 60 + tm.tm_min) * 60 + tm.tm_sec) * 1000;
 }
 
-namespace {
-
-// The local date and time as the two stamps utimensat takes (access left alone).
-void LocalToTimes(int32_t date, int32_t ms, struct timespec times[2]) {
+int64_t LocalSeconds(int32_t date, int32_t ms) {
     struct tm tm {};
     tm.tm_year = date / 10000 - 1900;
     tm.tm_mon = date / 100 % 100 - 1;
@@ -187,9 +184,16 @@ void LocalToTimes(int32_t date, int32_t ms, struct timespec times[2]) {
     tm.tm_min = ms / 60000 % 60;
     tm.tm_sec = ms / 1000 % 60;
     tm.tm_isdst = -1;  // whatever daylight rule applied on that day
+    return static_cast<int64_t>(mktime(&tm));
+}
+
+namespace {
+
+// The local date and time as the two stamps utimensat takes (access left alone).
+void LocalToTimes(int32_t date, int32_t ms, struct timespec times[2]) {
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = mktime(&tm);
+    times[1].tv_sec = static_cast<time_t>(LocalSeconds(date, ms));
     times[1].tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
 }
 

@@ -63,6 +63,7 @@
 //                              gWaitFirst[40]   per slot: wait for data before the next receive
 //                              gStartup,        the socket library's start-up, done once
 //                              gStarted
+//   net/http_request.cpp       gExtraHeaders    the desktop's report lines every request carries
 //   runtime/clock_win.cpp      gNoHighResolution              the system refused a 1 ms timer
 //                              ClockSteadyMicros::frequency   the performance counter's rate
 //   runtime/crypto_win.cpp     Sha256Provider::p   CNG's SHA-256 provider, opened once, read-only

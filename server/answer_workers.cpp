@@ -6,10 +6,12 @@
 
 #include <utility>
 
+#include "server/fleet_page.h"
+
 namespace rt {
 
-AnswerWorkers::AnswerWorkers(const ServerConfig& config, int threads, int wakeFd)
-    : config_(config), wakeFd_(wakeFd) {
+AnswerWorkers::AnswerWorkers(const ServerConfig& config, int threads, int wakeFd, FILE* log)
+    : config_(config), wakeFd_(wakeFd), log_(log) {
     if (threads < 1) threads = 1;
     for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Run(); });
 }
@@ -24,10 +26,10 @@ AnswerWorkers::~AnswerWorkers() {
     for (std::thread& t : threads_) t.join();
 }
 
-void AnswerWorkers::Submit(uint64_t id, std::string query) {
+void AnswerWorkers::Submit(uint64_t id, Request request) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        jobs_.push_back(Job{id, std::move(query)});
+        jobs_.push_back(Job{id, std::move(request)});
     }
     ready_.notify_one();
 }
@@ -49,7 +51,14 @@ void AnswerWorkers::Run() {
             job = std::move(jobs_.front());
             jobs_.pop_front();
         }
-        Answer answer = HandleQuery(config_, job.query);
+        const Request& r = job.request;
+        Answer answer;
+        if (r.fleetFormat.empty()) {
+            answer = HandleQuery(config_, r.query);
+            RecordAnswered(config_, r.query, r.peer, answer.code, r.report);
+        } else {
+            answer = FleetPageAnswer(config_, r.fleetFormat, r.query, r.authorization, log_);
+        }
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (stopping_) return;

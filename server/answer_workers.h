@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "server/answers.h"
+#include "server/fleet_store.h"
 #include "server/server_config.h"
 
 namespace rt {
@@ -22,10 +24,21 @@ public:
         Answer answer;
     };
 
+    // One request to answer: an updater's query (recorded in the fleet store when the config has
+    // one), or the fleet page in fleetFormat.
+    struct Request {
+        std::string query;
+        std::string fleetFormat;
+        std::string authorization;
+        std::string peer;
+        DesktopReport report;
+    };
+
     // Starts `threads` threads (at least one) that answer queries with HandleQuery(config, ...).
     // After each answer one byte is written to wakeFd, a non-blocking pipe the event loop polls
-    // (a full pipe wakes it already). config must outlive the workers.
-    AnswerWorkers(const ServerConfig& config, int threads, int wakeFd);
+    // (a full pipe wakes it already). config must outlive the workers; log (may be null) hears
+    // why the fleet page could not be made.
+    AnswerWorkers(const ServerConfig& config, int threads, int wakeFd, FILE* log = nullptr);
     // Stops: each thread finishes the answer it is computing; queries still waiting are dropped.
     ~AnswerWorkers();
     AnswerWorkers(const AnswerWorkers&) = delete;
@@ -33,19 +46,20 @@ public:
 
     // Queues a query; the queue holds at most one query per open connection, which the event
     // loop bounds.
-    void Submit(uint64_t id, std::string query);
+    void Submit(uint64_t id, Request request);
     // The answers finished since the last call.
     std::vector<Done> TakeDone();
 
 private:
     struct Job {
         uint64_t id;
-        std::string query;
+        Request request;
     };
     void Run();
 
     const ServerConfig& config_;
     const int wakeFd_;
+    FILE* const log_;
     std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<Job> jobs_;

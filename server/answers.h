@@ -35,6 +35,8 @@ private:
 // body only of a 200 answer, and its error codes travel in the body.
 struct Answer {
     const char* contentType = "text/plain";
+    int status = 200;       // other than 200 only for the fleet page (401, 403, 404, 500)
+    std::string extraHead;  // header lines of such an answer, each ending in CR LF
     std::string head;
     UniqueFd file;
     uint64_t fileBytes = 0;

@@ -10,7 +10,10 @@ namespace rt {
 // Answers one request: method as REQUEST_METHOD (null counts as GET), query as QUERY_STRING
 // (null counts as empty). Writes "Status:", "Content-Type:" and "Content-Length:" lines, an
 // empty line and, unless the method is HEAD, the body to outFd. Any method other than GET and
-// HEAD gets "Status: 405". kErrNetAccess when the output cannot be written.
+// HEAD gets "Status: 405". kErrNetAccess when the output cannot be written. After the answer is
+// written the request is recorded in config's fleet store, when it keeps one, with the client's
+// address (REMOTE_ADDR) and the desktop's report headers from the environment (HTTP_X_KELVANE_*);
+// outFd then leads to /dev/null, so that the web server sees the answer end before the store waits.
 ErrCode RunCgiRequest(const ServerConfig& config, const char* method, const char* query,
                       int outFd);
 

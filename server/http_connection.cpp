@@ -9,6 +9,8 @@
 #include <climits>
 #include <utility>
 
+#include "server/fleet_page.h"
+
 namespace rt {
 namespace {
 
@@ -20,9 +22,12 @@ const char* Reason(int status) {
     switch (status) {
         case 200: return "OK";
         case 400: return "Bad Request";
+        case 401: return "Unauthorized";
+        case 403: return "Forbidden";
         case 404: return "Not Found";
         case 405: return "Method Not Allowed";
         case 431: return "Request Header Fields Too Large";
+        case 500: return "Internal Server Error";
         case 505: return "HTTP Version Not Supported";
         default: return "Error";
     }
@@ -65,6 +70,26 @@ int ParseRequestHead(std::string_view head, RequestHead* out) {
     if (version != "HTTP/1.1" && version != "HTTP/1.0") return 505;
     out->method = std::string(line.substr(0, first));
     out->target = std::string(line.substr(first + 1, last - first - 1));
+    size_t at = lineEnd + 1;
+    while (at < head.size()) {
+        size_t end = head.find('\n', at);
+        if (end == std::string_view::npos) end = head.size();
+        const std::string_view field = head.substr(at, end - at);
+        at = end + 1;
+        const size_t colon = field.find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string_view name = field.substr(0, colon);
+        std::string_view value = field.substr(colon + 1);
+        if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
+        while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+        std::string lower(name);
+        for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (lower == "authorization") {
+            out->authorization = std::string(value);
+        } else {
+            TakeReportHeader(name, value, &out->report);
+        }
+    }
     return 0;
 }
 
@@ -145,9 +170,12 @@ void HttpConnection::TakeHead(std::string_view head, int64_t now) {
     RequestHead request;
     const int status = ParseRequestHead(head, &request);
     if (status) return Refuse(status, now);
-    if (!UpdaterQuery(request.target, &query_)) return Refuse(404, now);
+    if (!UpdaterQuery(request.target, &query_) && !FleetPageTarget(request.target, &fleetFormat_, &query_))
+        return Refuse(404, now);
     if (request.method != "GET" && request.method != "HEAD") return Refuse(405, now, "Allow: GET, HEAD\r\n");
     method_ = std::move(request.method);
+    authorization_ = std::move(request.authorization);
+    report_ = std::move(request.report);
     in_.clear();
     in_.shrink_to_fit();
     phase_ = Phase::kAnswer;
@@ -160,7 +188,7 @@ void HttpConnection::Refuse(int status, int64_t now, const char* extra) {
 
 void HttpConnection::TakeAnswer(Answer answer, int64_t nowMs) {
     if (phase_ != Phase::kAnswer) return;
-    std::string out = HttpHead(200, answer.contentType, answer.ContentLength(), "");
+    std::string out = HttpHead(answer.status, answer.contentType, answer.ContentLength(), answer.extraHead.c_str());
     if (method_ == "HEAD") return StartSending(std::move(out), UniqueFd(), 0, nowMs);
     out += answer.head;
     StartSending(std::move(out), std::move(answer.file), answer.fileBytes, nowMs);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "server/answers.h"
+#include "server/fleet_store.h"
 
 namespace rt {
 
@@ -31,11 +32,13 @@ struct ConnectionLimits {
 struct RequestHead {
     std::string method;
     std::string target;
+    std::string authorization;  // the Authorization field's value, for the fleet page
+    DesktopReport report;       // what the desktop told about itself
 };
 
-// Reads the first line of a complete head ("\r\n" or "\n" line ends). 0 on success, else the
-// HTTP status to answer: 400 for a line without method, target and an HTTP/1.x version, 505 for
-// another version.
+// Reads the first line of a complete head ("\r\n" or "\n" line ends), then its fields: the
+// desktop's report headers and Authorization. 0 on success, else the HTTP status to answer: 400
+// for a line without method, target and an HTTP/1.x version, 505 for another version.
 int ParseRequestHead(std::string_view head, RequestHead* out);
 
 // The query of a target addressed to the updater: the text after '?' when the path part (a
@@ -72,9 +75,16 @@ public:
     // bytes in its window than the minimum rate asks, closes the connection without more ado.
     void OnTime(int64_t nowMs);
 
-    // kAnswer: the request waiting for its answer.
+    // kAnswer: the request waiting for its answer: an updater's query, or the fleet page in
+    // fleetFormat (empty for the updater's).
     const std::string& method() const { return method_; }
     const std::string& query() const { return query_; }
+    const std::string& fleetFormat() const { return fleetFormat_; }
+    const std::string& authorization() const { return authorization_; }
+    const DesktopReport& report() const { return report_; }
+    // The client's address, as the fleet store keeps it.
+    const std::string& peer() const { return peer_; }
+    void SetPeer(std::string peer) { peer_ = std::move(peer); }
     // kAnswer -> kSend: status 200 with the answer (its head only for a HEAD request).
     void TakeAnswer(Answer answer, int64_t nowMs);
 
@@ -94,6 +104,10 @@ private:
     std::string in_;
     std::string method_;
     std::string query_;
+    std::string fleetFormat_;
+    std::string authorization_;
+    DesktopReport report_;
+    std::string peer_;
     std::string out_;
     size_t outSent_ = 0;
     UniqueFd file_;

@@ -74,12 +74,14 @@ private:
 class Connections {
 public:
     Connections(const ServerConfig& config, const ServeLimits& limits, int wakeFd, FILE* log)
-        : limits_(limits), workers_(config, limits.workers, wakeFd), log_(log) {}
+        : limits_(limits), workers_(config, limits.workers, wakeFd, log), log_(log) {}
 
     size_t size() const { return open_.size(); }
 
-    void Add(UniqueFd socket, int64_t now) {
-        open_.emplace(nextId_++, std::make_unique<HttpConnection>(std::move(socket), now, limits_.connection));
+    void Add(UniqueFd socket, int64_t now, std::string peer) {
+        auto c = std::make_unique<HttpConnection>(std::move(socket), now, limits_.connection);
+        c->SetPeer(std::move(peer));
+        open_.emplace(nextId_++, std::move(c));
     }
 
     // Makes room by closing the connection that has waited longest for its head; false when
@@ -126,8 +128,9 @@ public:
             if (it == open_.end()) continue;
             HttpConnection& c = *it->second;
             if (log_) {
-                std::fprintf(log_, "%s %s -> %s\n", c.method().c_str(), QueryForLog(c.query()).c_str(),
-                             done.answer.code ? std::to_string(done.answer.code).c_str() : "200");
+                const std::string what = c.fleetFormat().empty() ? QueryForLog(c.query()) : "fleet page (" + c.fleetFormat() + ")";
+                const int shown = done.answer.status != 200 ? done.answer.status : done.answer.code ? done.answer.code : 200;
+                std::fprintf(log_, "%s %s -> %d\n", c.method().c_str(), what.c_str(), shown);
                 std::fflush(log_);
             }
             c.TakeAnswer(std::move(done.answer), now);
@@ -151,7 +154,8 @@ public:
     void Advance(uint64_t id, HttpConnection& c, int64_t now) {
         const bool wasReading = c.phase() == HttpConnection::Phase::kHead;
         c.OnReady(now);
-        if (wasReading && c.phase() == HttpConnection::Phase::kAnswer) workers_.Submit(id, c.query());
+        if (wasReading && c.phase() == HttpConnection::Phase::kAnswer)
+            workers_.Submit(id, AnswerWorkers::Request{c.query(), c.fleetFormat(), c.authorization(), c.peer(), c.report()});
     }
 
     void Advance(uint64_t id, int64_t now) {
@@ -180,9 +184,13 @@ bool AcceptPending(int listenFd, Connections* conns, const ServeLimits& limits, 
             *pauseUntil = now + 20;
             return true;
         }
-        UniqueFd socket(accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        struct sockaddr_in peer;
+        socklen_t peerLen = sizeof peer;
+        UniqueFd socket(accept4(listenFd, reinterpret_cast<struct sockaddr*>(&peer), &peerLen, SOCK_CLOEXEC | SOCK_NONBLOCK));
         if (socket.get() >= 0) {
-            conns->Add(std::move(socket), now);
+            char address[INET_ADDRSTRLEN] = "";
+            if (peer.sin_family == AF_INET) inet_ntop(AF_INET, &peer.sin_addr, address, sizeof address);
+            conns->Add(std::move(socket), now, address);
             // A client that sent its request with the connection is served without another round.
             conns->Advance(conns->lastId(), now);
             continue;

@@ -5,9 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <string>
 
 #include "server/cgi.h"
+#include "server/fleet_render.h"
+#include "server/fleet_store.h"
+#include "server/fleet_view.h"
 #include "server/http_listener.h"
 #include "server/runtime_guard.h"
 #include "server/server_config.h"
@@ -20,13 +25,17 @@ volatile std::sig_atomic_t gStop = 0;
 void OnStopSignal(int) { gStop = 1; }
 
 const char kUsage[] =
-    "usage: kelvane-server --listen HOST:PORT --root DIR [--users FILE]\n"
-    "       kelvane-server [--root DIR] [--users FILE]   (as a CGI program)\n"
+    "usage: kelvane-server --listen HOST:PORT --root DIR [--users FILE] [--fleet FILE [--admins FILE]]\n"
+    "       kelvane-server [--root DIR] [--users FILE] [--fleet FILE]   (as a CGI program)\n"
+    "       kelvane-server fleet --fleet FILE [--root DIR] [--users FILE] [--silent-days N] [--csv | --json]\n"
     "       kelvane-server keygen --key PRIVATE.pem\n"
     "       kelvane-server sign --key PRIVATE.pem FOLDER [--path SHOP/APP] [--valid-days N] [--sequence N [--force]]\n"
-    "As a CGI program the root and users file may also come from the environment variables\n"
-    "KELVANE_ROOT and KELVANE_USERS. Port 0 picks a free port; the address in use is printed\n"
-    "as \"listening on HOST:PORT\".\n"
+    "As a CGI program the root, users file and fleet store may also come from the environment\n"
+    "variables KELVANE_ROOT, KELVANE_USERS and KELVANE_FLEET. Port 0 picks a free port; the address\n"
+    "in use is printed as \"listening on HOST:PORT\".\n"
+    "--fleet records every answered request in an SQLite file; --admins names the users (of the\n"
+    "users file) who may open the page /fleet (and /fleet.csv, /fleet.json) with HTTP Basic.\n"
+    "fleet prints each desktop's state (current, behind, failing, silent after N days: 7).\n"
     "keygen writes a P-256 key pair: PRIVATE.pem and PRIVATE.pem.pub, the public key that goes\n"
     "beside the updater. sign writes FOLDER/kelvane.manifest, good for N days (90), binding the\n"
     "folder to the last names of the path it is published at (--path; its own name by default).\n"
@@ -36,6 +45,8 @@ struct Options {
     const char* listen = nullptr;
     const char* root = nullptr;
     const char* users = nullptr;
+    const char* fleet = nullptr;
+    const char* admins = nullptr;
 };
 
 bool ParseOptions(int argc, char** argv, Options* out) {
@@ -45,6 +56,8 @@ bool ParseOptions(int argc, char** argv, Options* out) {
         if (std::strcmp(arg, "--listen") == 0) slot = &out->listen;
         if (std::strcmp(arg, "--root") == 0) slot = &out->root;
         if (std::strcmp(arg, "--users") == 0) slot = &out->users;
+        if (std::strcmp(arg, "--fleet") == 0) slot = &out->fleet;
+        if (std::strcmp(arg, "--admins") == 0) slot = &out->admins;
         if (!slot || i + 1 >= argc) return false;
         *slot = argv[++i];
     }
@@ -65,12 +78,19 @@ void InstallSignals() {
 int RunCgi(const Options& options) {
     const char* root = options.root ? options.root : std::getenv("KELVANE_ROOT");
     const char* users = options.users ? options.users : std::getenv("KELVANE_USERS");
+    const char* fleet = options.fleet ? options.fleet : std::getenv("KELVANE_FLEET");
     rt::ServerConfig config;
     std::string why;
     if (rt::LoadServerConfig(root, users, &config, &why) != rt::kOk) {
         std::fprintf(stderr, "kelvane-server: %s\n", why.c_str());
         rt::WriteCgiFailure(STDOUT_FILENO, "The update server is not configured.");
         return 1;
+    }
+    std::unique_ptr<rt::FleetStore> store;
+    if (fleet && *fleet) {
+        store = std::make_unique<rt::FleetStore>(fleet, stderr);
+        config.fleet = store.get();
+        config.fleetPath = fleet;
     }
     return rt::RunCgiRequest(config, std::getenv("REQUEST_METHOD"), std::getenv("QUERY_STRING"),
                              STDOUT_FILENO) == rt::kOk ? 0 : 1;
@@ -85,9 +105,21 @@ int RunStandalone(const Options& options) {
     }
     rt::ServerConfig config;
     std::string why;
-    if (rt::LoadServerConfig(options.root, options.users, &config, &why) != rt::kOk) {
+    if (options.admins && (!options.fleet || !options.users)) {
+        std::fputs("kelvane-server: --admins needs --fleet and --users\n", stderr);
+        return 2;
+    }
+    if (rt::LoadServerConfig(options.root, options.users, &config, &why) != rt::kOk ||
+        (options.admins && rt::LoadAdmins(options.admins, &config, &why) != rt::kOk)) {
         std::fprintf(stderr, "kelvane-server: %s\n", why.c_str());
         return 2;
+    }
+    std::unique_ptr<rt::FleetStore> store;
+    if (options.fleet) {
+        store = std::make_unique<rt::FleetStore>(options.fleet, stderr);
+        store->StartBackground();
+        config.fleet = store.get();
+        config.fleetPath = options.fleet;
     }
     rt::UniqueFd listener;
     uint16_t bound = 0;
@@ -100,6 +132,57 @@ int RunStandalone(const Options& options) {
     const rt::ErrCode err = rt::Serve(listener.get(), config, nullptr, &gStop, stderr);
     if (err) std::fprintf(stderr, "kelvane-server: accepting connections failed (%u)\n", err);
     return err ? 1 : 0;
+}
+
+// The fleet command: 0 printed, 1 the store could not be read, 2 misused.
+int RunFleetCommand(int argc, char** argv) {
+    const char* fleet = nullptr;
+    const char* root = nullptr;
+    const char* users = nullptr;
+    const char* format = "text";
+    int silentDays = rt::kDefaultSilentDays;
+    for (int i = 2; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        char* end = nullptr;
+        if (std::strcmp(argv[i], "--fleet") == 0 && hasValue) {
+            fleet = argv[++i];
+        } else if (std::strcmp(argv[i], "--root") == 0 && hasValue) {
+            root = argv[++i];
+        } else if (std::strcmp(argv[i], "--users") == 0 && hasValue) {
+            users = argv[++i];
+        } else if (std::strcmp(argv[i], "--silent-days") == 0 && hasValue) {
+            silentDays = static_cast<int>(std::strtol(argv[++i], &end, 10));
+            if (*end != '\0' || silentDays < 1) fleet = nullptr, i = argc;
+        } else if (std::strcmp(argv[i], "--csv") == 0 || std::strcmp(argv[i], "--json") == 0) {
+            format = argv[i] + 2;
+        } else {
+            fleet = nullptr;
+            break;
+        }
+    }
+    if (!fleet) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    rt::ServerConfig config;
+    std::string why;
+    if (root && rt::LoadServerConfig(root, users, &config, &why) != rt::kOk) {
+        std::fprintf(stderr, "kelvane-server fleet: %s\n", why.c_str());
+        return 2;
+    }
+    rt::FleetStore store(fleet, stderr);
+    rt::FleetView view;
+    if (rt::BuildFleetView(store, fleet, root ? &config : nullptr, silentDays, static_cast<int64_t>(std::time(nullptr)), &view,
+                           &why) != rt::kOk) {
+        std::fprintf(stderr, "kelvane-server fleet: %s\n", why.c_str());
+        return 1;
+    }
+    rt::SelectRows(rt::FleetSelection{}, &view);
+    const std::string out = std::strcmp(format, "csv") == 0    ? rt::FleetCsv(view)
+                            : std::strcmp(format, "json") == 0 ? rt::FleetJson(view)
+                                                               : rt::FleetText(view);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
 }
 
 // The publisher's commands: 0 done, 1 failed, 2 misused.
@@ -148,9 +231,10 @@ int RunPublisherCommand(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const bool publisher = argc > 1 && (std::strcmp(argv[1], "sign") == 0 || std::strcmp(argv[1], "keygen") == 0);
-    if (publisher) {
+    const bool fleet = argc > 1 && std::strcmp(argv[1], "fleet") == 0;
+    if (publisher || fleet) {
         if (rt::RuntimeGuard::StartContext() != rt::kOk) return 1;
-        return RunPublisherCommand(argc, argv);
+        return fleet ? RunFleetCommand(argc, argv) : RunPublisherCommand(argc, argv);
     }
     Options options;
     if (!ParseOptions(argc, argv, &options)) {

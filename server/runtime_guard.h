@@ -30,6 +30,8 @@ public:
 
     // The English name of an error code ("Undefined" outside the table).
     std::string ErrorName(ErrCode code);
+    // The name the updater's catalogue gives a code (its desktops' language), in UTF-8.
+    std::string CatalogueName(ErrCode code);
     // Starts search at pattern and fills its first match (DirSearch::First, which needs the pool
     // for the moment of the call; the search's later steps need no guard). kErrFileNotFound for a
     // pattern longer than a run-time text.

@@ -3,6 +3,7 @@
 
 #include "net/file_copy.h"
 #include "net/http_client.h"
+#include "net/http_request.h"
 #include "runtime/catalogue.h"
 #include "runtime/errors.h"
 #include "runtime/fs.h"
@@ -13,6 +14,7 @@
 #include "runtime/text_ops.h"
 #include "ui/launch.h"
 #include "updater/copy_decision.h"
+#include "updater/desktop_report.h"
 #include "updater/file_transfer.h"
 #include "updater/run_ui.h"
 #include "updater/server_protocol.h"
@@ -61,14 +63,14 @@ ErrCode FolderWritable(StrRef folder) {
     return err;
 }
 
-SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask) {
+SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask, std::string* listDigest) {
     PoolScope scope;
     StrRef nick = AppNick();
     StrRef address = BuildRequestAddress(source, NeedsCredentials(source) ? ServerCredentials(nick) : StrEmpty());
     if (!address.ok()) return {StrError(address), 0};
     ShowStep(Message(kMsgConnecting));
     FolderListing list;
-    ErrCode err = FetchServerList(address, nick, &list);
+    ErrCode err = FetchServerList(address, nick, &list, listDigest);
     SourceSignature signature;
     if (err == 0) err = signature.Begin(source);
     if (err == 0 && signature.active()) {
@@ -95,6 +97,7 @@ SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags) {
     PoolScope scope;
     // Before anything asks for a password the address could never carry.
     if (ErrCode bad = CheckServerAddress(source)) return {bad, 0};
+    SetRequestExtraHeaders(ReportHeaders(source));
     StrRef record = ReadStateRecord(flags, StrEmpty());
     if (!record.ok()) return {StrError(record), 0};
     if (UpdatesOff(record)) {
@@ -106,10 +109,12 @@ SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags) {
         if (ErrCode err = Checks(source, target, flags, record)) return {err, 0};
     }
     if (!(flags & RunFlag::Apply)) return {kErrUndefWarning, 0};
-    SyncResult r = HttpUpdateFlow(source, target, TransferMask(flags, UpdateSource::Http));
+    std::string listDigest;
+    SyncResult r = HttpUpdateFlow(source, target, TransferMask(flags, UpdateSource::Http), &listDigest);
     if (r.code == 0) {
         if (ErrCode stamped = StampStateRecord(flags, StrEmpty())) r.code = stamped;
     }
+    if (r.code == 0) RememberInstalledList(source, listDigest);
     return r;
 }
 

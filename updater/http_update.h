@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "runtime/strref.h"
 #include "updater/folder_sync.h"
@@ -18,8 +19,9 @@ ErrCode FolderWritable(StrRef folder);
 // The flow: the list request (status window "Conectando con el Servidor....."; a server answer such
 // as 175 ends it, 175 after the password reset), "Leyendo Lista de Archivos...", the target's
 // scan (a missing folder counts as empty) and the comparison with tolerance 50 whose action is the
-// HTTP file transfer. The application's nick names the credentials.
-SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask);
+// HTTP file transfer. The application's nick names the credentials. listDigest, when given,
+// receives the ListDigest of the list answer.
+SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask, std::string* listDigest = nullptr);
 
 // The update with its checks:
 //  - the state record (read with flags) switches updates off with field 1 "0": 124;
@@ -28,7 +30,8 @@ SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask);
 //    131 with Apply, 125 without);
 //  - without Apply: 124;
 //  - else the flow with mask 22 or 18 (TransferMask); after a result of 0 the state record is
-//    stamped, whose write error becomes the result.
+//    stamped, whose write error becomes the result, and the list's digest is kept for source.
+// Every request carries the desktop's report headers (updater/desktop_report.h).
 SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags);
 
 }  // namespace rt

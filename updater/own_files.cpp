@@ -10,6 +10,7 @@
 #include "script/script_file.h"
 #include "updater/config_file.h"
 #include "updater/credentials.h"
+#include "updater/desktop_report.h"
 #include "updater/signed_source.h"
 #include "updater/startup.h"
 #include "updater/state_record.h"
@@ -45,7 +46,8 @@ OwnFiles::OwnFiles(StrRef targetFolder) : target_(Text(targetFolder)) {
     if (!nick.ok() || nick.len == 0) nick = StrFromLiteral(kCredentialsFile);
     const std::string paths[] = {Text(ScriptFilePath(nick)),    Text(PublicKeyPath()),
                                  Text(ConfigFilePath()),        Text(LogFileName()),
-                                 std::string(kSequenceFileName), std::string(kStateFileName)};
+                                 std::string(kSequenceFileName), std::string(kStateFileName),
+                                 std::string(kReportFileName)};
     // The default identity's files as well: a later run without APNAME executes or trusts them.
     const StrRef identity = StrFromLiteral(kAppIdentifier);
     const StrRef plain = FieldRest(identity, ':');

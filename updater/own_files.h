@@ -1,8 +1,8 @@
 // The updater's own files, which no update installs, whatever the source offers: the credentials
-// file, the public key and the sequence file, the state record, config.txt and the log, of this
-// run's identity and of the default one. A server that could replace them could switch updates off
-// for good or plant statements in the credentials file. The signed manifest is never installed
-// either.
+// file, the public key and the sequence file, the state record, the report file, config.txt and
+// the log, of this run's identity and of the default one. A server that could replace them could
+// switch updates off for good or plant statements in the credentials file. The signed manifest is
+// never installed either.
 #pragma once
 
 #include <map>

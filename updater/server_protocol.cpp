@@ -1,6 +1,8 @@
 // Request addresses, the status query and the list request of the update-server protocol.
 #include "updater/server_protocol.h"
 
+#include "protocol/desktop_report.h"
+
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -195,7 +197,7 @@ ErrCode ReadListAnswer(const char* answer, uint32_t n, StrRef listAddress, Folde
     return 0;
 }
 
-ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing) {
+ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing, std::string* listDigest) {
     if (!listAddress.ok()) return StrError(listAddress);
     // The longest list answer the parser would take; anything longer is refused at its first
     // byte beyond.
@@ -205,6 +207,7 @@ ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing)
     ErrCode err = HttpFetchToSink(listAddress, kFetchNoLog, answer, limits);
     if (err == 0) err = ServerAnswerIn(answer.data(), answer.size());
     if (err == 0) err = ReadListAnswer(answer.data(), answer.size(), listAddress, listing);
+    if (err == 0 && listDigest) *listDigest = ListDigest(answer.data(), answer.size());
     if (err == kErrPermission) {
         // The reset's list must not sit behind the status window.
         HideStep();

@@ -92,8 +92,9 @@ ErrCode ReadListAnswer(const char* answer, uint32_t n, StrRef listAddress, Folde
 // Fetches the list of listAddress (not logged) into memory, at most the longest list the parser
 // takes, ends with a server answer found in it, else parses it into listing: no file is written.
 // kErrPermission from the server hides the status window, opens the password reset for the nick's
-// credentials file and ends with kErrPermission.
-ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing);
+// credentials file and ends with kErrPermission. listDigest, when given, receives the ListDigest
+// of the answer that was parsed.
+ErrCode FetchServerList(StrRef listAddress, StrRef nick, FolderListing* listing, std::string* listDigest = nullptr);
 
 // The signed manifest of the list's folder (protocol/manifest.h), fetched as a file of it:
 // 0 with its bytes in *text, or with *text empty when the server answers that it has none; the

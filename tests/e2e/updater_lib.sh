@@ -66,10 +66,12 @@ listening_address() {
 }
 
 # start_server ROOT [USERS]: kelvane-server standalone on a free port; sets base (http://host:port).
+# server_args are added to its options, server_as goes before it (a user to run it as).
+server_args=() server_as=()
 start_server() {
   local users=()
   [ -n "${2:-}" ] && users=(--users "$2")
-  "$server" --listen 127.0.0.1:0 --root "$1" "${users[@]}" >"$work/server.out" 2>&1 &
+  "${server_as[@]}" "$server" --listen 127.0.0.1:0 --root "$1" "${users[@]}" "${server_args[@]}" >"$work/server.out" 2>&1 &
   server_pid=$!
   base=$(listening_address "$work/server.out")
   [ -n "$base" ] || { echo "FAIL: the server did not start"; cat "$work/server.out"; exit 1; }

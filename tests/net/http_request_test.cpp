@@ -100,6 +100,29 @@ TEST_F(HttpRequestTest, LineEndsInThePathCannotAddHeaderLines) {
     EXPECT_EQ(text.find("\r\nX-Evil"), std::string::npos);
 }
 
+// The desktop's report lines go out as they are, or not at all when one could end the head or
+// start a line of its own.
+TEST_F(HttpRequestTest, ExtraHeaderLines) {
+    struct Case { const char* lines; bool sent; };
+    const Case cases[] = {
+        {"X-A: 1\r\nX-B: %3C\r\n", true},
+        {"", true},
+        {"X-A: 1\r\n\r\nGET /x HTTP/1.1\r\n", false},
+        {"X-A: 1\nX-B: 2\r\n", false},
+        {"X-A: 1", false},
+        {": 1\r\n", false},
+        {"X-A: \xe9\r\n", false},
+    };
+    for (const Case& c : cases) {
+        PoolScope scope;
+        SetRequestExtraHeaders(c.lines);
+        const std::string text = Str(BuildRequest(StrFromLiteral("/"), StrFromLiteral("h")));
+        const std::string tail = std::string("Host: h\r\n") + (c.sent ? c.lines : "") + "\r\n";
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), tail.size())), tail) << c.lines;
+    }
+    SetRequestExtraHeaders("");
+}
+
 TEST_F(HttpRequestTest, HostWithLineEndIsRefused) {
     EXPECT_EQ(StrError(BuildRequest(StrFromLiteral("/"), StrFromLiteral("host\r\nX: y"))), kErrBadInput);
 }

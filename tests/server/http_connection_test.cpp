@@ -33,6 +33,31 @@ TEST(ServerRequestHeadTest, Table) {
     }
 }
 
+// What a desktop says of itself is taken only as it should read; anything else is left out.
+TEST(ServerRequestHeadTest, DesktopReport) {
+    struct Case { const char* fields; const char* machine; const char* version; int exit; const char* list; const char* auth; };
+    const std::string d(64, 'a');
+    const Case cases[] = {
+        {"X-Kelvane-Machine: PC%C3%A9-1\r\nX-Kelvane-Version: 1.4.0\r\nx-kelvane-previous-exit: 131\r\n", "PC\xc3\xa9-1", "1.4.0", 131, "", ""},
+        {"X-Kelvane-Machine: a%0Ab%FF%zz\r\nX-Kelvane-Previous-Exit: 65536\r\n", "a?b?%zz", "", -1, "", ""},
+        {"X-Kelvane-Version: 1 2\r\nX-Kelvane-Previous-Exit: -1\r\nX-Kelvane-List: A\r\n", "", "", -1, "", ""},
+        {"X-Kelvane-Previous-Exit: 65535\r\nAuthorization: Basic eDp5\r\n", "", "", 65535, "", "Basic eDp5"},
+    };
+    for (const Case& c : cases) {
+        RequestHead h;
+        ASSERT_EQ(ParseRequestHead(std::string("GET / HTTP/1.1\r\n") + c.fields + "\r\n", &h), 0) << c.fields;
+        EXPECT_EQ(h.report.machine, c.machine) << c.fields;
+        EXPECT_EQ(h.report.version, c.version) << c.fields;
+        EXPECT_EQ(h.report.previousExit, c.exit) << c.fields;
+        EXPECT_EQ(h.authorization, c.auth) << c.fields;
+    }
+    RequestHead h;
+    ASSERT_EQ(ParseRequestHead("GET / HTTP/1.1\r\nX-Kelvane-List: " + d + "\r\n\r\n", &h), 0);
+    EXPECT_EQ(h.report.list, d);
+    ASSERT_EQ(ParseRequestHead("GET / HTTP/1.1\r\nX-Kelvane-List: " + d + "0\r\n\r\n", &h), 0);
+    EXPECT_EQ(h.report.list, d);  // the earlier one stays: 65 digits are no digest
+}
+
 TEST(ServerUpdaterQueryTest, Table) {
     struct Case { const char* target; bool ok; const char* query; };
     const Case cases[] = {
