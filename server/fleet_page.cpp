@@ -5,6 +5,7 @@
 
 #include "server/fleet_render.h"
 #include "server/fleet_view.h"
+#include "protocol/url_query.h"
 #include "server/query.h"
 #include "server/runtime_guard.h"
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "protocol/desktop_report.h"
+#include "protocol/url_query.h"
 #include "server/published_path.h"
 #include "server/query.h"
 #include "server/server_config.h"
