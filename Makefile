@@ -7,7 +7,7 @@ WIN := $(BUILD)/windows
 REL := $(BUILD)/release
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure dist test demo clean fuzz bench screens
+.PHONY: all deps configure dist msi test demo clean fuzz bench screens
 
 all: dist
 
@@ -24,7 +24,17 @@ dist: configure
 	cmake --build $(HOST) -j $(JOBS)
 	cmake --build $(REL) -j $(JOBS) --target kelvane-server
 	cmake --build $(WIN) -j $(JOBS)
+	@tools/sign dist/kelvaner.exe
 	@ls -l dist/
+
+# The MSI of kelvaner.exe for Group Policy and deployment tools (deploy/kelvane.wxs). Both it and
+# the program inside are signed when SIGN_CERT and SIGN_KEY (or SIGN_PKCS12 and
+# SIGN_PASSWORD_FILE) are given, with SIGN_TIMESTAMP's server when set; else they stay unsigned.
+msi: configure
+	cmake --build $(WIN) -j $(JOBS) --target kelvaner
+	@tools/sign dist/kelvaner.exe
+	@tools/build-msi dist/kelvaner.exe dist/kelvane.msi
+	@ls -l dist/kelvane.msi
 
 test: dist
 	@tools/run-tests $(HOST) $(WIN)
