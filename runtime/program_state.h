@@ -43,6 +43,7 @@
 //   runtime/assertion.cpp        gSeams   how an assertion report is presented
 //   runtime/fs.cpp               gSeams   fault injection into file operations
 //   runtime/file_identity.cpp    gSeams   what a path is (volume and index) and its short name
+//   runtime/installer_program.cpp  gSeams   the copy of the updater an MSI installed
 //   net/http_client.cpp          gSeams   the per-piece watcher of downloads (the window pump)
 //   net/share.cpp                gSeams   the network-drive router
 //   ui/launch.cpp                gSeams   how a program is started
