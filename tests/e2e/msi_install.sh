@@ -65,8 +65,15 @@ cmp -s "$kelvaner" "$installed" && ok "kelvaner.exe is in C:\\Program Files\\Kel
 expect "one entry in the uninstall list" "$(entries)" 1
 mkdir -p "$work/src/lib" "$work/app"
 printf 'new' >"$work/src/app.txt"; printf 'lib' >"$work/src/lib/one.dll"
-run_installed "INPUT:'$(win "$work/src")'" "OUTPUT:'$(win "$work/app")'"
-expect "an update run from the installed copy: exit code" "$rc" 0
+# The scheduled task's command as deploy/kelvane-task.xml gives it, in its working folder, updates
+# the applications of its config.txt.
+printf "App-'%s,%s'\r\n" "$(win "$work/src")" "$(win "$work/app")" >"$data/config.txt"
+task=$here/deploy/kelvane-task.xml
+command=$(sed -n 's|.*<Command>"\(.*\)"</Command>.*|\1|p' "$task" | sed 's|%ProgramFiles%|C:\\Program Files|')
+arguments=$(sed -n 's|.*<Arguments>\(.*\)</Arguments>.*|\1|p' "$task" | sed 's|%ProgramData%|C:\\ProgramData|g')
+eval "arguments=($arguments)"
+(cd "$data" && wine_run "$command" "${arguments[@]}")
+expect "the scheduled task's command from the installed copy: exit code" "$?" 0
 expect "it brought the files" "$(cat "$work/app/app.txt" "$work/app/lib/one.dll" 2>/dev/null)" newlib
 expect "its log names its version" "$(log_count "Kelvaner by Orvik $version\$")" 1
 
