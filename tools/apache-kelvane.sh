@@ -9,6 +9,7 @@
 # are opened to it for reading.
 
 kelvane_apache_snippet=$(readlink -f "$(dirname "${BASH_SOURCE[0]}")/../deploy/apache-kelvane.conf")
+source "$(dirname "${BASH_SOURCE[0]}")/web-server-up.sh"
 
 start_kelvane_apache() {
   local work=$1 server=$2 root=$3 users=$4 apache modules=/usr/lib/apache2/modules user="" _
@@ -21,7 +22,7 @@ start_kelvane_apache() {
   fi
   local cgi_bin=/etc/apache2/conf-available/serve-cgi-bin.conf
   for _ in 1 2 3; do
-    apache_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    apache_port=$(free_port)
     cat >"$work/apache/apache2.conf" <<CONF
 ServerRoot "$work/apache"
 DefaultRuntimeDir "$work/apache"
@@ -53,12 +54,8 @@ $([ -f "$cgi_bin" ] && echo "Include \"$cgi_bin\"")
 CONF
     "$apache" -d "$work/apache" -f "$work/apache/apache2.conf" -DFOREGROUND >"$work/apache/out" 2>&1 &
     apache_pid=$!
-    for _ in $(seq 50); do
-      curl -s --max-time 2 -o /dev/null "http://127.0.0.1:$apache_port/" && return 0
-      kill -0 "$apache_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$apache_pid" 2>/dev/null; wait "$apache_pid" 2>/dev/null; apache_pid=
+    web_server_up "$apache_port" "$apache_pid" && return 0
+    apache_pid=
   done
   cat "$work/apache/out" "$work/apache/error.log" 2>/dev/null
   return 1
