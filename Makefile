@@ -6,6 +6,9 @@ WIN := $(BUILD)/windows
 # The server that dist/ hands out: optimised, without the sanitizers of the host build.
 REL := $(BUILD)/release
 JOBS ?= $(shell nproc)
+# Authenticode for dist/kelvaner.exe and dist/kelvane.msi (tools/sign), given as make's variables
+# or from the environment.
+export SIGN_CERT SIGN_KEY SIGN_PKCS12 SIGN_PASSWORD_FILE SIGN_TIMESTAMP
 
 .PHONY: all deps configure dist msi test demo clean fuzz bench screens
 
