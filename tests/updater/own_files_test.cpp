@@ -77,21 +77,18 @@ TEST_F(OwnFilesTest, EveryOwnNameInEveryCaseWithAndWithoutAnIdentityAndEverySpel
     for (const auto& r : rows) EXPECT_EQ(Holds(r.apname, r.target, r.name), r.own) << r.apname << r.target << r.name;
 }
 
-// The copy an MSI installed is Windows Installer's, whichever copy runs; a hand-made one is not.
+// The copy an MSI installed is Windows Installer's, whichever runs; one by hand (Orvik) is not.
 TEST_F(OwnFilesTest, TheProgramAnMsiInstalledIsNeverReplaced) {
-    const struct { const char* installed; const char* target; const char* name; bool own; } rows[] = {
-        {"C:\\Program Files\\Kelvane\\kelvaner.exe", "C:\\PROGRA~1\\Kelvane", "KELVANER.EXE", true},
-        {"C:\\Program Files\\Kelvane\\kelvaner.exe", "C:\\Program Files", "Kelvane/kelvaner.exe", true},
-        {"C:\\Program Files\\Kelvane\\kelvaner.exe", "C:\\Program Files\\Kelvane", "other.exe", false},
-        {"C:\\Program Files\\Kelvane\\kelvaner.exe", "C:\\Program Files\\Orvik", "kelvaner.exe", false} /* a copy by hand */,
-        {"", "C:\\Program Files\\Kelvane", "kelvaner.exe", false} /* no MSI */,
-        {"C:\\Gone\\kelvaner.exe", "C:\\Program Files\\Kelvane", "kelvaner.exe", false} /* uninstalled folder */};
     static const char* installed;
     SetInstallerSeams({[] { return std::string(installed); }});
-    for (const auto& r : rows) {
-        installed = r.installed;
-        EXPECT_EQ(Holds("UP:Kelvane", r.target, r.name), r.own) << r.installed << " " << r.target << " " << r.name;
-    }
+    const char* msi = "C:\\Program Files\\Kelvane\\kelvaner.exe";
+    const struct { const char* installed; const char* target; const char* name; bool own; } rows[] = {
+        {msi, "C:\\PROGRA~1\\Kelvane", "KELVANER.EXE", true}, {msi, "C:\\Program Files", "Kelvane/kelvaner.exe", true},
+        {msi, "C:\\Program Files\\Kelvane", "other.exe", false}, {msi, "C:\\Program Files\\Orvik", "kelvaner.exe", false},
+        {"", "C:\\Program Files\\Kelvane", "kelvaner.exe", false} /* no MSI */,
+        {"C:\\Gone\\kelvaner.exe", "C:\\Program Files\\Kelvane", "kelvaner.exe", false} /* its folder went */};
+    for (const auto& r : rows)
+        EXPECT_EQ((installed = r.installed, Holds("UP:Kelvane", r.target, r.name)), r.own) << r.installed << r.target << r.name;
 }
 
 }  // namespace
