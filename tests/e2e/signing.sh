@@ -29,5 +29,7 @@ SIGN_PKCS12=cert.p12 SIGN_PASSWORD_FILE=password.txt "$tools/build-msi" kelvaner
   check kelvane.msi || fail "SIGN_PKCS12, SIGN_PASSWORD_FILE"
 msiextract -C inside kelvane.msi >/dev/null && cmp -s kelvaner.exe "$(find inside -name kelvaner.exe)" || fail "the MSI's program"
 SIGN_CERT=cert.pem "$tools/sign" plain.exe >/dev/null 2>&1 && fail "a certificate without its key signed"
+SIGN_TIMESTAMP=http://127.0.0.1:9 "$tools/sign" kelvaner.exe >/dev/null && ! verifies kelvaner.exe &&
+  cmp -s "$kelvaner" kelvaner.exe || fail "an unsigned build left the last build's signature"
 [ $failures = 0 ] && echo "all checks passed"
 exit $((failures > 0))
