@@ -30,7 +30,8 @@ clean() {
 trap 'clean; [ -n "$xvfb_pid" ] && kill "$xvfb_pid"; rm -rf "$work"' EXIT
 source "$here/tools/x-display.sh"
 start_display 221
-"$here/tools/wine-prefix" >/dev/null && clean || { echo "FAIL: no Wine prefix"; exit 1; }
+# Wine's services start with the first program and keep its streams: away from any pipe.
+"$here/tools/wine-prefix" >/dev/null 2>&1 && wine_run cmd /c exit && clean || { echo "FAIL: no Wine prefix"; exit 1; }
 # The later MSI holds the same build with the next patch version in its version resource.
 IFS=. read -r major minor patch <<<"$version"
 python3 -c 'import struct, sys; d = bytearray(open(sys.argv[1], "rb").read()); at = d.find(struct.pack("<I", 0xFEEF04BD))
