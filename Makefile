@@ -6,8 +6,11 @@ WIN := $(BUILD)/windows
 # The server that dist/ hands out: optimised, without the sanitizers of the host build.
 REL := $(BUILD)/release
 JOBS ?= $(shell nproc)
+# Authenticode for dist/kelvaner.exe and dist/kelvane.msi (tools/sign), given as make's variables
+# or from the environment.
+export SIGN_CERT SIGN_KEY SIGN_PKCS12 SIGN_PASSWORD_FILE SIGN_TIMESTAMP
 
-.PHONY: all deps configure dist test demo clean fuzz bench screens
+.PHONY: all deps configure dist msi test demo clean fuzz bench screens
 
 all: dist
 
@@ -24,7 +27,17 @@ dist: configure
 	cmake --build $(HOST) -j $(JOBS)
 	cmake --build $(REL) -j $(JOBS) --target kelvane-server
 	cmake --build $(WIN) -j $(JOBS)
+	@tools/sign dist/kelvaner.exe
 	@ls -l dist/
+
+# The MSI of kelvaner.exe for Group Policy and deployment tools (deploy/kelvane.wxs). Both it and
+# the program inside are signed when SIGN_CERT and SIGN_KEY (or SIGN_PKCS12 and
+# SIGN_PASSWORD_FILE) are given, with SIGN_TIMESTAMP's server when set; else they stay unsigned.
+msi: configure
+	cmake --build $(WIN) -j $(JOBS) --target kelvaner
+	@tools/sign dist/kelvaner.exe
+	@tools/build-msi dist/kelvaner.exe dist/kelvane.msi
+	@ls -l dist/kelvane.msi
 
 test: dist
 	@tools/run-tests $(HOST) $(WIN)

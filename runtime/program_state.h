@@ -45,6 +45,7 @@
 //   runtime/file_identity.cpp    gSeams   what a path is (volume and index) and its short name
 //   runtime/kill_point.cpp       KillPoint::wanted, KillPoint::passes   the kill point a test
 //                                         named in the environment (read once), and the passes
+//   runtime/installer_program.cpp  gSeams   the copy of the updater an MSI installed
 //   net/http_client.cpp          gSeams   the per-piece watcher of downloads (the window pump)
 //   net/share.cpp                gSeams   the network-drive router
 //   ui/launch.cpp                gSeams   how a program is started

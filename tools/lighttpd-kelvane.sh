@@ -6,6 +6,7 @@
 # not start. A port found free can be taken by someone else before lighttpd binds it: it tries a few.
 
 kelvane_lighttpd_snippet=$(readlink -f "$(dirname "${BASH_SOURCE[0]}")/../deploy/lighttpd-kelvane.conf")
+source "$(dirname "${BASH_SOURCE[0]}")/web-server-up.sh"
 
 start_kelvane_lighttpd() {
   local work=$1 server=$2 root=$3 users=$4 fleet=${5:-} lighttpd _
@@ -13,7 +14,7 @@ start_kelvane_lighttpd() {
   [ -x "$lighttpd" ] || { echo "lighttpd is not installed (make deps installs it)"; return 1; }
   mkdir -p "$work/www"
   for _ in 1 2 3; do
-    lighttpd_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    lighttpd_port=$(free_port)
     cat >"$work/lighttpd.conf" <<CONF
 server.document-root = "$work/www"
 server.bind = "127.0.0.1"
@@ -27,12 +28,8 @@ include "$kelvane_lighttpd_snippet"
 CONF
     "$lighttpd" -D -f "$work/lighttpd.conf" >"$work/lighttpd.out" 2>&1 &
     lighttpd_pid=$!
-    for _ in $(seq 50); do
-      curl -s --max-time 2 -o /dev/null "http://127.0.0.1:$lighttpd_port/" && return 0
-      kill -0 "$lighttpd_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$lighttpd_pid" 2>/dev/null; wait "$lighttpd_pid" 2>/dev/null; lighttpd_pid=
+    web_server_up "$lighttpd_port" "$lighttpd_pid" && return 0
+    lighttpd_pid=
   done
   cat "$work/lighttpd.out" "$work/lighttpd.log" 2>/dev/null
   return 1

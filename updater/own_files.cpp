@@ -2,6 +2,7 @@
 #include "updater/own_files.h"
 
 #include "protocol/manifest.h"
+#include "runtime/installer_program.h"
 #include "runtime/log.h"
 #include "runtime/params.h"
 #include "runtime/paths.h"
@@ -60,11 +61,18 @@ OwnFiles::OwnFiles(StrRef targetFolder) : target_(Text(targetFolder)) {
         leaves_.insert(FoldedName(leaf));
         AddFolder(folder);
     }
+    // Windows Installer's copy of the updater is the installer's to repair and upgrade (by
+    // version): no update replaces it, whichever copy runs. A hand-made copy may update itself.
+    const auto [msiFolder, msiProgram] = Split(InstallerOwnedProgram());
+    FileIdentity msi;
+    const bool owned = !msiProgram.empty() && FsIdentityOf(msiFolder.c_str(), &msi) == 0;
+    if (owned) AddFolder(msiFolder);
     // The short names the disk keeps for the files that are there; a name that is not there yet
     // gets its short name when it is made, from its long one.
     for (Folder& f : folders_) {
         f.names = leaves_;
-        for (const std::string& leaf : leaves_) {
+        if (owned && f.identity == msi) f.names.insert(FoldedName(msiProgram));
+        for (const std::string& leaf : std::set<std::string>(f.names)) {
             std::string shortLeaf;
             if (FsShortLeaf(Join(f.path, leaf).c_str(), &shortLeaf) == 0 && !shortLeaf.empty())
                 f.names.insert(FoldedName(shortLeaf));

@@ -92,6 +92,11 @@ ErrCode StartUpSettings(RunPlan* plan) {
     if (!code) code = SetIdentity();
     if (!code) code = SetFolders();
     if (code) return code;
+    // Which build ran: after a self-update or an MSI upgrade the log tells the versions apart.
+    {
+        PoolScope scope;
+        Log(Concat(StrFromLiteral(kAppDescription), StrFromLiteral(" " KELVANE_VERSION)));
+    }
     for (const std::string& word : stray) {
         PoolScope scope;
         Log(Concat(StrFromLiteral("Not an option, left alone: "), StrMake(word.data(), static_cast<uint16_t>(word.size()))));

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# The real kelvaner.exe under Wine updates folders from kelvane-server, standalone or as CGI
-# behind lighttpd, answering its boxes with the window driver: every file with the server's bytes
+# The real kelvaner.exe under Wine updates folders from kelvane-server, standalone, as CGI
+# behind lighttpd, or as CGI of Apache through the shipped deploy/apache-kelvane.conf, answering its boxes with the window driver: every file with the server's bytes
 # and times and the completion's count; nothing on the second run; newer target files replaced in
 # a plain run; files only in the target kept; a lock file (175); a bad password (175 and the
 # password reset); a file corrupted on the way (134, CGI only, old file kept); the report line of
 # every run; the state record stamped only after a successful update.
-#   updater_http.sh standalone|cgi KELVANER_EXE WINDOW_DRIVER_EXE SERVER
+#   updater_http.sh standalone|cgi|apache KELVANER_EXE WINDOW_DRIVER_EXE SERVER
 set -uo pipefail
-mode=${1:?usage: updater_http.sh standalone|cgi KELVANER DRIVER SERVER}
+mode=${1:?usage: updater_http.sh standalone|cgi|apache KELVANER DRIVER SERVER}
 kelvaner=$2 driver=$3 server=$(readlink -f "$4")
 source "$(dirname "${BASH_SOURCE[0]}")/updater_lib.sh"
 
@@ -55,6 +55,10 @@ CONF
   server_pid=$!
   for _ in $(seq 50); do curl -s --max-time 2 -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
   base="http://127.0.0.1:$port"
+elif [ "$mode" = apache ]; then
+  source "$e2e_here/tools/apache-kelvane.sh"
+  start_kelvane_apache "$work" "$server" "$root" "$work/users.txt" || { echo "FAIL: apache2 did not start"; exit 1; }
+  server_pid=$apache_pid base="http://127.0.0.1:$apache_port"
 else
   start_server "$root" "$work/users.txt"
 fi

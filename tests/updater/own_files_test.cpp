@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "runtime/installer_program.h"
 #include "runtime/params.h"
 #include "tests/support/run_params.h"
 #include "tests/support/text.h"
@@ -18,7 +19,8 @@ const std::map<std::string, FileIdentity> kSpellings = {
     {"C:\\Program Files\\Orvik", {7, 100}}, {"C:\\PROGRA~1\\Orvik", {7, 100}}, {"\\\\?\\C:\\Program Files\\Orvik", {7, 100}},
     {"\\\\localhost\\c$\\Program Files\\Orvik", {7, 100}}, {"S:\\", {7, 100}} /* SUBST */, {"M:\\Orvik", {7, 100}} /* mapped */,
     {"C:\\Junction", {7, 100}}, {".", {7, 200}}, {"D:\\Work", {7, 200}}, {"C:\\Program Files\\Orvik\\sub", {7, 101}},
-    {"C:\\Other", {7, 300}}, {"C:\\Hardlinks", {7, 400}} /* hard links of the own files */};
+    {"C:\\Other", {7, 300}}, {"C:\\Hardlinks", {7, 400}} /* hard links of the own files */,
+    {"C:\\Program Files\\Kelvane", {7, 500}}, {"C:\\PROGRA~1\\Kelvane", {7, 500}} /* where the MSI installs */};
 
 ErrCode Identity(const char* path, FileIdentity* out) {
     const auto it = kSpellings.find(path);
@@ -37,7 +39,7 @@ protected:
         SetRunParam(kParamAppFolder, rt_test::T("C:\\Program Files\\Orvik"));
         SetFileIdentitySeams({Identity, ShortLeaf});
     }
-    void TearDown() override { SetFileIdentitySeams({}), EmptyParamsTest::TearDown(); }
+    void TearDown() override { SetFileIdentitySeams({}), SetInstallerSeams({}), EmptyParamsTest::TearDown(); }
     static bool Holds(const char* apname, const std::string& target, const std::string& name) {
         SetRunParam(kParamAppName, rt_test::T(apname));
         return OwnFiles(rt_test::V(target)).Holds(name);
@@ -73,6 +75,20 @@ TEST_F(OwnFilesTest, EveryOwnNameInEveryCaseWithAndWithoutAnIdentityAndEverySpel
         // A hard link of an own file under its name elsewhere: the commit replaces the name only.
         {up, "C:\\Hardlinks", "Kelvane", false}};
     for (const auto& r : rows) EXPECT_EQ(Holds(r.apname, r.target, r.name), r.own) << r.apname << r.target << r.name;
+}
+
+// The copy an MSI installed is Windows Installer's, whichever runs; one by hand (Orvik) is not.
+TEST_F(OwnFilesTest, TheProgramAnMsiInstalledIsNeverReplaced) {
+    static const char* installed;
+    SetInstallerSeams({[] { return std::string(installed); }});
+    const char* msi = "C:\\Program Files\\Kelvane\\kelvaner.exe";
+    const struct { const char* installed; const char* target; const char* name; bool own; } rows[] = {
+        {msi, "C:\\PROGRA~1\\Kelvane", "KELVANER.EXE", true}, {msi, "C:\\Program Files", "Kelvane/kelvaner.exe", true},
+        {msi, "C:\\Program Files\\Kelvane", "other.exe", false}, {msi, "C:\\Program Files\\Orvik", "kelvaner.exe", false},
+        {"", "C:\\Program Files\\Kelvane", "kelvaner.exe", false} /* no MSI */,
+        {"C:\\Gone\\kelvaner.exe", "C:\\Program Files\\Kelvane", "kelvaner.exe", false} /* its folder went */};
+    for (const auto& r : rows)
+        EXPECT_EQ((installed = r.installed, Holds("UP:Kelvane", r.target, r.name)), r.own) << r.installed << r.target << r.name;
 }
 
 }  // namespace
