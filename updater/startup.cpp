@@ -94,7 +94,7 @@ ErrCode StartUpSettings(RunPlan* plan) {
     if (code) return code;
     for (const std::string& word : stray) {
         PoolScope scope;
-        Log(Concat(StrFromLiteral("Not an option, left alone: "), StrMake(word.data(), static_cast<uint16_t>(word.size()))));
+        Log(Concat(StrFromLiteral("Ignored, neither an option nor a known switch: "), StrMake(word.data(), static_cast<uint16_t>(word.size()))));
     }
     const RunPlan chosen = PlanRunFromOptions();
     if (chosen.code) {
