@@ -111,6 +111,14 @@ TEST_F(CredentialsTest, MissingCredentialsAreAskedForAndRememberedOnRequest) {
     UseRunUi(BatchRunUi());
     ui_.events.clear();
     EXPECT_EQ(Get(kCredentialsAsk), rt_test::Err(kErrUserCanceled));
+    // Without a password nobody asks either: the request goes with what there is, so that a
+    // server without users answers.
+    for (const char* v : {"USER$", "PASSW$"}) VarSetText(T(v), StrEmpty());
+    dir_.Write("Kelvane", "USER$='ana'\r\n");
+    EXPECT_EQ(Get(0), "ana" + std::string(1, '\0'));
+    std::filesystem::remove(TempDir::Native(dir_.Path("Kelvane")));
+    VarSetText(T("USER$"), StrEmpty());
+    EXPECT_EQ(Get(0), std::string(1, '\0'));
     EXPECT_TRUE(ui_.events.empty());
     UseRunUi(ui_);
 }
@@ -167,8 +175,15 @@ TEST_F(CredentialsTest, TheResetListsStoredPasswordsAndClearsTheChosenOnes) {
     file = TempDir::Read(dir_.Path("Kelvane"));
     EXPECT_NE(file.find("srv_PASSW$=''"), std::string::npos) << file;
     EXPECT_TRUE(ui_.events.empty());
-    // Nothing stored any more: nothing to reset.
+    // Nothing stored any more: nothing to reset, and the log says which file has no password, or
+    // is not there, and where it was looked for.
+    dir_.Enter();
+    SetRunParam(kParamAppName, T("UP:Kelvane"));
     EXPECT_EQ(PasswordReset(T("Kelvane"), T("srv")), kErrUserCanceled);
+    EXPECT_EQ(PasswordReset(T("Gone"), T("srv")), kErrUserCanceled);
+    const std::string log = TempDir::Read(dir_.Path("UPlog.txt"));
+    EXPECT_NE(log.find("Access refused; no password stored in: " + dir_.Path("Kelvane")), std::string::npos) << log;
+    EXPECT_NE(log.find("Access refused; no credentials file: " + dir_.Path("Gone")), std::string::npos) << log;
 }
 
 TEST_F(CredentialsTest, AFilterNamingAServerWithoutAPasswordOpensTheList) {
