@@ -11,13 +11,12 @@
 
 #include "runtime/strref.h"
 #include "runtime/temp_pool.h"
+#include "protocol/credentials_names.h"
 
 namespace rt {
 
-// The file when no name is given; the variables of the unnamed server.
+// The file when no name is given (the variables' names are in protocol/credentials_names.h).
 inline constexpr char kCredentialsFile[] = "credentials";
-inline constexpr char kUserVariable[] = "USER$";
-inline constexpr char kPasswordVariable[] = "PASSW$";
 
 // Flags of GetCredentials.
 inline constexpr uint16_t kCredentialsAsk = 1;       // ask even when both values are known
