@@ -11,7 +11,6 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
-#include "ui/launch.h"
 #include "updater/copy_decision.h"
 #include "updater/file_transfer.h"
 #include "updater/run_ui.h"
@@ -35,7 +34,7 @@ bool UpdatesOff(StrRef record) {
     return check.ok() && StrEq(check, "0");
 }
 
-// The checks a non-elevated run makes before it touches the target: 0 to go on.
+// The checks a run makes before it touches the target: 0 to go on.
 ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
     PoolScope scope;
     if (flags & RunFlag::AskServer) {
@@ -46,7 +45,9 @@ ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
         if (status == 0) return kErrUserCanceled;
         if (status != kErrUndefWarning) return status;
     }
-    if ((flags & RunFlag::Confirm) && !ConfirmTarget(target)) return kErrUserCanceled;
+    // A check changes nothing: with nobody there to ask, its confirmation counts as yes.
+    const bool ask = (flags & RunFlag::Confirm) && ((flags & RunFlag::Apply) || CurrentRunUi().Attended());
+    if (ask && !ConfirmTarget(target)) return kErrUserCanceled;
     if (FolderWritable(target) != 0)
         return RecordAndReport((flags & RunFlag::Apply) ? kErrFileIo : kErrTypeWarning, kModStreams, target);
     return 0;
@@ -102,7 +103,10 @@ SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags) {
         Log(Concat(StrFromLiteral("Updates are switched off in kelvane.dat: "), target));
         return {kErrUndefWarning, 0};
     }
-    if (!IsElevated()) {
+    // The elevated copy was started because the run before it made the checks and found the
+    // target not writable; anyone else asks, also a run that happens to be elevated (a scheduled
+    // task as SYSTEM, an administrator's prompt).
+    if (!(flags & RunFlag::Relaunched)) {
         if (ErrCode err = Checks(source, target, flags, record)) return {err, 0};
     }
     if (!(flags & RunFlag::Apply)) return {kErrUndefWarning, 0};

@@ -7,6 +7,7 @@
 #include "runtime/params.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
+#include "updater/command_words.h"
 
 namespace rt {
 namespace {
@@ -64,6 +65,7 @@ RunPlan PlanRunFromOptions() {
     const StrRef run = OptionValue(kOptRun);
     const StrRef mode = OptionValue(kOptMode);
     RunPlan plan = PlanRun(dpath, run, mode);
+    if (RelaunchedCopy()) plan.flags |= RunFlag::Relaunched;
     for (StrRef v : {dpath, run, mode}) {
         if (!plan.code) plan.code = StrError(v);
     }
@@ -75,5 +77,7 @@ RunPlan PlanRunFromOptions() {
     PoolRelease(mark);
     return plan;
 }
+
+bool RelaunchedCopy() { return SwitchPresent(StrFromLiteral(kRelaunchedSwitch), false); }
 
 }  // namespace rt

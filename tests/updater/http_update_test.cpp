@@ -22,6 +22,7 @@
 #include "tests/updater/stub_update_server.h"
 #include "ui/launch.h"
 #include "updater/http_update.h"
+#include "updater/run_ui.h"
 
 namespace rt {
 namespace {
@@ -209,9 +210,34 @@ TEST_F(HttpUpdateTest, WithoutElevationTheStatusQueryConfirmationAndWritabilityC
     EXPECT_TRUE(fs::is_empty(dir_.path() / "target")) << "no probe file left";
 }
 
-TEST_F(HttpUpdateTest, ElevatedRunsSkipTheChecksAndAProgramsRecordKeepsSixValues) {
+// Elevation says nothing about who made the checks: a scheduled task as SYSTEM asks the server
+// too. Only the copy a relaunch started (Relaunched) skips them; with nobody there, a check's
+// confirmation counts as yes.
+TEST_F(HttpUpdateTest, OnlyTheRelaunchedCopySkipsTheChecks) {
+    dir_.Write("kelvane.dat", "1,tool,20240101,10:00:00,0,");
+    const struct { bool elevated, batch; RunFlags flags; ErrCode status, want; size_t queries, boxes; } cases[] = {
+        {true, false, 0x106, 0, kErrUserCanceled, 1, 0},
+        {true, true, 0x106, kErrUndefWarning, kErrUndefWarning, 1, 0},
+        {false, false, 0x106, kErrUndefWarning, kErrUserCanceled, 1, 1},
+        {true, false, 0x506, 0, kErrUndefWarning, 0, 0},
+        {false, false, 0x506, 0, kErrUndefWarning, 0, 0},
+    };
+    for (const auto& c : cases) {
+        gElevated = c.elevated;
+        server_.statusAnswer = c.status;
+        server_.requests.clear();
+        ui_.events.clear();
+        if (c.batch) UseRunUi(BatchRunUi());
+        EXPECT_EQ(Update(c.flags).code, c.want) << c.flags << c.batch;
+        UseRunUi(ui_);
+        EXPECT_EQ(server_.requests.size(), c.queries) << c.flags << c.batch;
+        EXPECT_EQ(ui_.Of("box5:").size(), c.boxes) << c.flags << c.batch;
+    }
+}
+
+TEST_F(HttpUpdateTest, TheRelaunchedCopySkipsTheChecksAndAProgramsRecordKeepsSixValues) {
     gElevated = true;
-    SyncResult r = Update(0x101);
+    SyncResult r = Update(0x501);
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(ui_.Of("box5:").empty());
     for (const auto& a : server_.requests) EXPECT_EQ(a.find("downfile=none"), std::string::npos) << a;

@@ -40,9 +40,11 @@ bool gElevated = true;
 std::vector<std::string> gLaunched;
 intptr_t gShellAnswer = 42;
 intptr_t gSpawnAnswer = 0;
+uint32_t gCopyExit = 0;
 bool Elevated() { return gElevated; }
-intptr_t Shell(const char* verb, const char* program, const char* parameters) {
+intptr_t Shell(const char* verb, const char* program, const char* parameters, uint32_t* exitCode) {
     gLaunched.push_back(std::string(verb) + "|" + program + "|" + (parameters ? parameters : "<none>"));
+    if (exitCode) *exitCode = gCopyExit;
     return gShellAnswer;
 }
 intptr_t SpawnIt(bool wait, const char* program, const char* const* argv, int* err) {
@@ -70,6 +72,7 @@ protected:
         gLaunched.clear();
         gShellAnswer = 42;
         gSpawnAnswer = 0;
+        gCopyExit = 0;
         server_.files["app.exe"] = {"program v2"};
         fs::create_directories(dir_.path() / "target");
     }
@@ -209,7 +212,7 @@ TEST_F(RunModesTest, TheElevatedRelaunchOnBothSidesOfTheCheck) {
     // The elevated copy starts where the shell likes: it gets the working folder and every option
     // that decides what is updated from where, quoted to read back exactly.
     const uint16_t mark = PoolMark();
-    const std::string here = "APSTART:'" + Str(CurrentFolder()) + "'";
+    const std::string here = "/relaunched APSTART:'" + Str(CurrentFolder()) + "'";
     PoolRelease(mark);
     const struct { std::string run, parameters; } cases[] = {
         {"", here},
@@ -219,12 +222,19 @@ TEST_F(RunModesTest, TheElevatedRelaunchOnBothSidesOfTheCheck) {
          // unquoted values come as the run read them (upper case), quoted as they were written
          here + " INPUT:'\\\\S\\A' OUTPUT:'C:\\Program Files\\Shop' HOST:'H.TEST' APNAME:'XY:Shop' TRACE:'33'"},
     };
+    // The copy is waited for: its exit code is the result; a shell that gave no process, 124.
+    gCopyExit = kErrTransUp;
     for (const auto& c : cases) {
         gLaunched.clear();
         SetRunParam(kParamCommandLine, V("\"C:\\Program Files\\K\\kelvaner.exe\" " + c.run));
-        EXPECT_EQ(ElevatedRelaunch(), kErrUndefWarning) << c.run;
+        EXPECT_EQ(ElevatedRelaunch(), kErrTransUp) << c.run;
         EXPECT_EQ(gLaunched, std::vector<std::string>{"runas|C:\\Program Files\\K\\kelvaner.exe|" + c.parameters});
     }
+    gCopyExit = kExitUnknown;
+    EXPECT_EQ(ElevatedRelaunch(), kErrUndefWarning);
+    // The copy itself never relaunches, elevated or not.
+    SetRunParam(kParamCommandLine, V("\"C:\\Program Files\\K\\kelvaner.exe\" /relaunched"));
+    EXPECT_EQ(ElevatedRelaunch(), kErrInternal);
     // The shell refused and the program is there: 175; not there: 164.
     gShellAnswer = 5;
     SetRunParam(kParamCommandLine, V(dir_.Path("UPlog.txt")));
@@ -238,17 +248,45 @@ ErrCode RefuseProbe(FsFaultPoint point, const char* path) {
     return point == kFaultOpen && std::string(path).find("~kw") != std::string::npos ? kErrPermission : 0;
 }
 
-TEST_F(RunModesTest, ARunThatCannotWriteItsTargetRelaunchesItselfWithItsRunValue) {
-    gElevated = false;
-    SetFsSeams({.fault = RefuseProbe});
+// Who starts the program after an update: the run itself when it could write; when it could not,
+// the elevated copy updates and the run starts the program, as the user, after the copy ended,
+// with the copy's exit code as its own; the copy never starts it; a batch run never relaunches.
+TEST_F(RunModesTest, TheProgramStartsAsTheUserWhoeverUpdated) {
     const std::string program = dir_.Path("app\\shop.exe");
-    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /RUN:'" + program + "' " + Http()), kErrUndefWarning);
-    SetFsSeams({});
-    ASSERT_EQ(gLaunched.size(), 1u);
-    EXPECT_EQ(gLaunched[0].rfind("runas|C:\\k\\kelvaner.exe|APSTART:'", 0), 0u) << gLaunched[0];
-    EXPECT_NE(gLaunched[0].find(" RUN:'" + program + "' INPUT:'"), std::string::npos) << gLaunched[0];
-    EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
-    EXPECT_TRUE(ui_.Of("box3:").empty()) << "124 is no error";
+    const std::string spawn = "spawn|" + program + "|\"" + program + "\"";
+    const uint16_t mark = PoolMark();
+    const std::string here = Str(CurrentFolder());
+    PoolRelease(mark);
+    const struct { const char* what; bool elevated, writable; const char* extra; uint32_t copyExit; ErrCode want;
+                   bool relaunch, started; size_t boxes; } cases[] = {
+        {"not elevated, writable", false, true, "", 0, 0, false, true, 1},
+        {"not writable: the copy updates", false, false, "", 0, 0, true, true, 0},
+        {"the copy's code is the run's", false, false, "", kErrUserCanceled, kErrUserCanceled, true, false, 0},
+        {"a serious code the copy showed", false, false, "", kErrTransUp, kErrTransUp, true, true, 0},
+        {"batch never relaunches", false, false, "/MODE:BATCH ", 0, kErrFileIo, false, true, 0},
+        {"the copy itself", true, true, "/relaunched ", 0, 0, false, false, 1},
+    };
+    for (const auto& c : cases) {
+        gElevated = c.elevated;
+        gCopyExit = c.copyExit;
+        gLaunched.clear();
+        ui_.events.clear();
+        fs::remove(dir_.path() / "target" / "app.exe");
+        if (!c.writable) SetFsSeams({.fault = RefuseProbe});
+        EXPECT_EQ(Run("C:\\k\\kelvaner.exe " + std::string(c.extra) + "/RUN:'" + program + "' " + Http()), c.want) << c.what;
+        SetFsSeams({});
+        std::vector<std::string> want;
+        if (c.relaunch) want.push_back("runas|C:\\k\\kelvaner.exe|/relaunched APSTART:'" + here + "' RUN:'" + program +
+                                       "' INPUT:'" + server_.Base() + "/shop' OUTPUT:'" + dir_.Path("target") + "'");
+        if (c.started) want.push_back(spawn);
+        EXPECT_EQ(gLaunched, want) << c.what;
+        EXPECT_EQ(fs::exists(dir_.path() / "target" / "app.exe"), c.writable) << c.what;
+        EXPECT_EQ(ui_.Of("box0:").size() + ui_.Of("box3:").size(), c.boxes) << c.what << ": only the run that updated shows its result";
+    }
+}
+
+TEST_F(RunModesTest, ARunThatCannotWriteItsTargetRelaunchesItselfWithItsRunValue) {
+    const std::string program = dir_.Path("app\\shop.exe");
     // A batch run asks nobody: 131, and the log says why. Already elevated: 141, and the report
     // line carries it with its own detail.
     SetFsSeams({.fault = RefuseProbe});
