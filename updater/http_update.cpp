@@ -45,9 +45,9 @@ ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
         if (status == 0) return kErrUserCanceled;
         if (status != kErrUndefWarning) return status;
     }
-    // A check changes nothing: with nobody there to ask, its confirmation counts as yes.
-    const bool ask = (flags & RunFlag::Confirm) && ((flags & RunFlag::Apply) || CurrentRunUi().Attended());
-    if (ask && !ConfirmTarget(target)) return kErrUserCanceled;
+    // Only a check (DPATH) asks to confirm, and it changes nothing: with nobody there to ask, its
+    // confirmation counts as yes.
+    if ((flags & RunFlag::Confirm) && CurrentRunUi().Attended() && !ConfirmTarget(target)) return kErrUserCanceled;
     if (FolderWritable(target) != 0)
         return RecordAndReport((flags & RunFlag::Apply) ? kErrFileIo : kErrTypeWarning, kModStreams, target);
     return 0;

@@ -283,6 +283,14 @@ TEST_F(RunModesTest, TheProgramStartsAsTheUserWhoeverUpdated) {
         EXPECT_EQ(fs::exists(dir_.path() / "target" / "app.exe"), c.writable) << c.what;
         EXPECT_EQ(ui_.Of("box0:").size() + ui_.Of("box3:").size(), c.boxes) << c.what << ": only the run that updated shows its result";
     }
+    // Nor does a plain run open what the copy's code calls for: the copy did.
+    gElevated = false;
+    gCopyExit = kErrFileNotFound;
+    ui_.events.clear();
+    SetFsSeams({.fault = RefuseProbe});
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe " + Http()), kErrFileNotFound);
+    SetFsSeams({});
+    EXPECT_EQ(ui_.Of("select:").size() + ui_.Of("box3:").size() + ui_.Of("box5:").size(), 0u);
 }
 
 TEST_F(RunModesTest, ARunThatCannotWriteItsTargetRelaunchesItselfWithItsRunValue) {
