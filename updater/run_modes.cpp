@@ -173,8 +173,10 @@ ErrCode ElevatedRelaunch() {
     uint32_t copyExit = kExitUnknown;
     if (const ErrCode err = RunElevated(self, parameters, PathExists, &copyExit)) return err;
     gHandedOver = true;
-    // A shell that started the copy without giving its process: the copy goes on alone.
-    return copyExit > 0xFFFFu ? kErrUndefWarning : static_cast<ErrCode>(copyExit);
+    // A shell that started the copy without giving its process: the copy goes on alone. What the
+    // copy ended with, it has shown.
+    gShownCode = copyExit > 0xFFFFu ? kErrUndefWarning : static_cast<ErrCode>(copyExit);
+    return gShownCode;
 }
 
 ErrCode StartProgram(StrRef program) {
@@ -241,9 +243,7 @@ ErrCode ProgramRun(RunFlags flags, StrRef program, StrRef host) {
     // person who saw it; a batch run's caller has only the exit code, which keeps it. An elevated
     // copy's code was shown by the copy and is kept.
     const bool serious = result >= kFirstSerious;
-    if (serious && gHandedOver) {
-        gShownCode = result;
-    } else if (serious) {
+    if (serious && !gHandedOver) {
         const ErrCode shown = ShowResult(result);
         gShownCode = result;
         if (CurrentRunUi().Attended()) result = shown;
