@@ -29,6 +29,20 @@ private:
     HANDLE h_;
 };
 
+// Waits for process while answering the messages of this thread's windows: a program that sends
+// to every window (a setting's broadcast) would otherwise wait as long as the process runs.
+DWORD WaitAnswering(HANDLE process) {
+    for (;;) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (woke != WAIT_OBJECT_0 + 1) return woke;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
 }  // namespace
 
 bool OsIsElevated() {
@@ -45,8 +59,9 @@ intptr_t OsShellExecute(const char* verb, const char* program, const char* param
     const std::wstring wideVerb = Wide(verb), wideProgram = Wide(program);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    // The process is asked for only by a caller that waits on it.
-    info.fMask = SEE_MASK_NOASYNC | (exitCode ? SEE_MASK_NOCLOSEPROCESS : 0);
+    // The process is asked for only by a caller that waits on it; a failure is the caller's to
+    // report (as ShellExecute leaves it), not a box of the shell's.
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | (exitCode ? SEE_MASK_NOCLOSEPROCESS : 0);
     info.lpVerb = wideVerb.c_str();
     info.lpFile = wideProgram.c_str();
     info.lpParameters = parameters ? params.c_str() : nullptr;
@@ -56,7 +71,7 @@ intptr_t OsShellExecute(const char* verb, const char* program, const char* param
     if (!started) return 0;
     if (exitCode) {
         DWORD code = kExitUnknown;
-        if (process.get() && WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0 &&
+        if (process.get() && WaitAnswering(process.get()) == WAIT_OBJECT_0 &&
             !GetExitCodeProcess(process.get(), &code))
             code = kExitUnknown;
         *exitCode = code;
