@@ -100,6 +100,7 @@
 //   updater/run_ui_batch.cpp          BatchRunUi::ui    the batch implementation
 //   updater/run_modes.cpp      gReported        the run wrote its report line
 //                              gShownCode       the serious result a program run already showed
+//                              gHandedOver      an elevated copy ran to its end for this run
 //
 // ---- Global: kelvane-server --------------------------------------------------------------------
 //

@@ -1,4 +1,5 @@
 // kelvane-server: the reference update server, as a CGI program or as a standalone HTTP server.
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "server/cgi.h"
+#include "server/credentials_tool.h"
 #include "server/fleet_render.h"
 #include "server/fleet_store.h"
 #include "server/fleet_view.h"
@@ -30,6 +32,7 @@ const char kUsage[] =
     "       kelvane-server fleet --fleet FILE [--root DIR] [--users FILE] [--silent-days N] [--csv | --json]\n"
     "       kelvane-server keygen --key PRIVATE.pem\n"
     "       kelvane-server sign --key PRIVATE.pem FOLDER [--path SHOP/APP] [--valid-days N] [--sequence N [--force]]\n"
+    "       kelvane-server credentials --user NAME [--password-file FILE] [--out FILE]\n"
     "As a CGI program the root, users file and fleet store may also come from the environment\n"
     "variables KELVANE_ROOT, KELVANE_USERS and KELVANE_FLEET. Port 0 picks a free port; the address\n"
     "in use is printed as \"listening on HOST:PORT\".\n"
@@ -39,7 +42,10 @@ const char kUsage[] =
     "keygen writes a P-256 key pair: PRIVATE.pem and PRIVATE.pem.pub, the public key that goes\n"
     "beside the updater. sign writes FOLDER/kelvane.manifest, good for N days (90), binding the\n"
     "folder to the last names of the path it is published at (--path; its own name by default).\n"
-    "A sequence lower than the present manifest's is refused unless --force.\n";
+    "A sequence lower than the present manifest's is refused unless --force.\n"
+    "credentials writes the credentials file kelvaner.exe reads (to FILE, else standard output),\n"
+    "the password taken from the first line of the password file, or of standard input without\n"
+    "one or with \"-\"; never from the command line.\n";
 
 struct Options {
     const char* listen = nullptr;
@@ -227,9 +233,69 @@ int RunPublisherCommand(int argc, char** argv) {
     return 0;
 }
 
+// Reads at most kMaxPasswordInput bytes of a file, "-" or none being standard input. False when
+// it cannot be read or is longer.
+bool ReadPasswordInput(const char* path, std::string* text) {
+    const bool stdinput = !path || std::strcmp(path, "-") == 0;
+    FILE* f = stdinput ? stdin : std::fopen(path, "rb");
+    if (!f) return false;
+    char buf[rt::kMaxPasswordInput + 1];
+    const size_t n = std::fread(buf, 1, sizeof buf, f);
+    const bool failed = std::ferror(f) != 0;
+    if (!stdinput) std::fclose(f);
+    if (failed || n > rt::kMaxPasswordInput) return false;
+    text->assign(buf, n);
+    return true;
+}
+
+// The credentials command: 0 written, 1 failed, 2 misused or refused.
+int RunCredentialsCommand(int argc, char** argv) {
+    const char* user = nullptr;
+    const char* passwordFile = nullptr;
+    const char* out = nullptr;
+    for (int i = 2; i < argc; ++i) {
+        const char** slot = nullptr;
+        if (std::strcmp(argv[i], "--user") == 0) slot = &user;
+        if (std::strcmp(argv[i], "--password-file") == 0) slot = &passwordFile;
+        if (std::strcmp(argv[i], "--out") == 0) slot = &out;
+        if (!slot || i + 1 >= argc) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+        *slot = argv[++i];
+    }
+    if (!user) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::string input, text, why;
+    if (!ReadPasswordInput(passwordFile, &input)) {
+        std::fprintf(stderr, "kelvane-server credentials: the password cannot be read from %s (at most %zu bytes)\n",
+                     passwordFile ? passwordFile : "standard input", rt::kMaxPasswordInput);
+        return 1;
+    }
+    if (const rt::ErrCode err = rt::CredentialsFileText(user, rt::PasswordLine(input), &text, &why)) {
+        std::fprintf(stderr, "kelvane-server credentials: %s\n", why.c_str());
+        return err == rt::kErrBadInput ? 2 : 1;
+    }
+    // The file holds a password scrambled, not encrypted: only its owner reads it.
+    const int fd = out ? open(out, O_WRONLY | O_CREAT | O_TRUNC, 0600) : STDOUT_FILENO;
+    bool written = fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (out && fd >= 0) written = close(fd) == 0 && written;
+    if (!written) {
+        std::fprintf(stderr, "kelvane-server credentials: cannot write %s\n", out ? out : "standard output");
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "credentials") == 0) {
+        if (rt::RuntimeGuard::StartContext() != rt::kOk) return 1;
+        return RunCredentialsCommand(argc, argv);
+    }
     const bool publisher = argc > 1 && (std::strcmp(argv[1], "sign") == 0 || std::strcmp(argv[1], "keygen") == 0);
     const bool fleet = argc > 1 && std::strcmp(argv[1], "fleet") == 0;
     if (publisher || fleet) {

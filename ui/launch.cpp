@@ -89,19 +89,19 @@ ErrCode SystemErrorCode(int err) {
 
 bool IsElevated() { return gSeams.isElevated ? gSeams.isElevated() : OsIsElevated(); }
 
-ErrCode ShellStart(StrRef program, StrRef parameters, StrRef verb) {
+ErrCode ShellStart(StrRef program, StrRef parameters, StrRef verb, uint32_t* exitCode) {
     if (!program.ok() || !verb.ok()) return 0xFFFF;
     PoolScope scope;
     const char* params = parameters.ok() && parameters.len ? CString(parameters) : nullptr;
     const char* prog = CString(program);
     const char* v = CString(verb);
     const intptr_t result =
-        gSeams.shellExecute ? gSeams.shellExecute(v, prog, params) : OsShellExecute(v, prog, params);
+        gSeams.shellExecute ? gSeams.shellExecute(v, prog, params, exitCode) : OsShellExecute(v, prog, params, exitCode);
     return result > kShellAccepted ? 0 : 0xFFFF;
 }
 
-ErrCode RunElevated(StrRef program, StrRef parameters, ExistenceCheck exists) {
-    if (ShellStart(program, parameters, StrFromLiteral("runas")) == 0) return 0;
+ErrCode RunElevated(StrRef program, StrRef parameters, ExistenceCheck exists, uint32_t* exitCode) {
+    if (ShellStart(program, parameters, StrFromLiteral("runas"), exitCode) == 0) return 0;
     if (!exists) return 0xFFFF;
     PoolScope scope;
     return exists(FirstWord(program)) ? kErrFileNotFound : kErrPermission;

@@ -37,13 +37,16 @@ ErrCode SystemErrorCode(int err);
 // True when the process token is elevated; false on any failure.
 bool IsElevated();
 // Starts program through the shell with verb (parameters only when not empty): 0 when the shell
-// took the request, 0xFFFF otherwise.
-ErrCode ShellStart(StrRef program, StrRef parameters, StrRef verb);
+// took the request, 0xFFFF otherwise. With exitCode, waits until the started process ends and
+// puts its exit code there (kExitUnknown when the shell gave no process to wait on).
+inline constexpr uint32_t kExitUnknown = 0xFFFFFFFFu;
+ErrCode ShellStart(StrRef program, StrRef parameters, StrRef verb, uint32_t* exitCode = nullptr);
 // Checks that a file exists: 0 when it does, an ErrCode when not.
 using ExistenceCheck = ErrCode (*)(StrRef path);
-// ShellStart with "runas". On failure: 0xFFFF without a check; with one, kErrFileNotFound when the first word
-// of program is not there, kErrPermission when it is (elevation refused).
-ErrCode RunElevated(StrRef program, StrRef parameters, ExistenceCheck exists);
+// ShellStart with "runas" (waiting with exitCode). On failure: 0xFFFF without a check; with one,
+// kErrFileNotFound when the first word of program is not there, kErrPermission when it is
+// (elevation refused).
+ErrCode RunElevated(StrRef program, StrRef parameters, ExistenceCheck exists, uint32_t* exitCode = nullptr);
 // Starts the program of a command text (SplitCommand) with the further words as its argument
 // list, the first of them being the name the program sees as its own (a single blank when there
 // is none). Flag 4 (or 2) waits and returns the exit status in 16 bits; otherwise the program is
@@ -54,8 +57,9 @@ uint16_t Spawn(StrRef command, uint16_t flags);
 // operating system.
 struct LaunchSeams {
     bool (*isElevated)() = nullptr;
-    // Returns the shell's result (> 32 accepted).
-    intptr_t (*shellExecute)(const char* verb, const char* program, const char* parameters) = nullptr;
+    // Returns the shell's result (> 32 accepted); with exitCode, once the started process ended,
+    // its exit code (kExitUnknown without a process).
+    intptr_t (*shellExecute)(const char* verb, const char* program, const char* parameters, uint32_t* exitCode) = nullptr;
     // argv is the argument list the program receives (its own name first, as the command text
     // gave it) and ends with a null; returns the exit status (wait) or 0 (started), or -1 with
     // *err set.
@@ -65,7 +69,7 @@ void SetLaunchSeams(const LaunchSeams& seams);
 
 // The real operating system (launch_win.cpp / launch_posix.cpp).
 bool OsIsElevated();
-intptr_t OsShellExecute(const char* verb, const char* program, const char* parameters);
+intptr_t OsShellExecute(const char* verb, const char* program, const char* parameters, uint32_t* exitCode);
 intptr_t OsSpawn(bool wait, const char* program, const char* const* argv, int* err);
 
 }  // namespace rt

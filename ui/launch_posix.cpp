@@ -16,7 +16,7 @@ namespace rt {
 
 bool OsIsElevated() { return geteuid() == 0; }
 
-intptr_t OsShellExecute(const char*, const char*, const char*) { return 0; }
+intptr_t OsShellExecute(const char*, const char*, const char*, uint32_t*) { return 0; }
 
 intptr_t OsSpawn(bool wait, const char* program, const char* const* argv, int* err) {
     // No shell reads the arguments here, so their double quotes are taken off as a shell would.

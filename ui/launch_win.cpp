@@ -29,6 +29,20 @@ private:
     HANDLE h_;
 };
 
+// Waits for process while answering the messages of this thread's windows: a program that sends
+// to every window (a setting's broadcast) would otherwise wait as long as the process runs.
+DWORD WaitAnswering(HANDLE process) {
+    for (;;) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (woke != WAIT_OBJECT_0 + 1) return woke;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
 }  // namespace
 
 bool OsIsElevated() {
@@ -40,11 +54,29 @@ bool OsIsElevated() {
     return elevation.TokenIsElevated != 0;
 }
 
-intptr_t OsShellExecute(const char* verb, const char* program, const char* parameters) {
+intptr_t OsShellExecute(const char* verb, const char* program, const char* parameters, uint32_t* exitCode) {
     const std::wstring params = parameters ? Wide(parameters) : std::wstring();
-    HINSTANCE result = ShellExecuteW(nullptr, Wide(verb).c_str(), Wide(program).c_str(),
-                                     parameters ? params.c_str() : nullptr, nullptr, SW_SHOW);
-    return reinterpret_cast<intptr_t>(result);
+    const std::wstring wideVerb = Wide(verb), wideProgram = Wide(program);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // The process is asked for only by a caller that waits on it; a failure is the caller's to
+    // report (as ShellExecute leaves it), not a box of the shell's.
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | (exitCode ? SEE_MASK_NOCLOSEPROCESS : 0);
+    info.lpVerb = wideVerb.c_str();
+    info.lpFile = wideProgram.c_str();
+    info.lpParameters = parameters ? params.c_str() : nullptr;
+    info.nShow = SW_SHOW;
+    const BOOL started = ShellExecuteExW(&info);
+    ScopedHandle process(info.hProcess);
+    if (!started) return 0;
+    if (exitCode) {
+        DWORD code = kExitUnknown;
+        if (process.get() && WaitAnswering(process.get()) == WAIT_OBJECT_0 &&
+            !GetExitCodeProcess(process.get(), &code))
+            code = kExitUnknown;
+        *exitCode = code;
+    }
+    return reinterpret_cast<intptr_t>(info.hInstApp);
 }
 
 intptr_t OsSpawn(bool wait, const char* program, const char* const* argv, int* err) {

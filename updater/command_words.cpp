@@ -2,6 +2,7 @@
 #include "updater/command_words.h"
 
 #include <cctype>
+#include <cstring>
 #include <string_view>
 
 #include "runtime/options.h"
@@ -34,7 +35,13 @@ WordKind KindOf(std::string_view word) {
     size_t n = 0;
     while (n < word.size() && (std::isalpha(static_cast<unsigned char>(word[n])) || word[n] == '?')) ++n;
     if (n == 0) return WordKind::Other;
-    if (n == word.size()) return WordKind::Switch;
+    if (n == word.size()) {
+        for (const char* known : {kConfirmSwitch, kRelaunchedSwitch}) {
+            if (n == std::strlen(known) && CompareFold(StrMake(word.data(), static_cast<uint16_t>(n)), StrFromLiteral(known), true) == 0)
+                return WordKind::Switch;
+        }
+        return WordKind::Other;
+    }
     if ((word[n] == ':' || word[n] == '=') && IsOptionName(word.substr(0, n))) return WordKind::Option;
     return WordKind::Other;
 }

@@ -4,6 +4,7 @@
 #include "runtime/catalogue.h"
 #include "runtime/errors.h"
 #include "runtime/log.h"
+#include "runtime/paths.h"
 #include "runtime/scramble.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_format.h"
@@ -86,8 +87,16 @@ PoolText GetCredentials(uint16_t flags, StrRef file, StrRef userVar, StrRef pass
     if ((flags & kCredentialsAsk) || !known) {
         VarSetText(passwordVar, StrEmpty());
         if (flags & kCredentialsNeverAsk) return PoolReturn(mark, StrEmpty());
-        if (ErrCode err = AskCredentials(file, userVar, passwordVar)) return PoolReturn(mark, StrErr(err));
-        user = VarGetText(userVar);
+        if (!(flags & kCredentialsAsk) && !CurrentRunUi().Attended()) {
+            // Nobody is there to ask (a desktop deployed without the file): the request goes
+            // without a password, which a server without users answers; a refusal names the file
+            // (PasswordReset).
+            if (!user.ok()) user = StrEmpty();
+        } else if (ErrCode err = AskCredentials(file, userVar, passwordVar)) {
+            return PoolReturn(mark, StrErr(err));
+        } else {
+            user = VarGetText(userVar);
+        }
         password = VarGetText(passwordVar);
     }
     if (!user.ok()) return PoolReturn(mark, user);
@@ -161,7 +170,15 @@ ErrCode PasswordReset(StrRef file, StrRef server) {
     StrRef passwordVar = StrFromLiteral(kPasswordVariable);
     StrRef servers = StoredPasswordServers(file, passwordVar);
     if (!servers.ok()) return StrError(servers);
-    if (servers.len == 0) return kErrUserCanceled;
+    if (servers.len == 0) {
+        // The server refused a request that carried no stored password: the log says which file
+        // would have held one, and where it was looked for.
+        const StrRef path = ScriptFilePath(file);
+        const bool missing = path.ok() && PathExists(path) != 0;
+        Log(Concat(StrFromLiteral(missing ? "Access refused; no credentials file: " : "Access refused; no password stored in: "),
+                   path.ok() ? path : file));
+        return kErrUserCanceled;
+    }
     const uint16_t preset = server.len ? ListIndex(servers, server, ',') : 0;
     StrRef chosen;
     if (preset) {

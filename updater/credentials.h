@@ -11,13 +11,12 @@
 
 #include "runtime/strref.h"
 #include "runtime/temp_pool.h"
+#include "protocol/credentials_names.h"
 
 namespace rt {
 
-// The file when no name is given; the variables of the unnamed server.
+// The file when no name is given (the variables' names are in protocol/credentials_names.h).
 inline constexpr char kCredentialsFile[] = "credentials";
-inline constexpr char kUserVariable[] = "USER$";
-inline constexpr char kPasswordVariable[] = "PASSW$";
 
 // Flags of GetCredentials.
 inline constexpr uint16_t kCredentialsAsk = 1;       // ask even when both values are known
@@ -26,7 +25,8 @@ inline constexpr uint16_t kCredentialsNeverAsk = 2;  // missing values give the 
 // Loads file (kCredentialsFile when empty; resolved against the application folder after its
 // references are expanded) into the variables; a load error is the result. When both userVar and
 // passwordVar hold values (and kCredentialsAsk is not set), returns them. Otherwise clears the
-// password; with kCredentialsNeverAsk returns the empty text; else asks in a form titled "Acceso a
+// password; with kCredentialsNeverAsk returns the empty text; with nobody there to ask (a batch
+// run) and without kCredentialsAsk, the user as stored (or empty) and an empty password; else asks in a form titled "Acceso a
 // <server>" for user, password and "remember": the trimmed user name and the password encoded with
 // it become the variables, and with "remember" answered yes they are saved into the file. A
 // cancelled form gives 122. One pool entry: user NUL encoded password.
@@ -49,7 +49,8 @@ PoolText CredentialQuery(StrRef credentials, bool keepEncoded);
 PoolText StoredPasswordServers(StrRef file, StrRef passwordVar);
 
 // The password reset: the servers with a stored password; server when it is among them, else
-// the ones the user marks in a list (message 141 field 1; cancelled or nothing stored: 122). Their
+// the ones the user marks in a list (message 141 field 1; cancelled: 122; nothing stored: 122 and
+// a log line naming the file, missing or without a password, with its folder). Their
 // password variables are cleared and saved into the file, so the next request asks for them. The
 // result is shown (success or error) unless server named one and the save succeeded.
 ErrCode PasswordReset(StrRef file, StrRef server);

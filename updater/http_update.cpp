@@ -12,7 +12,6 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
-#include "ui/launch.h"
 #include "updater/copy_decision.h"
 #include "updater/desktop_report.h"
 #include "updater/file_transfer.h"
@@ -37,7 +36,7 @@ bool UpdatesOff(StrRef record) {
     return check.ok() && StrEq(check, "0");
 }
 
-// The checks a non-elevated run makes before it touches the target: 0 to go on.
+// The checks a run makes before it touches the target: 0 to go on.
 ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
     PoolScope scope;
     if (flags & RunFlag::AskServer) {
@@ -48,7 +47,9 @@ ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
         if (status == 0) return kErrUserCanceled;
         if (status != kErrUndefWarning) return status;
     }
-    if ((flags & RunFlag::Confirm) && !ConfirmTarget(target)) return kErrUserCanceled;
+    // Only a check (DPATH) asks to confirm, and it changes nothing: with nobody there to ask, its
+    // confirmation counts as yes.
+    if ((flags & RunFlag::Confirm) && CurrentRunUi().Attended() && !ConfirmTarget(target)) return kErrUserCanceled;
     if (FolderWritable(target) != 0)
         return RecordAndReport((flags & RunFlag::Apply) ? kErrFileIo : kErrTypeWarning, kModStreams, target);
     return 0;
@@ -105,7 +106,10 @@ SyncResult HttpUpdate(StrRef source, StrRef target, RunFlags flags) {
         Log(Concat(StrFromLiteral("Updates are switched off in kelvane.dat: "), target));
         return {kErrUndefWarning, 0};
     }
-    if (!IsElevated()) {
+    // The elevated copy was started because the run before it made the checks and found the
+    // target not writable; anyone else asks, also a run that happens to be elevated (a scheduled
+    // task as SYSTEM, an administrator's prompt).
+    if (!(flags & RunFlag::Relaunched)) {
         if (ErrCode err = Checks(source, target, flags, record)) return {err, 0};
     }
     if (!(flags & RunFlag::Apply)) return {kErrUndefWarning, 0};

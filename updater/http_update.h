@@ -25,9 +25,9 @@ SyncResult HttpUpdateFlow(StrRef source, StrRef target, uint16_t mask, std::stri
 
 // The update with its checks:
 //  - the state record (read with flags) switches updates off with field 1 "0": 124;
-//  - unless the process runs elevated: with AskServer the status query (nothing changed: 122;
-//    an error: its code), with Confirm the user's yes (no: 122), and a writable target (else
-//    131 with Apply, 125 without);
+//  - unless flags hold Relaunched (the elevated copy): with AskServer the status query (nothing
+//    changed: 122; an error: its code), with Confirm the user's yes (no: 122; nobody there to
+//    ask: yes), and a writable target (else 131 with Apply, 125 without);
 //  - without Apply: 124;
 //  - else the flow with mask 22 or 18 (TransferMask); after a result of 0 the state record is
 //    stamped, whose write error becomes the result, and the list's digest is kept for source.

@@ -7,6 +7,7 @@
 #include "runtime/params.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
+#include "updater/command_words.h"
 
 namespace rt {
 namespace {
@@ -65,6 +66,7 @@ RunPlan PlanRunFromOptions() {
     const StrRef run = OptionValue(kOptRun);
     const StrRef mode = OptionValue(kOptMode);
     RunPlan plan = PlanRun(dpath, run, mode);
+    if (RelaunchedCopy()) plan.flags |= RunFlag::Relaunched;
     for (StrRef v : {dpath, run, mode}) {
         if (!plan.code) plan.code = StrError(v);
     }
@@ -76,5 +78,7 @@ RunPlan PlanRunFromOptions() {
     PoolRelease(mark);
     return plan;
 }
+
+bool RelaunchedCopy() { return SwitchPresent(StrFromLiteral(kRelaunchedSwitch), false); }
 
 }  // namespace rt

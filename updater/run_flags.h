@@ -17,6 +17,8 @@ struct RunFlag {
     static constexpr RunFlags OverwriteNewer = 0x008;  // also replace target files newer than the source
     static constexpr RunFlags ProgramGiven = 0x100;    // DPATH or RUN named a program
     static constexpr RunFlags AdminMode = 0x200;       // MODE:ADMIN asked for the configuration forms
+    static constexpr RunFlags Relaunched = 0x400;      // the elevated copy a relaunch started: the run that
+                                                       // started it made the checks and starts the program
 };
 
 // The four ways a run can go.
@@ -50,7 +52,10 @@ bool IsBatchModeValue(StrRef mode);
 // and OverwriteNewer (9), plus AdminMode with MODE ADMIN (then AdminMenu). MODE BATCH sets batch
 // in every mode. Error values count as empty.
 RunPlan PlanRun(StrRef dpath, StrRef run, StrRef mode);
-// PlanRun from the options DPATH, RUN and MODE of the stored command line.
+// PlanRun from the options DPATH, RUN and MODE of the stored command line, plus Relaunched when
+// the command line holds the relaunch's switch.
 RunPlan PlanRunFromOptions();
+// True when the stored command line holds the switch the elevated relaunch adds (kRelaunchedSwitch).
+bool RelaunchedCopy();
 
 }  // namespace rt

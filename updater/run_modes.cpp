@@ -20,6 +20,7 @@
 #include "runtime/text_ops.h"
 #include "runtime/text_search.h"
 #include "ui/launch.h"
+#include "updater/command_words.h"
 #include "updater/config_editor.h"
 #include "updater/copy_decision.h"
 #include "updater/config_file.h"
@@ -42,6 +43,9 @@ constexpr uint32_t kFinishWaitMs = 30000;
 bool gReported = false;
 // The serious result a program run showed, so that the run's end does not show it again.
 ErrCode gShownCode = 0;
+// Set once an elevated copy ran to its end: it showed what there was to show, and its exit code
+// is this run's result.
+bool gHandedOver = false;
 
 // The command line as the log may show it: a source that carries its own query ("?...&passw=...")
 // keeps its password out of the log, masked as the server masks it in its own.
@@ -111,6 +115,9 @@ ErrCode AfterNotWritable(ErrCode result) {
     return result;
 }
 
+// The completion of an update run, unless the elevated copy already showed its own.
+ErrCode Completion(SyncResult r) { return gHandedOver ? r.code : ShowCompletion(r.code, r.count); }
+
 }  // namespace
 
 // The new updater that waits to take the running one's name starts once this run has released
@@ -162,7 +169,10 @@ PoolText RelaunchParameters() {
     PoolScope scope;
     // What decides what is updated from where, and where the run's own files are.
     static constexpr Option kPassed[] = {kOptRun, kOptInput, kOptOutput, kOptHost, kOptApName, kOptTrace};
-    StrRef parameters = Concat(StrFromLiteral("APSTART:"), Quote(CurrentFolder(), '\''));
+    // The switch tells the copy that it is one: it skips the checks this run made and leaves the
+    // program to this run, which starts it as the user once the copy has ended.
+    StrRef parameters = Concat(Concat(StrFromLiteral("/"), StrFromLiteral(kRelaunchedSwitch)),
+                               Concat(StrFromLiteral(" APSTART:"), Quote(CurrentFolder(), '\'')));
     for (Option option : kPassed) {
         const StrRef value = OptionValue(option);
         if (!value.ok() || value.len == 0) {
@@ -178,21 +188,30 @@ PoolText RelaunchParameters() {
 
 ErrCode ElevatedRelaunch() {
     PoolScope scope;
-    if (IsElevated()) {
+    // The copy a relaunch started never starts another, elevated or not.
+    if (IsElevated() || RelaunchedCopy()) {
         return RecordAndReport(kErrInternal, kModStreams,
                                Concat(StrFromLiteral("Not writable even as administrator: "), ErrorDetail()));
     }
     StrRef parameters = RelaunchParameters();
     if (!parameters.ok()) return StrError(parameters);
     StrRef self = FirstWord(RunParam(kParamCommandLine));
-    const ErrCode err = RunElevated(self, parameters, PathExists);
-    return err == 0 ? kErrUndefWarning : err;
+    uint32_t copyExit = kExitUnknown;
+    if (const ErrCode err = RunElevated(self, parameters, PathExists, &copyExit)) return err;
+    gHandedOver = true;
+    // A shell that started the copy without giving its process: the copy goes on alone. What the
+    // copy ended with, it has shown.
+    gShownCode = copyExit > 0xFFFFu ? kErrUndefWarning : static_cast<ErrCode>(copyExit);
+    return gShownCode;
 }
 
 ErrCode StartProgram(StrRef program) {
     if (!program.ok()) return StrError(program);
     PoolScope scope;
     if (CompareFold(PathPart(program, kPathFileName), StrFromLiteral("NONE"), true) == 0) return 0;
+    // The elevated copy would start it as the administrator: the run that started the copy
+    // starts it, as the user, once the copy has ended.
+    if (RelaunchedCopy()) return 0;
     StrRef quoted = Concat(Concat(StrFromLiteral("\""), program), StrFromLiteral("\""));
     StrRef command = Concat(Concat(quoted, StrFromLiteral(" ")), quoted);
     if (Spawn(command, 0) == 0) return 0;
@@ -214,15 +233,17 @@ ErrCode PlainRun(RunFlags flags, StrRef host) {
         ErrCode serious = 0, other = 0;
         for (uint16_t k = 1; k <= applications; ++k) {
             SyncResult r = UpdateRun(flags, host, k);
-            const ErrCode code = ShowCompletion(r.code, r.count);
+            const ErrCode code = Completion(r);
             if (code >= kFirstSerious && !serious) serious = code;
             if (code && !other) other = code;
         }
         result = serious ? serious : other;
     } else if (result == 0) {
         SyncResult r = UpdateRun(flags, host);
-        result = ShowCompletion(r.code, r.count);
-        if (result == kErrFileNotFound && CurrentRunUi().Attended()) {
+        result = Completion(r);
+        if (gHandedOver) {
+            // The copy opened what its result called for.
+        } else if (result == kErrFileNotFound && CurrentRunUi().Attended()) {
             result = ConfigurationEditor(host);
         } else if (result == kErrBadInput && CurrentRunUi().Attended()) {
             PoolScope scope;
@@ -242,12 +263,13 @@ ErrCode ProgramRun(RunFlags flags, StrRef program, StrRef host) {
         result = AfterNotWritable(pair.ok() ? PreferencesPanel(flags, pair) : StrError(pair));
     } else {
         SyncResult r = UpdateRun(flags, host);
-        result = ShowCompletion(r.code, r.count);
+        result = Completion(r);
     }
     // The program is started even after a serious error. Showing it clears it to 0 for the
-    // person who saw it; a batch run's caller has only the exit code, which keeps it.
+    // person who saw it; a batch run's caller has only the exit code, which keeps it. An elevated
+    // copy's code was shown by the copy and is kept.
     const bool serious = result >= kFirstSerious;
-    if (serious) {
+    if (serious && !gHandedOver) {
         const ErrCode shown = ShowResult(result);
         gShownCode = result;
         if (CurrentRunUi().Attended()) result = shown;
@@ -264,6 +286,7 @@ ErrCode RunUpdater(const RunPlan& plan, RunUi& attended) {
     UseRunUi(plan.batch ? BatchRunUi() : attended);
     gReported = false;
     gShownCode = 0;
+    gHandedOver = false;
     PoolScope scope;
     StrRef host = DefaultServerHost();
     ErrCode result;

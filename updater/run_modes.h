@@ -25,17 +25,19 @@ SyncResult UpdateRun(RunFlags flags, StrRef host, uint16_t application = 0);
 // "¿Continuar?": yes 0 (the update follows), no 122.
 ErrCode AdministrationMenu(RunFlags flags, StrRef host);
 
-// After 131: 141 when already elevated (reported with the 131's detail); else this program again
-// through "runas" with RelaunchParameters: 124 when the shell took it (the elevated copy goes on),
-// else the launcher's code.
+// After 131: 141 when already elevated or itself the relaunched copy (reported with the 131's
+// detail); else this program again through "runas" with RelaunchParameters, waited for: the
+// copy's exit code once it has ended (124 when the shell gave no process to wait on), else the
+// launcher's code. The copy shows its own results, so the run shows none after it.
 ErrCode ElevatedRelaunch();
-// The elevated copy's command line: "APSTART:'<working folder>'", then RUN, INPUT, OUTPUT, HOST,
-// APNAME and TRACE as given, each "NAME:'value'" (in double quotes when the value holds a single
-// quote; 163 when it holds both). A pool entry.
+// The elevated copy's command line: "/relaunched APSTART:'<working folder>'", then RUN, INPUT,
+// OUTPUT, HOST, APNAME and TRACE as given, each "NAME:'value'" (in double quotes when the value
+// holds a single quote; 163 when it holds both). A pool entry.
 PoolText RelaunchParameters();
 
 // Starts program without waiting, as "\"program\" \"program\"" (its own name as its first argument),
-// unless its file name is "none" (any case). 164 reported against it when it cannot be started.
+// unless its file name is "none" (any case) or this is the relaunched copy (the run that started
+// it starts the program as the user). 164 reported against it when it cannot be started.
 ErrCode StartProgram(StrRef program);
 
 // The plain run: the menu first with AdminMode, the update and its completion; 164 opens the

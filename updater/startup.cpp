@@ -99,7 +99,7 @@ ErrCode StartUpSettings(RunPlan* plan) {
     }
     for (const std::string& word : stray) {
         PoolScope scope;
-        Log(Concat(StrFromLiteral("Not an option, left alone: "), StrMake(word.data(), static_cast<uint16_t>(word.size()))));
+        Log(Concat(StrFromLiteral("Ignored, neither an option nor a known switch: "), StrMake(word.data(), static_cast<uint16_t>(word.size()))));
     }
     const RunPlan chosen = PlanRunFromOptions();
     if (chosen.code) {

@@ -12,6 +12,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_list.h"
 #include "runtime/text_ops.h"
+#include "updater/command_words.h"
 #include "updater/config_file.h"
 #include "updater/run_ui.h"
 #include "updater/state_record.h"
@@ -140,7 +141,7 @@ PoolText UpdateOptions(RunFlags flags, StrRef host, uint16_t application) {
     return PoolReturn(mark, pair);
 }
 
-bool ConfirmSwitch() { return SwitchPresent(StrFromLiteral("confirm"), false); }
+bool ConfirmSwitch() { return SwitchPresent(StrFromLiteral(kConfirmSwitch), false); }
 
 bool ConfirmTarget(StrRef target) {
     PoolScope scope;

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The real kelvaner.exe under Wine in its other runs: a program path (RUN starts the updated
-# program, "none" starts nothing, DPATH with an HTTP source ends with 124, a serious error is
-# shown and the program still starts), default sources (a target below ProgramData, one outside
+# program, "none" starts nothing, DPATH asks the server: 124, 122, the network code; the relaunched
+# copy starts nothing; a serious error is shown and the program still starts), default sources (a target below ProgramData, one outside
 # the known folders, use SSH: 148), MODE:BATCH (no window during a whole update, the result in the
-# exit code and the log; a read-only file, a mistyped MODE), and folder and share sources (a check,
+# exit code and the log; no credentials file; a read-only file, a mistyped MODE), and folder and share sources (a check,
 # a source that is not there).
 #   updater_runs.sh KELVANER_EXE WINDOW_DRIVER_EXE ECHO_ARGS_EXE SERVER
 set -uo pipefail
@@ -20,7 +20,10 @@ head -c $((8 * 1024 * 1024)) /dev/urandom >"$root/shop/big/big.bin"
 printf 'below ProgramData' >"$root/updater/kelvanee2e/app/pd.txt"
 printf 'anywhere else' >"$root/updater/default/default.txt"
 printf 'ana:s3cret:shop,updater,self\n' >"$work/users.txt"
-credentials ana s3cret
+# The credentials file made as for many desktops, without the form.
+printf 's3cret\r\n' >"$work/password.txt"
+"$server" credentials --user ana --password-file "$work/password.txt" --out "$bin/Kelvane" ||
+  fail "kelvane-server credentials ended with $?"
 start_server "$root" "$work/users.txt"
 prefix=${KELVANE_WINEPREFIX:-$e2e_here/build/wineprefix}
 
@@ -31,7 +34,7 @@ fatal_box=("wait=$FATAL*" "texts=$FATAL*" "press=$FATAL*|Aceptar")
 # ---- program paths -------------------------------------------------------------------------
 t1=$work/t1; mkdir -p "$t1"
 run "wait=$INFO*" windows=kelvaner.exe "${done_box[@]}" -- "/RUN:'$(win "$t1")\\app.exe'" "/INPUT:'$base/shop/app'"
-expect "RUN: exit code" "$rc" 0
+expect "RUN, signed in with the file kelvane-server credentials made: exit code" "$rc" 0
 # The look at the display that the batch run is checked with sees an interactive run's box.
 [ "$(grep -ac "^$INFO" "$work/driven")" -ge 1 ] && ok "the window list shows the completion box" ||
   fail "window list: $(cat "$work/driven")"
@@ -52,10 +55,35 @@ sleep 1
 [ -e "$t2/app.exe" ] && [ ! -e "$t2/echo_args.txt" ] && ok "RUN none updates and starts nothing" ||
   fail "RUN none: $(ls "$t2")"
 
+# DPATH asks the status query alone, also elevated (under Wine every process is), its batch
+# confirmation a yes, except in the relaunched copy. Words the run does not read are logged.
 t3=$work/t3; mkdir -p "$t3"
-run -- "/DPATH:'$(win "$t3")\\app.exe'" "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$t3")'"
-expect "DPATH with an HTTP source: exit code" "$rc" 124
-[ -z "$(ls -A "$t3")" ] && ok "DPATH transfers and starts nothing" || fail "DPATH: $(ls "$t3")"
+cp "$bin/Kelvane" "$t3/Kelvane"  # DPATH reads the credentials from the program's folder
+rm -f "$wd/kelvane.dat"
+dpath=(/MODE:BATCH "/DPATH:'$(win "$t3")\\app.exe'" "/OUTPUT:'$(win "$t3")'")
+asked() { echo "$(tail -n +$((seen + 1)) "$work/server.out" | grep -c downfile=none)/$(($(wc -l <"$work/server.out") - seen))"; }
+seen=$(wc -l <"$work/server.out")
+run -- "${dpath[@]}" "/INPUT:'$base/shop/app'" -confrim banana
+expect "DPATH, never updated: code, queries/requests, target, ignored words named" \
+  "$rc $(asked) $(ls -A "$t3") $(log_count 'switch: -confrim.$')$(log_count 'switch: banana.$')" "124 1/1 Kelvane 11"
+run -- /MODE:BATCH "/RUN:'$(win "$t3")\\none'" "/INPUT:'$base/shop/app'"
+seen=$(wc -l <"$work/server.out")
+run -- "${dpath[@]}" "/INPUT:'$base/shop/app'"
+expect "DPATH, nothing changed since the update: code, queries/requests" "$rc $(asked)" "122 1/1"
+touch -d '+1 day' "$root/shop/app/readme.txt"
+run -- "${dpath[@]}" "/INPUT:'$base/shop/app'"
+expect "DPATH, a file changed since: code, queries/requests" "$rc $(asked)" "124 2/2"
+run -- "${dpath[@]}" "/INPUT:'$base/shop/app'" /relaunched
+expect "DPATH in the relaunched copy: code, no request" "$rc $(asked)" "124 2/2"
+touch "$root/shop/app/readme.txt"
+run -- "${dpath[@]}" "/INPUT:'http://127.0.0.1:9/shop/app'"
+expect "DPATH, no server listening: its network code" "$rc" 139
+# The relaunched copy leaves the program to the run that started it (not elevated: host tests).
+t5=$work/t5; mkdir -p "$t5"
+run "${done_box[@]}" -- /relaunched "/RUN:'$(win "$t5")\\app.exe'" "/INPUT:'$base/shop/app'"
+sleep 1
+expect "the relaunched copy updates and starts nothing" "$rc $(ls "$t5" | tr '\n' ' ')" "0 app.exe readme.txt "
+rm -f "$wd/kelvane.dat"
 
 t4=$work/t4; mkdir -p "$t4"
 cp "$echo_args" "$t4/app.exe"
@@ -118,6 +146,19 @@ expect "MODE:BATCH: the completion is in the log" "$(log_count 'concluida. 1 arc
 
 run -- /MODE:BATCH "/INPUT:'$base/shop/locked'" "/OUTPUT:'$(win "$t8")'"
 expect "MODE:BATCH: an error is the exit code" "$rc" 175
+# No credentials file: a batch run asks nobody and sends empty credentials, which a server without
+# users answers; one with users refuses, the log naming the missing file.
+mv "$bin/Kelvane" "$work/Kelvane.kept"
+"$server" --listen 127.0.0.1:0 --root "$root" >"$work/open.out" 2>&1 &
+open_pid=$!
+t9=$work/t9; mkdir -p "$t9"
+run -- /MODE:BATCH "/INPUT:'http://$(listening_address "$work/open.out")/shop/app'" "/OUTPUT:'$(win "$t9")'"
+kill "$open_pid"; wait "$open_pid" 2>/dev/null
+expect "no credentials file, a server without users: code, file" "$rc $(cat "$t9/readme.txt" 2>/dev/null)" "0 read me"
+run -- /MODE:BATCH "/INPUT:'$base/shop/app'" "/OUTPUT:'$(win "$t9")'"
+expect "no credentials file, a server with users: code, the log naming the file" \
+  "$rc $(grep -acF "no credentials file: $(win "$bin")\\Kelvane" "$wd/UPlog.txt")" "175 1"
+mv "$work/Kelvane.kept" "$bin/Kelvane"
 [ "$(log_count 'locked.on')" -ge 1 ] && ok "MODE:BATCH: the error is in the log" || fail "no error in the log"
 
 # A read-only file is not replaced: 131, and a batch run asks nobody for the elevated copy.

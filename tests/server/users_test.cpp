@@ -6,6 +6,7 @@
 #include "runtime/scramble.h"
 #include "runtime/strref.h"
 #include "runtime/temp_pool.h"
+#include "server/credentials_tool.h"
 #include "server/users.h"
 #include "tests/server/server_test_support.h"
 
@@ -141,4 +142,27 @@ TEST(ServerCheckAccessTest, Table) {
     }
     UsersTable open;  // no users file: everything is public
     EXPECT_EQ(CheckAccess(open, false, "", false, "", "app"), 0);
+}
+
+// The credentials tool writes what the updater's form saves; what the updater could not read
+// back, or a request could not carry, is refused.
+TEST(ServerCredentialsToolTest, Table) {
+    const std::string u64(kMaxCredentialUser, 'u'), p128(kMaxCredentialPassword, 'p');
+    const struct { std::string user, password, want; } cases[] = {
+        {" ana\t", " s3cret ", "USER$='ana'\r\nPASSW$='" + ClientPassw("s3cret", "ana") + "'\r\n"},
+        {"O'Brien", "pa\"ss", "USER$=\"O'Brien\"\r\nPASSW$='" + ClientPassw("pa\"ss", "O'Brien") + "'\r\n"},
+        {u64, p128, "USER$='" + u64 + "'\r\nPASSW$='" + ClientPassw(p128, u64) + "'\r\n"},
+        {u64 + "u", "pw", "!the user is longer than 64 bytes"},
+        {"ana", p128 + "p", "!the password is longer than 128 bytes"},
+        {"ana", " ", "!the password is empty"},
+        {"a\x01", "pw", "!the user holds a control character"},
+        {"O'B\"x", "pw", "!the user holds both kinds of quote"},
+    };
+    for (const auto& c : cases) {
+        std::string out, why;
+        const ErrCode err = CredentialsFileText(c.user, c.password, &out, &why);
+        EXPECT_EQ(err ? "!" + why : out, c.want) << c.user;
+        EXPECT_EQ(err, c.want[0] == '!' ? kErrBadInput : kOk) << c.user;
+    }
+    EXPECT_EQ(PasswordLine("s3cret\r\nsecond"), "s3cret");
 }

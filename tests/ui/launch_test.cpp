@@ -84,7 +84,7 @@ TEST_F(LaunchTest, ErrnoCodes) {
 
 std::string gVerb, gProgram, gParams;
 intptr_t gShellResult = 0;
-intptr_t Shell(const char* verb, const char* program, const char* params) {
+intptr_t Shell(const char* verb, const char* program, const char* params, uint32_t*) {
     gVerb = verb;
     gProgram = program;
     gParams = params ? params : "<none>";

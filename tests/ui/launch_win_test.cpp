@@ -110,6 +110,11 @@ TEST_F(LaunchWinTest, RunElevatedThroughTheShell) {
     EXPECT_EQ(RunElevated(rt_test::V(folder_ + "missing.exe"), rt_test::T(""), nullptr), 0xFFFF);
     WaitForChildren();
     EXPECT_NE(ReadAll(folder_ + "echo_args.txt").find("RUN:x"), std::string::npos);
+    // Waited for (the relaunch): its exit code, and what it wrote is there once it has ended.
+    uint32_t exitCode = 0;
+    EXPECT_EQ(RunElevated(rt_test::V("\"" + folder_ + "shop.exe\""), rt_test::T("RUN:y"), PathExists, &exitCode), 0);
+    EXPECT_EQ(exitCode, 7u);
+    EXPECT_NE(ReadAll(folder_ + "echo_args.txt").find("RUN:y"), std::string::npos);
     // Under Wine every token is elevated: the other branch is reached through the seam only.
     EXPECT_TRUE(IsElevated());
 }

@@ -111,6 +111,11 @@ TEST_F(CredentialsTest, MissingCredentialsAreAskedForAndRememberedOnRequest) {
     UseRunUi(BatchRunUi());
     ui_.events.clear();
     EXPECT_EQ(Get(kCredentialsAsk), rt_test::Err(kErrUserCanceled));
+    // Nor without a file or password: the request goes with the user there is, if any.
+    for (const char* v : {"USER$", "PASSW$"}) VarSetText(T(v), StrEmpty());
+    EXPECT_EQ(Get(0, "Gone"), std::string(1, '\0'));
+    dir_.Write("Kelvane", "USER$='ana'\r\n");
+    EXPECT_EQ(Get(0), "ana" + std::string(1, '\0'));
     EXPECT_TRUE(ui_.events.empty());
     UseRunUi(ui_);
 }
@@ -167,8 +172,14 @@ TEST_F(CredentialsTest, TheResetListsStoredPasswordsAndClearsTheChosenOnes) {
     file = TempDir::Read(dir_.Path("Kelvane"));
     EXPECT_NE(file.find("srv_PASSW$=''"), std::string::npos) << file;
     EXPECT_TRUE(ui_.events.empty());
-    // Nothing stored any more: nothing to reset.
+    // Nothing stored any more: nothing to reset; the log names the file without one, or missing.
+    dir_.Enter();
+    SetRunParam(kParamAppName, T("UP:Kelvane"));
     EXPECT_EQ(PasswordReset(T("Kelvane"), T("srv")), kErrUserCanceled);
+    EXPECT_EQ(PasswordReset(T("Gone"), T("srv")), kErrUserCanceled);
+    const std::string log = TempDir::Read(dir_.Path("UPlog.txt"));
+    EXPECT_NE(log.find("Access refused; no password stored in: " + dir_.Path("Kelvane")), std::string::npos) << log;
+    EXPECT_NE(log.find("Access refused; no credentials file: " + dir_.Path("Gone")), std::string::npos) << log;
 }
 
 TEST_F(CredentialsTest, AFilterNamingAServerWithoutAPasswordOpensTheList) {

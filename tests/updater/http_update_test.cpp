@@ -22,6 +22,7 @@
 #include "tests/updater/stub_update_server.h"
 #include "ui/launch.h"
 #include "updater/http_update.h"
+#include "updater/run_ui.h"
 
 namespace rt {
 namespace {
@@ -176,8 +177,9 @@ TEST_F(HttpUpdateTest, UpdatesSwitchedOffInTheStateRecordGive124) {
     EXPECT_EQ(Update(0x009).code, 0);
 }
 
-TEST_F(HttpUpdateTest, WithoutElevationTheStatusQueryConfirmationAndWritabilityComeFirst) {
-    gElevated = false;
+// Elevated or not (a scheduled task as SYSTEM), a run asks first; only the relaunched copy does not.
+TEST_F(HttpUpdateTest, TheStatusQueryConfirmationAndWritabilityComeFirst) {
+    gElevated = true;
     dir_.Write("kelvane.dat", "1,tool,20240101,10:00:00,0,");
     // DPATH's flags: AskServer, Confirm, no Apply.
     server_.statusAnswer = 0;
@@ -207,11 +209,19 @@ TEST_F(HttpUpdateTest, WithoutElevationTheStatusQueryConfirmationAndWritabilityC
     EXPECT_EQ(Update(0x107).code, kErrFileIo);
     EXPECT_EQ(Update(0x106).code, kErrTypeWarning);
     EXPECT_TRUE(fs::is_empty(dir_.path() / "target")) << "no probe file left";
+    server_.requests.clear();
+    EXPECT_EQ(Update(0x506).code, kErrUndefWarning);
+    EXPECT_TRUE(server_.requests.empty());
+    // With nobody there, the confirmation of a check, which changes nothing, counts as yes.
+    target_ = dir_.Path("target");
+    UseRunUi(BatchRunUi());
+    EXPECT_EQ(Update(0x106).code, kErrUndefWarning);
+    UseRunUi(ui_);
 }
 
-TEST_F(HttpUpdateTest, ElevatedRunsSkipTheChecksAndAProgramsRecordKeepsSixValues) {
+TEST_F(HttpUpdateTest, TheRelaunchedCopySkipsTheChecksAndAProgramsRecordKeepsSixValues) {
     gElevated = true;
-    SyncResult r = Update(0x101);
+    SyncResult r = Update(0x501);
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(ui_.Of("box5:").empty());
     for (const auto& a : server_.requests) EXPECT_EQ(a.find("downfile=none"), std::string::npos) << a;

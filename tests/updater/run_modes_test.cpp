@@ -40,9 +40,11 @@ bool gElevated = true;
 std::vector<std::string> gLaunched;
 intptr_t gShellAnswer = 42;
 intptr_t gSpawnAnswer = 0;
+uint32_t gCopyExit = 0;
 bool Elevated() { return gElevated; }
-intptr_t Shell(const char* verb, const char* program, const char* parameters) {
+intptr_t Shell(const char* verb, const char* program, const char* parameters, uint32_t* exitCode) {
     gLaunched.push_back(std::string(verb) + "|" + program + "|" + (parameters ? parameters : "<none>"));
+    if (exitCode) *exitCode = gCopyExit;
     return gShellAnswer;
 }
 intptr_t SpawnIt(bool wait, const char* program, const char* const* argv, int* err) {
@@ -70,6 +72,7 @@ protected:
         gLaunched.clear();
         gShellAnswer = 42;
         gSpawnAnswer = 0;
+        gCopyExit = 0;
         server_.files["app.exe"] = {"program v2"};
         fs::create_directories(dir_.path() / "target");
     }
@@ -209,7 +212,7 @@ TEST_F(RunModesTest, TheElevatedRelaunchOnBothSidesOfTheCheck) {
     // The elevated copy starts where the shell likes: it gets the working folder and every option
     // that decides what is updated from where, quoted to read back exactly.
     const uint16_t mark = PoolMark();
-    const std::string here = "APSTART:'" + Str(CurrentFolder()) + "'";
+    const std::string here = "/relaunched APSTART:'" + Str(CurrentFolder()) + "'";
     PoolRelease(mark);
     const struct { std::string run, parameters; } cases[] = {
         {"", here},
@@ -219,12 +222,18 @@ TEST_F(RunModesTest, TheElevatedRelaunchOnBothSidesOfTheCheck) {
          // unquoted values come as the run read them (upper case), quoted as they were written
          here + " INPUT:'\\\\S\\A' OUTPUT:'C:\\Program Files\\Shop' HOST:'H.TEST' APNAME:'XY:Shop' TRACE:'33'"},
     };
+    gCopyExit = kErrTransUp;  // the copy's exit code is the result; no process to wait on, 124
     for (const auto& c : cases) {
         gLaunched.clear();
         SetRunParam(kParamCommandLine, V("\"C:\\Program Files\\K\\kelvaner.exe\" " + c.run));
-        EXPECT_EQ(ElevatedRelaunch(), kErrUndefWarning) << c.run;
+        EXPECT_EQ(ElevatedRelaunch(), kErrTransUp) << c.run;
         EXPECT_EQ(gLaunched, std::vector<std::string>{"runas|C:\\Program Files\\K\\kelvaner.exe|" + c.parameters});
     }
+    gCopyExit = kExitUnknown;
+    EXPECT_EQ(ElevatedRelaunch(), kErrUndefWarning);
+    // The copy itself never relaunches, elevated or not.
+    SetRunParam(kParamCommandLine, V("\"C:\\Program Files\\K\\kelvaner.exe\" /relaunched"));
+    EXPECT_EQ(ElevatedRelaunch(), kErrInternal);
     // The shell refused and the program is there: 175; not there: 164.
     gShellAnswer = 5;
     SetRunParam(kParamCommandLine, V(dir_.Path("UPlog.txt")));
@@ -238,17 +247,43 @@ ErrCode RefuseProbe(FsFaultPoint point, const char* path) {
     return point == kFaultOpen && std::string(path).find("~kw") != std::string::npos ? kErrPermission : 0;
 }
 
+// Who starts the program: the run that could write; else, as the user, the run that started the
+// elevated copy, once it ended, its code the run's and shown by the copy only; never the copy.
+TEST_F(RunModesTest, TheProgramStartsAsTheUserWhoeverUpdated) {
+    const std::string run = "/RUN:'" + dir_.Path("app\\shop.exe") + "' ";
+    const struct { bool elevated, writable; std::string options; uint32_t copyExit; ErrCode want; std::string launched; size_t shown; } cases[] = {
+        {false, true, run, 0, 0, "spawn", 1},
+        {false, false, run, 0, 0, "runas,spawn", 0},
+        {false, false, run, kErrUserCanceled, kErrUserCanceled, "runas", 0},
+        {false, false, run, kErrTransUp, kErrTransUp, "runas,spawn", 0},
+        {false, false, "", kErrFileNotFound, kErrFileNotFound, "runas", 0},
+        {false, false, "/MODE:BATCH " + run, 0, kErrFileIo, "spawn", 0},
+        {true, true, "/relaunched " + run, 0, 0, "", 1},
+    };
+    for (const auto& c : cases) {
+        gElevated = c.elevated, gCopyExit = c.copyExit;
+        gLaunched.clear(), ui_.events.clear();
+        fs::remove(dir_.path() / "target" / "app.exe");
+        if (!c.writable) SetFsSeams({.fault = RefuseProbe});
+        EXPECT_EQ(Run("C:\\k\\kelvaner.exe " + c.options + Http()), c.want) << c.options << c.copyExit;
+        SetFsSeams({});
+        std::string launched;
+        for (const std::string& l : gLaunched) launched += (launched.empty() ? "" : ",") + l.substr(0, l.find('|'));
+        EXPECT_EQ(launched, c.launched) << c.options << c.copyExit;
+        EXPECT_EQ(fs::exists(dir_.path() / "target" / "app.exe"), c.writable) << c.options;
+        EXPECT_EQ(ui_.Of("box0:").size() + ui_.Of("box3:").size() + ui_.Of("select:").size(), c.shown) << c.options << c.copyExit;
+    }
+}
+
 TEST_F(RunModesTest, ARunThatCannotWriteItsTargetRelaunchesItselfWithItsRunValue) {
     gElevated = false;
     SetFsSeams({.fault = RefuseProbe});
     const std::string program = dir_.Path("app\\shop.exe");
-    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /RUN:'" + program + "' " + Http()), kErrUndefWarning);
+    EXPECT_EQ(Run("C:\\k\\kelvaner.exe /RUN:'" + program + "' " + Http()), 0);
     SetFsSeams({});
-    ASSERT_EQ(gLaunched.size(), 1u);
-    EXPECT_EQ(gLaunched[0].rfind("runas|C:\\k\\kelvaner.exe|APSTART:'", 0), 0u) << gLaunched[0];
+    ASSERT_EQ(gLaunched.size(), 2u);
+    EXPECT_EQ(gLaunched[0].rfind("runas|C:\\k\\kelvaner.exe|/relaunched APSTART:'", 0), 0u) << gLaunched[0];
     EXPECT_NE(gLaunched[0].find(" RUN:'" + program + "' INPUT:'"), std::string::npos) << gLaunched[0];
-    EXPECT_FALSE(fs::exists(dir_.path() / "target" / "app.exe"));
-    EXPECT_TRUE(ui_.Of("box3:").empty()) << "124 is no error";
     // A batch run asks nobody: 131, and the log says why. Already elevated: 141, and the report
     // line carries it with its own detail.
     SetFsSeams({.fault = RefuseProbe});

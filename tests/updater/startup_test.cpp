@@ -167,6 +167,9 @@ TEST_F(StartUpTest, OptionsWrappedInDoubleQuotesAndStrayWords) {
         {"\"C:\\K K\\k.exe\" \"/output='a b'\" -confirm", "\"C:\\K K\\k.exe\" /output='a b' -confirm", "a b", ""},
         {"k.exe \"NOPE:'x y'\" /OUTPUT:'z' stray:1 \"\"", "k.exe \"NOPE:'x y'\" /OUTPUT:'z' stray:1 \"\"", "z",
          "\"NOPE:'x y'\"|stray:1|\"\"|"},
+        // Only the switches a run reads are known: a misspelled one and a bare word are named.
+        {"k.exe -confrim banana /CONFIRM confirm -relaunched /?", "k.exe -confrim banana /CONFIRM confirm -relaunched /?", "",
+         "-confrim|banana|/?|"},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(SetRunParam(kParamCommandLine, T(c.line)), 0);
