@@ -10,7 +10,7 @@ JOBS ?= $(shell nproc)
 # or from the environment.
 export SIGN_CERT SIGN_KEY SIGN_PKCS12 SIGN_PASSWORD_FILE SIGN_TIMESTAMP
 
-.PHONY: all deps configure dist msi test demo clean fuzz bench screens
+.PHONY: all deps configure dist msi test demo clean fuzz bench screens mutate
 
 all: dist
 
@@ -82,6 +82,13 @@ fuzz: deps
 		(cd fuzz/out/work && ../../../$(FUZZ)/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
 			-max_len=4096 -artifact_prefix=../$$t/ ../$$t ../../corpus/$$t) || exit 1; \
 	done
+
+# Mutation run (tools/mutate, docs/testing.md): each small fault made in FILES is built into the
+# host test programs that link the file, and they run against it. MUTATE_FLAGS takes the tool's
+# options, --sample N --seed S, --max N, --only OPERATOR, --list.
+mutate: configure
+	@[ -n "$(FILES)" ] || { echo 'usage: make mutate FILES="a.cpp b.cpp" [MUTATE_FLAGS="--sample 20"]'; exit 2; }
+	tools/mutate --build $(HOST) --jobs $(JOBS) $(MUTATE_FLAGS) $(FILES)
 
 clean:
 	rm -rf $(BUILD) dist
