@@ -17,6 +17,7 @@
 #include "runtime/text_ops.h"
 #include "runtime/whole_file.h"
 #include "script/script_file.h"
+#include "runtime/hidden_credentials.h"
 #include "updater/credentials.h"
 #include "updater/startup.h"
 
@@ -85,9 +86,7 @@ StrRef PublicKeyPath() {
 
 ErrCode SourceSignature::Refuse(const std::string& why) const {
     PoolScope scope;
-    // An address with a query may carry a user and password: only the part before it is shown.
-    const std::string shown = source_.substr(0, source_.find('?'));
-    const std::string text = "Signature of " + shown + " refused: " + why;
+    const std::string text = "Signature of " + CredentialsHidden(source_) + " refused: " + why;
     return RecordAndReport(kErrUserCheck, kModStreams, StrMake(text.data(), static_cast<uint16_t>(std::min<size_t>(text.size(), kMaxText))));
 }
 
