@@ -5,6 +5,7 @@
 
 #include "runtime/staged_update.h"
 #include "runtime/temp_file.h"
+#include "runtime/whole_file.h"
 
 namespace rt {
 namespace {
@@ -97,13 +98,8 @@ bool JournalEntryInside(const JournalEntry& e) {
 bool ParseJournal(std::string_view text, std::vector<JournalEntry>* entries, std::vector<uint32_t>* refused) {
     if (text.size() > kJournalMaxBytes) return false;
     uint32_t number = 0;
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
+    ForEachLine(text, [&](std::string_view line) {
         ++number;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         const size_t t1 = line.find('\t'), t2 = t1 == line.npos ? t1 : line.find('\t', t1 + 1);
         JournalEntry e;
         if (t2 != line.npos) {
@@ -116,7 +112,8 @@ bool ParseJournal(std::string_view text, std::vector<JournalEntry>* entries, std
         } else {
             refused->push_back(number);
         }
-    }
+        return true;
+    });
     return true;
 }
 

@@ -25,21 +25,6 @@ namespace rt {
 
 namespace {
 
-// The whole file, when it has at most limit bytes: 0, kErrFileNotFound, kErrDataOutBound or the
-// read's code.
-ErrCode ReadSmallFile(const char* path, size_t limit, std::string* out) {
-    FsFile f;
-    if (ErrCode err = f.Open(path, kFsRead)) return err;
-    uint64_t length = 0;
-    if (ErrCode err = f.Length(&length)) return err;
-    if (length > limit) return kErrDataOutBound;
-    out->assign(static_cast<size_t>(length), '\0');
-    uint32_t got = 0;
-    if (length == 0) return 0;
-    if (ErrCode err = f.Read(out->data(), static_cast<uint32_t>(length), &got)) return err;
-    return got == length ? 0 : kErrDataOutBound;
-}
-
 std::string Text(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : std::string(); }
 
 int32_t TodayNumber() {
