@@ -13,16 +13,6 @@ namespace {
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
 
-// prefix, twelve lower-case hexadecimal digits and ".tmp": a name CreateTempFile gives.
-bool IsTempOf(std::string_view name, std::string_view prefix) {
-    if (name.size() != prefix.size() + 16 || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(prefix.size() + 12, 4, ".tmp") != 0)
-        return false;
-    for (size_t i = prefix.size(); i < prefix.size() + 12; ++i)
-        if (!IsHex(name[i])) return false;
-    return true;
-}
-
 // A relative path of components a folder may hold: none empty, none a drive, "." or "..", none
 // ending in a dot or blank (which Windows would drop), no byte Windows refuses, none of the
 // program's own names.
