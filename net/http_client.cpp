@@ -12,7 +12,7 @@
 #include "runtime/clock.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
-#include "runtime/hidden_credentials.h"
+#include "runtime/url_text.h"
 #include "runtime/log.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"

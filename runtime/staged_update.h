@@ -37,6 +37,11 @@
 
 namespace rt {
 
+// Staged files wait in subfolders of kStagingFolder, kStagingBucket files each. A new name costs a
+// system that emulates case-blind names (Wine) a read of its whole folder, so small folders keep
+// staging from costing more the more files an update brings.
+inline constexpr uint32_t kStagingBucket = 64;
+
 class StagedUpdate {
 public:
     // backupFlags are BackupBeforeOverwrite's, for every file of the update.

@@ -40,11 +40,8 @@ inline constexpr const char* kOwnTempPrefixes[] = {kStagePrefix, kAsidePrefix, k
 // The journal of a commit in progress and the lock of a folder while a run updates it (FolderLock).
 inline constexpr char kJournalName[] = "~kvjournal.tmp";
 inline constexpr char kLockName[] = "~kvlock.tmp";
-// Where staged files wait: subfolders of kStagingBucket files each. A new name costs a system that
-// emulates case-blind names (Wine) a read of its whole folder, so small folders keep staging from
-// costing more the more files an update brings.
+// Where staged files wait.
 inline constexpr char kStagingFolder[] = "~kvstage";
-inline constexpr uint32_t kStagingBucket = 64;
 // Older than this, a temporary file of this program belongs to no live run: the longest fetch a
 // run allows (4 GiB at its minimum rate) ends well within it.
 inline constexpr uint32_t kStaleTempSeconds = 2 * 24 * 3600;

@@ -5,7 +5,7 @@
 
 #include "protocol/url_query.h"
 #include "runtime/dates.h"
-#include "runtime/hidden_credentials.h"
+#include "runtime/url_text.h"
 
 namespace rt {
 namespace {

@@ -17,7 +17,7 @@
 #include "runtime/text_ops.h"
 #include "runtime/whole_file.h"
 #include "script/script_file.h"
-#include "runtime/hidden_credentials.h"
+#include "runtime/url_text.h"
 #include "updater/credentials.h"
 #include "updater/startup.h"
 

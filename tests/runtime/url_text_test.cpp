@@ -1,5 +1,5 @@
 // The one rule for showing an address without its password, over every form an address takes.
-#include "runtime/hidden_credentials.h"
+#include "runtime/url_text.h"
 
 #include <gtest/gtest.h>
 
