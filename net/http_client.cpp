@@ -94,12 +94,6 @@ private:
     uint64_t total_ = 0;
 };
 
-// The address as a message or the log may show it, as a new pool entry.
-StrRef ShownAddress(StrRef address) {
-    const std::string shown = CredentialsHidden(std::string_view(address.ptr, address.len));
-    return PoolCopy(StrMake(shown.data(), static_cast<uint16_t>(std::min<size_t>(shown.size(), 0xFFFF))));
-}
-
 // One GET whose body goes to sink within the limits.
 ErrCode GetInto(StrRef host, StrRef path, uint16_t port, BodySink& body, const FetchLimits& limits) {
     PoolScope scope;
@@ -145,13 +139,13 @@ ErrCode SplitForFetch(StrRef address, HostPort* hp, StrRef* path) {
     }
     if (split.ok() && !hp->error) return kOk;
     return RecordAndReport(split.ok() ? hp->error : StrError(split), kModNetSend,
-                           Concat(StrFromLiteral("Not a usable server address: "), ShownAddress(address)));
+                           Concat(StrFromLiteral("Not a usable server address: "), PasswordsHidden(address)));
 }
 
 // One address's body into sink.
 ErrCode FetchAddress(StrRef address, uint16_t flags, BodySink& target, const FetchLimits& limits) {
     PoolScope scope;
-    if (!(flags & kFetchNoLog) && LogEnabled(0, kLogRuntime)) Log(ShownAddress(address));
+    if (!(flags & kFetchNoLog) && LogEnabled(0, kLogRuntime)) Log(PasswordsHidden(address));
     HostPort hp;
     StrRef path;
     const ErrCode err = SplitForFetch(address, &hp, &path);
@@ -159,6 +153,12 @@ ErrCode FetchAddress(StrRef address, uint16_t flags, BodySink& target, const Fet
 }
 
 }  // namespace
+
+StrRef PasswordsHidden(StrRef text) {
+    if (!text.ok()) return text;
+    const std::string shown = CredentialsHidden(std::string_view(text.ptr, text.len));
+    return PoolCopy(StrMake(shown.data(), static_cast<uint16_t>(std::min<size_t>(shown.size(), 0xFFFF))));
+}
 
 void SetHttpSeams(const HttpSeams& seams) { gSeams = seams; }
 
@@ -202,7 +202,7 @@ ErrCode HttpFetchExpectOk(StrRef address, uint16_t flags) {
         if (code == kOk) {
             code = kErrNoCode;
             // The answer may be a whole page.
-            StrRef shown = ShownAddress(address);
+            StrRef shown = PasswordsHidden(address);
             StrRef answer = body.len > kMaxAnswerInDetail ? StrMake(body.ptr, kMaxAnswerInDetail) : body;
             ReportError(code, Concat(Concat(StrMake("(", 1), shown), Concat(StrMake(") ", 2), answer)));
         }
