@@ -14,8 +14,7 @@ TEST(CredentialsHiddenTest, EveryPasswordIsMaskedAndEverythingElseStays) {
         {"http://ana:s3cret@h:8080/app", "http://ana:***@h:8080/app"},
         {"https://ana:s3@h/u?user=ana&passw=x", "https://ana:***@h/u?user=ana&passw=***"},
         {"http://h/app?path=a&view=12", "http://h/app?path=a&view=12"},
-        {"http://ana@h/app", "http://ana@h/app"},
-        {"\\\\server\\share\\app", "\\\\server\\share\\app"},
+        {"http://ana@h/app", "http://ana@h/app"}, {"\\\\server\\share\\app", "\\\\server\\share\\app"},
         // Names as the server decodes them, in any case; every occurrence.
         {"http://h/u?pass%77=x&%50ASSW=y&PASSW=z&path=a", "http://h/u?pass%77=***&%50ASSW=***&PASSW=***&path=a"},
         {"http://h/u?passw=a&passw=b", "http://h/u?passw=***&passw=***"},
