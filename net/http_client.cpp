@@ -2,6 +2,9 @@
 // one wait rule, and the update server's short answers.
 #include "net/http_client.h"
 
+#include <algorithm>
+#include <string>
+
 #include "net/http_request.h"
 #include "net/http_response.h"
 #include "net/path_kind.h"
@@ -9,6 +12,7 @@
 #include "runtime/clock.h"
 #include "runtime/error_record.h"
 #include "runtime/errors.h"
+#include "runtime/url_text.h"
 #include "runtime/log.h"
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
@@ -90,13 +94,6 @@ private:
     uint64_t total_ = 0;
 };
 
-// The address without its query, which may carry credentials.
-StrRef WithoutQuery(StrRef address) {
-    uint16_t i = 0;
-    while (i < address.len && address.ptr[i] != '?') ++i;
-    return StrMake(address.ptr, i);
-}
-
 // One GET whose body goes to sink within the limits.
 ErrCode GetInto(StrRef host, StrRef path, uint16_t port, BodySink& body, const FetchLimits& limits) {
     PoolScope scope;
@@ -141,15 +138,14 @@ ErrCode SplitForFetch(StrRef address, HostPort* hp, StrRef* path) {
         *path = StrMake(split.ptr + nul + 1, static_cast<uint16_t>(split.len - nul - 1));
     }
     if (split.ok() && !hp->error) return kOk;
-    // The address is the cause; its query may carry credentials.
     return RecordAndReport(split.ok() ? hp->error : StrError(split), kModNetSend,
-                           Concat(StrFromLiteral("Not a usable server address: "), WithoutQuery(address)));
+                           Concat(StrFromLiteral("Not a usable server address: "), PasswordsHidden(address)));
 }
 
 // One address's body into sink.
 ErrCode FetchAddress(StrRef address, uint16_t flags, BodySink& target, const FetchLimits& limits) {
     PoolScope scope;
-    if (!(flags & kFetchNoLog) && LogEnabled(0, kLogRuntime)) Log(address);
+    if (!(flags & kFetchNoLog) && LogEnabled(0, kLogRuntime)) Log(PasswordsHidden(address));
     HostPort hp;
     StrRef path;
     const ErrCode err = SplitForFetch(address, &hp, &path);
@@ -157,6 +153,12 @@ ErrCode FetchAddress(StrRef address, uint16_t flags, BodySink& target, const Fet
 }
 
 }  // namespace
+
+StrRef PasswordsHidden(StrRef text) {
+    if (!text.ok()) return text;
+    const std::string shown = CredentialsHidden(std::string_view(text.ptr, text.len));
+    return PoolCopy(StrMake(shown.data(), static_cast<uint16_t>(std::min<size_t>(shown.size(), 0xFFFF))));
+}
 
 void SetHttpSeams(const HttpSeams& seams) { gSeams = seams; }
 
@@ -199,8 +201,8 @@ ErrCode HttpFetchExpectOk(StrRef address, uint16_t flags) {
         code = ParseServerError(body);
         if (code == kOk) {
             code = kErrNoCode;
-            // The query may carry credentials; the answer may be a whole page.
-            StrRef shown = (flags & kFetchNoLog) ? WithoutQuery(address) : address;
+            // The answer may be a whole page.
+            StrRef shown = PasswordsHidden(address);
             StrRef answer = body.len > kMaxAnswerInDetail ? StrMake(body.ptr, kMaxAnswerInDetail) : body;
             ReportError(code, Concat(Concat(StrMake("(", 1), shown), Concat(StrMake(") ", 2), answer)));
         }

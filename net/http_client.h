@@ -13,6 +13,10 @@ namespace rt {
 
 class BodySink;
 
+// text (an address, a command line) with its passwords hidden by CredentialsHidden's rule, as a new
+// pool entry, for a message or the log; an error passes through.
+StrRef PasswordsHidden(StrRef text);
+
 // Fetch flags.
 inline constexpr uint16_t kFetchNoLog = 1;  // do not write the addresses to the log
 

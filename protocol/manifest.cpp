@@ -9,6 +9,7 @@
 #include "runtime/dates.h"
 #include "runtime/dir_search.h"
 #include "runtime/number_text.h"
+#include "runtime/whole_file.h"
 
 namespace rt {
 
@@ -247,17 +248,17 @@ bool DerToRawSignature(const uint8_t* der, size_t n, uint8_t out[kP256SignatureS
 
 std::vector<PublicKey> ParsePublicKeys(std::string_view text) {
     std::vector<PublicKey> keys;
-    while (!text.empty()) {
-        const size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
+    bool bad = false;
+    ForEachLine(text, [&](std::string_view line) {
         const size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string_view::npos) continue;
+        if (first == std::string_view::npos) return true;
         line = line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
         PublicKey k;
-        if (keys.size() == kMaxPublicKeys || !ParseHex(line, k.data(), k.size()) || k[0] != 0x04) return {};
-        keys.push_back(k);
-    }
+        bad = keys.size() == kMaxPublicKeys || !ParseHex(line, k.data(), k.size()) || k[0] != 0x04;
+        if (!bad) keys.push_back(k);
+        return !bad;
+    });
+    if (bad) return {};
     return keys;
 }
 

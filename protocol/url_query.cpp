@@ -1,25 +1,7 @@
-// URL decoding of a query and the value of one of its parameters.
+// The value of one of a query's parameters.
 #include "protocol/url_query.h"
 
-#include "runtime/number_text.h"
-
 namespace rt {
-
-std::string UrlDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
-            i += 2;
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
 
 bool QueryParam(std::string_view query, std::string_view name, std::string* out) {
     bool found = false;

@@ -1,16 +1,13 @@
-// A request address's query as both ends read it: its "%XX" escapes, its pairs and the value of a parameter.
+// A request address's query as both ends read it: its pairs and the value of a parameter.
 #pragma once
 
 #include <algorithm>
 #include <string>
 #include <string_view>
 
-namespace rt {
+#include "runtime/url_text.h"
 
-// Replaces every "%XX" (two hex digits, either case) by its byte. A '%' that does not start
-// such an escape stays as it is, and '+' stays '+': the updater sends names and paths without
-// encoding them, so a literal "100%.txt" or "a+b.txt" must reach the server unchanged.
-std::string UrlDecode(std::string_view text);
+namespace rt {
 
 // Calls fn(pair) for each name=value pair of query in order, as its '&'s separate them (empty ones
 // too), until fn returns false.

@@ -5,22 +5,13 @@
 
 #include "runtime/staged_update.h"
 #include "runtime/temp_file.h"
+#include "runtime/whole_file.h"
 
 namespace rt {
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
-
-// prefix, twelve lower-case hexadecimal digits and ".tmp": a name CreateTempFile gives.
-bool IsTempOf(std::string_view name, std::string_view prefix) {
-    if (name.size() != prefix.size() + 16 || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(prefix.size() + 12, 4, ".tmp") != 0)
-        return false;
-    for (size_t i = prefix.size(); i < prefix.size() + 12; ++i)
-        if (!IsHex(name[i])) return false;
-    return true;
-}
 
 // A relative path of components a folder may hold: none empty, none a drive, "." or "..", none
 // ending in a dot or blank (which Windows would drop), no byte Windows refuses, none of the
@@ -97,13 +88,8 @@ bool JournalEntryInside(const JournalEntry& e) {
 bool ParseJournal(std::string_view text, std::vector<JournalEntry>* entries, std::vector<uint32_t>* refused) {
     if (text.size() > kJournalMaxBytes) return false;
     uint32_t number = 0;
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
+    ForEachLine(text, [&](std::string_view line) {
         ++number;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         const size_t t1 = line.find('\t'), t2 = t1 == line.npos ? t1 : line.find('\t', t1 + 1);
         JournalEntry e;
         if (t2 != line.npos) {
@@ -116,7 +102,8 @@ bool ParseJournal(std::string_view text, std::vector<JournalEntry>* entries, std
         } else {
             refused->push_back(number);
         }
-    }
+        return true;
+    });
     return true;
 }
 

@@ -20,6 +20,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_format.h"
 #include "runtime/text_ops.h"
+#include "runtime/whole_file.h"
 
 namespace rt {
 namespace {
@@ -48,13 +49,9 @@ bool Exists(const std::string& path) {
 enum class JournalFound { None, Refused, Read };
 
 JournalFound ReadJournal(const std::string& path, std::vector<JournalEntry>* entries, std::vector<uint32_t>* refused) {
-    FsFile in;
-    if (in.Open(path.c_str(), kFsRead) != 0) return JournalFound::None;
-    uint64_t size = 0;
-    if (in.Length(&size) != 0 || size > kJournalMaxBytes) return JournalFound::Refused;
-    std::string text(static_cast<size_t>(size), '\0');
-    uint32_t got = 0;
-    if (size && (in.Read(text.data(), static_cast<uint32_t>(size), &got) != 0 || got != size)) return JournalFound::Refused;
+    std::string text;
+    const ErrCode err = ReadSmallFile(path.c_str(), kJournalMaxBytes, &text);
+    if (err) return err == kErrDataOutBound ? JournalFound::Refused : JournalFound::None;
     return ParseJournal(text, entries, refused) ? JournalFound::Read : JournalFound::Refused;
 }
 

@@ -37,17 +37,9 @@
 
 namespace rt {
 
-// The journal of a commit in progress, in the folder being updated.
-inline constexpr char kJournalName[] = "~kvjournal.tmp";
-// The lock of a folder while a run updates it (FolderLock).
-inline constexpr char kLockName[] = "~kvlock.tmp";
-// The prefix of a staged file, and of a target's old file renamed aside during a commit.
-inline constexpr char kStagePrefix[] = "~kv";
-inline constexpr char kAsidePrefix[] = "~kvo";
-// Where staged files wait, in the folder being updated: subfolders of kStagingBucket files each.
-// A new name costs a system that emulates case-blind names (Wine) a read of its whole folder, so
-// small folders keep staging from costing more the more files an update brings.
-inline constexpr char kStagingFolder[] = "~kvstage";
+// Staged files wait in subfolders of kStagingFolder, kStagingBucket files each. A new name costs a
+// system that emulates case-blind names (Wine) a read of its whole folder, so small folders keep
+// staging from costing more the more files an update brings.
 inline constexpr uint32_t kStagingBucket = 64;
 
 class StagedUpdate {

@@ -62,7 +62,7 @@ ErrCode BackupBeforeOverwrite(StrRef target, uint16_t flags) {
         FsFile in;
         ReplacementFile out;
         err = in.Open(CString(target), kFsRead);
-        if (!err) err = out.Begin(name, "~kb");
+        if (!err) err = out.Begin(name, kBackupPrefix);
         if (!err) err = FsCopyBlocks(in, out.file(), kCopyToEnd, nullptr, nullptr, nullptr, kFsCopyBlock);
         if (!err) err = out.Commit();
         if (err && PathExists(folder) != 0) err = Fail(true, kModStreams, kErrFileNotFound, 0);

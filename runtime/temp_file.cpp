@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "runtime/dates.h"
 #include "runtime/dir_search.h"
@@ -25,8 +26,9 @@ ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t ca
                     static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() / 1000);
     for (int tries = 0; tries < 64 && result == kErrFileIo; ++tries) {
         char name[48];
-        std::snprintf(name, sizeof name, "%s%08lx%04lx.tmp", prefix ? prefix : "kv",
-                      static_cast<unsigned long>(salt), static_cast<unsigned long>(++serial & 0xFFFF));
+        static_assert(kTempDigits == 8 + 4, "the salt's eight digits and the serial's four");
+        std::snprintf(name, sizeof name, "%s%08lx%04lx%s", prefix ? prefix : "kv",
+                      static_cast<unsigned long>(salt), static_cast<unsigned long>(++serial & 0xFFFF), kTempSuffix);
         StrRef path = PathJoin(dir, StrFromLiteral(name));
         if (!path.ok()) {
             result = StrError(path);
@@ -48,18 +50,25 @@ ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t ca
     return result;
 }
 
+bool IsTempOf(std::string_view name, std::string_view prefix) {
+    const size_t digitsEnd = prefix.size() + kTempDigits;
+    if (name.size() != digitsEnd + sizeof kTempSuffix - 1 || !name.starts_with(prefix) || !name.ends_with(kTempSuffix))
+        return false;
+    for (size_t i = prefix.size(); i < digitsEnd; ++i)
+        if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f'))) return false;
+    return true;
+}
+
 bool IsOwnTempName(const char* name, uint16_t len) {
-    for (const char* prefix : kOwnTempPrefixes) {
-        const size_t p = std::strlen(prefix);
-        if (len != p + 12 + 4 || std::memcmp(name, prefix, p) != 0 || std::memcmp(name + p + 12, ".tmp", 4) != 0)
-            continue;
-        bool hex = true;
-        for (size_t i = p; i < p + 12 && hex; ++i)
-            hex = (name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f');
-        if (hex) return true;
-    }
+    for (const char* prefix : kOwnTempPrefixes)
+        if (IsTempOf(std::string_view(name, len), prefix)) return true;
     return false;
 }
+
+// The journal, the lock and the staging folders are caught by the stage prefix they begin with.
+static_assert(std::string_view(kJournalName).starts_with(kStagePrefix) &&
+              std::string_view(kLockName).starts_with(kStagePrefix) &&
+              std::string_view(kStagingFolder).starts_with(kStagePrefix));
 
 bool IsOwnPatternName(const char* name, uint16_t len) {
     char folded[24];

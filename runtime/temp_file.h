@@ -2,7 +2,9 @@
 // emptied, and the one way every writer replaces a file: a new file beside it, renamed over it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "runtime/fs.h"
 #include "runtime/strref.h"
@@ -22,12 +24,24 @@ inline constexpr uint16_t kMaxNameLength = 255;
 // only during the call.
 ErrCode CreateTempFile(StrRef folder, const char* prefix, char* out, uint16_t capacity, FsFile* open = nullptr);
 
-// Prefixes of this program's temporary files: the replacement beside a target, a copy beside a
-// target, the writability probe, HTTP bodies, downloads, lists. Their names are the prefix,
-// twelve hexadecimal digits and ".tmp".
-inline constexpr const char* kOwnTempPrefixes[] = {"~kv", "~kvo", "~kc", "~kw", "~kb", "kvh", "kvd", "kvl"};
-// The prefix of a folder source's copy of a file, staged like a download.
-inline constexpr char kCopyPrefix[] = "~kc";
+// This program's own names in a folder it updates, the one table that the recovery, the sweep and
+// the name checks read. A temporary file is named its prefix, kTempDigits lower-case hexadecimal
+// digits and kTempSuffix.
+inline constexpr size_t kTempDigits = 12;
+inline constexpr char kTempSuffix[] = ".tmp";
+inline constexpr char kStagePrefix[] = "~kv";   // a replacement beside its target; a staged file
+inline constexpr char kAsidePrefix[] = "~kvo";  // a target's old file renamed aside during a commit
+inline constexpr char kCopyPrefix[] = "~kc";    // a folder source's copy of a file, staged like a download
+inline constexpr char kProbePrefix[] = "~kw";   // the probe of whether a folder is writable
+inline constexpr char kBackupPrefix[] = "~kb";  // a backup copy being written
+// Every prefix, with those of HTTP bodies, downloads and lists ("kvh", "kvd", "kvl").
+inline constexpr const char* kOwnTempPrefixes[] = {kStagePrefix, kAsidePrefix, kCopyPrefix, kProbePrefix,
+                                                   kBackupPrefix, "kvh", "kvd", "kvl"};
+// The journal of a commit in progress and the lock of a folder while a run updates it (FolderLock).
+inline constexpr char kJournalName[] = "~kvjournal.tmp";
+inline constexpr char kLockName[] = "~kvlock.tmp";
+// Where staged files wait.
+inline constexpr char kStagingFolder[] = "~kvstage";
 // Older than this, a temporary file of this program belongs to no live run: the longest fetch a
 // run allows (4 GiB at its minimum rate) ends well within it.
 inline constexpr uint32_t kStaleTempSeconds = 2 * 24 * 3600;
@@ -35,7 +49,9 @@ inline constexpr uint32_t kStaleTempSeconds = 2 * 24 * 3600;
 // ago (a run killed half-way leaves them; none is that old while its run lives). Other names are
 // never touched. Returns how many were removed.
 uint32_t RemoveStaleTempFiles(StrRef folder, uint32_t ageSeconds);
-// True for a file name of kOwnTempPrefixes' pattern.
+// True for a name of prefix's temporary files.
+bool IsTempOf(std::string_view name, std::string_view prefix);
+// True for a name of the temporary files of any of kOwnTempPrefixes.
 bool IsOwnTempName(const char* name, uint16_t len);
 // True for a name (one component) of this program's own in a folder it updates, in any case, as
 // Windows folds names: one that begins like a kOwnTempPrefixes entry starting with "~" (the
@@ -57,7 +73,7 @@ public:
     // Creates the temporary file in target's folder (the working folder for a bare name), open
     // for writing. kErrFileIo when it cannot be made, kErrOutOfMemory when a path does not fit.
     // folder, when given, holds the temporary file instead (it must be on target's volume).
-    ErrCode Begin(StrRef target, const char* prefix = "~kv", const char* folder = nullptr);
+    ErrCode Begin(StrRef target, const char* prefix = kStagePrefix, const char* folder = nullptr);
     FsFile& file() { return file_; }
     // The temporary file's path (empty before Begin), for stamping it before Commit.
     const char* path() const { return temp_; }

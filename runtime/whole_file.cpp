@@ -61,6 +61,19 @@ StrRef ReadText(StrRef path, StrRef sep) {
     return PoolReturn(mark, text);
 }
 
+ErrCode ReadSmallFile(const char* path, size_t limit, std::string* out) {
+    FsFile f;
+    if (ErrCode err = f.Open(path, kFsRead)) return err;
+    uint64_t length = 0;
+    if (ErrCode err = f.Length(&length)) return err;
+    if (length > limit) return kErrDataOutBound;
+    out->assign(static_cast<size_t>(length), '\0');
+    uint32_t got = 0;
+    if (length == 0) return 0;
+    if (ErrCode err = f.Read(out->data(), static_cast<uint32_t>(length), &got)) return err;
+    return got == length ? 0 : kErrDataOutBound;
+}
+
 ErrCode AppendFileContents(StrRef destination, StrRef source) {
     if (!destination.ok()) return StrError(destination);
     if (!source.ok()) return StrError(source);

@@ -5,6 +5,7 @@
 
 #include "protocol/url_query.h"
 #include "runtime/dates.h"
+#include "runtime/url_text.h"
 
 namespace rt {
 namespace {
@@ -35,19 +36,7 @@ bool ReadDigits(std::string_view s, size_t maxDigits, int64_t* out) {
 
 std::string QueryForLog(std::string_view query) {
     constexpr size_t kShown = 200;
-    std::string masked;
-    bool first = true;
-    ForEachQueryPair(query, [&](std::string_view pair) {
-        const size_t eq = pair.find('=');
-        if (!first) masked.push_back('&');
-        first = false;
-        if (eq != std::string_view::npos && UrlDecode(pair.substr(0, eq)) == "passw") {
-            masked.append(pair.substr(0, eq + 1)).append("***");
-        } else {
-            masked.append(pair);
-        }
-        return masked.size() <= kShown;
-    });
+    const std::string masked = CredentialsHidden(query);
     std::string out;
     for (char c : std::string_view(masked).substr(0, kShown)) {
         const unsigned char u = static_cast<unsigned char>(c);

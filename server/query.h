@@ -13,9 +13,8 @@ namespace rt {
 // Longest query the server reads; anything longer is refused before it is decoded.
 inline constexpr uint32_t kMaxQuery = 8192;
 
-// The query as the server's log shows it: every passw value (the parameter named as
-// QueryParam reads names) replaced by "***", at most 200 bytes, bytes outside printable ASCII
-// as '?'. Credentials never reach the log.
+// The query as the server's log shows it: its passwords hidden as CredentialsHidden hides them in
+// the updater's log, at most 200 bytes, bytes outside printable ASCII as '?'.
 std::string QueryForLog(std::string_view query);
 
 enum class RequestKind : uint8_t {

@@ -18,6 +18,7 @@
 #include "protocol/manifest.h"
 #include "runtime/crypto.h"
 #include "runtime/dates.h"
+#include "runtime/whole_file.h"
 #include "server/folder_walk.h"
 
 namespace rt {
@@ -62,19 +63,6 @@ ErrCode ReplaceFileWith(const std::string& path, const std::string& text, mode_t
         return Fail(kErrFileIo, why, "cannot write " + path);
     }
     return kOk;
-}
-
-bool ReadWhole(const std::string& path, std::string* out, size_t limit) {
-    std::unique_ptr<FILE, FileClose> f(std::fopen(path.c_str(), "rb"));
-    if (!f) return false;
-    out->clear();
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) {
-        out->append(buf, n);
-        if (out->size() > limit) return false;
-    }
-    return !std::ferror(f.get());
 }
 
 ErrCode DigestFile(const std::string& path, uint8_t out[kSha256Size]) {
@@ -153,7 +141,7 @@ ErrCode SignFolder(const SignOptions& options, std::string* summary, std::string
     {
         std::string old, oldWhy;
         Manifest previous;
-        if (ReadWhole(manifestPath, &old, kMaxManifestBytes) &&
+        if (ReadSmallFile(manifestPath.c_str(), kMaxManifestBytes, &old) == kOk &&
             ParseManifest(old.data(), old.size(), &previous, &oldWhy) == kOk)
             present = previous.sequence;
     }

@@ -1,10 +1,10 @@
 // Users file of the update server: parsing and the credentials check.
 #include "server/users.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "runtime/strref.h"
+#include "runtime/whole_file.h"
 #include "server/published_path.h"
 #include "server/runtime_guard.h"
 
@@ -101,19 +101,16 @@ ErrCode ParseUsers(std::string_view text, UsersTable* table, int* badLine) {
     UsersTable result;
     result.restricted = true;
     int lineNo = 0;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = Trim(text.substr(pos, end - pos));
-        pos = end + 1;
+    ErrCode err = kOk;
+    ForEachLine(text, [&](std::string_view raw) {
+        const std::string_view line = Trim(raw);
         ++lineNo;
-        if (line.empty() || line.front() == '#') continue;
-        const ErrCode err = ParseLine(line, &result);
-        if (err) {
-            *badLine = lineNo;
-            return err;
-        }
+        if (!line.empty() && line.front() != '#') err = ParseLine(line, &result);
+        return err == kOk;
+    });
+    if (err) {
+        *badLine = lineNo;
+        return err;
     }
     *table = std::move(result);
     return kOk;
@@ -121,23 +118,9 @@ ErrCode ParseUsers(std::string_view text, UsersTable* table, int* badLine) {
 
 ErrCode LoadUsersFile(const char* path, UsersTable* table, int* badLine) {
     *badLine = 0;
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return kErrFileNotFound;
     std::string text;
-    char buffer[4096];
-    size_t got;
-    bool tooLong = false;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        text.append(buffer, got);
-        if (text.size() > kMaxUsersFile) {
-            tooLong = true;
-            break;
-        }
-    }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) return kErrFileNotFound;
-    if (tooLong) return kErrBadInput;
+    const ErrCode err = ReadSmallFile(path, kMaxUsersFile, &text);
+    if (err) return err == kErrDataOutBound ? kErrBadInput : kErrFileNotFound;
     return ParseUsers(text, table, badLine);
 }
 

@@ -6,6 +6,7 @@
 
 #include "protocol/url_query.h"
 #include "runtime/crypto.h"
+#include "runtime/whole_file.h"
 
 namespace rt {
 
@@ -73,21 +74,18 @@ std::string KeyId(const PublicKey& key) {
 std::vector<AcceptedSequence> ReadAcceptedSequences(std::string_view text) {
     std::vector<AcceptedSequence> lines;
     bool keyed = false;
-    for (size_t at = 0, lineNo = 0; at < text.size(); ++lineNo) {
-        const size_t end = std::min(text.find('\n', at), text.size());
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (lineNo == 0 && line == kSequenceFileMagic) {
+    size_t lineNo = 0;
+    ForEachLine(text, [&](std::string_view line) {
+        if (lineNo++ == 0 && line == kSequenceFileMagic) {
             keyed = true;
-            continue;
+            return true;
         }
         AcceptedSequence a;
         std::string_view rest;
-        if (!SplitNumber(line, &a.sequence, &rest)) continue;
+        if (!SplitNumber(line, &a.sequence, &rest)) return true;
         if (keyed) {
             const size_t blank = rest.find(' ');
-            if (blank == std::string_view::npos || !IsKeyId(rest.substr(0, blank))) continue;
+            if (blank == std::string_view::npos || !IsKeyId(rest.substr(0, blank))) return true;
             a.key = rest.substr(0, blank);
             a.folder = FoldedName(rest.substr(blank + 1));
         } else {
@@ -95,7 +93,8 @@ std::vector<AcceptedSequence> ReadAcceptedSequences(std::string_view text) {
             a.folder = SourcePath(rest);
         }
         if (!a.folder.empty()) lines.push_back(std::move(a));
-    }
+        return true;
+    });
     return lines;
 }
 

@@ -17,27 +17,13 @@
 #include "runtime/text_ops.h"
 #include "runtime/whole_file.h"
 #include "script/script_file.h"
+#include "runtime/url_text.h"
 #include "updater/credentials.h"
 #include "updater/startup.h"
 
 namespace rt {
 
 namespace {
-
-// The whole file, when it has at most limit bytes: 0, kErrFileNotFound, kErrDataOutBound or the
-// read's code.
-ErrCode ReadSmallFile(const char* path, size_t limit, std::string* out) {
-    FsFile f;
-    if (ErrCode err = f.Open(path, kFsRead)) return err;
-    uint64_t length = 0;
-    if (ErrCode err = f.Length(&length)) return err;
-    if (length > limit) return kErrDataOutBound;
-    out->assign(static_cast<size_t>(length), '\0');
-    uint32_t got = 0;
-    if (length == 0) return 0;
-    if (ErrCode err = f.Read(out->data(), static_cast<uint32_t>(length), &got)) return err;
-    return got == length ? 0 : kErrDataOutBound;
-}
 
 std::string Text(StrRef s) { return s.ok() ? std::string(s.ptr, s.len) : std::string(); }
 
@@ -85,9 +71,7 @@ StrRef PublicKeyPath() {
 
 ErrCode SourceSignature::Refuse(const std::string& why) const {
     PoolScope scope;
-    // An address with a query may carry a user and password: only the part before it is shown.
-    const std::string shown = source_.substr(0, source_.find('?'));
-    const std::string text = "Signature of " + shown + " refused: " + why;
+    const std::string text = "Signature of " + CredentialsHidden(source_) + " refused: " + why;
     return RecordAndReport(kErrUserCheck, kModStreams, StrMake(text.data(), static_cast<uint16_t>(std::min<size_t>(text.size(), kMaxText))));
 }
 

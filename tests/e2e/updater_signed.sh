@@ -49,7 +49,9 @@ update; refused "no manifest" "offers no signed manifest"
 rm -f "$wd/UPlog.txt"
 run -- /MODE:BATCH "/INPUT:'$base/cgi-bin/updater?view=12&user=ana&passw=$(scrambled s3cret ana)&path=shop/app'" "/OUTPUT:'$(win "$dst")'"
 expect "an address with its own query: exit code" "$rc" 174
-expect "the refusal names the address without its query" "$(log_count 'Signature of http://[0-9.:]*/cgi-bin/updater refused')" 1
+expect "the refusal names the address, its password hidden" \
+  "$(log_count 'Signature of http://[0-9.:]*/cgi-bin/updater?view=12&user=ana&passw=\*\*\*&path=shop/app refused')" 1
+expect "the password itself is nowhere in the log" "$(log_count "$(scrambled s3cret ana)")" 0
 key=$work/other.pem sign
 update; refused "signed by another key" "not signed by a key"
 

@@ -369,11 +369,14 @@ TEST_F(HttpClientTest, UnrecognisedAnswerIsReportedWithTheAddress) {
     EXPECT_EQ(test::Detail(), "(" + url + ") <html>busy</html>");
 }
 
-TEST_F(HttpClientTest, UnrecognisedAnswerKeepsTheQueryOutWhenAddressesAreNotLogged) {
-    FakeServer server(test::LengthAnswer("busy"));
-    std::string url = server.Url("/q?user=ana&passw=secret");
-    EXPECT_EQ(HttpFetchExpectOk(V(url), kFetchNoLog), kErrNoCode);
-    EXPECT_EQ(test::Detail(), "(" + server.Url("/q") + ") busy");
+TEST_F(HttpClientTest, UnrecognisedAnswerHidesThePassword) {
+    FakeScript script = test::LengthAnswer("busy");
+    script.connections = 2;
+    FakeServer server(script);
+    for (uint16_t flags : {uint16_t{0}, kFetchNoLog}) {
+        EXPECT_EQ(HttpFetchExpectOk(V(server.Url("/q?user=ana&passw=secret")), flags), kErrNoCode);
+        EXPECT_EQ(test::Detail(), "(" + server.Url("/q?user=ana&passw=***") + ") busy") << flags;
+    }
 }
 
 TEST_F(HttpClientTest, ExpectOkPassesFetchErrorsOn) {
@@ -418,7 +421,7 @@ TEST_F(HttpClientTest, AddressesAreLoggedUnlessAskedNotTo) {
     FakeScript script = test::LengthAnswer("x");
     script.connections = 2;
     FakeServer server(script);
-    std::string shown = server.Url("/shown?user=a");
+    std::string shown = server.Url("/shown?user=a&passw=");
     std::string hidden = server.Url("/hidden?passw=secret");
     test::MemorySink sink;
     EXPECT_EQ(HttpFetchToSink(V(shown), 0, sink), kOk);
@@ -427,7 +430,7 @@ TEST_F(HttpClientTest, AddressesAreLoggedUnlessAskedNotTo) {
     StoreSet(kGroupSystem, kItemLogName, StrEmpty());
     std::ifstream in(log, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find(shown), std::string::npos) << text;
+    EXPECT_NE(text.find(shown + "***"), std::string::npos) << text;
     EXPECT_EQ(text.find("hidden"), std::string::npos) << text;
 }
 
@@ -435,7 +438,7 @@ TEST_F(HttpClientTest, BadPortGives163) {
     ErrCode err = 0;
     Fetch("http://127.0.0.1:99999/x?passw=s", &err);
     EXPECT_EQ(err, kErrBadInput);
-    EXPECT_EQ(test::Detail(), "Not a usable server address: http://127.0.0.1:99999/x") << "its own detail, no password";
+    EXPECT_EQ(test::Detail(), "Not a usable server address: http://127.0.0.1:99999/x?passw=***") << "its own detail, no password";
 }
 
 }  // namespace

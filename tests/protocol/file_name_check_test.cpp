@@ -108,6 +108,7 @@ TEST(FileNameCheck, Table) {
         {"a~kvjournal.tmp", true},
         {"kvd0123456789ab.tmp.txt", true},
         {"kvd0123456789ag.tmp", true},
+        {"kvd0123456789ab.txt", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CheckFileName(V(c.name)), c.ok ? 0 : kErrBadInput) << '"' << c.name << '"';

@@ -65,6 +65,37 @@ TEST_F(WholeFileTest, ReadTextJoinsLines) {
     EXPECT_EQ(Str(rt::ReadText(T("u.txt"), T("; "))), "one; ; two");
 }
 
+TEST_F(WholeFileTest, ReadSmallFileKeepsItsLimitFromBothSides) {
+    struct Case { size_t size; size_t limit; rt::ErrCode code; };
+    const Case cases[] = {{99, 100, 0}, {100, 100, 0}, {101, 100, rt::kErrDataOutBound}, {0, 0, 0}, {1, 0, rt::kErrDataOutBound}};
+    for (const Case& c : cases) {
+        Put("s.txt", std::string(c.size, 's'));
+        std::string text = "before";
+        EXPECT_EQ(rt::ReadSmallFile("s.txt", c.limit, &text), c.code) << c.size << " of " << c.limit;
+        if (c.code == 0) {
+            EXPECT_EQ(text, std::string(c.size, 's')) << c.size;
+        }
+    }
+    std::string text;
+    EXPECT_EQ(rt::ReadSmallFile("missing.txt", 100, &text), rt::kErrFileNotFound);
+}
+
+TEST_F(WholeFileTest, ForEachLineSplitsEveryLineEnd) {
+    struct Case { const char* text; const char* lines; };
+    const Case cases[] = {
+        {"a\r\nb\r\n", "a|b|"}, {"a\nb\n", "a|b|"}, {"a\nb", "a|b|"}, {"", ""},
+        {"\n\r\n\nc", "|||c|"}, {"a\r\r\nb\r", "a\r|b|"}, {"stop\nnever", "stop|"},
+    };
+    for (const Case& c : cases) {
+        std::string seen;
+        rt::ForEachLine(c.text, [&](std::string_view line) {
+            seen.append(line).push_back('|');
+            return line != "stop";
+        });
+        EXPECT_EQ(seen, c.lines) << c.text;
+    }
+}
+
 TEST_F(WholeFileTest, AppendFileContents) {
     Put("dest.txt", "ab");
     Put("src.txt", "cd");
