@@ -59,7 +59,7 @@ ErrCode Checks(StrRef source, StrRef target, RunFlags flags, StrRef record) {
 
 ErrCode FolderWritable(StrRef folder) {
     char probe[kTempPathMax];
-    ErrCode err = CreateTempFile(folder, "~kw", probe, sizeof probe);
+    ErrCode err = CreateTempFile(folder, kProbePrefix, probe, sizeof probe);
     if (err == 0) err = FsRemoveFile(probe);
     return err;
 }

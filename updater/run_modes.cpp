@@ -1,9 +1,9 @@
 // The run modes and what ends a run: completion, relaunch, the program's start, the error box.
 #include "updater/run_modes.h"
 
-#include <cstring>
 #include <string>
 
+#include "net/http_client.h"
 #include "net/path_kind.h"
 #include "runtime/catalogue.h"
 #include "runtime/error_record.h"
@@ -47,26 +47,10 @@ ErrCode gShownCode = 0;
 // is this run's result.
 bool gHandedOver = false;
 
-// The command line as the log may show it: a source that carries its own query ("?...&passw=...")
-// keeps its password out of the log, masked as the server masks it in its own.
-StrRef CommandLineForLog(StrRef line) {
-    if (!line.ok()) return line;
-    std::string out(line.ptr, line.len);
-    static constexpr char kKey[] = "passw=";
-    for (size_t at = 0; (at = out.find(kKey, at)) != std::string::npos;) {
-        const size_t from = at + sizeof kKey - 1;
-        size_t to = from;
-        while (to < out.size() && std::strchr("&'\" ", out[to]) == nullptr) ++to;
-        out.replace(from, to - from, "***");
-        at = from + 3;
-    }
-    return PoolCopy(StrMake(out.data(), static_cast<uint16_t>(out.size())));
-}
-
 void WriteReport(ErrCode code) {
     PoolScope scope;
     StrRef line = Concat(Concat(StrFromLiteral("Update Report: "), ErrorText(code)), StrFromLiteral(" CommandLine: "));
-    Log(Concat(line, CommandLineForLog(RunParam(kParamCommandLine))));
+    Log(Concat(line, PasswordsHidden(RunParam(kParamCommandLine))));
     gReported = true;
 }
 
