@@ -10,6 +10,7 @@
 #include "runtime/temp_pool.h"
 #include "runtime/text_ops.h"
 #include "runtime/whole_file.h"
+#include "updater/version.h"
 
 namespace rt {
 namespace {

@@ -16,7 +16,6 @@
 namespace rt {
 
 inline constexpr char kReportFileName[] = "kelvane.rep";
-inline constexpr char kUpdaterVersion[] = "1.4.0";
 
 // The header lines for requests to source, each "Name: value\r\n": the machine name, the version,
 // and the previous exit code and the digest kept for source when they are known.

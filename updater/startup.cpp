@@ -20,6 +20,7 @@
 #include "ui/font_stack.h"
 #include "ui/window_start.h"
 #include "updater/command_words.h"
+#include "updater/version.h"
 
 namespace rt {
 namespace {
@@ -95,7 +96,7 @@ ErrCode StartUpSettings(RunPlan* plan) {
     // Which build ran: after a self-update or an MSI upgrade the log tells the versions apart.
     {
         PoolScope scope;
-        Log(Concat(StrFromLiteral(kAppDescription), StrFromLiteral(" " KELVANE_VERSION)));
+        Log(Concat(Concat(StrFromLiteral(kAppDescription), StrFromLiteral(" ")), StrFromLiteral(kUpdaterVersion)));
     }
     for (const std::string& word : stray) {
         PoolScope scope;
