@@ -47,14 +47,19 @@ ErrCode gShownCode = 0;
 // is this run's result.
 bool gHandedOver = false;
 
-void WriteReport(ErrCode code) {
+// The report line; a run that got as far as choosing its folder names it at the end, so that the
+// lines of a batch run over config.txt tell which application each belongs to.
+void WriteReport(ErrCode code, const std::string& folder = std::string()) {
     PoolScope scope;
     StrRef line = Concat(Concat(StrFromLiteral("Update Report: "), ErrorText(code)), StrFromLiteral(" CommandLine: "));
-    Log(Concat(line, PasswordsHidden(RunParam(kParamCommandLine))));
+    line = Concat(line, PasswordsHidden(RunParam(kParamCommandLine)));
+    if (!folder.empty())
+        line = Concat(Concat(line, StrFromLiteral(" Folder: ")), StrMake(folder.data(), static_cast<uint16_t>(folder.size())));
+    Log(line);
     gReported = true;
 }
 
-SyncResult Update(RunFlags flags, StrRef host, uint16_t application) {
+SyncResult Update(RunFlags flags, StrRef host, uint16_t application, std::string* folder) {
     PoolScope scope;
     StrRef pair = UpdateOptions(flags, host, application);
     if (!pair.ok()) return {StrError(pair), 0};
@@ -63,6 +68,7 @@ SyncResult Update(RunFlags flags, StrRef host, uint16_t application) {
     if (ConfirmSwitch()) flags &= static_cast<RunFlags>(~RunFlag::Confirm);
     StrRef source = PairSource(pair);
     StrRef target = PairTarget(pair);
+    if (target.ok()) folder->assign(target.ptr, target.len);
     if (!target.ok() || target.len == 0 || PathExists(target) != 0 || !IsFolder(target)) {
         RecordAndReport(kErrBadInput, kModStreams, target.ok() ? target : StrEmpty());
         return {kErrBadInput, 0};
@@ -117,12 +123,13 @@ void FinishSelfUpdateLater() {
 }
 
 SyncResult UpdateRun(RunFlags flags, StrRef host, uint16_t application) {
-    SyncResult r = Update(flags, host, application);
+    std::string folder;
+    SyncResult r = Update(flags, host, application, &folder);
     FinishSelfUpdateLater();
     HideStep();
     // The report carries the run's final code: after a relaunch, its code and its own detail.
     r.code = AfterNotWritable(r.code);
-    WriteReport(r.code);
+    WriteReport(r.code, folder);
     return r;
 }
 

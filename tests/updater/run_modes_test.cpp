@@ -181,6 +181,9 @@ TEST_F(RunModesTest, ABatchRunShowsNoWindowAndKeepsItsCodes) {
     size_t reports = 0;
     for (size_t at = 0; (at = Log().find("Update Report: ", at)) != std::string::npos; ++at) ++reports;
     EXPECT_EQ(reports, 3u) << Log();
+    for (const char* folder : {"gone", "target"})
+        EXPECT_NE(Log().find("CommandLine: C:\\k\\kelvaner.exe /MODE:BATCH Folder: " + dir_.Path(folder)), std::string::npos)
+            << "each report line names its application's folder: " << Log();
     fs::remove(dir_.path() / "config.txt");
     fs::remove(dir_.path() / "target" / "app.exe");
     EXPECT_EQ(Run("C:\\k\\kelvaner.exe /MODE:BATCH " + Http()), 0);
