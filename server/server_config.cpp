@@ -3,9 +3,9 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <utility>
 
+#include "runtime/whole_file.h"
 #include "server/published_path.h"
 
 namespace rt {
@@ -45,32 +45,29 @@ ErrCode LoadServerConfig(const char* root, const char* usersFile, ServerConfig* 
 }
 
 ErrCode LoadAdmins(const char* path, ServerConfig* config, std::string* why) {
-    FILE* f = std::fopen(path, "rb");
-    std::string text(65537, '\0');
-    text.resize(f ? std::fread(text.data(), 1, text.size(), f) : 0);
-    if (f) std::fclose(f);
-    if (!f || text.size() > 65536) {
+    std::string text;
+    if (ReadSmallFile(path, 65536, &text) != 0) {
         *why = std::string("administrators file cannot be read: ") + path;
         return kErrFileNotFound;
     }
     std::vector<std::string> admins;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string name = text.substr(at, end - at);
-        at = end + 1;
+    ErrCode err = kOk;
+    ForEachLine(text, [&](std::string_view line) {
+        std::string name(line);
         while (!name.empty() && (name.back() == '\r' || name.back() == ' ' || name.back() == '\t')) name.pop_back();
         name.erase(0, name.find_first_not_of(" \t"));
-        if (name.empty() || name[0] == '#') continue;
+        if (name.empty() || name[0] == '#') return true;
         bool known = false;
         for (const UserEntry& u : config->users.users) known = known || u.name == name;
         if (!known) {
             *why = std::string("administrators file ") + path + ": " + name + " is no user of the users file";
-            return kErrBadInput;
+            err = kErrBadInput;
+            return false;
         }
         admins.push_back(std::move(name));
-    }
+        return true;
+    });
+    if (err != kOk) return err;
     config->admins = std::move(admins);
     return kOk;
 }

@@ -34,14 +34,7 @@ Kept ReadKept() {
     PoolScope scope;
     const StrRef text = ReadBytes(StrFromLiteral(kReportFileName), 0, 0xFFFF);
     if (!text.ok()) return kept;
-    const std::string_view all(text.ptr, text.len);
-    size_t at = 0;
-    while (at < all.size()) {
-        size_t end = all.find('\n', at);
-        if (end == std::string_view::npos) end = all.size();
-        std::string_view line = all.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    ForEachLine(std::string_view(text.ptr, text.len), [&kept](std::string_view line) {
         const std::string_view tag(kExitTag);
         if (line.substr(0, tag.size()) == tag) {
             const std::string_view digits = line.substr(tag.size());
@@ -51,7 +44,8 @@ Kept ReadKept() {
                    IsListDigest(line.substr(0, kListDigestSize)) && IsListDigest(line.substr(kListDigestSize + 1))) {
             kept.lists.emplace_back(std::string(line.substr(kListDigestSize + 1)), std::string(line.substr(0, kListDigestSize)));
         }
-    }
+        return true;
+    });
     return kept;
 }
 
